@@ -1,0 +1,50 @@
+#include "base/trace.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace brivonel {
+namespace {
+
+void StderrSink(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+TraceSink DefaultSink() {
+  const char* flag = std::getenv("BRIVONEL_TRACE");
+  return (flag != nullptr && *flag != '\0') ? &StderrSink : nullptr;
+}
+
+TraceSink& CurrentSink() {
+  static TraceSink sink = DefaultSink();
+  return sink;
+}
+
+}  // namespace
+
+void SetTraceSink(TraceSink sink) {
+  CurrentSink() = sink != nullptr ? sink : DefaultSink();
+}
+
+bool TraceEnabled() { return CurrentSink() != nullptr; }
+
+void Trace(std::string_view text) {
+  if (TraceSink sink = CurrentSink()) sink(text);
+}
+
+void TraceFormat(const char* format, ...) {
+  TraceSink sink = CurrentSink();
+  if (sink == nullptr) return;
+  char buffer[256];
+  va_list args;
+  va_start(args, format);
+  int written = std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  if (written < 0) return;
+  std::size_t length = static_cast<std::size_t>(written);
+  if (length >= sizeof buffer) length = sizeof buffer - 1;
+  sink(std::string_view(buffer, length));
+}
+
+}  // namespace brivonel

@@ -1,0 +1,191 @@
+#pragma once
+// The one in-memory character: materials, one skinned mesh, bones, IK chains
+// and morphs, the GPU objects that draw it and the pools it takes textures
+// and shaders from. The PMX and PMD builders fill the records; pose
+// evaluation, IK, morphs and drawing work on them.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/animation.h"
+#include "model/math.h"
+#include "model/morph_record.h"
+#include "render/gpu_device.h"
+#include "render/shader_pool.h"
+#include "render/texture_pool.h"
+
+namespace brivonel {
+
+// The GPU vertex record: 108 bytes, laid out as the input layout describes.
+struct Vertex {
+  Float4 position;  // w = 1
+  Float3 normal;
+  std::uint8_t boneIndices[4] = {};
+  std::uint8_t boneWeights[4] = {};  // 1/255 units
+  Float2 uv;
+  Float4 additionalUv[4];
+};
+static_assert(sizeof(Vertex) == 108, "the vertex record must match the input layout");
+
+// Colour factors of material morphs, in this order.
+struct MaterialFactors {
+  Float4 ambient;
+  Float4 diffuse;
+  Float4 specular;  // w: specular power
+  Float4 edgeColor;
+};
+
+struct Material {
+  std::int32_t number = 0;  // 1-based position in the file
+  std::u16string name;
+  Float4 ambient;   // w stays 0
+  Float4 diffuse;   // r, g, b, alpha
+  Float4 specular;  // w: specular power
+  std::uint8_t edgeFlag = 0;
+  Float4 edgeColor;
+  float edgeSize = 0.0f;
+  std::u16string textureName;
+  std::int32_t textureId = -1;
+  std::int32_t sphereTextureId = -1;
+  std::int32_t sphereFlag = 0;
+  std::int32_t toonTextureId = -1;
+  std::int32_t vertexShaderId = -1;
+  std::int32_t pixelShaderId = -1;
+  bool multiplyPending = false;
+  MaterialFactors multiplyFactors;
+  bool addPending = false;
+  MaterialFactors addTerms;
+};
+
+struct FaceRange {
+  std::uint32_t firstFace = 0;  // in triangles from the start of the index data
+  std::uint32_t faceCount = 0;
+};
+
+struct Piece {
+  Material* material = nullptr;
+  std::uint32_t faceCount = 0;
+  std::vector<FaceRange> ranges;
+};
+
+struct Mesh {
+  std::u16string name;
+  std::uint32_t vertexBase = 0;
+  std::uint32_t indexBase = 0;
+  std::int32_t faceCount = 0;
+  std::vector<Vertex> vertices;
+  std::vector<std::uint32_t> indices;  // three per triangle, within the mesh
+  std::vector<Piece> pieces;           // one per material
+};
+
+struct Bone {
+  std::u16string name;
+  Float4 position;  // offset from the parent at rest; the motion overwrites it
+  Float4 scale{1.0f, 1.0f, 1.0f, 1.0f};
+  Quaternion rotation{0.0f, 0.0f, 0.0f, 1.0f};
+  Float4 ikMinAngles;
+  Float4 ikMaxAngles;
+  Matrix4 worldMatrix;
+  Matrix4 bindMatrix;  // the world matrix at rest
+  Matrix4 localAxes;
+  std::int32_t parentIndex = -1;
+  std::int32_t index = 0;
+  bool isCenter = false;
+};
+
+struct IkChain {
+  std::uint16_t ikBone = 0;      // the goal
+  std::uint16_t targetBone = 0;  // the end effector
+  std::uint8_t linkCount = 0;
+  std::uint16_t iterations = 0;
+  float angleFactor = 0.0f;
+  std::vector<std::uint16_t> links;
+};
+
+// Three rows of the transposed skinning transform (inverse bind x world).
+struct SkinningMatrix {
+  Float4 rows[3];
+};
+
+struct MaterialConstants {
+  Float4 ambient;   // w = 0
+  Float4 diffuse;
+  Float4 specular;  // w: specular power
+};
+
+class Model {
+ public:
+  Model();
+  virtual ~Model();
+  Model(const Model&) = delete;
+  Model& operator=(const Model&) = delete;
+
+  // Empties the materials, meshes and bones; returns 0.
+  virtual int Release();
+  virtual int Reserved();
+  // Poses the model for the elapsed motion time; returns the centre bone's
+  // horizontal screen shift in pixels.
+  virtual int Update(std::uint64_t elapsedMilliseconds);
+  // Draws the model; returns 0.
+  virtual int Render();
+  virtual void SetDevice(std::shared_ptr<gpu::IGpuContext> context,
+                         std::shared_ptr<gpu::IGpuDevice> device);
+
+  // Joins the meshes and creates every GPU object; throws AppException 1102.
+  void CreateGpuResources();
+  void ComputeWorldMatrices();
+  void ComputeSkinningMatrices();
+  void SolveIk();
+  // Screen pixel position of a model-space point through world, view,
+  // projection and the viewport.
+  Float2 ProjectToScreen(const Float4& point) const;
+  static float BezierValue(float x1, float x2, float y1, float y2, float x);
+
+  void ApplyGroupMorph(const PMXMorph& morph, float weight);
+  void ApplyVertexMorph(const PMXMorph& morph, float weight);
+  void ApplyBoneMorph(const PMXMorph& morph);
+  void ApplyUvMorph(const PMXMorph& morph, float weight);
+  void ApplyMaterialMorph(const PMXMorph& morph, float weight);
+
+  std::u16string path;
+  std::int32_t faceTotal = 0;
+  std::vector<Material> materials;
+  std::vector<std::shared_ptr<Mesh>> meshes;
+  std::vector<Bone> bones;
+  std::vector<IkChain> ikChains;
+  std::map<std::u16string, PMXMorph> morphs;
+  std::vector<PMXMorph*> morphList;
+  std::shared_ptr<Animation> animation;
+  TexturePool texturePool;
+  VertexShaderPool vertexShaderPool;
+  PixelShaderPool pixelShaderPool;
+  const Matrix4* projection = nullptr;
+  const Matrix4* view = nullptr;
+  std::int32_t viewportWidth = 0;
+  std::int32_t viewportHeight = 0;
+  bool loading = false;
+
+  std::shared_ptr<gpu::IGpuContext> context;
+  std::shared_ptr<gpu::IGpuDevice> device;
+  std::shared_ptr<gpu::SamplerState> samplerState;
+  std::shared_ptr<gpu::RasterizerState> rasterizerState;
+  std::shared_ptr<gpu::Buffer> vertexBuffer;
+  std::shared_ptr<gpu::Buffer> indexBuffer;
+  std::shared_ptr<gpu::Buffer> transformBuffer;
+  std::shared_ptr<gpu::Buffer> boneBuffer;
+  std::shared_ptr<gpu::Buffer> materialBuffer;
+  std::uint32_t vertexStride = 0;
+  std::uint32_t vertexOffset = 0;
+  std::uint32_t vertexCount = 0;
+  std::vector<Vertex> baseVertices;
+  std::vector<Vertex> posedVertices;
+  std::vector<std::uint32_t> touchedVertices;
+  std::vector<SkinningMatrix> skinningMatrices;
+  Matrix4 world;
+  Matrix4 worldConstants;
+  MaterialConstants materialConstants;
+};
+
+}  // namespace brivonel

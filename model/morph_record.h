@@ -1,0 +1,70 @@
+#pragma once
+// A morph as the PMX file stores it: a named list of offsets of one kind.
+// The model keeps copies of these records.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/math.h"
+
+namespace brivonel {
+
+enum MorphKind : std::int32_t {
+  kMorphGroup = 0,
+  kMorphVertex = 1,
+  kMorphBone = 2,
+  kMorphUv = 3,  // 4 to 7: additional UV 1 to 4
+  kMorphAdditionalUv1 = 4,
+  kMorphAdditionalUv4 = 7,
+  kMorphMaterial = 8,
+};
+
+struct PMXGroupOffset {
+  std::int32_t morphIndex = 0;
+  float weight = 0.0f;
+};
+
+struct PMXVertexOffset {
+  std::uint32_t vertexIndex = 0;
+  Float3 translation;
+};
+
+struct PMXBoneOffset {
+  std::uint32_t boneIndex = 0;
+  Float4 translation;  // w = 0
+  Quaternion rotation;
+};
+
+struct PMXUvOffset {
+  std::uint32_t vertexIndex = 0;
+  Float4 offset;
+};
+
+struct PMXMaterialOffset {
+  std::uint32_t materialIndex = 0;  // 0xFFFFFFFF (as -1) means all materials
+  std::int32_t operation = 0;       // 0 multiply, 1 add
+  Float4 diffuse;
+  Float3 specular;
+  float specularPower = 0.0f;
+  Float3 ambient;
+  Float4 edgeColor;
+  float edgeSize = 0.0f;
+  Float4 textureTint;
+  Float4 sphereTextureTint;
+  Float4 toonTextureTint;
+};
+
+struct PMXMorph {
+  std::u16string name;
+  std::u16string englishName;
+  std::int32_t panel = 0;
+  std::int32_t kind = 0;
+  std::int32_t offsetCount = 0;
+  std::vector<PMXGroupOffset> groupOffsets;
+  std::vector<PMXVertexOffset> vertexOffsets;
+  std::vector<PMXBoneOffset> boneOffsets;
+  std::vector<PMXUvOffset> uvOffsets;
+  std::vector<PMXMaterialOffset> materialOffsets;
+};
+
+}  // namespace brivonel

@@ -1,0 +1,22 @@
+#include "render/texture_image.h"
+
+#include <cstdlib>
+
+namespace brivonel {
+
+void LoadedImage::AlignedFree::operator()(std::uint8_t* p) const {
+#if defined(_MSC_VER)
+  _aligned_free(p);
+#else
+  std::free(p);
+#endif
+}
+
+void LoadedImage::Release() {
+  metadata = TextureMetadata{};
+  images.clear();
+  pixelSize = 0;
+  pixels.reset();
+}
+
+}  // namespace brivonel

@@ -1,0 +1,52 @@
+#include "render/texture_pool.h"
+
+#include <filesystem>
+
+#include "app/app_exception.h"
+#include "base/unicode.h"
+#include "render/texture_loaders.h"
+
+namespace brivonel {
+
+void TexturePool::SetDevice(std::shared_ptr<gpu::IGpuDevice> device) {
+  device_ = std::move(device);
+}
+
+int TexturePool::Find(std::u16string_view name) const {
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int TexturePool::Load(std::u16string_view directory, std::u16string_view name) {
+  TextureInfo entry;
+  entry.name = name;
+  std::u16string path(directory);
+  path += name;
+  std::error_code ignored;
+  if (!std::filesystem::exists(ToFsPath(path), ignored)) return -1;
+
+  // The loader is chosen by the exact, case-sensitive extension of the name.
+  const std::size_t dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos) return -1;
+  const std::u16string_view extension = name.substr(dot);
+
+  LoadedImage image;
+  HResult hr;
+  if (extension == u".dds") {
+    hr = LoadDdsFile(path, 0, &entry.metadata, image);
+  } else if (extension == u".tga") {
+    hr = LoadTgaFile(path, &entry.metadata, image);
+  } else {
+    hr = LoadImageFile(path, 0, &entry.metadata, image);
+  }
+  ThrowIfFailed(hr, error::kTextures);
+  ThrowIfFailed(CreateTextureView(device_.get(), image.images.data(), image.images.size(),
+                                  entry.metadata, &entry.shaderResourceView),
+                error::kTextures);
+  entries_.push_back(std::move(entry));
+  return static_cast<int>(entries_.size()) - 1;
+}
+
+}  // namespace brivonel

@@ -1,0 +1,44 @@
+#pragma once
+// Per-model cache of the textures its materials name, one shader resource
+// view per loaded file, addressed by a small index.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/gpu_device.h"
+#include "render/texture_image.h"
+
+namespace brivonel {
+
+class TextureInfo {
+ public:
+  virtual ~TextureInfo() = default;
+
+  std::u16string name;  // exactly as passed to Load (relative to the model folder)
+  TextureMetadata metadata;
+  std::shared_ptr<gpu::ShaderResourceView> shaderResourceView;
+};
+
+class TexturePool {
+ public:
+  virtual ~TexturePool() = default;
+
+  void SetDevice(std::shared_ptr<gpu::IGpuDevice> device);
+  // Index of the first entry whose name equals name exactly, or -1.
+  int Find(std::u16string_view name) const;
+  // Loads directory + name into a new entry and returns its index; -1 when no
+  // file exists there or the name has no extension. A file that exists but
+  // cannot be decoded, or that the device refuses, raises AppException with
+  // code 1104 and the failing result; the pool is then unchanged.
+  int Load(std::u16string_view directory, std::u16string_view name);
+  // The entry at index, which must come from Find or Load since the last Clear.
+  const TextureInfo& Get(int index) const { return entries_[static_cast<std::size_t>(index)]; }
+  void Clear() { entries_.clear(); }
+  std::size_t Size() const { return entries_.size(); }
+
+ private:
+  std::shared_ptr<gpu::IGpuDevice> device_;
+  std::vector<TextureInfo> entries_;
+};
+
+}  // namespace brivonel
