@@ -5,8 +5,6 @@
 namespace brivonel {
 
 int Model::Update(std::uint64_t) { return 0; }
-int Model::Render() { return 0; }
-void Model::CreateGpuResources() {}
 void Model::ComputeWorldMatrices() {}
 void Model::ComputeSkinningMatrices() {}
 void Model::SolveIk() {}

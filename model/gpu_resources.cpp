@@ -1,0 +1,117 @@
+// Building the joined vertex and index data and every GPU object a model is
+// drawn with.
+#include <cfloat>
+#include <cstring>
+#include <limits>
+
+#include "app/app_exception.h"
+#include "model/model.h"
+
+namespace brivonel {
+
+namespace {
+
+constexpr std::uint32_t kBytesPerBone = sizeof(SkinningMatrix);
+
+// Byte size of count records of recordSize bytes, or a thrown 1102 when the
+// device could not describe that many (buffer sizes are 32-bit).
+std::uint32_t BufferBytes(std::size_t count, std::size_t recordSize) {
+  if (count > std::numeric_limits<std::uint32_t>::max() / recordSize)
+    throw AppException(kEOutOfMemory, error::kBuffers);
+  return static_cast<std::uint32_t>(count * recordSize);
+}
+
+std::shared_ptr<gpu::Buffer> CreateConstantBuffer(gpu::IGpuDevice& device,
+                                                  std::uint32_t byteWidth) {
+  gpu::BufferDesc desc;
+  desc.byteWidth = byteWidth;
+  desc.usage = gpu::Usage::Default;
+  desc.bindFlags = gpu::kBindConstantBuffer;
+  std::shared_ptr<gpu::Buffer> buffer;
+  ThrowIfFailed(device.CreateBuffer(desc, nullptr, &buffer), error::kBuffers);
+  return buffer;
+}
+
+}  // namespace
+
+void Model::CreateGpuResources() {
+  if (!device || !context) throw AppException(kEPointer, error::kBuffers);
+
+  // Each mesh's place in the joined arrays.
+  baseVertices.clear();
+  faceTotal = 0;
+  std::size_t vertexTotal = 0;
+  std::size_t indexTotal = 0;
+  for (const std::shared_ptr<Mesh>& mesh : meshes) {
+    mesh->vertexBase = static_cast<std::uint32_t>(vertexTotal);
+    vertexTotal += mesh->vertices.size();
+    mesh->indexBase = static_cast<std::uint32_t>(indexTotal);
+    indexTotal += mesh->indices.size();
+    faceTotal += mesh->faceCount;
+  }
+  const std::uint32_t vertexBytes = BufferBytes(vertexTotal, sizeof(Vertex));
+  const std::uint32_t indexBytes = BufferBytes(indexTotal, sizeof(std::uint32_t));
+  vertexCount = static_cast<std::uint32_t>(vertexTotal);
+  vertexStride = sizeof(Vertex);
+  vertexOffset = 0;
+
+  std::vector<std::uint32_t> joinedIndices;
+  baseVertices.reserve(vertexTotal);
+  joinedIndices.reserve(indexTotal);
+  for (const std::shared_ptr<Mesh>& mesh : meshes) {
+    baseVertices.insert(baseVertices.end(), mesh->vertices.begin(), mesh->vertices.end());
+    for (std::uint32_t index : mesh->indices) joinedIndices.push_back(index + mesh->vertexBase);
+  }
+
+  posedVertices = baseVertices;
+  touchedVertices.clear();
+  touchedVertices.reserve(vertexCount / 5);
+
+  gpu::BufferDesc vertexDesc;
+  vertexDesc.byteWidth = vertexBytes;
+  vertexDesc.usage = gpu::Usage::Dynamic;
+  vertexDesc.bindFlags = gpu::kBindVertexBuffer;
+  vertexDesc.cpuAccessFlags = gpu::kCpuAccessWrite;
+  ThrowIfFailed(device->CreateBuffer(vertexDesc, nullptr, &vertexBuffer), error::kBuffers);
+  gpu::MappedSubresource mapped;
+  ThrowIfFailed(context->Map(vertexBuffer.get(), gpu::MapType::WriteDiscard, &mapped),
+                error::kBuffers);
+  std::memcpy(mapped.data, baseVertices.data(), vertexBytes);
+  context->Unmap(vertexBuffer.get());
+
+  gpu::BufferDesc indexDesc;
+  indexDesc.byteWidth = indexBytes;
+  indexDesc.usage = gpu::Usage::Default;
+  indexDesc.bindFlags = gpu::kBindIndexBuffer;
+  gpu::SubresourceData indexData;
+  indexData.sysMem = joinedIndices.data();
+  ThrowIfFailed(device->CreateBuffer(indexDesc, &indexData, &indexBuffer), error::kBuffers);
+
+  boneBuffer = CreateConstantBuffer(*device, BufferBytes(bones.size(), kBytesPerBone));
+  transformBuffer = CreateConstantBuffer(*device, sizeof(Matrix4));
+  materialBuffer = CreateConstantBuffer(*device, sizeof(MaterialConstants));
+
+  world = Transpose(MatrixIdentity());
+  worldConstants = world;
+
+  gpu::SamplerDesc samplerDesc;
+  samplerDesc.filter = gpu::Filter::MinMagMipLinear;
+  samplerDesc.addressU = gpu::TextureAddressMode::Wrap;
+  samplerDesc.addressV = gpu::TextureAddressMode::Wrap;
+  samplerDesc.addressW = gpu::TextureAddressMode::Wrap;
+  samplerDesc.mipLodBias = 0.0f;
+  samplerDesc.maxAnisotropy = 0;
+  samplerDesc.comparisonFunc = gpu::ComparisonFunc::Never;
+  samplerDesc.minLod = 0.0f;
+  samplerDesc.maxLod = FLT_MAX;
+  ThrowIfFailed(device->CreateSamplerState(samplerDesc, &samplerState), error::kBuffers);
+
+  gpu::RasterizerDesc rasterizerDesc;
+  rasterizerDesc.fillMode = gpu::FillMode::Solid;
+  rasterizerDesc.cullMode = gpu::CullMode::None;
+  rasterizerDesc.frontCounterClockwise = false;
+  rasterizerDesc.depthClipEnable = true;
+  ThrowIfFailed(device->CreateRasterizerState(rasterizerDesc, &rasterizerState), error::kBuffers);
+}
+
+}  // namespace brivonel

@@ -1,0 +1,366 @@
+// Building a model's GPU objects and drawing it, seen through the calls it
+// makes on a recording device.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cstring>
+
+#include "app/app_exception.h"
+#include "base/unicode.h"
+#include "model/model.h"
+#include "tests/support/recording_gpu.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_models.h"
+
+namespace brivonel {
+namespace {
+
+using ::testing::ElementsAre;
+using test::RecordingGpu;
+
+MaterialConstants ConstantsOf(const test::RecordedCall& call) {
+  MaterialConstants constants;
+  EXPECT_EQ(call.bytes.size(), sizeof constants);
+  std::memcpy(&constants, call.bytes.data(), sizeof constants);
+  return constants;
+}
+
+class ModelDrawingTest : public ::testing::Test {
+ protected:
+  ModelDrawingTest() : gpu(std::make_shared<RecordingGpu>()) {
+    test::WritePlaceholderShaders(dir.path(), kDefaultShaderExtension);
+    model.SetDevice(gpu, gpu);
+  }
+
+  std::u16string Directory() const { return FromFsPath(dir.path()) + u"/"; }
+
+  // Builds the model, assigns shaders, creates its GPU objects and forgets
+  // the calls made so far.
+  void Prepare(const test::TestModelBuilder& builder) {
+    builder.Build(model);
+    ASSERT_TRUE(test::AssignShaders(model, Directory()));
+    model.CreateGpuResources();
+    test::ComputeSkinning(model);
+    gpu->ClearCalls();
+  }
+
+  // Loads a 2x2 texture into the model's pool; false while texture files
+  // cannot be loaded on this build.
+  bool LoadTexture(const char* name, int* index) {
+    test::WriteTga(dir / name, 2, 2, std::vector<std::uint8_t>(16, 200));
+    try {
+      *index = model.texturePool.Load(Directory(), Utf8ToUtf16(name));
+    } catch (const AppException& e) {
+      if (e.hr() == kENotImpl) return false;
+      throw;
+    }
+    return *index >= 0;
+  }
+
+  test::TempDir dir;
+  std::shared_ptr<RecordingGpu> gpu;
+  Model model;
+};
+
+// Two quads of one untextured material each on one bone.
+test::TestModelBuilder TwoPlainQuads() {
+  test::TestModelBuilder builder;
+  builder.AddBone({0, 0, 0, 0});
+  const int red = builder.AddMaterial({1, 0, 0, 1}, {0.2f, 0, 0, 0}, {0.5f, 0.5f, 0.5f, 8});
+  const int green = builder.AddMaterial({0, 1, 0, 1});
+  builder.AddQuad(red, {0, 10, 0, 1}, 2, 2);
+  builder.AddQuad(green, {0, 14, 0, 1}, 2, 2);
+  return builder;
+}
+
+TEST_F(ModelDrawingTest, CreateGpuResourcesJoinsMeshesAndDescribesEveryObject) {
+  test::TestModelBuilder builder;
+  builder.AddBone({0, 0, 0, 0});
+  builder.AddBone({0, 5, 0, 0}, 0);
+  builder.AddMaterial({1, 1, 1, 1});
+  builder.AddQuad(0, {0, 0, 0, 1}, 1, 1);
+  builder.Build(model);
+  // A second mesh: its vertices follow the first mesh's and its indices are
+  // shifted by the first mesh's vertex count.
+  auto second = std::make_shared<Mesh>(*model.meshes[0]);
+  second->vertices.resize(3);
+  second->indices = {0, 1, 2};
+  second->faceCount = 1;
+  model.meshes.push_back(second);
+  ASSERT_TRUE(test::AssignShaders(model, Directory()));
+  gpu->ClearCalls();
+
+  model.CreateGpuResources();
+
+  EXPECT_EQ(model.vertexCount, 7u);
+  EXPECT_EQ(model.faceTotal, 3);
+  EXPECT_EQ(model.meshes[1]->vertexBase, 4u);
+  EXPECT_EQ(model.meshes[1]->indexBase, 6u);
+  EXPECT_EQ(model.vertexStride, 108u);
+  EXPECT_EQ(model.baseVertices.size(), 7u);
+  EXPECT_EQ(model.posedVertices.size(), 7u);
+
+  EXPECT_THAT(gpu->CallNames(),
+              ElementsAre("CreateBuffer", "Map", "Unmap", "CreateBuffer", "CreateBuffer",
+                          "CreateBuffer", "CreateBuffer", "CreateSamplerState",
+                          "CreateRasterizerState"));
+  const test::FakeBuffer* vertices = RecordingGpu::AsBuffer(model.vertexBuffer.get());
+  EXPECT_EQ(vertices->desc.byteWidth, 7u * 108);
+  EXPECT_EQ(vertices->desc.usage, gpu::Usage::Dynamic);
+  EXPECT_EQ(vertices->desc.cpuAccessFlags, gpu::kCpuAccessWrite);
+  EXPECT_EQ(0, std::memcmp(vertices->data.data(), model.baseVertices.data(), 7 * 108));
+
+  const test::FakeBuffer* indices = RecordingGpu::AsBuffer(model.indexBuffer.get());
+  EXPECT_EQ(indices->desc.usage, gpu::Usage::Default);
+  EXPECT_EQ(indices->desc.bindFlags, gpu::kBindIndexBuffer);
+  std::vector<std::uint32_t> joined(indices->data.size() / 4);
+  std::memcpy(joined.data(), indices->data.data(), indices->data.size());
+  EXPECT_THAT(joined, ElementsAre(0, 1, 3, 0, 3, 2, 4, 5, 6));
+
+  EXPECT_EQ(RecordingGpu::AsBuffer(model.boneBuffer.get())->desc.byteWidth, 2u * 48);
+  EXPECT_EQ(RecordingGpu::AsBuffer(model.transformBuffer.get())->desc.byteWidth, 64u);
+  EXPECT_EQ(RecordingGpu::AsBuffer(model.materialBuffer.get())->desc.byteWidth, 48u);
+  EXPECT_EQ(RecordingGpu::AsBuffer(model.materialBuffer.get())->desc.bindFlags,
+            gpu::kBindConstantBuffer);
+  EXPECT_EQ(model.worldConstants, MatrixIdentity());
+
+  const gpu::SamplerDesc& sampler = RecordingGpu::AsSampler(model.samplerState.get())->desc;
+  EXPECT_EQ(sampler.filter, gpu::Filter::MinMagMipLinear);
+  EXPECT_EQ(sampler.addressU, gpu::TextureAddressMode::Wrap);
+  EXPECT_EQ(sampler.addressV, gpu::TextureAddressMode::Wrap);
+  EXPECT_EQ(sampler.addressW, gpu::TextureAddressMode::Wrap);
+  EXPECT_EQ(sampler.maxLod, FLT_MAX);
+  const gpu::RasterizerDesc& rasterizer =
+      RecordingGpu::AsRasterizer(model.rasterizerState.get())->desc;
+  EXPECT_EQ(rasterizer.cullMode, gpu::CullMode::None);
+  EXPECT_EQ(rasterizer.fillMode, gpu::FillMode::Solid);
+  EXPECT_TRUE(rasterizer.depthClipEnable);
+  EXPECT_TRUE(gpu->misuses().empty());
+}
+
+TEST_F(ModelDrawingTest, CreateGpuResourcesRaisesBufferErrorForEveryRefusal) {
+  for (const char* call : {"CreateBuffer", "Map", "CreateSamplerState", "CreateRasterizerState"}) {
+    Model fresh;
+    fresh.SetDevice(gpu, gpu);
+    TwoPlainQuads().Build(fresh);
+    gpu->FailCall(call, kEOutOfMemory);
+    try {
+      fresh.CreateGpuResources();
+      ADD_FAILURE() << call << " failing went unnoticed";
+    } catch (const AppException& e) {
+      EXPECT_EQ(e.hr(), kEOutOfMemory) << call;
+      EXPECT_EQ(e.code(), error::kBuffers) << call;
+    }
+    gpu->ClearFailures();
+  }
+}
+
+TEST_F(ModelDrawingTest, ModelWithoutBonesCannotBeBuilt) {
+  test::TestModelBuilder builder;
+  builder.AddMaterial({1, 1, 1, 1});
+  builder.AddQuad(0, {0, 0, 0, 1}, 1, 1);
+  builder.Build(model);
+  try {
+    model.CreateGpuResources();
+    FAIL() << "a bone buffer of 0 bytes was accepted";
+  } catch (const AppException& e) {
+    EXPECT_EQ(e.code(), error::kBuffers);
+    EXPECT_EQ(e.hr(), kEInvalidArg);
+  }
+}
+
+TEST_F(ModelDrawingTest, RenderBindsEverythingThenDrawsPieceByPiece) {
+  Prepare(TwoPlainQuads());
+  ASSERT_EQ(model.Render(), 0);
+
+  const std::string vb = gpu->Label(model.vertexBuffer.get());
+  const std::string transform = gpu->Label(model.transformBuffer.get());
+  const std::string bones = gpu->Label(model.boneBuffer.get());
+  const std::string material = gpu->Label(model.materialBuffer.get());
+  const std::string layout = gpu->Label(model.vertexShaderPool.Get(0).inputLayout.get());
+  const std::string vs = gpu->Label(model.vertexShaderPool.Get(0).vertexShader.get());
+  const std::string ps = gpu->Label(model.pixelShaderPool.Get(0).pixelShader.get());
+  const std::string rs = gpu->Label(model.rasterizerState.get());
+  // No vertex was touched, so nothing is uploaded; both pieces share their
+  // shaders, so they are bound once.
+  EXPECT_THAT(gpu->CallTexts(),
+              ElementsAre("UpdateSubresource(" + transform + ")",
+                          "VSSetConstantBuffers(2, " + transform + ")",
+                          "UpdateSubresource(" + bones + ")",
+                          "VSSetConstantBuffers(3, " + bones + ")",
+                          "IASetVertexBuffers(0, " + vb + ", 108, 0)",
+                          "IASetIndexBuffer(" + gpu->Label(model.indexBuffer.get()) + ", 42, 0)",
+                          "IASetPrimitiveTopology(4)", "IASetInputLayout(" + layout + ")",
+                          "VSSetShader(" + vs + ")", "PSSetShader(" + ps + ")",
+                          "UpdateSubresource(" + material + ")",
+                          "VSSetConstantBuffers(4, " + material + ")", "RSSetState(" + rs + ")",
+                          "DrawIndexed(6, 0, 0)", "UpdateSubresource(" + material + ")",
+                          "VSSetConstantBuffers(4, " + material + ")", "RSSetState(" + rs + ")",
+                          "DrawIndexed(6, 6, 0)"));
+  const auto updates = gpu->CallsNamed("UpdateSubresource");
+  const MaterialConstants first = ConstantsOf(*updates[2]);
+  EXPECT_EQ(first.diffuse, (Float4{1, 0, 0, 1}));
+  EXPECT_EQ(first.ambient, (Float4{0.2f, 0, 0, 0}));
+  EXPECT_EQ(first.specular, (Float4{0.5f, 0.5f, 0.5f, 8}));
+  EXPECT_EQ(ConstantsOf(*updates[3]).diffuse, (Float4{0, 1, 0, 1}));
+  // The bone buffer holds the skinning matrices, 48 bytes per bone.
+  EXPECT_EQ(0, std::memcmp(updates[1]->bytes.data(), model.skinningMatrices.data(), 48));
+  EXPECT_TRUE(gpu->misuses().empty());
+
+  // Every call starts from unbound shaders again.
+  gpu->ClearCalls();
+  model.Render();
+  EXPECT_EQ(gpu->CountCalls("VSSetShader"), 1u);
+  EXPECT_EQ(gpu->CountCalls("PSSetShader"), 1u);
+  EXPECT_EQ(gpu->CountCalls("Map"), 0u);
+}
+
+TEST_F(ModelDrawingTest, TouchedVerticesAreUploadedOnceThenRestored) {
+  Prepare(TwoPlainQuads());
+  const Vertex rest = model.posedVertices[2];
+  model.posedVertices[2].position.x += 3.0f;
+  model.touchedVertices = {2, 2};  // repeats are allowed
+  const Vertex morphed = model.posedVertices[2];
+
+  model.Render();
+
+  ASSERT_EQ(gpu->CountCalls("Map"), 1u);
+  const test::RecordedCall* unmap = gpu->CallsNamed("Unmap")[0];
+  EXPECT_EQ(0, std::memcmp(unmap->bytes.data() + 2 * sizeof(Vertex), &morphed, sizeof(Vertex)));
+  EXPECT_EQ(unmap->bytes.size(), model.vertexCount * sizeof(Vertex));
+  EXPECT_EQ(0, std::memcmp(&model.posedVertices[2], &rest, sizeof(Vertex)));
+  EXPECT_TRUE(model.touchedVertices.empty());
+  // Map and Unmap come before anything else of the frame.
+  EXPECT_EQ(gpu->CallNames()[0], "Map");
+  EXPECT_EQ(gpu->CallNames()[1], "Unmap");
+
+  gpu->ClearCalls();
+  model.Render();
+  EXPECT_EQ(gpu->CountCalls("Map"), 0u) << "a frame without morphs uploads nothing";
+}
+
+TEST_F(ModelDrawingTest, FailedUploadIsRetriedNextFrame) {
+  Prepare(TwoPlainQuads());
+  const Vertex rest = model.posedVertices[1];
+  model.posedVertices[1].position.y += 1.0f;
+  model.touchedVertices = {1};
+  gpu->FailCall("Map", kEOutOfMemory);
+
+  model.Render();
+
+  EXPECT_EQ(gpu->CountCalls("Unmap"), 0u);
+  EXPECT_EQ(gpu->CountCalls("DrawIndexed"), 2u) << "the frame is still drawn";
+  EXPECT_EQ(0, std::memcmp(&model.posedVertices[1], &rest, sizeof(Vertex)));
+  EXPECT_EQ(model.touchedVertices.size(), 1u);
+  gpu->ClearCalls();
+  model.Render();
+  EXPECT_EQ(gpu->CountCalls("Unmap"), 1u);
+  EXPECT_TRUE(model.touchedVertices.empty());
+}
+
+TEST_F(ModelDrawingTest, NothingHappensWhileLoading) {
+  Prepare(TwoPlainQuads());
+  model.touchedVertices = {0};
+  model.loading = true;
+  EXPECT_EQ(model.Render(), 0);
+  EXPECT_TRUE(gpu->calls().empty());
+  EXPECT_EQ(model.touchedVertices.size(), 1u);
+}
+
+TEST_F(ModelDrawingTest, PendingFactorsAreFoldedMultiplyFirstThenReset) {
+  Prepare(TwoPlainQuads());
+  Material& red = model.materials[0];
+  red.multiplyPending = true;
+  red.multiplyFactors.diffuse = {0.5f, 0.5f, 0.5f, 0.5f};
+  red.multiplyFactors.ambient = {2, 2, 2, 2};
+  red.multiplyFactors.specular = {1, 1, 1, 0.25f};
+  red.addPending = true;
+  red.addTerms.diffuse = {0.1f, 0.2f, 0.3f, 0.0f};
+  red.addTerms.specular = {0, 0, 0, 1};
+  // A multiplying morph at weight 0 leaves zero factors: the colours go to 0.
+  Material& green = model.materials[1];
+  green.multiplyPending = true;
+
+  model.Render();
+
+  const auto updates = gpu->CallsNamed("UpdateSubresource");
+  const MaterialConstants first = ConstantsOf(*updates[2]);
+  EXPECT_FLOAT_EQ(first.diffuse.x, 0.6f);
+  EXPECT_FLOAT_EQ(first.diffuse.y, 0.2f);
+  EXPECT_FLOAT_EQ(first.diffuse.z, 0.3f);
+  EXPECT_FLOAT_EQ(first.diffuse.w, 0.5f);
+  EXPECT_FLOAT_EQ(first.ambient.x, 0.4f);
+  EXPECT_EQ(first.ambient.w, 0.0f) << "ambient's fourth float is always 0";
+  EXPECT_FLOAT_EQ(first.specular.w, 3.0f) << "power 8 x 0.25 + 1";
+  EXPECT_EQ(ConstantsOf(*updates[3]).diffuse, (Float4{0, 0, 0, 0}));
+  // The material keeps its own colours; the factors start from nothing again.
+  EXPECT_EQ(red.diffuse, (Float4{1, 0, 0, 1}));
+  EXPECT_FALSE(red.multiplyPending);
+  EXPECT_FALSE(red.addPending);
+  EXPECT_EQ(red.multiplyFactors.diffuse, (Float4{}));
+  EXPECT_EQ(red.addTerms.specular, (Float4{}));
+  EXPECT_FALSE(green.multiplyPending);
+
+  gpu->ClearCalls();
+  model.Render();
+  EXPECT_EQ(ConstantsOf(*gpu->CallsNamed("UpdateSubresource")[3]).diffuse, (Float4{0, 1, 0, 1}));
+}
+
+TEST_F(ModelDrawingTest, EachRangeIsOneDraw) {
+  Prepare(TwoPlainQuads());
+  Piece& piece = model.meshes[0]->pieces[1];
+  piece.ranges = {{2, 1}, {3, 1}};
+  model.Render();
+  const auto draws = gpu->CallsNamed("DrawIndexed");
+  ASSERT_EQ(draws.size(), 3u);
+  EXPECT_EQ(draws[1]->text, "DrawIndexed(3, 6, 0)");
+  EXPECT_EQ(draws[2]->text, "DrawIndexed(3, 9, 0)");
+}
+
+TEST_F(ModelDrawingTest, TexturedMaterialBindsTextureAndSamplerUntexturedLeavesThem) {
+  test::TestModelBuilder builder;
+  builder.AddBone({0, 0, 0, 0});
+  for (int i = 0; i < 3; ++i) {
+    builder.AddMaterial({1, 1, 1, 1});
+    builder.AddQuad(i, {static_cast<float>(i) * 3, 12, 0, 1}, 1, 1);
+  }
+  builder.Build(model);
+  int texture = -1;
+  if (!LoadTexture("skin.tga", &texture)) GTEST_SKIP() << "texture loading not available yet";
+  model.materials[0].textureId = texture;  // textured, plain, textured
+  model.materials[2].textureId = texture;
+  ASSERT_TRUE(test::AssignShaders(model, Directory()));
+  ASSERT_EQ(model.pixelShaderPool.Size(), 2u);
+  model.CreateGpuResources();
+  test::ComputeSkinning(model);
+  gpu->ClearCalls();
+
+  model.Render();
+
+  const std::string view = gpu->Label(model.texturePool.Get(texture).shaderResourceView.get());
+  const std::string sampler = gpu->Label(model.samplerState.get());
+  std::vector<std::string> binds;
+  for (const std::string& text : gpu->CallTexts()) {
+    if (text.starts_with("PSSet") || text.starts_with("DrawIndexed")) binds.push_back(text);
+  }
+  const std::string textured = gpu->Label(model.pixelShaderPool.Get(0).pixelShader.get());
+  const std::string plain = gpu->Label(model.pixelShaderPool.Get(1).pixelShader.get());
+  EXPECT_THAT(binds, ElementsAre("PSSetShader(" + textured + ")",
+                                 "PSSetShaderResources(0, " + view + ")",
+                                 "PSSetSamplers(0, " + sampler + ")", "DrawIndexed(6, 0, 0)",
+                                 "PSSetShader(" + plain + ")", "DrawIndexed(6, 6, 0)",
+                                 "PSSetShader(" + textured + ")",
+                                 "PSSetShaderResources(0, " + view + ")",
+                                 "PSSetSamplers(0, " + sampler + ")", "DrawIndexed(6, 12, 0)"));
+}
+
+TEST_F(ModelDrawingTest, MaterialWithoutShadersIsNotDrawn) {
+  Prepare(TwoPlainQuads());
+  model.materials[1].pixelShaderId = -1;
+  model.Render();
+  EXPECT_EQ(gpu->CountCalls("DrawIndexed"), 1u);
+}
+
+}  // namespace
+}  // namespace brivonel

@@ -1,0 +1,74 @@
+#pragma once
+// Small models built in memory for drawing tests and benchmarks: bones at
+// chosen rest positions and flat quads (or grids of them) facing the camera,
+// one piece per material.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/model.h"
+
+namespace brivonel::test {
+
+// The bones a vertex follows and their weights in 1/255 units.
+struct BoneBinding {
+  std::array<std::uint8_t, 4> bones{0, 0, 0, 0};
+  std::array<std::uint8_t, 4> weights{255, 0, 0, 0};
+};
+
+class TestModelBuilder {
+ public:
+  // A bone whose rest position is restPosition in model space; returns its number.
+  int AddBone(Float4 restPosition, int parent = -1);
+  // A material with these colours (specular.w is the power); returns its index.
+  int AddMaterial(Float4 diffuse, Float4 ambient = {}, Float4 specular = {});
+  // A quad in the plane z = centre.z facing the camera (normal (0, 0, -1)),
+  // its texture coordinates running from (0, 0) at the top left to (1, 1).
+  void AddQuad(int material, Float4 centre, float halfWidth, float halfHeight,
+               BoneBinding binding = {});
+  // A quad split into columns x rows cells: (columns + 1) x (rows + 1) vertices.
+  void AddGrid(int material, Float4 centre, float halfWidth, float halfHeight,
+               std::uint32_t columns, std::uint32_t rows, BoneBinding binding = {});
+
+  // Fills an empty model: bones with their rest matrices, the materials, and
+  // one mesh "mesh01" whose pieces follow material order, one range each.
+  void Build(Model& model) const;
+
+ private:
+  struct Face {
+    int material = 0;
+    std::array<std::uint32_t, 3> vertices{};
+  };
+  std::vector<Bone> bones_;
+  std::vector<Material> materials_;
+  std::vector<Vertex> vertices_;
+  std::vector<Face> faces_;
+};
+
+// The names of the three shader programs the model is drawn with.
+inline constexpr char16_t kVertexShaderName[] = u"vs_pos4norm3uv2";
+inline constexpr char16_t kTexturedPixelShaderName[] = u"ps_pos4color4uv2";
+inline constexpr char16_t kPlainPixelShaderName[] = u"ps_pos4color4";
+
+// Writes "<name><extension>" files with placeholder content for the three
+// shaders (enough for a device that does not compile them).
+void WritePlaceholderShaders(const std::filesystem::path& directory,
+                             const std::u16string& extension);
+
+// Gives every material its vertex and pixel shader from the model's pools,
+// loading them from directory (which ends in a separator) when not cached.
+// Returns false when a shader file is missing.
+bool AssignShaders(Model& model, const std::u16string& directory);
+
+// Writes an uncompressed 32-bit top-down TGA file of width x height pixels
+// given as RGBA bytes, row by row from the top.
+void WriteTga(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
+              const std::vector<std::uint8_t>& rgba);
+
+// The skinning matrices of the current pose: for each bone the first three
+// columns of (inverse bind x world).
+void ComputeSkinning(Model& model);
+
+}  // namespace brivonel::test
