@@ -15,8 +15,19 @@ HResult LoadDdsFile(std::u16string_view path, unsigned flags, TextureMetadata* m
                     LoadedImage& image);
 HResult LoadTgaFile(std::u16string_view path, TextureMetadata* metadata, LoadedImage& image);
 
+// Results of the platform imaging component, reported alike by every codec
+// loader so both platforms fail the same way on the same file.
+constexpr HResult kCodecPropertyNotFound = static_cast<HResult>(0x88982F40u);
+constexpr HResult kCodecComponentNotFound = static_cast<HResult>(0x88982F50u);  // no codec knows it
+constexpr HResult kCodecBadImage = static_cast<HResult>(0x88982F60u);
+constexpr HResult kCodecBadHeader = static_cast<HResult>(0x88982F61u);
+constexpr HResult kCodecStreamRead = static_cast<HResult>(0x88982F72u);
+constexpr HResult kCodecUnsupportedPixelFormat = static_cast<HResult>(0x88982F80u);
+constexpr HResult kCodecUnsupportedOperation = static_cast<HResult>(0x88982F81u);
+
 // Every other image format goes through the platform's codecs; the front
-// installs its loader (WIC on Windows, codec libraries on Linux).
+// installs its loader (the imaging component on Windows, codec libraries on
+// Linux). Without one, LoadImageFile fails with kCodecComponentNotFound.
 using ImageFileLoader = HResult (*)(std::u16string_view path, unsigned flags,
                                     TextureMetadata* metadata, LoadedImage& image);
 void SetImageFileLoader(ImageFileLoader loader);

@@ -19,11 +19,26 @@ int TexturePool::Find(std::u16string_view name) const {
   return -1;
 }
 
+namespace {
+
+// Texture names come from files written on Windows and may use either
+// separator for their subfolders; both resolve below the model folder.
+std::u16string JoinTexturePath(std::u16string_view directory, std::u16string_view name) {
+  std::u16string path(directory);
+  path += name;
+  constexpr auto kSeparator = static_cast<char16_t>(std::filesystem::path::preferred_separator);
+  for (char16_t& c : path) {
+    if (c == u'\\' || c == u'/') c = kSeparator;
+  }
+  return path;
+}
+
+}  // namespace
+
 int TexturePool::Load(std::u16string_view directory, std::u16string_view name) {
   TextureInfo entry;
   entry.name = name;
-  std::u16string path(directory);
-  path += name;
+  const std::u16string path = JoinTexturePath(directory, name);
   std::error_code ignored;
   if (!std::filesystem::exists(ToFsPath(path), ignored)) return -1;
 
