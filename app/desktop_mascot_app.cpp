@@ -1,0 +1,389 @@
+#include "app/desktop_mascot_app.h"
+
+#include <exception>
+
+#include "app/app_exception.h"
+#include "app/error_codes.h"
+#include "app/error_text.h"
+#include "app/resources.h"
+#include "base/trace.h"
+
+namespace brivonel {
+namespace {
+
+constexpr std::u16string_view kModelRequired = u"モデルデータ(PMD/PMX)が必要です";
+constexpr std::u16string_view kMotionRequired = u"モーションデータ(VMD)が必要です";
+
+const OpenFileDialogSetup& ModelDialogSetup() {
+  static const OpenFileDialogSetup setup{u"MMD(*.pmx|*.pmd)", u"*.pmd;*.pmx",
+                                         u"モデルデータを選んでください", true};
+  return setup;
+}
+
+const OpenFileDialogSetup& MotionDialogSetup() {
+  static const OpenFileDialogSetup setup{u"TovarleまたはVMD(*jpg|*.vmd)", u"*.jpeg;*.jpg;*.vmd",
+                                         u"モーションデータを選んでください", true};
+  return setup;
+}
+
+constexpr std::u16string_view kVertexShaderName = u"vs_pos4norm3uv2";
+constexpr std::u16string_view kTexturedPixelShaderName = u"ps_pos4color4uv2";
+constexpr std::u16string_view kColourPixelShaderName = u"ps_pos4color4";
+
+// A stall longer than this restarts the motion from its first frame.
+constexpr std::uint64_t kMaxClockStep = 1000;
+
+}  // namespace
+
+DesktopMascotApp::DesktopMascotApp(const Platform& platform, IFileDecoders& decoders)
+    : platform_(platform),
+      decoders_(decoders),
+      settings_(platform.profileStore, platform.folders, platform.messageBoxes),
+      projectionT_(MatrixIdentity()),
+      projection_(MatrixIdentity()),
+      view_(MatrixIdentity()) {
+  lastTick_ = platform_.clock.NowMilliseconds();
+}
+
+DesktopMascotApp::~DesktopMascotApp() = default;
+
+std::int32_t DesktopMascotApp::Initialise(const Rect& windowRect) {
+  width_ = windowRect.right - windowRect.left;
+  height_ = windowRect.bottom - windowRect.top;
+  try {
+    CreateDeviceObjects();
+    platform_.presenter.CreateTextObjects();
+    PrepareLayeredInfo(windowRect.left, windowRect.top);
+    std::int32_t code = LoadStartupModel();
+    if (code != error::kOk) throw AppException(code);
+    code = PrepareShaders();
+    if (code != error::kOk) throw AppException(code);
+    code = LoadStartupMotion();
+    if (code != error::kOk) throw AppException(code);
+  } catch (const AppException& e) {
+    ShowError(e.hr(), e.code());
+    return e.code();
+  } catch (const std::exception& e) {
+    // Preparing a decoded model failed in a way the device did not report
+    // (a bone number out of range, a shader file that could not be read).
+    ShowStdError(e.what());
+    return error::kLoadFailed;
+  }
+  return error::kOk;
+}
+
+void DesktopMascotApp::CreateDeviceObjects() {
+  gpu_ = platform_.presenter.CreateDeviceObjects(width_, height_);
+  if (!gpu_.device || !gpu_.context) throw AppException(kEPointer, error::kDevice);
+  ApplyModelSize();
+
+  view_ = SceneViewMatrix();
+  cameraBlock_ = SceneCameraBlock(view_);
+  gpu::BufferDesc desc;
+  desc.byteWidth = sizeof(CameraBlock);
+  desc.usage = gpu::Usage::Default;
+  desc.bindFlags = gpu::kBindConstantBuffer;
+  ThrowIfFailed(gpu_.device->CreateBuffer(desc, nullptr, &cameraBuffer_), error::kBuffers);
+  gpu_.context->UpdateSubresource(cameraBuffer_.get(), &cameraBlock_);
+
+  projection_ = SceneProjectionMatrix(width_, height_);
+  projectionT_ = Transpose(projection_);
+  desc.byteWidth = sizeof(Matrix4);
+  ThrowIfFailed(gpu_.device->CreateBuffer(desc, nullptr, &projectionBuffer_), error::kBuffers);
+  gpu_.context->UpdateSubresource(projectionBuffer_.get(), &projectionT_);
+}
+
+void DesktopMascotApp::PrepareLayeredInfo(std::int32_t x, std::int32_t y) {
+  destination_ = {x, y};
+  baseX_ = x;
+}
+
+std::int32_t DesktopMascotApp::Update() {
+  if (powerState_ == kPowerAsleep) return error::kSkipFrame;
+  if (powerState_ == kPowerWaking) {
+    if (platform_.presenter.TestPresent() != kSOk) return error::kSkipFrame;
+    powerState_ = kPowerRunning;
+    platform_.window.ShowWindow();
+  }
+  AdvanceClock();
+  if (model_) modelShift_ = model_->Update(elapsed_);
+  return error::kOk;
+}
+
+void DesktopMascotApp::AdvanceClock() {
+  const std::uint32_t now = platform_.clock.NowMilliseconds();
+  // Unsigned 32-bit subtraction absorbs the counter's wrap-around.
+  delta_ = static_cast<std::uint32_t>(now - static_cast<std::uint32_t>(lastTick_));
+  elapsed_ += delta_;
+  if (delta_ > kMaxClockStep) {
+    delta_ = 0;
+    elapsed_ = 0;
+  }
+  lastTick_ = now;
+}
+
+void DesktopMascotApp::DrawScene() {
+  static constexpr float kTransparent[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+  gpu::IGpuContext& context = *gpu_.context;
+  context.ClearRenderTargetView(kTransparent);
+  context.ClearDepthStencilView(1.0f, 0);
+  context.VSSetConstantBuffers(0, cameraBuffer_.get());
+  context.VSSetConstantBuffers(1, projectionBuffer_.get());
+  if (model_) model_->Render();
+}
+
+std::int32_t DesktopMascotApp::Render() {
+  if (!gpu_.context) return error::kOk;
+  DrawScene();
+  // The model keeps its centre in place by reporting its horizontal travel;
+  // the window moves instead. baseX does not follow a drag.
+  if (modelShift_ != 0) destination_.x = baseX_ + modelShift_;
+  platform_.presenter.PresentFrame(destination_);
+  return error::kOk;
+}
+
+std::int32_t DesktopMascotApp::OnLButtonDown(std::uintptr_t, std::int32_t x, std::int32_t y) {
+  platform_.window.CaptureMouse();
+  dragging_ = true;
+  const Rect rect = platform_.window.WindowRect();
+  const Point screen = platform_.window.ClientToScreen({x, y});
+  grabX_ = screen.x - rect.left;
+  grabY_ = screen.y - rect.top;
+  return error::kOk;
+}
+
+std::int32_t DesktopMascotApp::OnMouseMove(std::uintptr_t, std::int32_t x, std::int32_t y) {
+  if (!dragging_) return error::kNoValue;
+  const Point screen = platform_.window.ClientToScreen({x, y});
+  destination_ = {screen.x - grabX_, screen.y - grabY_};
+  return error::kOk;
+}
+
+std::int32_t DesktopMascotApp::OnLButtonUp(std::uintptr_t, std::int32_t, std::int32_t) {
+  platform_.window.ReleaseMouse();
+  dragging_ = false;
+  return error::kOk;
+}
+
+std::int32_t DesktopMascotApp::OnSize() {
+  platform_.presenter.ResizeBuffers();
+  return error::kOk;
+}
+
+void DesktopMascotApp::OnSleep() {
+  powerState_ = kPowerAsleep;
+  Trace(">> OnSleep!\n");
+}
+
+void DesktopMascotApp::OnWakeUp() {
+  powerState_ = kPowerWaking;
+  Trace(">> OnWakeUp!\n");
+}
+
+void DesktopMascotApp::ChangeModelSize(std::int32_t size) {
+  settings_.SetModelSize(size);
+  ApplyModelSize();
+}
+
+void DesktopMascotApp::ApplyModelSize() {
+  std::int32_t size = 0;
+  if (!settings_.GetModelSize(size)) size = 1;
+  for (int item = command::kSizeLarge; item <= command::kSizeSmall; ++item) {
+    platform_.menuChecks.SetChecked(item, item == command::kChangeMotion + size);
+  }
+  viewport_ = ModelSizeViewport(ModelSizeScale(size), width_, height_);
+  if (gpu_.context) gpu_.context->RSSetViewports(viewport_);
+}
+
+void DesktopMascotApp::ShowError(HResult hr, std::int32_t code) {
+  const std::optional<std::u16string> text = platform_.strings.Load(code);
+  platform_.messageBoxes.Show(MessageOwner::kWindow, FormatErrorMessage(text, hr, code),
+                              kErrorCaption, MessageStyle::kError);
+}
+
+void DesktopMascotApp::ShowStdError(std::string_view text) {
+  platform_.messageBoxes.Show(MessageOwner::kWindow, StdErrorText(text), kErrorCaption,
+                              MessageStyle::kError);
+}
+
+void DesktopMascotApp::Shutdown() {}
+
+std::shared_ptr<Model> DesktopMascotApp::NewModel() const {
+  auto model = std::make_shared<Model>();
+  model->SetDevice(gpu_.context, gpu_.device);
+  model->vertexShaderPool.SetFileExtension(gpu_.shaderFileExtension);
+  model->pixelShaderPool.SetFileExtension(gpu_.shaderFileExtension);
+  return model;
+}
+
+void DesktopMascotApp::InstallModel(const std::shared_ptr<Model>& model) {
+  model_ = model;
+  model_->projection = &projection_;
+  model_->view = &view_;
+  model_->viewportWidth = width_;
+  model_->viewportHeight = height_;
+}
+
+std::int32_t DesktopMascotApp::DecodeModelFile(const std::u16string& path,
+                                               std::shared_ptr<Model>& model,
+                                               ModelFileKind kind) {
+  try {
+    return CodeOfDecodeResult(decoders_.DecodeModel(path, model, kind));
+  } catch (const AppException&) {
+    throw;  // fatal graphics errors (textures) end the load
+  } catch (const std::exception& e) {
+    // A file that ends early, or any other fault in the file: a failed attempt.
+    TraceFormat("model file not loaded: %s\n", e.what());
+    return error::kLoadFailed;
+  }
+}
+
+std::int32_t DesktopMascotApp::LoadStartupModel() {
+  std::int32_t result = error::kLoadFailed;
+  std::shared_ptr<Model> model = NewModel();
+  std::u16string path;
+  if (settings_.GetModelPath(path)) {
+    const std::u16string extension = FileExtension(path);
+    if (extension == u".pmd") {
+      result = DecodeModelFile(path, model, ModelFileKind::kPmd);
+    } else if (extension == u".pmx") {
+      result = DecodeModelFile(path, model, ModelFileKind::kPmx);
+    }
+  }
+  if (result != error::kOk) {
+    platform_.messageBoxes.Show(MessageOwner::kWindow, kModelRequired, u"",
+                                MessageStyle::kPlain);
+    result = ChooseModelFile(model);
+  }
+  if (result == error::kOk) InstallModel(model);
+  return result;
+}
+
+std::int32_t DesktopMascotApp::ChooseModelFile(std::shared_ptr<Model>& model) {
+  OpenFileDialogBuffers buffers;
+  std::int32_t result = error::kLoadFailed;
+  do {
+    if (!platform_.fileDialog.ShowOpen(ModelDialogSetup(), buffers)) {
+      return error::kModelDialogCancelled;
+    }
+    const std::u16string extension = FileExtension(buffers.fileTitle);
+    if (extension == u".pmd") {
+      result = DecodeModelFile(buffers.file, model, ModelFileKind::kPmd);
+    } else if (extension == u".pmx") {
+      result = DecodeModelFile(buffers.file, model, ModelFileKind::kPmx);
+    }
+  } while (result != error::kOk);
+  settings_.SetModelPath(buffers.file);
+  return error::kOk;
+}
+
+std::int32_t DesktopMascotApp::PrepareShaders() {
+  const std::u16string folder = platform_.folders.ExecutableFolder();
+  Model& model = *model_;
+  for (Material& material : model.materials) {
+    int id = model.vertexShaderPool.Find(kVertexShaderName);
+    if (id < 0) id = model.vertexShaderPool.Load(folder, kVertexShaderName);
+    material.vertexShaderId = id;
+    if (id < 0) return error::kShaders;
+
+    const std::u16string_view pixelName =
+        material.textureId >= 0 ? kTexturedPixelShaderName : kColourPixelShaderName;
+    id = model.pixelShaderPool.Find(pixelName);
+    if (id < 0) id = model.pixelShaderPool.Load(folder, pixelName);
+    material.pixelShaderId = id;
+    if (id < 0) return error::kShaders;
+  }
+  model.CreateGpuResources();
+  model.ComputeSkinningMatrices();
+  return error::kOk;
+}
+
+std::int32_t DesktopMascotApp::DecodeMotionFile(const std::u16string& path,
+                                                std::shared_ptr<Animation>& animation) {
+  try {
+    return CodeOfDecodeResult(decoders_.DecodeMotion(path, animation, model_->bones));
+  } catch (const AppException&) {
+    throw;
+  } catch (const std::exception& e) {
+    TraceFormat("motion file not loaded: %s\n", e.what());
+    return error::kLoadFailed;
+  }
+}
+
+std::int32_t DesktopMascotApp::LoadStartupMotion() {
+  std::int32_t result = error::kLoadFailed;
+  auto animation = std::make_shared<Animation>();
+  std::u16string path;
+  // The remembered path goes to the decoder whatever its extension.
+  if (settings_.GetMotionPath(path)) result = DecodeMotionFile(path, animation);
+  if (result != error::kOk) {
+    platform_.messageBoxes.Show(MessageOwner::kWindow, kMotionRequired, u"",
+                                MessageStyle::kPlain);
+    result = ChooseMotionFile(animation);
+  }
+  if (result == error::kOk) model_->animation = animation;
+  BindMorphTracks();
+  return result;
+}
+
+std::int32_t DesktopMascotApp::ChooseMotionFile(std::shared_ptr<Animation>& animation) {
+  OpenFileDialogBuffers buffers;
+  std::int32_t result = error::kLoadFailed;
+  do {
+    if (!platform_.fileDialog.ShowOpen(MotionDialogSetup(), buffers)) {
+      return error::kMotionDialogCancelled;
+    }
+    // The filter also offers pictures; only ".vmd" files are motions.
+    if (FileExtension(buffers.fileTitle) == u".vmd") {
+      result = DecodeMotionFile(buffers.file, animation);
+    }
+  } while (result != error::kOk);
+  settings_.SetMotionPath(buffers.file);
+  return error::kOk;
+}
+
+void DesktopMascotApp::BindMorphTracks() {
+  if (!model_ || !model_->animation) return;
+  for (auto& [name, track] : model_->animation->morphTracks) {
+    const auto found = model_->morphs.find(name);
+    track.morph = found != model_->morphs.end() ? &found->second : nullptr;
+  }
+}
+
+void DesktopMascotApp::ChangeModel() {
+  std::shared_ptr<Model> model = NewModel();
+  try {
+    std::int32_t code = ChooseModelFile(model);
+    if (code != error::kOk) throw AppException(code);
+    // From here on the new model is the current one; until it is complete
+    // its loading flag keeps it from being updated and drawn.
+    InstallModel(model);
+    model->loading = true;
+    code = PrepareShaders();
+    if (code != error::kOk) throw AppException(code);
+    code = LoadStartupMotion();
+    if (code != error::kOk) throw AppException(code);
+    model->loading = false;
+  } catch (const AppException& e) {
+    ShowError(e.hr(), e.code());
+  } catch (const std::exception& e) {
+    ShowStdError(e.what());
+  }
+}
+
+void DesktopMascotApp::ChangeMotion() {
+  if (!model_) return;
+  auto animation = std::make_shared<Animation>();
+  try {
+    const std::int32_t code = ChooseMotionFile(animation);
+    if (code != error::kOk) throw AppException(code);
+  } catch (const AppException& e) {
+    ShowError(e.hr(), e.code());
+    return;  // the current motion goes on
+  }
+  model_->animation = animation;
+  BindMorphTracks();
+  elapsed_ = 0;
+}
+
+}  // namespace brivonel

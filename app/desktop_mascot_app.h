@@ -1,0 +1,123 @@
+#pragma once
+// The one application object: it owns the settings, the graphics device, the
+// current model with its motion, the animation clock, the drag state and
+// the power state. The platform front creates it, calls Initialise, then
+// Update and Render on every idle turn of its loop, and forwards mouse,
+// power and menu events to it. Everything runs on one thread.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/model_files.h"
+#include "app/platform/platform.h"
+#include "app/scene_setup.h"
+#include "app/settings.h"
+#include "model/math.h"
+#include "model/model.h"
+
+namespace brivonel {
+
+// powerState values.
+enum PowerState : std::uint32_t { kPowerRunning = 0, kPowerAsleep = 1, kPowerWaking = 2 };
+
+class DesktopMascotApp {
+ public:
+  // Constructs the settings (which find and create their folder, showing a
+  // box without owner on failure) and reads the clock.
+  DesktopMascotApp(const Platform& platform, IFileDecoders& decoders);
+  virtual ~DesktopMascotApp();
+  DesktopMascotApp(const DesktopMascotApp&) = delete;
+  DesktopMascotApp& operator=(const DesktopMascotApp&) = delete;
+
+  // Creates the device objects, the presentation objects and the layered
+  // window record for the window at windowRect (screen pixels), then loads
+  // the start-up model, its shaders and the start-up motion. 0 on success;
+  // otherwise the failure's code, after its error box has been shown.
+  virtual std::int32_t Initialise(const Rect& windowRect);
+  // 0 when this turn is to be rendered; 1202 while asleep or waking.
+  virtual std::int32_t Update();
+  // Draws and presents one frame; always 0. Throws AppException (1200).
+  virtual std::int32_t Render();
+  virtual std::int32_t OnLButtonDown(std::uintptr_t keys, std::int32_t x, std::int32_t y);
+  virtual std::int32_t OnLButtonUp(std::uintptr_t keys, std::int32_t x, std::int32_t y);
+  // 1201 when no drag is in progress.
+  virtual std::int32_t OnMouseMove(std::uintptr_t keys, std::int32_t x, std::int32_t y);
+  virtual std::int32_t OnSize();
+
+  void OnSleep();
+  void OnWakeUp();
+  // Menu commands; they show their own errors.
+  void ChangeModel();
+  void ChangeMotion();
+  void ChangeModelSize(std::int32_t size);
+  void ApplyModelSize();
+  void ShowError(HResult hr, std::int32_t code);
+  void ShowStdError(std::string_view text);
+  void Shutdown();
+  void AdvanceClock();
+
+  // Loading steps; each returns 0 or an application code.
+  std::int32_t LoadStartupModel();
+  std::int32_t ChooseModelFile(std::shared_ptr<Model>& model);
+  std::int32_t DecodeModelFile(const std::u16string& path, std::shared_ptr<Model>& model,
+                               ModelFileKind kind);
+  std::int32_t PrepareShaders();
+  std::int32_t LoadStartupMotion();
+  std::int32_t ChooseMotionFile(std::shared_ptr<Animation>& animation);
+  std::int32_t DecodeMotionFile(const std::u16string& path,
+                                std::shared_ptr<Animation>& animation);
+  void BindMorphTracks();
+
+  Settings& settings() { return settings_; }
+  const std::shared_ptr<Model>& model() const { return model_; }
+  std::uint32_t powerState() const { return powerState_; }
+  std::uint64_t elapsed() const { return elapsed_; }
+  std::uint64_t delta() const { return delta_; }
+  bool dragging() const { return dragging_; }
+  // Where the window's top-left corner goes at the next frame.
+  Point destination() const { return destination_; }
+  std::int32_t baseX() const { return baseX_; }
+  std::int32_t modelShift() const { return modelShift_; }
+  std::int32_t width() const { return width_; }
+  std::int32_t height() const { return height_; }
+  const gpu::Viewport& viewport() const { return viewport_; }
+  const Matrix4& projection() const { return projection_; }
+  const Matrix4& view() const { return view_; }
+
+ private:
+  void CreateDeviceObjects();
+  void PrepareLayeredInfo(std::int32_t x, std::int32_t y);
+  void DrawScene();
+  std::shared_ptr<Model> NewModel() const;
+  void InstallModel(const std::shared_ptr<Model>& model);
+
+  Platform platform_;
+  IFileDecoders& decoders_;
+  Settings settings_;
+  bool dragging_ = false;
+  std::int32_t grabX_ = 0;
+  std::int32_t grabY_ = 0;
+
+  GpuDeviceObjects gpu_;
+  std::shared_ptr<gpu::Buffer> cameraBuffer_;
+  std::shared_ptr<gpu::Buffer> projectionBuffer_;
+
+  Point destination_;
+  std::int32_t baseX_ = 0;
+  std::shared_ptr<Model> model_;
+  Matrix4 projectionT_;
+  CameraBlock cameraBlock_;
+  Matrix4 projection_;
+  Matrix4 view_;
+  gpu::Viewport viewport_;
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+  std::uint32_t powerState_ = kPowerRunning;
+  std::uint64_t lastTick_ = 0;
+  std::uint64_t elapsed_ = 0;
+  std::uint64_t delta_ = 0;
+  std::int32_t modelShift_ = 0;
+};
+
+}  // namespace brivonel

@@ -1,0 +1,19 @@
+#pragma once
+// Folders the platform knows about.
+#include <optional>
+#include <string>
+
+namespace brivonel {
+
+class IFolders {
+ public:
+  virtual ~IFolders() = default;
+  // The user's roaming application-data folder (on Linux the XDG config
+  // folder), without a trailing separator; nothing when it cannot be found.
+  virtual std::optional<std::u16string> RoamingAppDataFolder() = 0;
+  // The running executable's folder, ending in a separator; empty when it
+  // cannot be found.
+  virtual std::u16string ExecutableFolder() = 0;
+};
+
+}  // namespace brivonel

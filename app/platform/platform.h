@@ -1,0 +1,28 @@
+#pragma once
+// Everything a platform front supplies to the application logic. The front
+// owns the objects; they must outlive the application object.
+#include "app/platform/clock.h"
+#include "app/platform/file_dialog.h"
+#include "app/platform/folders.h"
+#include "app/platform/menu_checks.h"
+#include "app/platform/message_boxes.h"
+#include "app/platform/presenter.h"
+#include "app/platform/profile_store.h"
+#include "app/platform/string_table.h"
+#include "app/platform/window_geometry.h"
+
+namespace brivonel {
+
+struct Platform {
+  IClock& clock;
+  IMessageBoxes& messageBoxes;
+  IFileDialog& fileDialog;
+  IMenuChecks& menuChecks;
+  IWindowGeometry& window;
+  IPresenter& presenter;
+  IStringTable& strings;
+  IProfileStore& profileStore;
+  IFolders& folders;
+};
+
+}  // namespace brivonel

@@ -1,0 +1,54 @@
+#pragma once
+// What the platform does to put frames on the desktop: the graphics device,
+// the surface the scene is drawn into, and handing each finished frame, with
+// its per-pixel alpha, to the window manager as the window's content.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/platform/window_geometry.h"
+#include "base/hresult.h"
+#include "render/gpu_device.h"
+#include "render/shader_pool.h"
+
+namespace brivonel {
+
+struct GpuDeviceObjects {
+  std::shared_ptr<gpu::IGpuDevice> device;
+  std::shared_ptr<gpu::IGpuContext> context;
+  // Extension of the compiled shader files this device reads.
+  std::u16string shaderFileExtension = kDefaultShaderExtension;
+};
+
+class IPresenter {
+ public:
+  virtual ~IPresenter() = default;
+
+  // Creates the device and its immediate context, the window's surface of
+  // width x height pixels with a depth buffer, and binds both as the render
+  // target. Throws AppException: 1100 device, 1101 surface, 1102 depth buffer.
+  virtual GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) = 0;
+
+  // Creates the objects that turn the drawn surface into window content
+  // (Direct2D and DirectWrite on Windows). Throws AppException 1101 or 1105.
+  virtual void CreateTextObjects() = 0;
+
+  // Runs after the scene has been drawn: presents the surface, draws the
+  // overlays, hands the frame to the window manager with the window's
+  // top-left corner at destination (screen pixels, which moves the window),
+  // waits for the next desktop composition and binds the render target and
+  // depth buffer again. Throws AppException 1200 when presenting or the wait
+  // fails.
+  virtual void PresentFrame(Point destination) = 0;
+
+  // A present that shows nothing and only asks whether output is possible
+  // again (used while waking from a suspend): kSOk when it is.
+  virtual HResult TestPresent() = 0;
+
+  // The window's size changed: resize the surface's buffers to the window,
+  // keeping count and format. Does nothing before the surface exists;
+  // failures are ignored.
+  virtual void ResizeBuffers() = 0;
+};
+
+}  // namespace brivonel

@@ -1,0 +1,83 @@
+#pragma once
+// The program's resources that both fronts share: resource and command ids,
+// the string table, the menu texts and the About box's content. The Windows
+// resource script carries the same texts.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/platform/string_table.h"
+
+namespace brivonel {
+
+namespace resource {
+constexpr std::int32_t kTitleString = 103;      // application title
+constexpr std::int32_t kClassNameString = 109;  // window class name and title
+constexpr std::int32_t kAboutDialog = 103;
+constexpr std::int32_t kLargeIcon = 107;
+constexpr std::int32_t kSmallIcon = 108;
+constexpr std::int32_t kClassMenu = 109;
+constexpr std::int32_t kAccelerators = 109;
+constexpr std::int32_t kPopupMenu = 129;
+constexpr std::int32_t kStringBufferLength = 100;  // title and class name buffers
+}  // namespace resource
+
+// Menu command ids.
+namespace command {
+constexpr int kAbout = 104;
+constexpr int kExit = 105;
+constexpr int kChangeModel = 130;
+constexpr int kChangeMotion = 131;
+constexpr int kSizeLarge = 132;
+constexpr int kSizeMedium = 133;
+constexpr int kSizeSmall = 134;
+}  // namespace command
+
+// The text of a string-table entry, or nothing for an id without text.
+std::optional<std::u16string_view> BuiltInString(std::int32_t id);
+
+// The string table built into the core, for fronts without resource files.
+class BuiltInStringTable final : public IStringTable {
+ public:
+  std::optional<std::u16string> Load(std::int32_t id) override;
+};
+
+// One item of a menu: a command, a separator-free sub-menu, or the end.
+struct MenuItemText {
+  int commandId;  // 0 for a sub-menu whose items follow until kSubMenuEnd
+  std::u16string_view text;
+};
+inline constexpr int kSubMenuEnd = -1;
+
+// The popup menu (menu 129, sub-menu 0), in order. A sub-menu starts with an
+// item of command 0 carrying its text and ends with a kSubMenuEnd item.
+inline constexpr MenuItemText kPopupMenuItems[] = {
+    {command::kChangeModel, u"モデル変更"},
+    {command::kChangeMotion, u"モーション変更"},
+    {0, u"表示サイズ"},
+    {command::kSizeLarge, u"大"},
+    {command::kSizeMedium, u"中"},
+    {command::kSizeSmall, u"小"},
+    {kSubMenuEnd, u""},
+    {command::kExit, u"終了"},
+};
+inline constexpr std::u16string_view kPopupMenuTitle = u"ファイル(&F)";
+
+// The class menu (menu 109): two popups.
+inline constexpr std::u16string_view kClassMenuFileTitle = u"ファイル(&F)";
+inline constexpr std::u16string_view kClassMenuExitItem = u"アプリケーションの終了(&X)";
+inline constexpr std::u16string_view kClassMenuHelpTitle = u"ヘルプ(&H)";
+inline constexpr std::u16string_view kClassMenuAboutItem = u"バージョン情報(&A)...";
+
+// The About box.
+inline constexpr std::u16string_view kAboutCaption = u"バージョン情報 Brivonel";
+inline constexpr std::u16string_view kAboutVersionLine = u"Brivonel, Version 1.0";
+inline constexpr std::u16string_view kAboutSecondLine = u"Copyright (C) 2024";
+inline constexpr std::u16string_view kAboutFontName = u"MS UI Gothic";
+inline constexpr int kAboutFontPoints = 9;
+
+// The caption of every error box.
+inline constexpr std::u16string_view kErrorCaption = u"エラー";
+
+}  // namespace brivonel

@@ -1,0 +1,125 @@
+#include "app/settings.h"
+
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <system_error>
+
+#include "app/resources.h"
+#include "base/unicode.h"
+
+namespace brivonel {
+namespace {
+
+// Longest value a 260-unit buffer holds.
+constexpr std::size_t kMaxValueLength = 259;
+
+constexpr std::u16string_view kNoAppDataMessage = u"AppDataパスが取得できない";
+constexpr std::u16string_view kCannotCreateSuffix = u"が作成できない";
+constexpr std::u16string_view kCannotSaveSuffix = u" に保存できない";
+
+std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
+  std::u16string path(folder);
+  path.push_back(static_cast<char16_t>(std::filesystem::path::preferred_separator));
+  path += name;
+  return path;
+}
+
+bool IsDirectory(std::u16string_view path) {
+  std::error_code error;
+  return std::filesystem::is_directory(ToFsPath(path), error);
+}
+
+bool MakeDirectory(std::u16string_view path) {
+  std::error_code error;
+  return std::filesystem::create_directory(ToFsPath(path), error) && !error;
+}
+
+}  // namespace
+
+std::int32_t LeadingInteger(std::u16string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  std::int64_t value = 0;
+  constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+    value = value * 10 + (text[i] - u'0');
+    if (value > kLimit) value = kLimit;
+  }
+  if (negative) return static_cast<std::int32_t>(-value);
+  return static_cast<std::int32_t>(value >= kLimit ? kLimit - 1 : value);
+}
+
+Settings::Settings(IProfileStore& store, IFolders& folders, IMessageBoxes& messageBoxes)
+    : store_(store), messageBoxes_(messageBoxes) {
+  const std::optional<std::u16string> appData = folders.RoamingAppDataFolder();
+  if (!appData) {
+    messageBoxes_.Show(MessageOwner::kNone, kNoAppDataMessage, kErrorCaption,
+                       MessageStyle::kError);
+    return;
+  }
+  const std::u16string folder = JoinPath(*appData, folderName);
+  if (!IsDirectory(folder) && !MakeDirectory(folder)) {
+    messageBoxes_.Show(MessageOwner::kNone, folder + std::u16string(kCannotCreateSuffix),
+                       kErrorCaption, MessageStyle::kError);
+  }
+  path_ = JoinPath(folder, fileName);
+}
+
+bool Settings::ReadKey(std::u16string_view key) {
+  std::u16string value;
+  if (!path_.empty()) value = store_.Read(section, key, defaultValue, path_);
+  if (value.size() > kMaxValueLength) value.resize(kMaxValueLength);
+  const bool found = value != defaultValue;
+  cache_.insert_or_assign(std::u16string(key), std::move(value));
+  return found;
+}
+
+const std::u16string& Settings::CachedValue(std::u16string_view key) {
+  auto it = cache_.find(key);
+  if (it == cache_.end()) {
+    ReadKey(key);
+    it = cache_.find(key);
+  }
+  return it->second;
+}
+
+bool Settings::GetModelPath(std::u16string& path) {
+  const std::u16string& value = CachedValue(modelKey);
+  path = value.substr(0, kMaxValueLength);
+  return value != defaultValue;
+}
+
+bool Settings::GetMotionPath(std::u16string& path) {
+  const std::u16string& value = CachedValue(motionKey);
+  path = value.substr(0, kMaxValueLength);
+  return !value.empty();
+}
+
+bool Settings::GetModelSize(std::int32_t& size) {
+  size = LeadingInteger(CachedValue(sizeKey));
+  return size >= 1 && size <= 3;
+}
+
+bool Settings::WriteKey(std::u16string_view key, std::u16string_view value) {
+  if (!value.empty()) cache_.insert_or_assign(std::u16string(key), std::u16string(value));
+  if (path_.empty() || !store_.Write(section, key, value, path_)) {
+    messageBoxes_.Show(MessageOwner::kNone, path_ + std::u16string(kCannotSaveSuffix),
+                       kErrorCaption, MessageStyle::kError);
+    return false;
+  }
+  return true;
+}
+
+bool Settings::SetModelPath(std::u16string_view path) { return WriteKey(modelKey, path); }
+
+bool Settings::SetMotionPath(std::u16string_view path) { return WriteKey(motionKey, path); }
+
+bool Settings::SetModelSize(std::int32_t size) {
+  const std::string digits = std::to_string(size);
+  return WriteKey(sizeKey, std::u16string(digits.begin(), digits.end()));
+}
+
+}  // namespace brivonel

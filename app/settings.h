@@ -1,0 +1,69 @@
+#pragma once
+// The remembered model file, motion file and display size, kept in the INI
+// file "figure.ini" in the folder "Quenvalis" under the user's roaming
+// application-data folder. Each key is read from the file the first time it
+// is asked for and cached; every change is written to the file at once.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "app/platform/folders.h"
+#include "app/platform/message_boxes.h"
+#include "app/platform/profile_store.h"
+
+namespace brivonel {
+
+class Settings {
+ public:
+  static constexpr std::u16string_view fileName = u"figure.ini";
+  static constexpr std::u16string_view folderName = u"Quenvalis";
+  static constexpr std::u16string_view section = u"CharaModel";
+  static constexpr std::u16string_view modelKey = u"Model";
+  static constexpr std::u16string_view motionKey = u"Motion";
+  static constexpr std::u16string_view sizeKey = u"ModelSize";
+  static constexpr std::u16string_view defaultValue = u"";
+
+  // Finds the file's path and creates its folder; a missing application-data
+  // folder or a folder that cannot be created is reported in a message box
+  // without owner (there is no window yet).
+  Settings(IProfileStore& store, IFolders& folders, IMessageBoxes& messageBoxes);
+  virtual ~Settings() = default;
+  Settings(const Settings&) = delete;
+  Settings& operator=(const Settings&) = delete;
+
+  // The remembered model path (at most 259 characters); true when not empty.
+  bool GetModelPath(std::u16string& path);
+  // The remembered motion path; true when not empty.
+  bool GetMotionPath(std::u16string& path);
+  // The stored size as a decimal integer (leading digits; none give 0);
+  // true only for 1, 2 and 3.
+  bool GetModelSize(std::int32_t& size);
+
+  // Write the key to the file at once; false (after a message box) when the
+  // file could not be written. The new value is used for the rest of the run
+  // either way.
+  bool SetModelPath(std::u16string_view path);
+  bool SetMotionPath(std::u16string_view path);
+  bool SetModelSize(std::int32_t size);
+
+  // Full path of the INI file; empty when the application-data folder is unknown.
+  const std::u16string& path() const { return path_; }
+
+ private:
+  bool ReadKey(std::u16string_view key);
+  bool WriteKey(std::u16string_view key, std::u16string_view value);
+  const std::u16string& CachedValue(std::u16string_view key);
+
+  IProfileStore& store_;
+  IMessageBoxes& messageBoxes_;
+  std::u16string path_;
+  std::map<std::u16string, std::u16string, std::less<>> cache_;
+};
+
+// The integer at the start of text, as the C library's decimal conversion
+// reads it: leading white space, an optional sign, digits; 0 without digits.
+// Values beyond the 32-bit range saturate.
+std::int32_t LeadingInteger(std::u16string_view text);
+
+}  // namespace brivonel
