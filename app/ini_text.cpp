@@ -87,7 +87,7 @@ ParsedLine Parse(std::string_view content) {
 struct Location {
   std::ptrdiff_t section = -1;      // line of the section header
   std::ptrdiff_t key = -1;          // line of the key
-  std::ptrdiff_t lastContent = -1;  // last non-blank line of the section
+  std::ptrdiff_t lastContent = -1;  // last line of the section that is no comment
 };
 
 Location Locate(std::string_view text, const std::vector<Line>& lines, std::string_view section,
@@ -105,7 +105,11 @@ Location Locate(std::string_view text, const std::vector<Line>& lines, std::stri
       continue;
     }
     if (location.section < 0) continue;
-    if (!Trim(content).empty()) location.lastContent = static_cast<std::ptrdiff_t>(i);
+    // Blank lines and comments at the end of a section belong to what follows.
+    const std::string_view trimmed = Trim(content);
+    if (!trimmed.empty() && trimmed.front() != ';' && trimmed.front() != '#') {
+      location.lastContent = static_cast<std::ptrdiff_t>(i);
+    }
     if (parsed.kind == ParsedLine::kKey && location.key < 0 && EqualNoCase(parsed.name, key)) {
       location.key = static_cast<std::ptrdiff_t>(i);
     }

@@ -18,12 +18,12 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
                                         std::string_view key);
 
 // text with key in section set to value: the key's line is replaced, or a
-// line is added after the section's last non-blank line, or the section is
-// appended. New lines use the line ending the text already uses. A value with
-// surrounding blanks, or one that reading would strip of quotes, is written
-// inside double quotes so that it reads back unchanged. Nothing when a name
-// or the value cannot be written (empty names, line breaks or NUL, "=" in the
-// key, "]" in the section).
+// line is added after the section's last line that is neither blank nor a
+// comment, or the section is appended. New lines use the line ending the
+// text already uses. A value with surrounding blanks, or one that reading
+// would strip of quotes, is written inside double quotes so that it reads
+// back unchanged. Nothing when a name or the value cannot be written (empty
+// names, line breaks or NUL, "=" in the key, "]" in the section).
 std::optional<std::string> SetIniValue(std::string_view text, std::string_view section,
                                        std::string_view key, std::string_view value);
 

@@ -1,0 +1,82 @@
+#pragma once
+// One application object wired to fakes, with a settings folder and an
+// executable folder (holding the three shader files) in temporary folders.
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/desktop_mascot_app.h"
+#include "app/resources.h"
+#include "base/unicode.h"
+#include "tests/app/fake_decoders.h"
+#include "tests/app/fake_platform.h"
+#include "tests/support/temp_dir.h"
+
+namespace brivonel::test {
+
+inline const char16_t* const kShaderNames[] = {u"vs_pos4norm3uv2", u"ps_pos4color4uv2",
+                                               u"ps_pos4color4"};
+
+struct AppHarness {
+  AppHarness() {
+    folders.appData = FromFsPath(appData.path());
+    folders.executable = FromFsPath(executable.path()) + u"/";
+    for (const char16_t* name : kShaderNames) WriteShader(name);
+  }
+
+  void WriteShader(std::u16string_view name) {
+    std::ofstream(ToFsPath(folders.executable + std::u16string(name) + u".cso"), std::ios::binary)
+        << "DXBC";
+  }
+
+  Platform platform() {
+    return Platform{clock,     boxes,   dialog,  checks, window,
+                    presenter, strings, store,   folders};
+  }
+
+  DesktopMascotApp& Make() {
+    app = std::make_unique<DesktopMascotApp>(platform(), decoders);
+    return *app;
+  }
+
+  // Constructs the application and runs Initialise on the fake window.
+  std::int32_t Start() {
+    Make();
+    return app->Initialise(window.rect);
+  }
+
+  std::u16string IniPath() const { return folders.appData.value() + u"/Quenvalis/figure.ini"; }
+  void Remember(std::u16string_view key, std::u16string_view value) {
+    store.files[IniPath()][{u"CharaModel", std::u16string(key)}] = value;
+  }
+  std::optional<std::u16string> Stored(std::u16string_view key) {
+    return store.Stored(IniPath(), key);
+  }
+
+  // A model and a motion that load, remembered in the settings.
+  void RememberGoodFiles() {
+    decoders.models[u"/m/good.pmx"] = {};
+    decoders.motions[u"/m/dance.vmd"] = {};
+    Remember(u"Model", u"/m/good.pmx");
+    Remember(u"Motion", u"/m/dance.vmd");
+  }
+
+  ScriptedModel* CurrentModel() const { return dynamic_cast<ScriptedModel*>(app->model().get()); }
+
+  EventLog log;
+  FakeClock clock;
+  FakeMessageBoxes boxes{log};
+  FakeFileDialog dialog{log};
+  FakeMenuChecks checks;
+  FakeWindow window;
+  FakePresenter presenter;
+  BuiltInStringTable strings;
+  MemoryProfileStore store{log};
+  FakeFolders folders;
+  FakeDecoders decoders{log};
+  TempDir appData;
+  TempDir executable;
+  std::unique_ptr<DesktopMascotApp> app;
+};
+
+}  // namespace brivonel::test

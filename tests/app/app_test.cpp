@@ -1,0 +1,319 @@
+// The application object's frame logic through fakes: clock, power, drag,
+// the window shift, display sizes, error boxes and the shell's helpers.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "app/app_exception.h"
+#include "app/error_text.h"
+#include "app/shell.h"
+#include "base/trace.h"
+#include "tests/app/app_harness.h"
+
+namespace brivonel::test {
+namespace {
+
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    h.RememberGoodFiles();
+    ASSERT_EQ(h.Start(), 0);
+    ASSERT_NE(h.CurrentModel(), nullptr);
+  }
+  AppHarness h;
+};
+
+TEST_F(AppTest, ClockRestartsTheMotionOnlyAfterAStallOfMoreThanOneSecond) {
+  DesktopMascotApp& app = *h.app;
+  h.clock.now += 16;
+  ASSERT_EQ(app.Update(), 0);
+  h.clock.now += 1000;  // exactly one second: the motion goes on
+  app.Update();
+  EXPECT_EQ(app.delta(), 1000u);
+  const std::uint64_t before = app.elapsed();
+  EXPECT_GE(before, 1016u);
+
+  h.clock.now += 2000;  // a popup menu held open for two seconds
+  app.Update();
+  EXPECT_EQ(app.elapsed(), 0u);
+  EXPECT_EQ(app.delta(), 0u);
+  EXPECT_EQ(h.CurrentModel()->lastElapsed, 0u) << "the model is posed at frame 0";
+
+  h.clock.now += 33;
+  app.Update();
+  EXPECT_EQ(app.elapsed(), 33u);
+}
+
+TEST_F(AppTest, ClockAbsorbsTheCountersWrapAround) {
+  DesktopMascotApp& app = *h.app;
+  h.clock.now = 4294967290u;
+  app.Update();  // may restart: the jump from 5000 is huge
+  const std::uint64_t before = app.elapsed();
+  h.clock.now = 4;
+  app.Update();
+  EXPECT_EQ(app.delta(), 10u);
+  EXPECT_EQ(app.elapsed(), before + 10);
+}
+
+std::string traced;
+void CollectTrace(std::string_view text) { traced += text; }
+
+TEST_F(AppTest, SleepSkipsEveryTurnUntilWakingAndASuccessfulTestPresent) {
+  DesktopMascotApp& app = *h.app;
+  traced.clear();
+  SetTraceSink(&CollectTrace);
+  app.OnSleep();
+  const int updatesBefore = h.CurrentModel()->updates;
+  for (int turn = 0; turn < 3; ++turn) EXPECT_EQ(app.Update(), 1202);
+  EXPECT_EQ(h.presenter.testPresents, 0) << "no test present while asleep";
+
+  app.OnWakeUp();
+  h.presenter.testPresentResult = static_cast<HResult>(0x087A0001);  // occluded
+  EXPECT_EQ(app.Update(), 1202);
+  EXPECT_EQ(app.Update(), 1202);
+  EXPECT_EQ(h.presenter.testPresents, 2);
+  EXPECT_EQ(h.window.showCount, 0);
+  EXPECT_EQ(h.CurrentModel()->updates, updatesBefore);
+
+  h.presenter.testPresentResult = kSOk;
+  h.clock.now += 60000;
+  EXPECT_EQ(app.Update(), 0);
+  EXPECT_EQ(app.powerState(), kPowerRunning);
+  EXPECT_EQ(h.window.showCount, 1);
+  EXPECT_EQ(app.elapsed(), 0u) << "the first step after waking restarts the motion";
+  SetTraceSink(nullptr);
+  EXPECT_EQ(traced, ">> OnSleep!\n>> OnWakeUp!\n");
+}
+
+TEST_F(AppTest, DragMovesTheLayeredDestinationAndNeedsAPress) {
+  DesktopMascotApp& app = *h.app;
+  const Point start = app.destination();
+  EXPECT_EQ(start, (Point{961, 0}));
+  EXPECT_EQ(app.OnMouseMove(0, 50, 50), 1201);
+  EXPECT_EQ(app.destination(), start);
+
+  // The window's client area starts at (961, 0); press at client (100, 200).
+  EXPECT_EQ(app.OnLButtonDown(1, 100, 200), 0);
+  EXPECT_TRUE(h.window.captured);
+  EXPECT_TRUE(app.dragging());
+  EXPECT_EQ(app.OnMouseMove(1, 90, 230), 0);
+  EXPECT_EQ(app.destination(), (Point{951, 30}));
+  EXPECT_EQ(app.OnLButtonUp(0, 90, 230), 0);
+  EXPECT_FALSE(h.window.captured);
+  EXPECT_EQ(app.OnMouseMove(0, 0, 0), 1201);
+
+  app.Update();
+  app.Render();
+  ASSERT_FALSE(h.presenter.presented.empty());
+  EXPECT_EQ(h.presenter.presented.back(), (Point{951, 30})) << "moved at the next frame";
+}
+
+TEST_F(AppTest, RenderPlacesTheWindowAtBaseXPlusANonZeroShift) {
+  DesktopMascotApp& app = *h.app;
+  ScriptedModel& model = *h.CurrentModel();
+  app.OnLButtonDown(1, 0, 0);
+  app.OnMouseMove(1, 100, 40);  // dragged to (1061, 40)
+  app.OnLButtonUp(1, 100, 40);
+
+  model.shift = 0;
+  app.Update();
+  app.Render();
+  EXPECT_EQ(h.presenter.presented.back(), (Point{1061, 40})) << "no shift: the drag holds";
+
+  model.shift = -15;
+  app.Update();
+  app.Render();
+  EXPECT_EQ(h.presenter.presented.back(), (Point{946, 40})) << "x = baseX + shift, y stays";
+  EXPECT_EQ(app.baseX(), 961);
+}
+
+TEST_F(AppTest, RenderClearsBindsTheSceneAndDrawsTheModel) {
+  DesktopMascotApp& app = *h.app;
+  FakeGpu& gpu = *h.presenter.gpu;
+  app.Update();
+  app.Render();
+  EXPECT_EQ(gpu.lastClear, (Float4{0.0f, 0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(gpu.lastDepthClear, 1.0f);
+  ASSERT_EQ(gpu.bufferSizes.size(), 2u);
+  EXPECT_EQ(gpu.bufferSizes[0], 96u);
+  EXPECT_EQ(gpu.bufferSizes[1], 64u);
+  EXPECT_NE(gpu.constantSlots[0], nullptr);
+  EXPECT_NE(gpu.constantSlots[1], nullptr);
+  EXPECT_NE(gpu.constantSlots[0], gpu.constantSlots[1]);
+  EXPECT_EQ(h.CurrentModel()->renders, 1);
+  EXPECT_EQ(h.CurrentModel()->projection, &app.projection());
+  EXPECT_EQ(h.CurrentModel()->viewportWidth, 960);
+  EXPECT_EQ(h.CurrentModel()->viewportHeight, 1040);
+  EXPECT_EQ(h.presenter.surfaceWidth, 960);
+  EXPECT_EQ(h.presenter.surfaceHeight, 1040);
+}
+
+TEST(AppSizeTest, MediumSizeShrinksTheViewportTowardTheBottomCentre) {
+  AppHarness h;
+  h.RememberGoodFiles();
+  ASSERT_EQ(h.Start(), 0);
+  h.app->ChangeModelSize(2);
+  EXPECT_EQ(h.Stored(u"ModelSize"), u"2");
+  const gpu::Viewport expected{120.0f, 260.0f, 720.0f, 780.0f, 0.0f, 1.0f};
+  ASSERT_FALSE(h.presenter.gpu->viewports.empty());
+  EXPECT_EQ(h.presenter.gpu->viewports.back(), expected);
+  EXPECT_EQ(h.checks.checks, (std::map<int, bool>{{132, false}, {133, true}, {134, false}}));
+
+  h.app->ChangeModelSize(3);
+  const gpu::Viewport small{240.0f, 520.0f, 480.0f, 520.0f, 0.0f, 1.0f};
+  EXPECT_EQ(h.presenter.gpu->viewports.back(), small);
+  EXPECT_EQ(h.checks.checks, (std::map<int, bool>{{132, false}, {133, false}, {134, true}}));
+}
+
+TEST(AppSizeTest, InvalidStoredSizesCountAsLarge) {
+  for (const std::u16string stored : {u"7", u"abc", u"", u"0", u"-2"}) {
+    AppHarness h;
+    h.RememberGoodFiles();
+    h.Remember(u"ModelSize", stored);
+    ASSERT_EQ(h.Start(), 0);
+    const gpu::Viewport full{0.0f, 0.0f, 960.0f, 1040.0f, 0.0f, 1.0f};
+    ASSERT_FALSE(h.presenter.gpu->viewports.empty());
+    EXPECT_EQ(h.presenter.gpu->viewports.back(), full) << Utf16ToUtf8(stored);
+    EXPECT_EQ(h.checks.checks, (std::map<int, bool>{{132, true}, {133, false}, {134, false}}))
+        << Utf16ToUtf8(stored);
+  }
+  AppHarness h;
+  h.RememberGoodFiles();
+  h.Remember(u"ModelSize", u"3");
+  ASSERT_EQ(h.Start(), 0);
+  EXPECT_TRUE(h.checks.checks[134]);
+  EXPECT_EQ(h.presenter.gpu->viewports.back().width, 480.0f);
+}
+
+TEST(ErrorTextTest, CodesWithTextAndWithoutShowTheirTwoFormats) {
+  EXPECT_EQ(FormatErrorMessage(u"モーションは必須です", 0, 1001),
+            u"モーションは必須です\nhr:0 ecode: 1001");
+  EXPECT_EQ(FormatErrorMessage(std::nullopt, 0, 1202), u"hr: 0 ecode:1202");
+  EXPECT_EQ(FormatErrorMessage(u"DWM関連でエラー", static_cast<HResult>(0x887A0005u), 1200),
+            u"DWM関連でエラー\nhr:-2005270523 ecode: 1200");
+}
+
+TEST_F(AppTest, ErrorBoxesUseTheStringTableAndTheErrorCaption) {
+  h.boxes.shown.clear();
+  h.app->ShowError(0, 1001);
+  h.app->ShowError(0, 1202);
+  ASSERT_EQ(h.boxes.shown.size(), 2u);
+  EXPECT_EQ(h.boxes.shown[0].text, u"モーションは必須です\nhr:0 ecode: 1001");
+  EXPECT_EQ(h.boxes.shown[0].caption, u"エラー");
+  EXPECT_EQ(h.boxes.shown[0].owner, MessageOwner::kWindow);
+  EXPECT_EQ(h.boxes.shown[0].style, MessageStyle::kError);
+  EXPECT_EQ(h.boxes.shown[1].text, u"hr: 0 ecode:1202");
+}
+
+TEST(ErrorTextTest, StandardErrorTextsAreReadAsUtf8AndCutTo99Characters) {
+  EXPECT_EQ(StdErrorText(std::string(150, 'x')), std::u16string(99, u'x'));
+  EXPECT_EQ(StdErrorText("invalid vector<T> subscript"), u"invalid vector<T> subscript");
+  std::string japanese;
+  for (int i = 0; i < 120; ++i) japanese += "\xE3\x83\xA2";  // モ
+  EXPECT_EQ(StdErrorText(japanese), std::u16string(99, u'モ'));
+  // A character outside the basic plane is never cut in half.
+  std::string wide(98, 'a');
+  wide += "\xF0\x9F\x98\x80";
+  EXPECT_EQ(StdErrorText(wide), std::u16string(98, u'a'));
+}
+
+TEST(ShellTest, MenuCommandsRunTheirActions) {
+  struct Shell : IShellCommands {
+    void ShowAbout() override { ++abouts; }
+    void CloseWindow() override { ++closes; }
+    int abouts = 0;
+    int closes = 0;
+  } shell;
+  AppHarness h;
+  h.RememberGoodFiles();
+  ASSERT_EQ(h.Start(), 0);
+  EXPECT_TRUE(RunMenuCommand(104, *h.app, shell));
+  EXPECT_TRUE(RunMenuCommand(105, *h.app, shell));
+  EXPECT_EQ(shell.abouts, 1);
+  EXPECT_EQ(shell.closes, 1);
+  EXPECT_TRUE(RunMenuCommand(134, *h.app, shell));
+  EXPECT_EQ(h.Stored(u"ModelSize"), u"3");
+  EXPECT_TRUE(RunMenuCommand(132, *h.app, shell));
+  EXPECT_EQ(h.Stored(u"ModelSize"), u"1");
+  EXPECT_FALSE(RunMenuCommand(106, *h.app, shell));
+  EXPECT_FALSE(RunMenuCommand(0, *h.app, shell));
+
+  h.dialog.Cancel();
+  EXPECT_TRUE(RunMenuCommand(131, *h.app, shell));
+  EXPECT_EQ(h.dialog.setups.back().title, u"モーションデータを選んでください");
+  h.dialog.Cancel();
+  EXPECT_TRUE(RunMenuCommand(130, *h.app, shell));
+  EXPECT_EQ(h.dialog.setups.back().title, u"モデルデータを選んでください");
+}
+
+TEST(ShellTest, PowerEventsSuspendAndResume) {
+  AppHarness h;
+  h.RememberGoodFiles();
+  ASSERT_EQ(h.Start(), 0);
+  OnPowerEvent(*h.app, 10);
+  EXPECT_EQ(h.app->powerState(), kPowerRunning);
+  OnPowerEvent(*h.app, kPowerEventSuspend);
+  EXPECT_EQ(h.app->powerState(), kPowerAsleep);
+  OnPowerEvent(*h.app, kPowerEventResume);
+  EXPECT_EQ(h.app->powerState(), kPowerWaking);
+}
+
+TEST(ShellTest, IdleTurnEndsTheLoopOnlyForAnAppException) {
+  AppHarness h;
+  h.RememberGoodFiles();
+  ASSERT_EQ(h.Start(), 0);
+  EXPECT_EQ(RunIdleTurn(*h.app), LoopTurn::kContinue);
+  EXPECT_EQ(h.presenter.presented.size(), 1u);
+
+  h.app->OnSleep();
+  EXPECT_EQ(RunIdleTurn(*h.app), LoopTurn::kContinue);
+  EXPECT_EQ(h.presenter.presented.size(), 1u) << "nothing is rendered while asleep";
+  h.app->OnWakeUp();
+
+  h.presenter.presentThrowsStd = true;
+  EXPECT_EQ(RunIdleTurn(*h.app), LoopTurn::kContinue);
+  EXPECT_EQ(h.boxes.shown.back().text, u"presenting went wrong");
+
+  h.presenter.presentThrowsStd = false;
+  h.presenter.presentFailure = static_cast<HResult>(0x80004005u);
+  EXPECT_EQ(RunIdleTurn(*h.app), LoopTurn::kEnd);
+  EXPECT_EQ(h.boxes.shown.back().text, u"DWM関連でエラー\nhr:-2147467259 ecode: 1200");
+}
+
+TEST(ShellTest, WindowCoversTheRightHalfOfTheWorkArea) {
+  EXPECT_EQ(MascotWindowRect(1921, 1040), (Rect{961, 0, 1921, 1040}));
+  EXPECT_EQ(MascotWindowRect(1920, 1080), (Rect{960, 0, 1920, 1080}));
+  EXPECT_EQ(ExitCodeOfLastMessage(0), 0);
+}
+
+TEST(InitialiseTest, DeviceFailureShowsItsBoxAndStopsStartUp) {
+  AppHarness h;
+  h.RememberGoodFiles();
+  h.presenter.deviceFailure = static_cast<HResult>(0x887A0004u);
+  EXPECT_EQ(h.Start(), 1100);
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, u"D3D11 Device初期化でエラー\nhr:-2005270524 ecode: 1100");
+  EXPECT_EQ(h.app->model(), nullptr);
+}
+
+TEST(InitialiseTest, ConstantBufferFailureIsCode1102) {
+  AppHarness h;
+  h.RememberGoodFiles();
+  h.presenter.gpu->failBuffers = true;
+  EXPECT_EQ(h.Start(), 1102);
+  EXPECT_EQ(h.boxes.shown.back().text,
+            u"D3D11バッファの初期化でエラー\nhr:-2147024882 ecode: 1102");
+}
+
+TEST(InitialiseTest, SizeMessagesReachThePresenter) {
+  AppHarness h;
+  h.RememberGoodFiles();
+  ASSERT_EQ(h.Start(), 0);
+  EXPECT_EQ(h.app->OnSize(), 0);
+  EXPECT_EQ(h.presenter.resizes, 1);
+  EXPECT_EQ(h.presenter.textObjectsCreated, 1);
+}
+
+}  // namespace
+}  // namespace brivonel::test

@@ -1,0 +1,149 @@
+// The settings store over a profile store: lazy reads, write-through, the
+// size rule and the three messages.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/settings.h"
+#include "tests/app/fake_platform.h"
+
+namespace brivonel::test {
+namespace {
+
+struct SettingsHarness {
+  SettingsHarness() { folders.appData = FromFsPath(appData.path()); }
+  std::u16string IniPath() const { return folders.appData.value() + u"/Quenvalis/figure.ini"; }
+  void Store(std::u16string_view key, std::u16string_view value) {
+    store.files[IniPath()][{u"CharaModel", std::u16string(key)}] = value;
+  }
+  EventLog log;
+  MemoryProfileStore store{log};
+  FakeFolders folders;
+  FakeMessageBoxes boxes{log};
+  TempDir appData;
+};
+
+TEST(SettingsTest, ConstructionCreatesTheFolderAndReadsNothing) {
+  SettingsHarness h;
+  Settings settings(h.store, h.folders, h.boxes);
+  EXPECT_TRUE(std::filesystem::is_directory(h.appData.path() / "Quenvalis"));
+  EXPECT_EQ(settings.path(), h.IniPath());
+  EXPECT_EQ(h.store.reads, 0);
+  EXPECT_TRUE(h.boxes.shown.empty());
+}
+
+TEST(SettingsTest, EachKeyIsReadOnceAndChangesInTheFileAfterThatAreNotSeen) {
+  SettingsHarness h;
+  h.Store(u"Model", u"/m/日本語/モデル.pmx");
+  Settings settings(h.store, h.folders, h.boxes);
+  std::u16string path;
+  EXPECT_TRUE(settings.GetModelPath(path));
+  EXPECT_EQ(path, u"/m/日本語/モデル.pmx");
+  h.Store(u"Model", u"/m/edited.pmx");
+  EXPECT_TRUE(settings.GetModelPath(path));
+  EXPECT_EQ(path, u"/m/日本語/モデル.pmx");
+  EXPECT_EQ(h.store.reads, 1);
+
+  EXPECT_FALSE(settings.GetMotionPath(path)) << "a missing key reads as empty";
+  EXPECT_EQ(path, u"");
+  EXPECT_FALSE(settings.GetMotionPath(path));
+  EXPECT_EQ(h.store.reads, 2);
+}
+
+TEST(SettingsTest, SettersWriteAtOnceAndAreSeenWithoutReadingTheFile) {
+  SettingsHarness h;
+  h.Store(u"Model", u"/m/old.pmx");
+  Settings settings(h.store, h.folders, h.boxes);
+  EXPECT_TRUE(settings.SetModelPath(u"/m/new.pmx"));
+  EXPECT_EQ(h.store.Stored(h.IniPath(), u"Model"), u"/m/new.pmx");
+  std::u16string path;
+  EXPECT_TRUE(settings.GetModelPath(path));
+  EXPECT_EQ(path, u"/m/new.pmx");
+  EXPECT_EQ(h.store.reads, 0);
+
+  EXPECT_TRUE(settings.SetModelSize(3));
+  EXPECT_EQ(h.store.Stored(h.IniPath(), u"ModelSize"), u"3");
+}
+
+TEST(SettingsTest, AnEmptyValueIsWrittenButLeavesTheCache) {
+  SettingsHarness h;
+  Settings settings(h.store, h.folders, h.boxes);
+  settings.SetMotionPath(u"/m/a.vmd");
+  EXPECT_TRUE(settings.SetMotionPath(u""));
+  EXPECT_EQ(h.store.Stored(h.IniPath(), u"Motion"), u"");
+  std::u16string path;
+  EXPECT_TRUE(settings.GetMotionPath(path));
+  EXPECT_EQ(path, u"/m/a.vmd");
+}
+
+TEST(SettingsTest, ModelSizeIsValidOnlyForOneTwoAndThree) {
+  const struct {
+    std::u16string stored;
+    std::int32_t size;
+    bool valid;
+  } cases[] = {{u"1", 1, true},   {u"2", 2, true},     {u"3", 3, true},     {u"7", 7, false},
+               {u"abc", 0, false}, {u"", 0, false},    {u" 2", 2, true},    {u"2x", 2, true},
+               {u"-3", -3, false}, {u"+3", 3, true},   {u"99999999999", 2147483647, false}};
+  for (const auto& c : cases) {
+    SettingsHarness h;
+    if (!c.stored.empty()) h.Store(u"ModelSize", c.stored);
+    Settings settings(h.store, h.folders, h.boxes);
+    std::int32_t size = -99;
+    EXPECT_EQ(settings.GetModelSize(size), c.valid) << Utf16ToUtf8(c.stored);
+    EXPECT_EQ(size, c.size) << Utf16ToUtf8(c.stored);
+  }
+}
+
+TEST(SettingsTest, LongPathsAreCutToWhatTheBufferHolds) {
+  SettingsHarness h;
+  h.Store(u"Model", std::u16string(300, u'a'));
+  Settings settings(h.store, h.folders, h.boxes);
+  std::u16string path;
+  EXPECT_TRUE(settings.GetModelPath(path));
+  EXPECT_EQ(path.size(), 259u);
+}
+
+TEST(SettingsTest, MissingApplicationDataFolderIsReportedAndWritesFail) {
+  SettingsHarness h;
+  h.folders.appData.reset();
+  Settings settings(h.store, h.folders, h.boxes);
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, u"AppDataパスが取得できない");
+  EXPECT_EQ(h.boxes.shown[0].caption, u"エラー");
+  EXPECT_EQ(h.boxes.shown[0].owner, MessageOwner::kNone);
+  EXPECT_EQ(h.boxes.shown[0].style, MessageStyle::kError);
+  EXPECT_TRUE(settings.path().empty());
+  std::u16string path;
+  EXPECT_FALSE(settings.GetModelPath(path));
+
+  EXPECT_FALSE(settings.SetModelPath(u"/m/a.pmx"));
+  EXPECT_EQ(h.boxes.shown.back().text, u" に保存できない");
+  EXPECT_TRUE(settings.GetModelPath(path)) << "the value is kept for this run";
+  EXPECT_EQ(path, u"/m/a.pmx");
+}
+
+TEST(SettingsTest, FolderThatCannotBeCreatedIsReportedAndConstructionGoesOn) {
+  SettingsHarness h;
+  std::ofstream(h.appData.path() / "Quenvalis") << "a file in the folder's place";
+  Settings settings(h.store, h.folders, h.boxes);
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, h.folders.appData.value() + u"/Quenvalisが作成できない");
+  EXPECT_EQ(h.boxes.shown[0].owner, MessageOwner::kNone);
+  EXPECT_EQ(settings.path(), h.IniPath());
+}
+
+TEST(SettingsTest, FailedWriteShowsThePathAndKeepsTheNewValue) {
+  SettingsHarness h;
+  h.store.failWrites = true;
+  Settings settings(h.store, h.folders, h.boxes);
+  EXPECT_FALSE(settings.SetModelSize(2));
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, h.IniPath() + u" に保存できない");
+  std::int32_t size = 0;
+  EXPECT_TRUE(settings.GetModelSize(size));
+  EXPECT_EQ(size, 2);
+}
+
+}  // namespace
+}  // namespace brivonel::test
