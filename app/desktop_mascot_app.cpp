@@ -38,10 +38,7 @@ constexpr std::uint64_t kMaxClockStep = 1000;
 DesktopMascotApp::DesktopMascotApp(const Platform& platform, IFileDecoders& decoders)
     : platform_(platform),
       decoders_(decoders),
-      settings_(platform.profileStore, platform.folders, platform.messageBoxes),
-      projectionT_(MatrixIdentity()),
-      projection_(MatrixIdentity()),
-      view_(MatrixIdentity()) {
+      settings_(platform.profileStore, platform.folders, platform.messageBoxes) {
   lastTick_ = platform_.clock.NowMilliseconds();
 }
 
@@ -76,21 +73,7 @@ void DesktopMascotApp::CreateDeviceObjects() {
   gpu_ = platform_.presenter.CreateDeviceObjects(width_, height_);
   if (!gpu_.device || !gpu_.context) throw AppException(kEPointer, error::kDevice);
   ApplyModelSize();
-
-  view_ = SceneViewMatrix();
-  cameraBlock_ = SceneCameraBlock(view_);
-  gpu::BufferDesc desc;
-  desc.byteWidth = sizeof(CameraBlock);
-  desc.usage = gpu::Usage::Default;
-  desc.bindFlags = gpu::kBindConstantBuffer;
-  ThrowIfFailed(gpu_.device->CreateBuffer(desc, nullptr, &cameraBuffer_), error::kBuffers);
-  gpu_.context->UpdateSubresource(cameraBuffer_.get(), &cameraBlock_);
-
-  projection_ = SceneProjectionMatrix(width_, height_);
-  projectionT_ = Transpose(projection_);
-  desc.byteWidth = sizeof(Matrix4);
-  ThrowIfFailed(gpu_.device->CreateBuffer(desc, nullptr, &projectionBuffer_), error::kBuffers);
-  gpu_.context->UpdateSubresource(projectionBuffer_.get(), &projectionT_);
+  frame_.Create(*gpu_.device, *gpu_.context, width_, height_);
 }
 
 void DesktopMascotApp::PrepareLayeredInfo(std::int32_t x, std::int32_t y) {
@@ -122,19 +105,10 @@ void DesktopMascotApp::AdvanceClock() {
   lastTick_ = now;
 }
 
-void DesktopMascotApp::DrawScene() {
-  static constexpr float kTransparent[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-  gpu::IGpuContext& context = *gpu_.context;
-  context.ClearRenderTargetView(kTransparent);
-  context.ClearDepthStencilView(1.0f, 0);
-  context.VSSetConstantBuffers(0, cameraBuffer_.get());
-  context.VSSetConstantBuffers(1, projectionBuffer_.get());
-  if (model_) model_->Render();
-}
-
 std::int32_t DesktopMascotApp::Render() {
   if (!gpu_.context) return error::kOk;
-  DrawScene();
+  frame_.BeginScene(*gpu_.context);
+  if (model_) model_->Render();
   // The model keeps its centre in place by reporting its horizontal travel;
   // the window moves instead. baseX does not follow a drag.
   if (modelShift_ != 0) destination_.x = baseX_ + modelShift_;
@@ -191,7 +165,7 @@ void DesktopMascotApp::ApplyModelSize() {
   for (int item = command::kSizeLarge; item <= command::kSizeSmall; ++item) {
     platform_.menuChecks.SetChecked(item, item == command::kChangeMotion + size);
   }
-  viewport_ = ModelSizeViewport(ModelSizeScale(size), width_, height_);
+  viewport_ = ModelSizeViewport(width_, height_, size);
   if (gpu_.context) gpu_.context->RSSetViewports(viewport_);
 }
 
@@ -218,8 +192,8 @@ std::shared_ptr<Model> DesktopMascotApp::NewModel() const {
 
 void DesktopMascotApp::InstallModel(const std::shared_ptr<Model>& model) {
   model_ = model;
-  model_->projection = &projection_;
-  model_->view = &view_;
+  model_->projection = &frame_.projection;
+  model_->view = &frame_.view;
   model_->viewportWidth = width_;
   model_->viewportHeight = height_;
 }

@@ -11,10 +11,10 @@
 
 #include "app/model_files.h"
 #include "app/platform/platform.h"
-#include "app/scene_setup.h"
 #include "app/settings.h"
 #include "model/math.h"
 #include "model/model.h"
+#include "render/frame_setup.h"
 
 namespace brivonel {
 
@@ -82,13 +82,12 @@ class DesktopMascotApp {
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
   const gpu::Viewport& viewport() const { return viewport_; }
-  const Matrix4& projection() const { return projection_; }
-  const Matrix4& view() const { return view_; }
+  const Matrix4& projection() const { return frame_.projection; }
+  const Matrix4& view() const { return frame_.view; }
 
  private:
   void CreateDeviceObjects();
   void PrepareLayeredInfo(std::int32_t x, std::int32_t y);
-  void DrawScene();
   std::shared_ptr<Model> NewModel() const;
   void InstallModel(const std::shared_ptr<Model>& model);
 
@@ -100,16 +99,13 @@ class DesktopMascotApp {
   std::int32_t grabY_ = 0;
 
   GpuDeviceObjects gpu_;
-  std::shared_ptr<gpu::Buffer> cameraBuffer_;
-  std::shared_ptr<gpu::Buffer> projectionBuffer_;
 
   Point destination_;
   std::int32_t baseX_ = 0;
   std::shared_ptr<Model> model_;
-  Matrix4 projectionT_;
-  CameraBlock cameraBlock_;
-  Matrix4 projection_;
-  Matrix4 view_;
+  // Camera, projection and their constant buffers; the model points at the
+  // matrices, so this object never moves.
+  FrameSetup frame_;
   gpu::Viewport viewport_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;

@@ -1,7 +1,6 @@
 #pragma once
 // One application object wired to fakes, with a settings folder and an
 // executable folder (holding the three shader files) in temporary folders.
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -11,22 +10,15 @@
 #include "tests/app/fake_decoders.h"
 #include "tests/app/fake_platform.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_models.h"
 
 namespace brivonel::test {
-
-inline const char16_t* const kShaderNames[] = {u"vs_pos4norm3uv2", u"ps_pos4color4uv2",
-                                               u"ps_pos4color4"};
 
 struct AppHarness {
   AppHarness() {
     folders.appData = FromFsPath(appData.path());
     folders.executable = FromFsPath(executable.path()) + u"/";
-    for (const char16_t* name : kShaderNames) WriteShader(name);
-  }
-
-  void WriteShader(std::u16string_view name) {
-    std::ofstream(ToFsPath(folders.executable + std::u16string(name) + u".cso"), std::ios::binary)
-        << "DXBC";
+    WritePlaceholderShaders(executable.path(), u".cso");
   }
 
   Platform platform() {

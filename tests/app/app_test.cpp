@@ -128,21 +128,20 @@ TEST_F(AppTest, RenderPlacesTheWindowAtBaseXPlusANonZeroShift) {
   EXPECT_EQ(app.baseX(), 961);
 }
 
-TEST_F(AppTest, RenderClearsBindsTheSceneAndDrawsTheModel) {
+TEST_F(AppTest, RenderBeginsTheSceneThenDrawsTheModelThenPresents) {
   DesktopMascotApp& app = *h.app;
-  FakeGpu& gpu = *h.presenter.gpu;
+  RecordingGpu& gpu = *h.presenter.gpu;
+  gpu.ClearCalls();
   app.Update();
   app.Render();
-  EXPECT_EQ(gpu.lastClear, (Float4{0.0f, 0.0f, 0.0f, 0.0f}));
-  EXPECT_EQ(gpu.lastDepthClear, 1.0f);
-  ASSERT_EQ(gpu.bufferSizes.size(), 2u);
-  EXPECT_EQ(gpu.bufferSizes[0], 96u);
-  EXPECT_EQ(gpu.bufferSizes[1], 64u);
-  EXPECT_NE(gpu.constantSlots[0], nullptr);
-  EXPECT_NE(gpu.constantSlots[1], nullptr);
-  EXPECT_NE(gpu.constantSlots[0], gpu.constantSlots[1]);
+  EXPECT_EQ(gpu.CountCalls("ClearRenderTargetView"), 1u);
+  EXPECT_EQ(gpu.CountCalls("ClearDepthStencilView"), 1u);
+  EXPECT_NE(gpu.bindings().vsConstantBuffers.at(0), nullptr);
+  EXPECT_NE(gpu.bindings().vsConstantBuffers.at(1), nullptr);
   EXPECT_EQ(h.CurrentModel()->renders, 1);
+  EXPECT_EQ(h.presenter.presented.size(), 1u);
   EXPECT_EQ(h.CurrentModel()->projection, &app.projection());
+  EXPECT_EQ(h.CurrentModel()->view, &app.view());
   EXPECT_EQ(h.CurrentModel()->viewportWidth, 960);
   EXPECT_EQ(h.CurrentModel()->viewportHeight, 1040);
   EXPECT_EQ(h.presenter.surfaceWidth, 960);
@@ -156,13 +155,12 @@ TEST(AppSizeTest, MediumSizeShrinksTheViewportTowardTheBottomCentre) {
   h.app->ChangeModelSize(2);
   EXPECT_EQ(h.Stored(u"ModelSize"), u"2");
   const gpu::Viewport expected{120.0f, 260.0f, 720.0f, 780.0f, 0.0f, 1.0f};
-  ASSERT_FALSE(h.presenter.gpu->viewports.empty());
-  EXPECT_EQ(h.presenter.gpu->viewports.back(), expected);
+  EXPECT_EQ(h.presenter.gpu->bindings().viewport, expected);
   EXPECT_EQ(h.checks.checks, (std::map<int, bool>{{132, false}, {133, true}, {134, false}}));
 
   h.app->ChangeModelSize(3);
   const gpu::Viewport small{240.0f, 520.0f, 480.0f, 520.0f, 0.0f, 1.0f};
-  EXPECT_EQ(h.presenter.gpu->viewports.back(), small);
+  EXPECT_EQ(h.presenter.gpu->bindings().viewport, small);
   EXPECT_EQ(h.checks.checks, (std::map<int, bool>{{132, false}, {133, false}, {134, true}}));
 }
 
@@ -173,8 +171,7 @@ TEST(AppSizeTest, InvalidStoredSizesCountAsLarge) {
     h.Remember(u"ModelSize", stored);
     ASSERT_EQ(h.Start(), 0);
     const gpu::Viewport full{0.0f, 0.0f, 960.0f, 1040.0f, 0.0f, 1.0f};
-    ASSERT_FALSE(h.presenter.gpu->viewports.empty());
-    EXPECT_EQ(h.presenter.gpu->viewports.back(), full) << Utf16ToUtf8(stored);
+    EXPECT_EQ(h.presenter.gpu->bindings().viewport, full) << Utf16ToUtf8(stored);
     EXPECT_EQ(h.checks.checks, (std::map<int, bool>{{132, true}, {133, false}, {134, false}}))
         << Utf16ToUtf8(stored);
   }
@@ -183,7 +180,7 @@ TEST(AppSizeTest, InvalidStoredSizesCountAsLarge) {
   h.Remember(u"ModelSize", u"3");
   ASSERT_EQ(h.Start(), 0);
   EXPECT_TRUE(h.checks.checks[134]);
-  EXPECT_EQ(h.presenter.gpu->viewports.back().width, 480.0f);
+  EXPECT_EQ(h.presenter.gpu->bindings().viewport->width, 480.0f);
 }
 
 TEST(ErrorTextTest, CodesWithTextAndWithoutShowTheirTwoFormats) {
@@ -300,7 +297,7 @@ TEST(InitialiseTest, DeviceFailureShowsItsBoxAndStopsStartUp) {
 TEST(InitialiseTest, ConstantBufferFailureIsCode1102) {
   AppHarness h;
   h.RememberGoodFiles();
-  h.presenter.gpu->failBuffers = true;
+  h.presenter.gpu->FailCall("CreateBuffer", kEOutOfMemory);
   EXPECT_EQ(h.Start(), 1102);
   EXPECT_EQ(h.boxes.shown.back().text,
             u"D3D11バッファの初期化でエラー\nhr:-2147024882 ecode: 1102");

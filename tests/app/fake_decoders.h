@@ -11,6 +11,7 @@
 #include "app/model_files.h"
 #include "base/unicode.h"
 #include "tests/app/fake_platform.h"
+#include "tests/support/test_models.h"
 
 namespace brivonel::test {
 
@@ -77,12 +78,17 @@ class FakeDecoders : public IFileDecoders {
     built->SetDevice(model->context, model->device);
     built->path = path;
     built->shift = file->second.shift;
-    for (bool textured : file->second.texturedMaterials) {
-      Material material;
-      material.textureId = textured ? 0 : -1;
-      built->materials.push_back(material);
+    TestModelBuilder builder;
+    builder.AddBone({0.0f, 0.0f, 0.0f, 1.0f});
+    float x = 0.0f;
+    for (std::size_t i = 0; i < file->second.texturedMaterials.size(); ++i, x += 2.0f) {
+      builder.AddQuad(builder.AddMaterial({1.0f, 1.0f, 1.0f, 1.0f}), {x, 10.0f, 0.0f, 1.0f}, 1.0f,
+                      1.0f);
     }
-    built->bones.resize(1);
+    builder.Build(*built);
+    for (std::size_t i = 0; i < built->materials.size(); ++i) {
+      built->materials[i].textureId = file->second.texturedMaterials[i] ? 0 : -1;
+    }
     for (const std::u16string& name : file->second.morphNames) built->morphs[name].name = name;
     model = built;
     return 4;

@@ -18,6 +18,7 @@
 #include "app/resources.h"
 #include "base/unicode.h"
 #include "render/gpu_device.h"
+#include "tests/support/recording_gpu.h"
 #include "tests/support/temp_dir.h"
 
 namespace brivonel::test {
@@ -103,96 +104,6 @@ class FakeWindow : public IWindowGeometry {
   int showCount = 0;
 };
 
-// A device that creates every object, and a context that remembers the
-// calls these tests look at.
-class FakeGpu : public gpu::IGpuDevice, public gpu::IGpuContext {
- public:
-  template <typename T>
-  static HResult Make(std::shared_ptr<T>* out) {
-    *out = std::make_shared<T>();
-    return kSOk;
-  }
-  HResult CreateBuffer(const gpu::BufferDesc& desc, const gpu::SubresourceData*,
-                       std::shared_ptr<gpu::Buffer>* buffer) override {
-    if (failBuffers) return kEOutOfMemory;
-    bufferSizes.push_back(desc.byteWidth);
-    return Make(buffer);
-  }
-  HResult CreateTexture1D(const gpu::Texture1DDesc&, const gpu::SubresourceData*,
-                          std::shared_ptr<gpu::Resource>* texture) override {
-    return Make(texture);
-  }
-  HResult CreateTexture2D(const gpu::Texture2DDesc&, const gpu::SubresourceData*,
-                          std::shared_ptr<gpu::Resource>* texture) override {
-    return Make(texture);
-  }
-  HResult CreateTexture3D(const gpu::Texture3DDesc&, const gpu::SubresourceData*,
-                          std::shared_ptr<gpu::Resource>* texture) override {
-    return Make(texture);
-  }
-  HResult CreateShaderResourceView(const std::shared_ptr<gpu::Resource>&,
-                                   const gpu::ShaderResourceViewDesc*,
-                                   std::shared_ptr<gpu::ShaderResourceView>* view) override {
-    return Make(view);
-  }
-  HResult CreateInputLayout(const gpu::InputElementDesc*, std::uint32_t, const void*, std::size_t,
-                            std::shared_ptr<gpu::InputLayout>* layout) override {
-    return Make(layout);
-  }
-  HResult CreateVertexShader(const void*, std::size_t,
-                             std::shared_ptr<gpu::VertexShader>* shader) override {
-    ++vertexShadersCreated;
-    return Make(shader);
-  }
-  HResult CreatePixelShader(const void*, std::size_t,
-                            std::shared_ptr<gpu::PixelShader>* shader) override {
-    ++pixelShadersCreated;
-    return Make(shader);
-  }
-  HResult CreateSamplerState(const gpu::SamplerDesc&,
-                             std::shared_ptr<gpu::SamplerState>* state) override {
-    return Make(state);
-  }
-  HResult CreateRasterizerState(const gpu::RasterizerDesc&,
-                                std::shared_ptr<gpu::RasterizerState>* state) override {
-    return Make(state);
-  }
-
-  HResult Map(gpu::Buffer*, gpu::MapType, gpu::MappedSubresource*) override { return kEFail; }
-  void Unmap(gpu::Buffer*) override {}
-  void UpdateSubresource(gpu::Buffer*, const void*) override { ++uploads; }
-  void VSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) override {
-    constantSlots[slot] = buffer;
-  }
-  void IASetVertexBuffers(std::uint32_t, gpu::Buffer*, std::uint32_t, std::uint32_t) override {}
-  void IASetIndexBuffer(gpu::Buffer*, DxgiFormat, std::uint32_t) override {}
-  void IASetPrimitiveTopology(gpu::PrimitiveTopology) override {}
-  void IASetInputLayout(gpu::InputLayout*) override {}
-  void VSSetShader(gpu::VertexShader*) override {}
-  void PSSetShader(gpu::PixelShader*) override {}
-  void RSSetState(gpu::RasterizerState*) override {}
-  void PSSetShaderResources(std::uint32_t, gpu::ShaderResourceView*) override {}
-  void PSSetSamplers(std::uint32_t, gpu::SamplerState*) override {}
-  void DrawIndexed(std::uint32_t, std::uint32_t, std::int32_t) override {}
-  void ClearRenderTargetView(const float rgba[4]) override {
-    lastClear = {rgba[0], rgba[1], rgba[2], rgba[3]};
-    ++clears;
-  }
-  void ClearDepthStencilView(float depth, std::uint8_t) override { lastDepthClear = depth; }
-  void RSSetViewports(const gpu::Viewport& viewport) override { viewports.push_back(viewport); }
-
-  bool failBuffers = false;
-  std::vector<std::uint32_t> bufferSizes;
-  int vertexShadersCreated = 0;
-  int pixelShadersCreated = 0;
-  int uploads = 0;
-  int clears = 0;
-  Float4 lastClear{-1.0f, -1.0f, -1.0f, -1.0f};
-  float lastDepthClear = -1.0f;
-  std::map<std::uint32_t, gpu::Buffer*> constantSlots;
-  std::vector<gpu::Viewport> viewports;
-};
-
 class FakePresenter : public IPresenter {
  public:
   GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) override {
@@ -216,7 +127,7 @@ class FakePresenter : public IPresenter {
   }
   void ResizeBuffers() override { ++resizes; }
 
-  std::shared_ptr<FakeGpu> gpu = std::make_shared<FakeGpu>();
+  std::shared_ptr<RecordingGpu> gpu = std::make_shared<RecordingGpu>();
   HResult deviceFailure = kSOk;
   HResult presentFailure = kSOk;
   bool presentThrowsStd = false;

@@ -163,8 +163,8 @@ TEST(StartupTest, MaterialsGetTheVertexShaderAndAPixelShaderByTexture) {
     EXPECT_EQ(model.pixelShaderPool.Get(material.pixelShaderId).name,
               material.textureId >= 0 ? u"ps_pos4color4uv2" : u"ps_pos4color4");
   }
-  EXPECT_EQ(h.presenter.gpu->vertexShadersCreated, 1) << "each shader is loaded once";
-  EXPECT_EQ(h.presenter.gpu->pixelShadersCreated, 2);
+  EXPECT_EQ(h.presenter.gpu->CountCalls("CreateVertexShader"), 1u) << "each shader loads once";
+  EXPECT_EQ(h.presenter.gpu->CountCalls("CreatePixelShader"), 2u);
 }
 
 TEST(StartupTest, UntexturedModelWithoutItsPixelShaderFileFails) {
