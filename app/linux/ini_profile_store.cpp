@@ -38,11 +38,25 @@ void SyncFolder(const std::filesystem::path& folder) {
   ::close(fd);
 }
 
-std::filesystem::path TemporaryPathBeside(const std::filesystem::path& path) {
+// Opens a new file beside path for writing; -1 when none can be created.
+int CreateTemporaryBeside(const std::filesystem::path& path, std::filesystem::path& temporary) {
   static std::atomic<unsigned> counter{0};
-  std::filesystem::path temporary = path;
-  temporary += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-  return temporary;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary = path;
+    temporary += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;  // a name left by a crashed run is skipped
+  }
+  return -1;
+}
+
+// The file a write must replace: the target of a symbolic link, so that the
+// link itself stays.
+std::filesystem::path FileToReplace(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_symlink(path, error)) return path;
+  const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+  return error ? path : target;
 }
 
 }  // namespace
@@ -73,7 +87,7 @@ bool IniProfileStore::WriteBytes(int fd, std::string_view bytes) {
 
 bool IniProfileStore::Write(std::u16string_view section, std::u16string_view key,
                             std::u16string_view value, std::u16string_view path) {
-  const std::filesystem::path target = ToFsPath(path);
+  const std::filesystem::path target = FileToReplace(ToFsPath(path));
   std::string text;
   // A file that exists but cannot be read is left alone rather than replaced.
   if (ReadWholeFile(target, text) == ReadOutcome::kFailed) return false;
@@ -81,8 +95,8 @@ bool IniProfileStore::Write(std::u16string_view section, std::u16string_view key
       SetIniValue(text, Utf16ToUtf8(section), Utf16ToUtf8(key), Utf16ToUtf8(value));
   if (!updated) return false;
 
-  const std::filesystem::path temporary = TemporaryPathBeside(target);
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  std::filesystem::path temporary;
+  const int fd = CreateTemporaryBeside(target, temporary);
   if (fd < 0) return false;
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);

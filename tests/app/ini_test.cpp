@@ -129,6 +129,17 @@ TEST(IniProfileStoreTest, KeepsEverythingElseInTheFileAndLeavesNoTemporaryFiles)
   EXPECT_EQ(files, 1);
 }
 
+TEST(IniProfileStoreTest, WritesThroughASymbolicLinkKeepTheLink) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "real");
+  std::ofstream(dir / "real" / "figure.ini", std::ios::binary) << "[CharaModel]\nModel=/a.pmx\n";
+  std::filesystem::create_symlink(dir / "real" / "figure.ini", dir / "figure.ini");
+  IniProfileStore store;
+  ASSERT_TRUE(store.Write(u"CharaModel", u"Model", u"/b.pmx", FromFsPath(dir / "figure.ini")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "figure.ini"));
+  EXPECT_EQ(ReadFile(dir / "real" / "figure.ini"), "[CharaModel]\nModel=/b.pmx\n");
+}
+
 // A store whose writes stop half way, as on a full disk.
 class HalfWritingStore : public IniProfileStore {
  protected:
