@@ -1,0 +1,43 @@
+#pragma once
+// An OpenGL 3.3 core context without any display (EGL on Mesa's surfaceless
+// platform) drawing into a framebuffer of its own: 8-bit colour with alpha,
+// 24-bit depth and 8-bit stencil. Used by the snapshot tool, the tests and
+// the benchmarks.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brivonel::gl {
+
+class OffscreenContext {
+ public:
+  // Creates the context, makes it current on this thread and binds a
+  // width x height framebuffer for drawing. On failure returns null and
+  // describes the failure in *error.
+  static std::unique_ptr<OffscreenContext> Create(std::int32_t width, std::int32_t height,
+                                                  std::string* error);
+  ~OffscreenContext();
+  OffscreenContext(const OffscreenContext&) = delete;
+  OffscreenContext& operator=(const OffscreenContext&) = delete;
+
+  std::int32_t width() const { return width_; }
+  std::int32_t height() const { return height_; }
+
+  // The framebuffer's pixels as drawn (premultiplied alpha), four bytes per
+  // pixel in the order blue, green, red, alpha, top row first.
+  void ReadPixels(std::vector<std::uint8_t>& bgra) const;
+
+ private:
+  OffscreenContext() = default;
+
+  void* display_ = nullptr;
+  void* context_ = nullptr;
+  unsigned framebuffer_ = 0;
+  unsigned colour_ = 0;
+  unsigned depth_ = 0;
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+};
+
+}  // namespace brivonel::gl

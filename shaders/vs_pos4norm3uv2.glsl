@@ -1,0 +1,93 @@
+#version 330 core
+// Skinned, lit vertex of every material.
+//
+// Constant buffers (std140, laid out byte for byte as the program writes
+// them; a matrix buffer holds the transpose of a row-vector matrix, which
+// GLSL reads column-major as the matrix itself, so points multiply on the
+// left: p * m):
+//   cb0  camera: view matrix, light direction (towards the light), light colour
+//   cb1  projection matrix
+//   cb2  world matrix
+//   cb3  skinning: per bone three vec4, the columns of inverse-bind x world;
+//        read as a mat3x4, p * bones[i] gives the skinned point. Bone numbers
+//        are 8 bits, so 256 bones are all a vertex can address.
+//   cb4  material: ambient, diffuse (alpha in w), specular (power in w)
+// The output position is in Direct3D clip space (depth 0 to w) turned into
+// OpenGL's (depth -w to w).
+
+layout(std140) uniform cb0 {
+  mat4 view;
+  vec4 lightDirection;
+  vec4 lightColor;
+};
+layout(std140) uniform cb1 {
+  mat4 projection;
+};
+layout(std140) uniform cb2 {
+  mat4 world;
+};
+layout(std140) uniform cb3 {
+  mat3x4 bones[256];
+};
+layout(std140) uniform cb4 {
+  vec4 ambient;
+  vec4 diffuse;
+  vec4 specular;
+};
+
+in vec4 POSITION;
+in vec3 NORMAL;
+in uvec4 BONEINDEXES;
+in uvec4 BONEWEIGHTS;  // 1/255 units
+in vec2 TEXCOORD;
+
+out vec4 vertexColor;
+out vec2 vertexUv;
+
+void main() {
+  vec4 rest = vec4(POSITION.xyz, 1.0);
+  vec3 position = vec3(0.0);
+  vec3 normal = vec3(0.0);
+  float total = 0.0;
+  for (int i = 0; i < 4; ++i) {
+    float weight = float(BONEWEIGHTS[i]);
+    if (weight == 0.0) continue;
+    mat3x4 bone = bones[BONEINDEXES[i]];
+    position += weight * (rest * bone);
+    normal += weight * (vec4(NORMAL, 0.0) * bone);
+    total += weight;
+  }
+  // Four-bone weights may add up to a little less than 255: the blend is
+  // taken over what they do add up to. A vertex without weights stays put.
+  if (total > 0.0) {
+    position /= total;
+  } else {
+    position = rest.xyz;
+    normal = NORMAL;
+  }
+
+  vec4 worldPosition = vec4(position, 1.0) * world;
+  vec4 viewPosition = worldPosition * view;
+  vec4 clip = viewPosition * projection;
+  gl_Position = vec4(clip.x, clip.y, 2.0 * clip.z - clip.w, clip.w);
+
+  // Lighting in view space: half-Lambert diffuse, so that a surface facing
+  // the light shows nearly its full diffuse colour and one facing away keeps
+  // its ambient and half its diffuse colour, plus Blinn-Phong highlights.
+  vec3 n = (vec4(normal, 0.0) * world * view).xyz;
+  float nLength = length(n);
+  n = nLength > 0.0 ? n / nLength : vec3(0.0, 0.0, -1.0);
+  vec3 l = (vec4(lightDirection.xyz, 0.0) * view).xyz;
+  float lLength = length(l);
+  l = lLength > 0.0 ? l / lLength : vec3(0.0, 0.0, -1.0);
+  float lambert = 0.5 + 0.5 * dot(n, l);
+  vec3 color = ambient.rgb + diffuse.rgb * lightColor.rgb * lambert;
+  if (specular.w > 0.0) {
+    vec3 toEye = -viewPosition.xyz;
+    float eyeLength = length(toEye);
+    vec3 halfway = normalize(l + (eyeLength > 0.0 ? toEye / eyeLength : vec3(0.0, 0.0, -1.0)));
+    color += specular.rgb * lightColor.rgb * pow(max(dot(n, halfway), 0.0), specular.w);
+  }
+  vertexColor = clamp(vec4(color, diffuse.a), 0.0, 1.0);
+  vertexUv = TEXCOORD;
+}
