@@ -153,10 +153,28 @@ bool IsIntegerType(GLenum type) {
   }
 }
 
-// The vertex inputs of a compiled vertex shader with the locations the
-// linker gives them in a program of that shader alone. Linking it with any
-// pixel shader binds the same locations, so a layout made from the same
-// source feeds every program of the shader.
+// The active vertex inputs of a linked program.
+std::vector<Attribute> ActiveAttributes(GLuint program) {
+  std::vector<Attribute> attributes;
+  GLint count = 0;
+  glGetProgramiv(program, GL_ACTIVE_ATTRIBUTES, &count);
+  for (GLint i = 0; i < count; ++i) {
+    char name[256] = {};
+    GLsizei length = 0;
+    GLint size = 0;
+    Attribute attribute;
+    glGetActiveAttrib(program, static_cast<GLuint>(i), sizeof name, &length, &size,
+                      &attribute.type, name);
+    attribute.name.assign(name, static_cast<std::size_t>(length));
+    if (attribute.name.starts_with("gl_")) continue;
+    attribute.location = glGetAttribLocation(program, name);
+    attributes.push_back(std::move(attribute));
+  }
+  return attributes;
+}
+
+// The vertex inputs a compiled vertex shader uses on its own. Inputs that
+// only feed outputs no pixel shader is known to read yet may be missing.
 std::optional<std::vector<Attribute>> InspectVertexInputs(GLuint shader) {
   const GLuint probe = glCreateProgram();
   glAttachShader(probe, shader);
@@ -168,24 +186,7 @@ std::optional<std::vector<Attribute>> InspectVertexInputs(GLuint shader) {
     glDeleteProgram(probe);
     return std::nullopt;
   }
-  std::vector<Attribute> attributes;
-  const GLint count = [&] {
-    GLint n = 0;
-    glGetProgramiv(probe, GL_ACTIVE_ATTRIBUTES, &n);
-    return n;
-  }();
-  for (GLint i = 0; i < count; ++i) {
-    char name[256] = {};
-    GLsizei length = 0;
-    GLint size = 0;
-    Attribute attribute;
-    glGetActiveAttrib(probe, static_cast<GLuint>(i), sizeof name, &length, &size, &attribute.type,
-                      name);
-    attribute.name.assign(name, static_cast<std::size_t>(length));
-    if (attribute.name.starts_with("gl_")) continue;
-    attribute.location = glGetAttribLocation(probe, name);
-    attributes.push_back(std::move(attribute));
-  }
+  std::vector<Attribute> attributes = ActiveAttributes(probe);
   glDeleteProgram(probe);
   return attributes;
 }
@@ -295,6 +296,7 @@ class GlRasterizer;
 struct Program {
   GLuint name = 0;
   bool linked = false;
+  std::vector<Attribute> attributes;
   std::vector<std::pair<std::uint32_t, GLint>> blocks;  // slot, bytes the shader reads
 };
 
@@ -398,7 +400,6 @@ class GlVertexShader final : public gpu::VertexShader {
   }
   GLuint name = 0;
   std::uint64_t serial = 0;
-  std::vector<Attribute> attributes;
 
  private:
   std::shared_ptr<GlState> state_;
@@ -425,14 +426,17 @@ class GlInputLayout final : public gpu::InputLayout {
   ~GlInputLayout() override {
     if (state_->alive) state_->Forget(this);
   }
-  struct Binding {
-    GLuint location = 0;
+  struct Element {
+    std::string semantic;
+    std::uint32_t index = 0;
     std::uint32_t slot = 0;
     std::uint32_t offset = 0;
     AttributeFormat format;
     std::uint32_t divisor = 0;
   };
-  std::vector<Binding> bindings;
+  // The element a vertex input named after its semantic reads, or null.
+  const Element* Find(std::string_view attributeName) const;
+  std::vector<Element> elements;
 
  private:
   std::shared_ptr<GlState> state_;
@@ -926,15 +930,13 @@ HResult GlGpu::CreateVertexShader(const void* bytecode, std::size_t length,
   shader->reset();
   const GLuint name = CompileShader(GL_VERTEX_SHADER, bytecode, length);
   if (name == 0) return kEInvalidArg;
-  auto attributes = InspectVertexInputs(name);
-  if (!attributes) {
+  if (!InspectVertexInputs(name)) {
     glDeleteShader(name);
     return kEInvalidArg;
   }
   auto object = std::make_shared<GlVertexShader>(state_);
   object->name = name;
   object->serial = state_->nextSerial++;
-  object->attributes = std::move(*attributes);
   *shader = std::move(object);
   return kSOk;
 }
@@ -952,60 +954,54 @@ HResult GlGpu::CreatePixelShader(const void* bytecode, std::size_t length,
   return kSOk;
 }
 
+const GlInputLayout::Element* GlInputLayout::Find(std::string_view attributeName) const {
+  std::string_view stem;
+  const std::uint32_t index = TrailingNumber(attributeName, &stem).value_or(0);
+  for (const Element& element : elements)
+    if (element.index == index && EqualsIgnoringCase(stem, element.semantic)) return &element;
+  return nullptr;
+}
+
 HResult GlGpu::CreateInputLayout(const gpu::InputElementDesc* elements, std::uint32_t count,
                                  const void* shaderBytecode, std::size_t bytecodeLength,
                                  std::shared_ptr<gpu::InputLayout>* layout) {
   if (layout == nullptr) return kEInvalidArg;
   layout->reset();
   if ((count > 0 && elements == nullptr) || count > 32) return kEInvalidArg;
+
+  auto object = std::make_shared<GlInputLayout>(state_);
+  // Element offsets, resolving "right after the previous element" per slot.
+  std::array<std::uint32_t, kMaxSlots> slotEnd{};
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const gpu::InputElementDesc& desc = elements[i];
+    GlInputLayout::Element element;
+    if (desc.semanticName == nullptr || desc.inputSlot >= kMaxSlots ||
+        !LookUpAttributeFormat(desc.format, &element.format))
+      return kEInvalidArg;
+    element.semantic = desc.semanticName;
+    element.index = desc.semanticIndex;
+    element.slot = desc.inputSlot;
+    element.offset =
+        desc.alignedByteOffset == 0xFFFFFFFFu ? slotEnd[desc.inputSlot] : desc.alignedByteOffset;
+    element.divisor = desc.inputSlotClass == gpu::InputClassification::PerInstanceData
+                          ? std::max<std::uint32_t>(desc.instanceDataStepRate, 1)
+                          : 0;
+    slotEnd[desc.inputSlot] = element.offset + DxgiBitsPerPixel(desc.format) / 8;
+    object->elements.push_back(std::move(element));
+  }
+
+  // Every input the shader reads needs an element of a matching kind.
   const GLuint shader = CompileShader(GL_VERTEX_SHADER, shaderBytecode, bytecodeLength);
   if (shader == 0) return kEInvalidArg;
   const auto attributes = InspectVertexInputs(shader);
   glDeleteShader(shader);
   if (!attributes) return kEInvalidArg;
-
-  // Element offsets, resolving "right after the previous element" per slot.
-  std::vector<std::uint32_t> offsets(count);
-  std::array<std::uint32_t, kMaxSlots> slotEnd{};
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const gpu::InputElementDesc& element = elements[i];
-    AttributeFormat format;
-    if (element.semanticName == nullptr || element.inputSlot >= kMaxSlots ||
-        !LookUpAttributeFormat(element.format, &format))
-      return kEInvalidArg;
-    offsets[i] = element.alignedByteOffset == 0xFFFFFFFFu ? slotEnd[element.inputSlot]
-                                                          : element.alignedByteOffset;
-    slotEnd[element.inputSlot] = offsets[i] + DxgiBitsPerPixel(element.format) / 8;
-  }
-
-  auto object = std::make_shared<GlInputLayout>(state_);
   for (const Attribute& attribute : *attributes) {
-    std::string_view stem;
-    const std::uint32_t index = TrailingNumber(attribute.name, &stem).value_or(0);
-    const gpu::InputElementDesc* match = nullptr;
-    std::uint32_t matchIndex = 0;
-    for (std::uint32_t i = 0; i < count && match == nullptr; ++i) {
-      if (elements[i].semanticIndex == index &&
-          EqualsIgnoringCase(stem, elements[i].semanticName)) {
-        match = &elements[i];
-        matchIndex = i;
-      }
-    }
-    AttributeFormat format;
-    if (match == nullptr || !LookUpAttributeFormat(match->format, &format) ||
-        format.integer != IsIntegerType(attribute.type)) {
+    const GlInputLayout::Element* element = object->Find(attribute.name);
+    if (element == nullptr || element->format.integer != IsIntegerType(attribute.type)) {
       TraceFormat("vertex input %s has no matching layout element\n", attribute.name.c_str());
       return kEInvalidArg;
     }
-    GlInputLayout::Binding binding;
-    binding.location = static_cast<GLuint>(attribute.location);
-    binding.slot = match->inputSlot;
-    binding.offset = offsets[matchIndex];
-    binding.format = format;
-    binding.divisor = match->inputSlotClass == gpu::InputClassification::PerInstanceData
-                          ? std::max<std::uint32_t>(match->instanceDataStepRate, 1)
-                          : 0;
-    object->bindings.push_back(binding);
   }
   *layout = std::move(object);
   return kSOk;
@@ -1232,9 +1228,6 @@ Program LinkProgram(const GlVertexShader& vertex, const GlPixelShader& pixel) {
   program.name = glCreateProgram();
   glAttachShader(program.name, vertex.name);
   glAttachShader(program.name, pixel.name);
-  for (const Attribute& attribute : vertex.attributes)
-    glBindAttribLocation(program.name, static_cast<GLuint>(attribute.location),
-                         attribute.name.c_str());
   glLinkProgram(program.name);
   GLint ok = GL_FALSE;
   glGetProgramiv(program.name, GL_LINK_STATUS, &ok);
@@ -1243,6 +1236,7 @@ Program LinkProgram(const GlVertexShader& vertex, const GlPixelShader& pixel) {
     return program;
   }
   program.linked = true;
+  program.attributes = ActiveAttributes(program.name);
 
   GLint blocks = 0;
   glGetProgramiv(program.name, GL_ACTIVE_UNIFORM_BLOCKS, &blocks);
@@ -1294,6 +1288,7 @@ bool GlGpu::PrepareDraw() {
     b.program = &it->second;
     if (b.program->linked) glUseProgram(b.program->name);
     b.programDirty = false;
+    b.attributesDirty = true;  // the new program may place its inputs elsewhere
   }
   if (b.program == nullptr || !b.program->linked) return false;
 
@@ -1311,23 +1306,25 @@ bool GlGpu::PrepareDraw() {
 
   if (b.attributesDirty) {
     std::uint32_t enabled = 0;
-    if (b.layout != nullptr) {
-      for (const GlInputLayout::Binding& binding : b.layout->bindings) {
-        const GlBindings::VertexSlot& source = b.vertexSlots[binding.slot];
-        if (source.buffer == nullptr || binding.location >= 32) continue;
-        glBindBuffer(GL_ARRAY_BUFFER, source.buffer->name);
-        const auto* pointer = reinterpret_cast<const void*>(
-            static_cast<std::uintptr_t>(source.offset) + binding.offset);
-        const auto stride = static_cast<GLsizei>(source.stride);
-        if (binding.format.integer)
-          glVertexAttribIPointer(binding.location, binding.format.size, binding.format.type,
-                                 stride, pointer);
-        else
-          glVertexAttribPointer(binding.location, binding.format.size, binding.format.type,
-                                binding.format.normalized, stride, pointer);
-        glVertexAttribDivisor(binding.location, binding.divisor);
-        enabled |= 1u << binding.location;
-      }
+    for (const Attribute& attribute : b.program->attributes) {
+      const GlInputLayout::Element* element =
+          b.layout != nullptr ? b.layout->Find(attribute.name) : nullptr;
+      if (element == nullptr || attribute.location < 0 || attribute.location >= 32) continue;
+      const GlBindings::VertexSlot& source = b.vertexSlots[element->slot];
+      if (source.buffer == nullptr) continue;
+      const auto location = static_cast<GLuint>(attribute.location);
+      glBindBuffer(GL_ARRAY_BUFFER, source.buffer->name);
+      const auto* pointer = reinterpret_cast<const void*>(
+          static_cast<std::uintptr_t>(source.offset) + element->offset);
+      const auto stride = static_cast<GLsizei>(source.stride);
+      if (element->format.integer)
+        glVertexAttribIPointer(location, element->format.size, element->format.type, stride,
+                               pointer);
+      else
+        glVertexAttribPointer(location, element->format.size, element->format.type,
+                              element->format.normalized, stride, pointer);
+      glVertexAttribDivisor(location, element->divisor);
+      enabled |= 1u << location;
     }
     for (GLuint location = 0; location < 32; ++location) {
       const std::uint32_t bit = 1u << location;

@@ -45,17 +45,10 @@ class ModelDrawingTest : public ::testing::Test {
     gpu->ClearCalls();
   }
 
-  // Loads a 2x2 texture into the model's pool; false while texture files
-  // cannot be loaded on this build.
-  bool LoadTexture(const char* name, int* index) {
+  // Loads a 2x2 texture file into the model's pool.
+  int LoadTexture(const char* name) {
     test::WriteTga(dir / name, 2, 2, std::vector<std::uint8_t>(16, 200));
-    try {
-      *index = model.texturePool.Load(Directory(), Utf8ToUtf16(name));
-    } catch (const AppException& e) {
-      if (e.hr() == kENotImpl) return false;
-      throw;
-    }
-    return *index >= 0;
+    return model.texturePool.Load(Directory(), Utf8ToUtf16(name));
   }
 
   test::TempDir dir;
@@ -326,8 +319,8 @@ TEST_F(ModelDrawingTest, TexturedMaterialBindsTextureAndSamplerUntexturedLeavesT
     builder.AddQuad(i, {static_cast<float>(i) * 3, 12, 0, 1}, 1, 1);
   }
   builder.Build(model);
-  int texture = -1;
-  if (!LoadTexture("skin.tga", &texture)) GTEST_SKIP() << "texture loading not available yet";
+  const int texture = LoadTexture("skin.tga");
+  ASSERT_GE(texture, 0);
   model.materials[0].textureId = texture;  // textured, plain, textured
   model.materials[2].textureId = texture;
   ASSERT_TRUE(test::AssignShaders(model, Directory()));
