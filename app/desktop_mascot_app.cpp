@@ -7,6 +7,7 @@
 #include "app/error_text.h"
 #include "app/resources.h"
 #include "base/trace.h"
+#include "model/model_setup.h"
 
 namespace brivonel {
 namespace {
@@ -25,10 +26,6 @@ const OpenFileDialogSetup& MotionDialogSetup() {
                                          u"モーションデータを選んでください", true};
   return setup;
 }
-
-constexpr std::u16string_view kVertexShaderName = u"vs_pos4norm3uv2";
-constexpr std::u16string_view kTexturedPixelShaderName = u"ps_pos4color4uv2";
-constexpr std::u16string_view kColourPixelShaderName = u"ps_pos4color4";
 
 // A stall longer than this restarts the motion from its first frame.
 constexpr std::uint64_t kMaxClockStep = 1000;
@@ -252,21 +249,8 @@ std::int32_t DesktopMascotApp::ChooseModelFile(std::shared_ptr<Model>& model) {
 }
 
 std::int32_t DesktopMascotApp::PrepareShaders() {
-  const std::u16string folder = platform_.folders.ExecutableFolder();
   Model& model = *model_;
-  for (Material& material : model.materials) {
-    int id = model.vertexShaderPool.Find(kVertexShaderName);
-    if (id < 0) id = model.vertexShaderPool.Load(folder, kVertexShaderName);
-    material.vertexShaderId = id;
-    if (id < 0) return error::kShaders;
-
-    const std::u16string_view pixelName =
-        material.textureId >= 0 ? kTexturedPixelShaderName : kColourPixelShaderName;
-    id = model.pixelShaderPool.Find(pixelName);
-    if (id < 0) id = model.pixelShaderPool.Load(folder, pixelName);
-    material.pixelShaderId = id;
-    if (id < 0) return error::kShaders;
-  }
+  if (!AssignMaterialShaders(model, platform_.folders.ExecutableFolder())) return error::kShaders;
   model.CreateGpuResources();
   model.ComputeSkinningMatrices();
   return error::kOk;
@@ -317,11 +301,7 @@ std::int32_t DesktopMascotApp::ChooseMotionFile(std::shared_ptr<Animation>& anim
 }
 
 void DesktopMascotApp::BindMorphTracks() {
-  if (!model_ || !model_->animation) return;
-  for (auto& [name, track] : model_->animation->morphTracks) {
-    const auto found = model_->morphs.find(name);
-    track.morph = found != model_->morphs.end() ? &found->second : nullptr;
-  }
+  if (model_) LinkMorphTracks(*model_);
 }
 
 void DesktopMascotApp::ChangeModel() {

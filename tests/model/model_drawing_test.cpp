@@ -9,6 +9,7 @@
 #include "app/app_exception.h"
 #include "base/unicode.h"
 #include "model/model.h"
+#include "model/model_setup.h"
 #include "tests/support/recording_gpu.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_models.h"
@@ -39,7 +40,7 @@ class ModelDrawingTest : public ::testing::Test {
   // the calls made so far.
   void Prepare(const test::TestModelBuilder& builder) {
     builder.Build(model);
-    ASSERT_TRUE(test::AssignShaders(model, Directory()));
+    ASSERT_TRUE(AssignMaterialShaders(model, Directory()));
     model.CreateGpuResources();
     test::ComputeSkinning(model);
     gpu->ClearCalls();
@@ -81,7 +82,7 @@ TEST_F(ModelDrawingTest, CreateGpuResourcesJoinsMeshesAndDescribesEveryObject) {
   second->indices = {0, 1, 2};
   second->faceCount = 1;
   model.meshes.push_back(second);
-  ASSERT_TRUE(test::AssignShaders(model, Directory()));
+  ASSERT_TRUE(AssignMaterialShaders(model, Directory()));
   gpu->ClearCalls();
 
   model.CreateGpuResources();
@@ -323,7 +324,7 @@ TEST_F(ModelDrawingTest, TexturedMaterialBindsTextureAndSamplerUntexturedLeavesT
   ASSERT_GE(texture, 0);
   model.materials[0].textureId = texture;  // textured, plain, textured
   model.materials[2].textureId = texture;
-  ASSERT_TRUE(test::AssignShaders(model, Directory()));
+  ASSERT_TRUE(AssignMaterialShaders(model, Directory()));
   ASSERT_EQ(model.pixelShaderPool.Size(), 2u);
   model.CreateGpuResources();
   test::ComputeSkinning(model);

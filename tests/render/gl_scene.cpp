@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/unicode.h"
+#include "model/model_setup.h"
 #include "tests/support/test_models.h"
 
 namespace brivonel::test {
@@ -32,7 +33,7 @@ void GlScene::Prepare(Model& model) {
   model.SetDevice(gpu_, gpu_);
   model.vertexShaderPool.SetFileExtension(gl::kGlShaderExtension);
   model.pixelShaderPool.SetFileExtension(gl::kGlShaderExtension);
-  ASSERT_TRUE(AssignShaders(model, ShaderDirectory()));
+  ASSERT_TRUE(AssignMaterialShaders(model, ShaderDirectory()));
   model.view = &frame_.view;
   model.projection = &frame_.projection;
   model.viewportWidth = width_;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "model/model_setup.h"
 #include "tests/render/gl_scene.h"
 #include "tests/support/test_models.h"
 
@@ -27,7 +28,7 @@ class GlTextureTest : public ::testing::Test {
     builder.Build(model);
     scene.Prepare(model);
     textured = model.pixelShaderPool.Load(test::GlScene::ShaderDirectory(),
-                                          test::kTexturedPixelShaderName);
+                                          kTexturedPixelShaderName);
     ASSERT_GE(textured, 0);
     gpu::SamplerDesc point;
     point.filter = gpu::Filter::MinMagMipPoint;

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "base/unicode.h"
+#include "model/model_setup.h"
 
 namespace brivonel::test {
 
@@ -102,22 +103,6 @@ void WritePlaceholderShaders(const std::filesystem::path& directory,
     std::ofstream file(directory / ToFsPath(std::u16string(name) + extension), std::ios::binary);
     file << "placeholder shader " << Utf16ToUtf8(name);
   }
-}
-
-bool AssignShaders(Model& model, const std::u16string& directory) {
-  for (Material& material : model.materials) {
-    int vertex = model.vertexShaderPool.Find(kVertexShaderName);
-    if (vertex < 0) vertex = model.vertexShaderPool.Load(directory, kVertexShaderName);
-    if (vertex < 0) return false;
-    material.vertexShaderId = vertex;
-    const char16_t* pixelName =
-        material.textureId >= 0 ? kTexturedPixelShaderName : kPlainPixelShaderName;
-    int pixel = model.pixelShaderPool.Find(pixelName);
-    if (pixel < 0) pixel = model.pixelShaderPool.Load(directory, pixelName);
-    if (pixel < 0) return false;
-    material.pixelShaderId = pixel;
-  }
-  return true;
 }
 
 void WriteTga(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,

@@ -47,20 +47,10 @@ class TestModelBuilder {
   std::vector<Face> faces_;
 };
 
-// The names of the three shader programs the model is drawn with.
-inline constexpr char16_t kVertexShaderName[] = u"vs_pos4norm3uv2";
-inline constexpr char16_t kTexturedPixelShaderName[] = u"ps_pos4color4uv2";
-inline constexpr char16_t kPlainPixelShaderName[] = u"ps_pos4color4";
-
 // Writes "<name><extension>" files with placeholder content for the three
 // shaders (enough for a device that does not compile them).
 void WritePlaceholderShaders(const std::filesystem::path& directory,
                              const std::u16string& extension);
-
-// Gives every material its vertex and pixel shader from the model's pools,
-// loading them from directory (which ends in a separator) when not cached.
-// Returns false when a shader file is missing.
-bool AssignShaders(Model& model, const std::u16string& directory);
 
 // Writes an uncompressed 32-bit top-down TGA file of width x height pixels
 // given as RGBA bytes, row by row from the top.
