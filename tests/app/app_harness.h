@@ -27,7 +27,8 @@ struct AppHarness {
   }
 
   DesktopMascotApp& Make() {
-    app = std::make_unique<DesktopMascotApp>(platform(), decoders);
+    app = std::make_unique<DesktopMascotApp>(
+        platform(), realDecoders != nullptr ? *realDecoders : static_cast<IFileDecoders&>(decoders));
     return *app;
   }
 
@@ -66,6 +67,7 @@ struct AppHarness {
   MemoryProfileStore store{log};
   FakeFolders folders;
   FakeDecoders decoders{log};
+  IFileDecoders* realDecoders = nullptr;  // used instead of the fakes when set
   TempDir appData;
   TempDir executable;
   std::unique_ptr<DesktopMascotApp> app;
