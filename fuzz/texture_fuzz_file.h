@@ -11,7 +11,9 @@
 namespace brivonel::fuzz {
 
 inline const std::u16string& ScratchFile(const std::uint8_t* data, std::size_t size) {
-  static const std::string name = "/tmp/brivonel-fuzz-" + std::to_string(getpid()) + ".bin";
+  // Memory-backed when the system has /dev/shm, so writing costs little.
+  static const std::string name = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                  "/brivonel-fuzz-" + std::to_string(getpid()) + ".bin";
   static const std::u16string wide(name.begin(), name.end());
   std::FILE* file = std::fopen(name.c_str(), "wb");
   if (file != nullptr) {
