@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "render/texture_layout.h"
+#include "render/texture_pixel.h"
 #include "render/texture_loaders.h"
 #include "tests/render/texture_files.h"
 #include "tests/support/temp_dir.h"
@@ -174,6 +175,26 @@ TEST_F(DdsLoaderTest, ExpandsPalettesAndLuminanceAlpha) {
   EXPECT_EQ(metadata_.format, DxgiFormat::B4G4R4A4_UNORM);
   EXPECT_EQ(U16At(0, 0, 0), 0x3CCCu);
   EXPECT_EQ(U16At(0, 1, 0), 0xF000u);
+}
+
+TEST_F(DdsLoaderTest, PixelsReadBackAsShadersSeeThem) {
+  std::array<std::uint8_t, 4> rgba{};
+  ASSERT_EQ(Load(test::DdsHeader(Legacy(0x40, 8, 0xE0, 0x1C, 0x3, 0)), Bytes{0xE1, 0x1C}), kSOk);
+  ASSERT_TRUE(ReadPixelRgba8(image_, 0, 0, &rgba));
+  EXPECT_EQ(rgba, (std::array<std::uint8_t, 4>{255, 0, 82, 255}));
+  ASSERT_TRUE(ReadPixelRgba8(image_, 1, 0, &rgba));
+  EXPECT_EQ(rgba, (std::array<std::uint8_t, 4>{0, 255, 0, 255}));
+  EXPECT_FALSE(ReadPixelRgba8(image_, 2, 0, &rgba));
+  ASSERT_EQ(Load(test::DdsHeader(Legacy(0x20000, 8, 0xF, 0, 0, 0xF0)), Bytes{0x3C, 0xF0}), kSOk);
+  ASSERT_TRUE(ReadPixelRgba8(image_, 0, 0, &rgba));
+  EXPECT_EQ(rgba, (std::array<std::uint8_t, 4>{0xCC, 0xCC, 0xCC, 0x33}));
+  ASSERT_EQ(Load(test::DdsHeader(Legacy(0x41, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)),
+                 Bytes{1, 2, 3, 4, 5, 6, 7, 8}),
+            kSOk);
+  ASSERT_TRUE(ReadPixelRgba8(image_, 1, 0, &rgba));
+  EXPECT_EQ(rgba, (std::array<std::uint8_t, 4>{7, 6, 5, 8}));
+  ASSERT_EQ(Load(test::DdsHeader(FourCCSpec(test::FourCC("DXT1"))), Bytes(8)), kSOk);
+  EXPECT_FALSE(ReadPixelRgba8(image_, 0, 0, &rgba));
 }
 
 TEST_F(DdsLoaderTest, SwizzlesAndOpaqueAlphaRows) {
