@@ -131,16 +131,15 @@ bool DecodeRows(const std::uint8_t* data, std::size_t size, bool rle, std::uint8
   const std::size_t height = static_cast<std::size_t>(record.height);
   const bool topDown = (descriptor & kDescriptorTopDown) != 0;
   const bool rightToLeft = (descriptor & kDescriptorRightToLeft) != 0;
-  const std::ptrdiff_t step = rightToLeft ? -static_cast<std::ptrdiff_t>(kOut) : kOut;
   const std::uint8_t* end = data + size;
   for (std::size_t row = 0; row < height; ++row) {
     const std::size_t y = topDown ? row : height - 1 - row;
-    std::uint8_t* dst = record.pixels + y * record.rowPitch + (rightToLeft ? (width - 1) * kOut : 0);
+    std::uint8_t* line = record.pixels + y * record.rowPitch;
+    // Destination of the i-th stored pixel of this row.
+    auto at = [&](std::size_t i) { return line + (rightToLeft ? width - 1 - i : i) * kOut; };
     if (!rle) {
       if (static_cast<std::size_t>(end - data) < width * kStored) return false;
-      for (std::size_t x = 0; x < width; ++x, data += kStored, dst += step) {
-        PutPixel<kStored>(data, dst);
-      }
+      for (std::size_t x = 0; x < width; ++x, data += kStored) PutPixel<kStored>(data, at(x));
       continue;
     }
     std::size_t x = 0;
@@ -151,13 +150,11 @@ bool DecodeRows(const std::uint8_t* data, std::size_t size, bool rle, std::uint8
       if (count > width - x) return false;
       if ((packet & 0x80) != 0) {
         if (static_cast<std::size_t>(end - data) < kStored) return false;
-        for (std::size_t i = 0; i < count; ++i, dst += step) PutPixel<kStored>(data, dst);
+        for (std::size_t i = 0; i < count; ++i) PutPixel<kStored>(data, at(x + i));
         data += kStored;
       } else {
         if (static_cast<std::size_t>(end - data) < count * kStored) return false;
-        for (std::size_t i = 0; i < count; ++i, data += kStored, dst += step) {
-          PutPixel<kStored>(data, dst);
-        }
+        for (std::size_t i = 0; i < count; ++i, data += kStored) PutPixel<kStored>(data, at(x + i));
       }
       x += count;
     }
