@@ -16,7 +16,7 @@ namespace brivonel {
 namespace codecs {
 
 std::uint64_t DecodedSizeLimit(const EncodedFile& file) {
-  return (std::uint64_t{256} << 20) + std::uint64_t{4096} * file.size;
+  return (std::uint64_t{64} << 20) + std::uint64_t{4096} * file.size;
 }
 
 bool AllocateFrame(const EncodedFile& file, std::uint64_t stride, DecodedFrame& frame) {
