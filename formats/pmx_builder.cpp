@@ -1,0 +1,212 @@
+// Building a Model from a PMXModel.
+#include <string>
+
+#include "base/trace.h"
+#include "formats/model_building.h"
+#include "formats/path_helpers.h"
+#include "formats/pmx_decoder.h"
+
+namespace brivonel {
+namespace {
+
+constexpr char16_t kCenterBoneName[] = u"センター";
+
+void BuildMaterials(const PMXModel& r, Model& model, Mesh& mesh, TextureLoading textures) {
+  std::u16string baseFolder;
+  DirectoryOfPath(model.path, baseFolder);
+  std::uint64_t runningIndexTotal = 0;
+  for (std::size_t k = 1; k <= r.materials.size(); ++k) {
+    const PMXMaterial& source = r.materials[k - 1];
+    Material& m = model.materials[k - 1];
+    m.number = static_cast<std::int32_t>(k);
+    m.name = source.name;
+    m.diffuse = source.diffuse;
+    m.ambient = {source.ambient.x, source.ambient.y, source.ambient.z, 0.0f};
+    m.specular = {source.specular.x, source.specular.y, source.specular.z, source.specularPower};
+    m.edgeFlag = (source.drawFlags & kMaterialDrawsEdge) != 0 ? 1 : 0;
+    m.edgeColor = source.edgeColor;
+    m.edgeSize = source.edgeSize;
+    // A texture index past the texture list is dropped: no texture.
+    const std::int32_t t = source.textureIndex;
+    if (t >= 0 && static_cast<std::size_t>(t) < r.textures.size()) {
+      m.textureName = r.textures[static_cast<std::size_t>(t)];
+      m.textureId = LookUpTexture(model, baseFolder, m.textureName, textures);
+    } else if (t >= 0) {
+      TraceFormat("material %zu: texture %d is not in the list; no texture\n", k, t);
+    }
+    AddPiece(mesh, k, source.indexCount, runningIndexTotal);
+    mesh.pieces[k - 1].material = &m;
+    if (TraceEnabled()) {
+      const FaceRange& range = mesh.pieces[k - 1].ranges.front();
+      TraceFormat("%s Piece fidx:%u fnum:%u\r\n", TraceText(m.name).c_str(), range.firstFace,
+                  range.faceCount);
+    }
+  }
+}
+
+void BuildVertices(const PMXModel& r, Mesh& mesh) {
+  const std::size_t boneCount = r.bones.size();
+  mesh.vertices.resize(r.vertices.size());
+  for (std::size_t i = 0; i < r.vertices.size(); ++i) {
+    const PMXVertex& s = r.vertices[i];
+    Vertex& v = mesh.vertices[i];
+    v.position = {s.position.x, s.position.y, s.position.z, 1.0f};
+    v.normal = s.normal;
+    v.uv = s.uv;
+    for (int j = 0; j < r.additionalUvCount; ++j) v.additionalUv[j] = s.additionalUv[j];
+    int used = 1;
+    switch (s.deformKind) {
+      case kDeformBdef1:
+        v.boneWeights[0] = 255;
+        break;
+      case kDeformBdef2:
+      case kDeformSdef: {
+        const std::uint8_t w = BlendWeight(s.weights[0]);
+        v.boneWeights[0] = w;
+        v.boneWeights[1] = static_cast<std::uint8_t>(255 - w);
+        used = 2;
+        break;
+      }
+      default:  // four bones
+        for (int j = 0; j < 4; ++j) v.boneWeights[j] = BlendWeight(s.weights[j]);
+        used = 4;
+        break;
+    }
+    for (int j = 0; j < used; ++j) {
+      v.boneIndices[j] = static_cast<std::uint8_t>(s.bones[j] & 0xFF);
+      if (!NamesBone(s.bones[j], boneCount)) v.boneWeights[j] = 0;
+    }
+  }
+}
+
+bool NamesIkBone(std::int32_t bone, std::size_t boneCount) {
+  return bone >= 0 && bone <= 0xFFFF && static_cast<std::size_t>(bone) < boneCount;
+}
+
+void BuildBones(const PMXModel& r, Model& model) {
+  const std::size_t count = r.bones.size();
+  model.bones.clear();
+  model.bones.resize(count);
+  model.ikChains.clear();
+  model.ikChains.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const PMXBone& s = r.bones[i];
+    Bone& b = model.bones[i];
+    b.name = s.name;
+    b.parentIndex = CleanParent(s.parent, i, count);
+    b.index = static_cast<std::int32_t>(i);
+    b.isCenter = s.name == kCenterBoneName;
+    const Float3 parentPosition =
+        b.parentIndex >= 0 ? r.bones[static_cast<std::size_t>(b.parentIndex)].position : Float3{};
+    SetRestPose(model.bones, i, s.position, parentPosition);
+  }
+  // IK chains after every bone exists: a link may name a later bone.
+  for (std::size_t i = 0; i < count; ++i) {
+    const PMXBone& s = r.bones[i];
+    IkChain& chain = model.ikChains[i];
+    chain.ikBone = static_cast<std::uint16_t>(i);
+    if (!s.ik) continue;
+    bool valid = i <= 0xFFFF && NamesIkBone(s.ikTarget, count);
+    for (const PMXIKLink& link : s.ikLinks) valid = valid && NamesIkBone(link.bone, count);
+    if (!valid) {
+      // A chain naming a bone that does not exist is dropped (no links).
+      TraceFormat("bone %zu: IK chain names a bone that does not exist; dropped\n", i);
+      continue;
+    }
+    chain.targetBone = static_cast<std::uint16_t>(s.ikTarget);
+    chain.linkCount = static_cast<std::uint8_t>(s.ikLinks.size());
+    chain.iterations = static_cast<std::uint16_t>(s.ikLoopCount);
+    chain.angleFactor = s.ikLimitAngle * 0.25f;
+    chain.links.reserve(s.ikLinks.size());
+    for (const PMXIKLink& link : s.ikLinks) {
+      chain.links.push_back(static_cast<std::uint16_t>(link.bone));
+      Bone& linked = model.bones[static_cast<std::size_t>(link.bone)];
+      if (link.hasLimits) {
+        linked.ikMinAngles = {link.lowerLimit.x, link.lowerLimit.y, link.lowerLimit.z, 0.0f};
+        linked.ikMaxAngles = {link.upperLimit.x, link.upperLimit.y, link.upperLimit.z, 0.0f};
+      } else {
+        linked.ikMinAngles = {-kPi, -kPi, -kPi, 0.0f};
+        linked.ikMaxAngles = {kPi, kPi, kPi, 0.0f};
+      }
+    }
+  }
+  BreakParentLoops(model.bones);
+  if (TraceEnabled()) {
+    for (const Bone& b : model.bones) {
+      TraceFormat("%d %s %d\r\n", b.index, TraceText(b.name).c_str(), b.parentIndex);
+    }
+  }
+}
+
+// Keeps the offsets whose index names an entry of a list of size count.
+template <typename T, typename IndexOf>
+void KeepNamed(std::vector<T>& offsets, std::size_t count, IndexOf indexOf) {
+  std::erase_if(offsets, [&](const T& o) { return indexOf(o) >= count; });
+}
+
+void BuildMorphs(const PMXModel& r, Model& model) {
+  const std::size_t vertexCount = r.vertices.size();
+  const std::size_t morphCount = r.morphs.size();
+  model.morphList.clear();
+  model.morphList.resize(morphCount);
+  for (std::size_t i = 0; i < morphCount; ++i) {
+    PMXMorph& m = model.morphs[r.morphs[i].name];
+    m = r.morphs[i];
+    // Offsets that name no vertex, bone, material or morph are dropped.
+    KeepNamed(m.vertexOffsets, vertexCount, [](const PMXVertexOffset& o) { return o.vertexIndex; });
+    KeepNamed(m.uvOffsets, vertexCount, [](const PMXUvOffset& o) { return o.vertexIndex; });
+    KeepNamed(m.boneOffsets, r.bones.size(), [](const PMXBoneOffset& o) { return o.boneIndex; });
+    std::erase_if(m.materialOffsets, [&](const PMXMaterialOffset& o) {
+      return o.materialIndex != 0xFFFFFFFFu && o.materialIndex >= r.materials.size();
+    });
+    std::erase_if(m.groupOffsets, [&](const PMXGroupOffset& o) {
+      return o.morphIndex < 0 || static_cast<std::size_t>(o.morphIndex) >= morphCount;
+    });
+    model.morphList[i] = &m;
+  }
+  // A group morph applies other morphs; one that names a group morph (which
+  // the format does not allow) is dropped so that applying never loops.
+  for (auto& [name, m] : model.morphs) {
+    std::erase_if(m.groupOffsets, [&](const PMXGroupOffset& o) {
+      return model.morphList[static_cast<std::size_t>(o.morphIndex)]->kind == kMorphGroup;
+    });
+  }
+  // The offset count is that of the list the model keeps.
+  for (auto& [name, m] : model.morphs) {
+    std::size_t kept = 0;
+    switch (m.kind) {
+      case kMorphGroup: kept = m.groupOffsets.size(); break;
+      case kMorphVertex: kept = m.vertexOffsets.size(); break;
+      case kMorphBone: kept = m.boneOffsets.size(); break;
+      case kMorphMaterial: kept = m.materialOffsets.size(); break;
+      default: kept = m.uvOffsets.size(); break;
+    }
+    m.offsetCount = static_cast<std::int32_t>(kept);
+  }
+}
+
+}  // namespace
+
+int PMXDecoder::Build(PMXModel& record, Model& model, TextureLoading textures) {
+  try {
+    Mesh& mesh = StartModel(model, record.materials.size());
+    mesh.indices.assign(record.indices.begin(), record.indices.end());
+    BuildMaterials(record, model, mesh, textures);
+    BuildVertices(record, mesh);
+    CheckFaceIndices(mesh);
+    BuildBones(record, model);
+    BuildMorphs(record, model);
+  } catch (const FormatRefused& refused) {
+    record.formatError = refused.what();
+    TraceFormat("PMX refused: %s\n", refused.what());
+    return FormatError;
+  }
+  return ModelBuilt;
+}
+
+int PMXDecoder::BuildModel(std::shared_ptr<PMXModel> record, std::shared_ptr<Model> model) {
+  if (!record || !model) return FormatError;
+  return Build(*record, *model, TextureLoading::kLoad);
+}
+
+}  // namespace brivonel
