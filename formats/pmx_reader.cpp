@@ -22,6 +22,9 @@ class PmxReader {
  public:
   PmxReader(BinaryCursor& cursor, PMXModel& record) : c_(cursor), r_(record) {}
 
+  // True once the reader has passed the face indices.
+  bool pastIndices() const { return pastIndices_; }
+
   void Read() {
     ReadHeader();
     ReadText(c_, r_.encoding, r_.name);
@@ -30,6 +33,7 @@ class PmxReader {
     ReadText(c_, r_.encoding, r_.englishComment);
     ReadVertices();
     ReadIndices();
+    pastIndices_ = true;
     ReadTextures();
     ReadMaterials();
     ReadBones();
@@ -84,10 +88,18 @@ class PmxReader {
   static float ClampWeight(float w) { return w > 1.0f ? 1.0f : w; }
 
   void ReadVertices() {
-    const std::size_t boneSize = ValidIndexSize(r_.boneIndexSize) ? r_.boneIndexSize : 1;
+    if (r_.vertexBoneIndexSize == 0) r_.vertexBoneIndexSize = r_.boneIndexSize;
+    ReadVertexList();
+  }
+
+  std::int32_t VertexBone() { return ReadIndex(c_, r_.vertexBoneIndexSize, true); }
+
+  void ReadVertexList() {
+    const std::size_t boneSize =
+        ValidIndexSize(r_.vertexBoneIndexSize) ? r_.vertexBoneIndexSize : 1;
     const std::size_t count = Count("vertex", 32 + 16 * r_.additionalUvCount + 1 + boneSize + 4);
     TraceFormat("頂点数:%zu\r\n", count);
-    r_.vertices.resize(count);
+    r_.vertices.assign(count, PMXVertex{});
     const int uvCount = r_.additionalUvCount;
     for (PMXVertex& v : r_.vertices) {
       v.position = c_.Read<Float3>();
@@ -97,21 +109,21 @@ class PmxReader {
       v.deformKind = c_.ReadU8();
       switch (v.deformKind) {
         case kDeformBdef1:
-          v.bones[0] = ClampBone(BoneIndex());
+          v.bones[0] = ClampBone(VertexBone());
           break;
         case kDeformBdef2:
-          v.bones[0] = ClampBone(BoneIndex());
-          v.bones[1] = ClampBone(BoneIndex());
+          v.bones[0] = ClampBone(VertexBone());
+          v.bones[1] = ClampBone(VertexBone());
           v.weights[0] = ClampWeight(c_.ReadFloat());
           break;
         case kDeformBdef4:
         case kDeformQdef:
-          for (int j = 0; j < 4; ++j) v.bones[j] = ClampBone(BoneIndex());
+          for (int j = 0; j < 4; ++j) v.bones[j] = ClampBone(VertexBone());
           for (int j = 0; j < 4; ++j) v.weights[j] = ClampWeight(c_.ReadFloat());
           break;
         case kDeformSdef:
-          v.bones[0] = ClampBone(BoneIndex());
-          v.bones[1] = ClampBone(BoneIndex());
+          v.bones[0] = ClampBone(VertexBone());
+          v.bones[1] = ClampBone(VertexBone());
           v.weights[0] = c_.ReadFloat();
           v.sdefC = c_.Read<Float3>();
           v.sdefR0 = c_.Read<Float3>();
@@ -351,14 +363,54 @@ class PmxReader {
 
   BinaryCursor& c_;
   PMXModel& r_;
+  bool pastIndices_ = false;
 };
+
+bool FaceIndicesNameVertices(const PMXModel& r) {
+  for (std::int32_t index : r.indices) {
+    if (index < 0 || static_cast<std::size_t>(index) >= r.vertices.size()) return false;
+  }
+  return true;
+}
+
+// Some writers put 2- or 4-byte bone references in the vertices while the
+// header says narrower. When a file fails to read in its vertices or face
+// indices, the wider widths are tried; one is taken when the whole file then
+// reads and its face indices name its vertices.
+bool ReadWithWiderVertexBones(std::span<const std::uint8_t> data, PMXModel& record) {
+  const std::uint8_t headerWidth = record.boneIndexSize;
+  if (headerWidth != 1 && headerWidth != 2) return false;
+  for (const std::uint8_t wider : {std::uint8_t{2}, std::uint8_t{4}}) {
+    if (wider <= headerWidth) continue;
+    PMXModel attempt;
+    attempt.vertexBoneIndexSize = wider;
+    BinaryCursor cursor(data);
+    try {
+      PmxReader(cursor, attempt).Read();
+    } catch (const FormatRefused&) {
+      continue;
+    } catch (const FileEndsEarly&) {
+      continue;
+    }
+    if (!FaceIndicesNameVertices(attempt)) continue;
+    TraceFormat("vertex bone references are %u bytes wide\n", wider);
+    record = std::move(attempt);
+    return true;
+  }
+  return false;
+}
 
 }  // namespace
 
 int PMXDecoder::Read(std::span<const std::uint8_t> data, PMXModel& record) {
   BinaryCursor cursor(data);
+  PmxReader reader(cursor, record);
   try {
-    PmxReader(cursor, record).Read();
+    try {
+      reader.Read();
+    } catch (const std::exception&) {
+      if (reader.pastIndices() || !ReadWithWiderVertexBones(data, record)) throw;
+    }
   } catch (const FormatRefused& refused) {
     record.formatError = refused.what();
     TraceFormat("PMX refused: %s\n", refused.what());

@@ -140,6 +140,10 @@ struct PMXModel {
   std::uint8_t boneIndexSize = 0;
   std::uint8_t morphIndexSize = 0;
   std::uint8_t rigidBodyIndexSize = 0;
+  // Width of the vertices' bone references: the bone index size, except in
+  // files whose writer put wider ones there (the reader then finds the width
+  // with which the vertex list and the face indices after it make sense).
+  std::uint8_t vertexBoneIndexSize = 0;
   std::u16string name;
   std::u16string englishName;
   std::u16string comment;

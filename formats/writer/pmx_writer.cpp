@@ -40,6 +40,9 @@ class PmxWriter {
  private:
   void Text(const std::u16string& text) { out_.PmxText(text, encoding_); }
   void Bone(std::int32_t index) { out_.Index(index, sizes_.bone); }
+  void VertexBone(std::int32_t index) {
+    out_.Index(index, r_.vertexBoneIndexSize != 0 ? r_.vertexBoneIndexSize : sizes_.bone);
+  }
   void Texture(std::int32_t index) {
     if (sizes_.texture == 1 || sizes_.texture == 2 || sizes_.texture == 4) {
       out_.Index(index, sizes_.texture);
@@ -71,21 +74,21 @@ class PmxWriter {
     out_.U8(v.deformKind);
     switch (v.deformKind) {
       case kDeformBdef1:
-        Bone(v.bones[0]);
+        VertexBone(v.bones[0]);
         break;
       case kDeformBdef2:
-        Bone(v.bones[0]);
-        Bone(v.bones[1]);
+        VertexBone(v.bones[0]);
+        VertexBone(v.bones[1]);
         out_.F32(v.weights[0]);
         break;
       case kDeformSdef:
-        Bone(v.bones[0]);
-        Bone(v.bones[1]);
+        VertexBone(v.bones[0]);
+        VertexBone(v.bones[1]);
         out_.F32(v.weights[0]);
         out_.Put(v.sdefC).Put(v.sdefR0).Put(v.sdefR1);
         break;
       default:  // kinds 2 and 4, and any other kind as four bones
-        for (int j = 0; j < 4; ++j) Bone(v.bones[j]);
+        for (int j = 0; j < 4; ++j) VertexBone(v.bones[j]);
         for (int j = 0; j < 4; ++j) out_.F32(v.weights[j]);
         break;
     }

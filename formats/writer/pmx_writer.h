@@ -14,7 +14,9 @@ namespace brivonel::writer {
 // its kind, each morph's offsets from the list of its kind (kinds 9 and 10
 // and unknown kinds get none). The magic, version and header size default to
 // "PMX ", 2.0 and 8 when left at zero. Empty display-frame, rigid-body and
-// joint lists end the file. Header bytes in record.header are not used.
+// joint lists end the file. Header bytes in record.header are not used;
+// vertexBoneIndexSize, when not 0, is the width of the vertices' bone
+// references (as some writers make them, wider than the header says).
 std::vector<std::uint8_t> WritePmx(const PMXModel& record);
 
 // The index sizes WritePmx uses for record (1, 2 or 4; given sizes kept).

@@ -533,6 +533,22 @@ TEST(PmxRead, RefusedHeadersAndRecords) {
   EXPECT_NE(back.formatError.find("negative vertex count"), std::string::npos);
 }
 
+TEST(PmxRead, VertexBoneReferencesWiderThanTheHeaderSaysAreFound) {
+  PMXModel r = RichPmx();
+  r.boneIndexSize = 1;
+  r.vertexBoneIndexSize = 2;
+  PMXModel back;
+  ASSERT_EQ(PMXDecoder::Read(writer::WritePmx(r), back), FileRead) << back.formatError;
+  EXPECT_EQ(back.vertexBoneIndexSize, 2);
+  EXPECT_EQ(back.vertices[2].bones[3], -1);
+  EXPECT_EQ(back.bones[2].ikLinks[1].bone, 1);
+
+  // A vertex list that reads with no width stays refused with the first reason.
+  r.vertices[0].deformKind = 9;
+  EXPECT_EQ(PMXDecoder::Read(writer::WritePmx(r), back), FormatError);
+  EXPECT_NE(back.formatError.find("deform kind 9 of vertex 0"), std::string::npos);
+}
+
 TEST(PmxRead, TextureIndexSizeOutsideOneTwoFourReadsNoTextureIndices) {
   PMXModel r = SmallPmx();
   r.textureIndexSize = 3;

@@ -1,0 +1,162 @@
+// Real files written by other programs decode, with the counts listed in the
+// fixtures' MANIFEST.md.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "formats/pmx_decoder.h"
+#include "formats/vmd_decoder.h"
+#include "tests/support/fixtures.h"
+#include "tests/formats/format_test_support.h"
+
+namespace brivonel {
+namespace {
+
+std::shared_ptr<Model> LoadModel(std::string_view relative) {
+  auto model = std::make_shared<Model>();
+  const int result = PMXDecoder().Decode(FromFsPath(test::Fixture(relative)), model);
+  EXPECT_EQ(result, ModelBuilt) << relative;
+  return model;
+}
+
+std::size_t IkChainsWithLinks(const Model& model) {
+  std::size_t n = 0;
+  for (const IkChain& chain : model.ikChains) n += chain.links.empty() ? 0 : 1;
+  return n;
+}
+
+struct MotionCounts {
+  std::size_t boneKeys = 0, morphKeys = 0, boneNames = 0;
+  std::uint64_t lastFrame = 0;
+};
+
+MotionCounts LoadMotion(std::string_view relative) {
+  VMDMotion motion;
+  const auto file = ReadWholeFile(FromFsPath(test::Fixture(relative)));
+  EXPECT_TRUE(file.has_value()) << relative;
+  if (!file) return {};
+  EXPECT_EQ(VMDDecoder::Read(file->bytes(), motion), FileRead);
+  MotionCounts counts;
+  std::set<std::u16string> names;
+  for (const VMDBoneFrame& f : motion.boneFrames) {
+    names.insert(f.name);
+    counts.lastFrame = std::max<std::uint64_t>(counts.lastFrame, f.frame);
+  }
+  counts.boneKeys = motion.boneFrames.size();
+  counts.morphKeys = motion.morphFrames.size();
+  counts.boneNames = names.size();
+  return counts;
+}
+
+TEST(Fixtures, EveryPmxAndVmdDecodes) {
+  BRIVONEL_REQUIRE_FIXTURES();
+  int models = 0, motions = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(test::FixturesDir())) {
+    const std::filesystem::path& path = entry.path();
+    if (path.extension() == ".pmx") {
+      auto model = std::make_shared<Model>();
+      EXPECT_EQ(PMXDecoder().Decode(FromFsPath(path), model), ModelBuilt) << path;
+      EXPECT_FALSE(model->bones.empty()) << path;
+      ++models;
+    } else if (path.extension() == ".vmd") {
+      auto animation = std::make_shared<Animation>();
+      EXPECT_EQ(VMDDecoder().Decode(FromFsPath(path), animation, {}), ModelBuilt) << path;
+      EXPECT_FALSE(animation->boneTracks.empty()) << path;
+      ++motions;
+    }
+  }
+  EXPECT_GE(models, 16);
+  EXPECT_GE(motions, 5);
+}
+
+TEST(Fixtures, CubeAndItsMotion) {
+  BRIVONEL_REQUIRE_FIXTURES();
+  auto cube = LoadModel("yohawing/test_1bone_cube.pmx");
+  EXPECT_EQ(cube->meshes[0]->vertices.size(), 14u);
+  EXPECT_EQ(cube->meshes[0]->faceCount, 12);
+  EXPECT_EQ(cube->materials.size(), 1u);
+  EXPECT_EQ(cube->bones.size(), 1u);
+
+  const MotionCounts motion = LoadMotion("yohawing/test_1bone_cube_motion.vmd");
+  EXPECT_EQ(motion.boneKeys, 6u);
+  EXPECT_EQ(motion.boneNames, 1u);
+  EXPECT_EQ(motion.lastFrame, 49u);
+
+  auto animation = std::make_shared<Animation>();
+  ASSERT_EQ(VMDDecoder().Decode(FromFsPath(test::Fixture("yohawing/test_1bone_cube_motion.vmd")),
+                                animation, cube->bones),
+            ModelBuilt);
+  ASSERT_EQ(animation->boneTracks.size(), 1u);
+  EXPECT_EQ(animation->boneTracks[0].keys.size(), 6u);
+  EXPECT_EQ(animation->boneTracks[0].keys.back().frame, 49u);
+}
+
+TEST(Fixtures, BoneRigs) {
+  BRIVONEL_REQUIRE_FIXTURES();
+  auto basic = LoadModel("yohawing/test_basic_bone.pmx");
+  EXPECT_EQ(basic->bones.size(), 79u);
+  EXPECT_EQ(IkChainsWithLinks(*basic), 4u);
+  auto semi = LoadModel("yohawing/test_semi_basic_bone.pmx");
+  EXPECT_EQ(semi->bones.size(), 100u);
+  EXPECT_EQ(IkChainsWithLinks(*semi), 4u);
+  EXPECT_EQ(LoadModel("yohawing/test_given_bone_comprehensive.pmx")->bones.size(), 23u);
+  EXPECT_EQ(LoadModel("yohawing/test_append_bone.pmx")->bones.size(), 9u);
+  EXPECT_EQ(LoadModel("yohawing/test_fix_axis.pmx")->bones.size(), 5u);
+  for (const char* name : {"babylon-mmd/bone_flag_test.pmx", "babylon-mmd/bone_hierarchy_test.pmx",
+                           "babylon-mmd/bone_hierarchy_test2.pmx"}) {
+    const std::size_t bones = LoadModel(name)->bones.size();
+    EXPECT_GE(bones, 3u) << name;
+    EXPECT_LE(bones, 5u) << name;
+  }
+
+  const MotionCounts append = LoadMotion("yohawing/test_append_bone.vmd");
+  EXPECT_EQ(append.boneKeys, 13u);
+  EXPECT_EQ(append.boneNames, 9u);
+  EXPECT_EQ(append.lastFrame, 5u);
+}
+
+TEST(Fixtures, Utf8ModelAndZeroPaddedMotionHeader) {
+  BRIVONEL_REQUIRE_FIXTURES();
+  PMXModel record;
+  const auto file = ReadWholeFile(FromFsPath(test::Fixture("yohawing/joint_orient_test.pmx")));
+  ASSERT_TRUE(file.has_value());
+  ASSERT_EQ(PMXDecoder::Read(file->bytes(), record), FileRead);
+  EXPECT_EQ(record.encoding, kPmxUtf8);
+  // Its writer put 2-byte bone references in the vertices; the header says 1.
+  EXPECT_EQ(record.boneIndexSize, 1);
+  EXPECT_EQ(record.vertexBoneIndexSize, 2);
+  EXPECT_EQ(record.vertices.size(), 24u);
+  EXPECT_EQ(record.indices.size(), 108u);
+  EXPECT_EQ(record.bones.size(), 3u);
+  EXPECT_GT(LoadMotion("yohawing/joint_orient_test.vmd").boneKeys, 0u);
+}
+
+TEST(Fixtures, MeshesWithTexturesAndPhysics) {
+  BRIVONEL_REQUIRE_FIXTURES();
+  auto matcap = LoadModel("babylon-mmd/matcap_sample.pmx");
+  EXPECT_EQ(matcap->meshes[0]->vertices.size(), 2452u);
+  EXPECT_EQ(matcap->meshes[0]->faceCount, 4900);
+  EXPECT_EQ(matcap->materials.size(), 1u);
+  EXPECT_EQ(matcap->materials[0].textureId, -1);  // its one texture is the sphere
+  auto uv = LoadModel("babylon-mmd/uv_morph_test.pmx");
+  EXPECT_EQ(uv->meshes[0]->vertices.size(), 24u);
+  EXPECT_EQ(uv->meshes[0]->faceCount, 12);
+  for (const char* name : {"babylon-mmd/constraint_test.pmx", "babylon-mmd/constraint_test2.pmx",
+                           "babylon-mmd/constraint_test3.pmx", "babylon-mmd/constraint_test4.pmx"}) {
+    auto model = LoadModel(name);
+    EXPECT_EQ(model->meshes[0]->vertices.size(), 48u) << name;
+    EXPECT_EQ(model->materials.size(), 2u) << name;
+    EXPECT_EQ(model->bones.size(), 2u) << name;
+  }
+  for (const char* name : {"babylon-mmd/physics_toggle_test_yyb10th.vmd",
+                           "babylon-mmd/physics_toggle_test_v2_yyb10th.vmd",
+                           "babylon-mmd/physics_toggle_test_v3_yyb10th.vmd"}) {
+    const MotionCounts counts = LoadMotion(name);
+    EXPECT_GE(counts.boneKeys, 3u) << name;
+    EXPECT_LE(counts.boneKeys, 454u) << name;
+    EXPECT_LE(counts.morphKeys, 100u) << name;
+  }
+}
+
+}  // namespace
+}  // namespace brivonel

@@ -1,0 +1,161 @@
+// The VMD decoder: reading keyframes (never refused), building sorted tracks
+// for a model's bones.
+#include <gtest/gtest.h>
+
+#include "formats/vmd_decoder.h"
+#include "formats/writer/vmd_writer.h"
+#include "tests/formats/format_test_support.h"
+
+namespace brivonel {
+namespace {
+
+using writer::MakeBoneFrame;
+using writer::MakeMorphFrame;
+
+std::vector<Bone> ModelBones() {
+  std::vector<Bone> bones(3);
+  bones[0].name = u"センター";
+  bones[0].position = {0, 8, 0, 0};
+  bones[1].name = u"頭";
+  bones[1].position = {0, 2, 0.5f, 0};
+  bones[2].name = u"頭";  // a second bone of the same name is never chosen
+  for (int i = 0; i < 3; ++i) bones[static_cast<std::size_t>(i)].index = i;
+  return bones;
+}
+
+VMDMotion SampleMotion() {
+  VMDMotion m;
+  m.boneFrames = {MakeBoneFrame(u"頭", 30, {1, 0, 0}), MakeBoneFrame(u"ない骨", 5),
+                  MakeBoneFrame(u"センター", 10, {0, 1, 0}, {0, 0.5f, 0, 0.5f}),
+                  MakeBoneFrame(u"頭", 0), MakeBoneFrame(u"頭", 15)};
+  m.morphFrames = {MakeMorphFrame(u"まばたき", 20, 1.0f), MakeMorphFrame(u"あ", 9, 0.5f),
+                   MakeMorphFrame(u"まばたき", 3, 0.25f), MakeMorphFrame(u"ない", 1, 1.0f)};
+  return m;
+}
+
+Animation Decode(const std::vector<std::uint8_t>& bytes, const std::vector<Bone>& bones) {
+  VMDMotion motion;
+  EXPECT_EQ(VMDDecoder::Read(bytes, motion), FileRead);
+  Animation animation;
+  EXPECT_EQ(VMDDecoder::Build(motion, animation, bones), ModelBuilt);
+  return animation;
+}
+
+TEST(VmdRead, FieldsReadBackAsWritten) {
+  VMDMotion m = SampleMotion();
+  writer::SetShiftJisField(m.modelName, 20, u"初音ミク");
+  m.boneFrames[0].interpolation[63] = 99;
+  VMDMotion back;
+  ASSERT_EQ(VMDDecoder::Read(writer::WriteVmd(m), back), FileRead);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(back.header), 25), "Vocaloid Motion Data 0002");
+  EXPECT_EQ(std::memcmp(back.modelName, m.modelName, 20), 0);
+  ASSERT_EQ(back.boneFrames.size(), 5u);
+  EXPECT_EQ(back.boneFrames[2].name, u"センター");
+  EXPECT_EQ(back.boneFrames[2].frame, 10u);
+  EXPECT_EQ(back.boneFrames[2].rotation, (Float4{0, 0.5f, 0, 0.5f}));
+  EXPECT_EQ(back.boneFrames[0].interpolation[63], 99);
+  EXPECT_EQ(back.boneFrames[0].nameSjis[15], 0);
+  ASSERT_EQ(back.morphFrames.size(), 4u);
+  EXPECT_EQ(back.morphFrames[1].name, u"あ");
+  EXPECT_EQ(back.morphFrames[1].weight, 0.5f);
+}
+
+TEST(VmdRead, FifteenByteNamesAreWholeAndZerosEndThem) {
+  VMDMotion m;
+  m.boneFrames = {MakeBoneFrame(u"左足首ＩＫ親あ", 0), MakeBoneFrame(u"", 0)};  // 15 bytes
+  std::memcpy(m.boneFrames[1].nameSjis, "ab\0cd", 5);
+  VMDMotion back;
+  ASSERT_EQ(VMDDecoder::Read(writer::WriteVmd(m), back), FileRead);
+  EXPECT_EQ(back.boneFrames[0].name, u"左足首ＩＫ親あ");
+  EXPECT_EQ(back.boneFrames[1].name, u"ab");
+}
+
+TEST(VmdBuild, TracksSortedKeysOffsetByRestPositionUnknownBonesKeepNoKeys) {
+  const Animation a = Decode(writer::WriteVmd(SampleMotion()), ModelBones());
+  ASSERT_EQ(a.boneTracks.size(), 3u);  // in order of first appearance
+  const BoneTrack& head = a.boneTracks[0];
+  EXPECT_EQ(head.name, u"頭");
+  EXPECT_EQ(head.boneIndex, 1);
+  ASSERT_EQ(head.keys.size(), 3u);
+  EXPECT_EQ(head.keys[0].frame, 0u);
+  EXPECT_EQ(head.keys[1].frame, 15u);
+  EXPECT_EQ(head.keys[2].frame, 30u);
+  EXPECT_EQ(head.keys[0].position, (Float4{0, 2, 0.5f, 0}));  // zero translation: rest
+  EXPECT_EQ(head.keys[2].position, (Float4{1, 2, 0.5f, 0}));
+  EXPECT_EQ(head.keys[0].interpolation[0], 20);
+  EXPECT_EQ(a.boneTracks[1].name, u"ない骨");
+  EXPECT_TRUE(a.boneTracks[1].keys.empty());
+  const BoneTrack& centre = a.boneTracks[2];
+  EXPECT_EQ(centre.boneIndex, 0);
+  EXPECT_EQ(centre.keys[0].position, (Float4{0, 9, 0, 0}));
+  EXPECT_EQ(centre.keys[0].rotation, (Float4{0, 0.5f, 0, 0.5f}));
+
+  ASSERT_EQ(a.morphTracks.size(), 3u);
+  std::vector<std::u16string> names;
+  for (const auto& [name, track] : a.morphTracks) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"あ", u"ない", u"まばたき"}));
+  const MorphTrack& blink = a.morphTracks.at(u"まばたき");
+  EXPECT_EQ(blink.name, u"まばたき");
+  ASSERT_EQ(blink.keys.size(), 2u);
+  EXPECT_EQ(blink.keys[0].frame, 3u);
+  EXPECT_EQ(blink.keys[0].weight, 0.25f);
+  EXPECT_EQ(blink.keys[1].frame, 20u);
+  EXPECT_EQ(blink.cursor, 0);
+  EXPECT_EQ(blink.morph, nullptr);
+}
+
+TEST(VmdBuild, FramesCompareAsUnsigned) {
+  VMDMotion m;
+  m.boneFrames = {MakeBoneFrame(u"頭", 0x80000000u), MakeBoneFrame(u"頭", 1)};
+  m.morphFrames = {MakeMorphFrame(u"あ", 0xFFFFFFFFu, 1), MakeMorphFrame(u"あ", 2, 1)};
+  const Animation a = Decode(writer::WriteVmd(m), ModelBones());
+  EXPECT_EQ(a.boneTracks[0].keys[1].frame, 0x80000000u);
+  EXPECT_EQ(a.morphTracks.at(u"あ").keys[1].frame, 0xFFFFFFFFu);
+}
+
+TEST(VmdRead, ShortFilesAreAcceptedWithZeros) {
+  const std::vector<std::uint8_t> full = writer::WriteVmd(SampleMotion());
+  // Cut inside the fourth bone record, just after its name and two frame bytes.
+  std::vector<std::uint8_t> cut(full.begin(), full.begin() + 54 + 3 * 111 + 17);
+  VMDMotion back;
+  ASSERT_EQ(VMDDecoder::Read(cut, back), FileRead);
+  ASSERT_EQ(back.boneFrames.size(), 4u);  // records past the end are not created
+  EXPECT_EQ(back.boneFrames[3].name, u"頭");
+  EXPECT_EQ(back.boneFrames[3].rotation, (Float4{}));
+  EXPECT_TRUE(back.morphFrames.empty());
+
+  for (std::size_t size = 0; size <= full.size(); ++size) {
+    VMDMotion any;
+    EXPECT_EQ(VMDDecoder::Read(std::span(full.data(), size), any), FileRead);
+    EXPECT_LE(any.boneFrames.size(), 5u);
+  }
+  VMDMotion empty;
+  ASSERT_EQ(VMDDecoder::Read(std::span(full.data(), 40), empty), FileRead);
+  EXPECT_TRUE(empty.boneFrames.empty());
+}
+
+TEST(VmdRead, HugeCountsInAShortFileAllocateNothing) {
+  std::vector<std::uint8_t> bytes = writer::WriteVmd(SampleMotion());
+  bytes[50] = bytes[51] = bytes[52] = bytes[53] = 0xFF;
+  VMDMotion back;
+  ASSERT_EQ(VMDDecoder::Read(bytes, back), FileRead);
+  EXPECT_EQ(back.boneFrames.size(), (bytes.size() - 54 + 110) / 111);
+}
+
+TEST(VmdDecode, CountsKeysAndFailsToOpenMissingFiles) {
+  test::TempDir dir;
+  const auto path = test::WriteBytes(dir, "m.vmd", writer::WriteVmd(SampleMotion()));
+  auto animation = std::make_shared<Animation>();
+  ASSERT_EQ(VMDDecoder().Decode(FromFsPath(path), animation, ModelBones()), ModelBuilt);
+  std::size_t boneKeys = 0;
+  for (const BoneTrack& t : animation->boneTracks) boneKeys += t.keys.size();
+  std::size_t morphKeys = 0;
+  for (const auto& [name, t] : animation->morphTracks) morphKeys += t.keys.size();
+  EXPECT_EQ(boneKeys, 4u);  // five keys less the one of a bone the model lacks
+  EXPECT_EQ(morphKeys, 4u);
+  EXPECT_EQ(VMDDecoder().Decode(FromFsPath(dir / "none.vmd"), animation, ModelBones()),
+            OpenFailed);
+}
+
+}  // namespace
+}  // namespace brivonel
