@@ -1,0 +1,145 @@
+// Neck, the dress's bodice and skirt, the puffed sleeves and the hips under
+// the skirt.
+#include <cmath>
+
+#include "tools/sample_generator/body.h"
+#include "tools/sample_generator/skinning.h"
+
+namespace brivonel::samples {
+namespace {
+
+constexpr float kBodyRadius = 1.2f;  // distances to the trunk bones count from about its surface
+
+Skinner TrunkSkinner(const Figure& figure) {
+  return DistanceSkinner({SegmentOf(figure, u"下半身", kBodyRadius),
+                          SegmentOf(figure, u"上半身", kBodyRadius),
+                          SegmentOf(figure, u"上半身2", kBodyRadius),
+                          SegmentOf(figure, u"首", 0.4f), SegmentOf(figure, u"左肩", 0.3f),
+                          SegmentOf(figure, u"右肩", 0.3f)},
+                         5.0f);
+}
+
+// The skirt hangs from the waist and follows the thighs more towards its
+// hem: four bones at the front and back.
+Skinner SkirtSkinner(const Figure& figure) {
+  const int waist = figure.FindBone(u"腰"), lower = figure.FindBone(u"下半身");
+  const int left = figure.FindBone(u"左足"), right = figure.FindBone(u"右足");
+  return [=](Vec3 p) {
+    const float down = SmoothStep(10.4f, 7.2f, p.y);
+    const float legs = 0.5f * down;
+    const float leftShare = SmoothStep(-1.8f, 1.8f, p.x);
+    return MakeWeights({{waist, 0.25f * (1.0f - down)},
+                        {lower, (1.0f - legs) - 0.25f * (1.0f - down)},
+                        {left, legs * leftShare},
+                        {right, legs * (1.0f - leftShare)}});
+  };
+}
+
+void AddNeck(const Figure& figure, MeshBuilder& mesh) {
+  Tube neck;
+  neck.spine = {{0.0f, 13.4f, 0.12f}, {0.0f, 14.4f, 0.1f}, {0.0f, 15.5f, 0.1f}};
+  neck.radii = [](float v) {
+    const float r = 0.46f - 0.06f * v;
+    return Vec2{r, r * 0.95f};
+  };
+  SurfaceSpec spec;
+  spec.position = [neck](float u, float v) { return neck.Position(u, v); };
+  spec.uv = [](float, float) { return Vec2{}; };
+  spec.columns = 20;
+  spec.rows = 8;
+  mesh.AddSurface(kSkin, spec,
+                  DistanceSkinner({SegmentOf(figure, u"上半身2", 0.4f),
+                                   SegmentOf(figure, u"首", 0.4f), SegmentOf(figure, u"頭", 0.4f)},
+                                  6.0f));
+}
+
+void AddBodice(const Figure& figure, MeshBuilder& mesh) {
+  Tube trunk;
+  trunk.spine = {{0.0f, 9.5f, 0.05f}, {0.0f, 11.8f, 0.05f}, {0.0f, 14.2f, 0.08f}};
+  trunk.radii = [](float v) {
+    const float rx = SmoothProfile({1.42f, 1.34f, 1.3f, 1.42f, 1.56f, 1.64f, 1.66f, 1.42f, 0.5f}, v);
+    const float rz = SmoothProfile({1.0f, 0.95f, 0.92f, 0.98f, 1.06f, 1.08f, 1.0f, 0.82f, 0.44f}, v);
+    return Vec2{rx, rz};
+  };
+  SurfaceSpec spec;
+  spec.position = [trunk](float u, float v) { return trunk.Position(u, v); };
+  spec.uv = [](float u, float v) { return Vec2{u, 0.5f * (1.0f - v)}; };
+  spec.columns = 40;
+  spec.rows = 30;
+  mesh.AddSurface(kCloth, spec, TrunkSkinner(figure));
+}
+
+void AddSkirt(const Figure& figure, MeshBuilder& mesh) {
+  Tube skirt;
+  skirt.spine = {{0.0f, 10.9f, 0.08f}, {0.0f, 9.0f, 0.12f}, {0.0f, 7.3f, 0.18f}};
+  skirt.radii = [](float v) {
+    const float flare = std::pow(v, 0.8f);
+    return Vec2{1.36f + 1.7f * flare, 0.98f + 1.35f * flare};
+  };
+  SurfaceSpec spec;
+  spec.position = [skirt](float u, float v) {
+    constexpr int kPleats = 18;
+    const Vec3 axis = skirt.Axis(v);
+    const float pleat = 1.0f + 0.045f * v * std::sin(kTau * static_cast<float>(kPleats) * u);
+    return axis + (skirt.Position(u, v) - axis) * pleat;
+  };
+  spec.uv = [](float u, float v) { return Vec2{u * 3.0f, 0.5f + 0.5f * v}; };
+  spec.columns = 72;
+  spec.rows = 16;
+  mesh.AddSurface(kCloth, spec, SkirtSkinner(figure));
+}
+
+void AddHips(const Figure& figure, MeshBuilder& mesh) {
+  Tube hips;
+  hips.spine = {{0.0f, 10.4f, 0.05f}, {0.0f, 8.5f, 0.05f}};
+  hips.radii = [](float v) {
+    const float round = RoundEnd(1.0f - v, 0.4f);
+    return Vec2{1.32f * round, 0.95f * round};
+  };
+  SurfaceSpec spec;
+  spec.position = [hips](float u, float v) { return hips.Position(u, v); };
+  spec.uv = [](float u, float v) { return Vec2{u, 0.98f - 0.02f * v}; };
+  spec.columns = 32;
+  spec.rows = 12;
+  mesh.AddSurface(kCloth, spec,
+                  DistanceSkinner({SegmentOf(figure, u"下半身", 0.9f),
+                                   SegmentOf(figure, u"左足", 0.6f),
+                                   SegmentOf(figure, u"右足", 0.6f)},
+                                  5.0f));
+}
+
+void AddSleeve(const Figure& figure, MeshBuilder& mesh, bool left) {
+  const std::u16string side = left ? u"左" : u"右";
+  const Vec3 shoulder = figure.bones[static_cast<std::size_t>(figure.FindBone(side + u"腕"))].position;
+  const Vec3 elbow = figure.bones[static_cast<std::size_t>(figure.FindBone(side + u"ひじ"))].position;
+  const Vec3 inward{left ? -0.35f : 0.35f, 0.25f, 0.0f};
+  Tube sleeve;
+  sleeve.spine = {shoulder + inward, Lerp(shoulder, elbow, 0.38f)};
+  sleeve.radii = [](float v) {
+    const float r = SmoothProfile({0.5f, 0.66f, 0.7f, 0.62f, 0.48f}, v);
+    return Vec2{r, r};
+  };
+  SurfaceSpec spec;
+  spec.position = [sleeve](float u, float v) { return sleeve.Position(u, v); };
+  spec.uv = [](float u, float v) { return Vec2{u, 0.05f + 0.1f * v}; };
+  spec.columns = 24;
+  spec.rows = 8;
+  mesh.AddSurface(kCloth, spec,
+                  DistanceSkinner({SegmentOf(figure, u"上半身2", kBodyRadius),
+                                   SegmentOf(figure, side + u"肩", 0.3f),
+                                   SegmentOf(figure, side + u"腕", 0.45f)},
+                                  5.0f));
+}
+
+}  // namespace
+
+void AddTorso(const Figure& figure, MeshBuilder& mesh) {
+  AddNeck(figure, mesh);
+  AddBodice(figure, mesh);
+  AddSkirt(figure, mesh);
+  AddHips(figure, mesh);
+  AddSleeve(figure, mesh, true);
+  AddSleeve(figure, mesh, false);
+}
+
+}  // namespace brivonel::samples
