@@ -146,23 +146,29 @@ void Body(Choreographer& c) {
   }
 }
 
-// Arm poses, for the figure's left arm; the right arm mirrors them.
+// Arm poses for the figure's left arm, as directions in the chest's frame;
+// the right arm mirrors them.
 struct ArmPose {
-  Vec3 upperArm;         // direction of the upper arm
-  float elbowBend = 0.0f;     // radians, raising the forearm in the arm's plane
-  float elbowForward = 0.0f;  // radians, bending the forearm towards the camera
-  float wrist = 0.0f;         // radians, turning the hand about the forearm
+  Vec3 upperArm;     // shoulder to elbow; zero for the rest pose
+  Vec3 forearm;      // elbow to wrist
+  float wrist = 0.0f;  // radians, turning the hand about the forearm
 };
 
 const ArmPose kRest{};
-const ArmPose kRelaxed{{0.42f, -0.9f, -0.05f}, 0.15f, 0.25f, 0.0f};
-const ArmPose kWaveHigh{{0.75f, 0.62f, -0.1f}, 0.9f, 0.0f, 0.3f};
-const ArmPose kWaveLow{{0.8f, 0.55f, -0.1f}, 0.4f, 0.0f, -0.3f};
-const ArmPose kClapOpen{{0.75f, -0.25f, -0.6f}, 0.2f, 0.5f, 0.0f};
-const ArmPose kClapShut{{0.2f, -0.3f, -0.93f}, 0.1f, 0.9f, 0.0f};
-const ArmPose kVictory{{0.62f, 0.78f, -0.05f}, 0.1f, 0.0f, 0.0f};
-const ArmPose kSwingFront{{0.3f, -0.9f, -0.3f}, 0.3f, 0.5f, 0.0f};
-const ArmPose kSwingBack{{0.35f, -0.9f, 0.25f}, 0.2f, 0.1f, 0.0f};
+const ArmPose kRelaxed{{0.42f, -0.9f, -0.05f}, {0.35f, -0.85f, -0.35f}};
+const ArmPose kWaveHigh{{0.8f, 0.55f, -0.1f}, {0.15f, 1.0f, -0.1f}, 0.3f};
+const ArmPose kWaveLow{{0.85f, 0.5f, -0.1f}, {0.6f, 0.8f, -0.1f}, -0.3f};
+const ArmPose kClapOpen{{0.6f, -0.35f, -0.7f}, {0.45f, 0.1f, -0.9f}};
+const ArmPose kClapShut{{0.15f, -0.4f, -0.9f}, {-0.56f, 0.3f, -0.77f}, 0.8f};
+const ArmPose kVictory{{0.62f, 0.78f, -0.05f}, {0.5f, 0.86f, -0.05f}};
+const ArmPose kSwingFront{{0.3f, -0.9f, -0.3f}, {0.2f, -0.6f, -0.75f}};
+const ArmPose kSwingBack{{0.35f, -0.9f, 0.25f}, {0.35f, -0.9f, 0.1f}};
+
+Vec3 Rotate(Vec3 v, const Quat& q) {
+  const Float4 r = Transform(Float4{v.x, v.y, v.z, 0.0f}, MatrixRotationQuaternion(ToFloat4(q)));
+  return {r.x, r.y, r.z};
+}
+Quat Inverse(const Quat& q) { return {-q[0], -q[1], -q[2], q[3]}; }
 
 class ArmKeys {
  public:
@@ -179,12 +185,16 @@ class ArmKeys {
     }
   }
 
+  // The elbow's key is relative to the upper arm: the forearm's rest
+  // direction turned by it and then by the upper arm's turn must give the
+  // pose's forearm direction.
   void Pose(float beat, const ArmPose& pose) {
-    Quat upper{0, 0, 0, 1}, fore{0, 0, 0, 1}, hand{0, 0, 0, 1};
-    if (Length(pose.upperArm) > 0.0f) upper = RotationBetween(restUpper_, pose.upperArm);
-    const Vec3 bendForward = Normalize(Cross(restFore_, Vec3{0.0f, 0.0f, -1.0f}));
-    fore = Then(AxisAngle({0.0f, 0.0f, 1.0f}, pose.elbowBend), AxisAngle(bendForward, pose.elbowForward));
-    hand = AxisAngle(restFore_, pose.wrist);
+    Quat upper{0, 0, 0, 1}, fore{0, 0, 0, 1};
+    if (Length(pose.upperArm) > 0.0f) {
+      upper = RotationBetween(restUpper_, pose.upperArm);
+      fore = RotationBetween(restFore_, Rotate(pose.forearm, Inverse(upper)));
+    }
+    Quat hand = AxisAngle(restFore_, pose.wrist);
     if (!left_) {
       upper = Mirror(upper);
       fore = Mirror(fore);

@@ -1,31 +1,32 @@
+// brivonel-sample-generator <folder>: writes the bundled sample character,
+// its textures and its dance into folder.
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 
-#include "tools/sample_generator/body.h"
-#include "tools/sample_generator/image_files.h"
-#include "tools/sample_generator/sample_files.h"
-#include "tools/sample_generator/skeleton.h"
-#include "tools/sample_generator/textures.h"
+#include "tools/sample_generator/sample_set.h"
 
 int main(int argc, char** argv) {
   using namespace brivonel::samples;
-  const auto start = std::chrono::steady_clock::now();
-  std::filesystem::path dir = argc > 1 ? argv[1] : ".";
-  std::filesystem::create_directories(dir);
-  Figure figure;
-  BuildSkeleton(figure);
-  BuildMaterials(figure);
-  BuildBody(figure);
-  const auto face = MipChain(FaceTexture(512));
-  WriteFileBytes(dir / kFaceTexture, EncodeDdsBc3(face));
-  WriteFileBytes(dir / kClothTexture, EncodeTgaRle(ClothTexture(256)));
-  WriteFileBytes(dir / kHairTexture, EncodePngSrgb(HairTexture(256)));
-  WriteFileBytes(dir / kShoesTexture, EncodeBmp(ShoesTexture(128)));
-  WriteFileBytes(dir / "face.png", EncodePngSrgb(face[0]));
-  WriteFileBytes(dir / "cloth.png", EncodePngSrgb(ClothTexture(256)));
-  WriteFileBytes(dir / "shoes.png", EncodePngSrgb(ShoesTexture(128)));
-  std::printf("bones %zu vertices %zu triangles %zu, %.0f ms\n", figure.bones.size(), figure.vertices.size(),
-              figure.indices.size() / 3,
-              std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: brivonel-sample-generator <output folder>\n");
+    return 2;
+  }
+  try {
+    const auto start = std::chrono::steady_clock::now();
+    const SampleSet samples = BuildSampleSet();
+    const auto files = WriteSampleFiles(samples, argv[1]);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("sample: %zu vertices, %zu triangles, %zu bones, %zu morphs, %zu bone and %zu morph keys; "
+                "%zu files in %.0f ms\n",
+                samples.figure.vertices.size(), samples.figure.indices.size() / 3,
+                samples.figure.bones.size(), samples.figure.morphs.size(),
+                samples.dance.boneKeys.size(), samples.dance.morphKeys.size(), files.size(), ms);
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "brivonel-sample-generator: %s\n", e.what());
+    return 1;
+  }
 }

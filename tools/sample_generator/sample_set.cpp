@@ -1,0 +1,51 @@
+#include "tools/sample_generator/sample_set.h"
+
+#include <cstdio>
+
+#include "tools/sample_generator/body.h"
+#include "tools/sample_generator/image_files.h"
+#include "tools/sample_generator/morphs.h"
+#include "tools/sample_generator/sample_files.h"
+#include "tools/sample_generator/skeleton.h"
+#include "tools/sample_generator/textures.h"
+
+namespace brivonel::samples {
+
+SampleSet BuildSampleSet() {
+  SampleSet samples;
+  Figure& figure = samples.figure;
+  figure.name = u"ネル";
+  figure.englishName = u"Nel";
+  figure.comment = u"Brivonel の見本キャラクター。頂点、テクスチャ、モーションはすべて生成されたものです。";
+  figure.englishComment = u"Brivonel's sample character. Every vertex, texture and key is generated.";
+  BuildSkeleton(figure);
+  BuildMaterials(figure);
+  const BodyParts parts = BuildBody(figure);
+  BuildMorphs(figure, parts);
+  samples.dance = BuildDance(figure);
+  return samples;
+}
+
+std::vector<std::string> WriteSampleFiles(const SampleSet& samples, const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  std::vector<std::string> written;
+  const auto write = [&](std::string_view name, const Bytes& bytes) {
+    WriteFileBytes(folder / name, bytes);
+    written.emplace_back(name);
+  };
+  write(kFaceTexture, EncodeDdsBc3(MipChain(FaceTexture(512))));
+  write(kClothTexture, EncodeTgaRle(ClothTexture(256)));
+  write(kHairTexture, EncodePngSrgb(HairTexture(256)));
+  write(kShoesTexture, EncodeBmp(ShoesTexture(128)));
+  write(kSphereMap, EncodeBmp(SphereMap(64)));
+  for (int toon : kToonIndices) {
+    // The PMD reader asks for "toon%2d.bmp": a space pads numbers below 10.
+    char name[32];
+    std::snprintf(name, sizeof name, "toon%2d.bmp", toon + 1);
+    write(name, EncodeBmp(ToonTexture(toon)));
+  }
+  (void)samples;
+  return written;
+}
+
+}  // namespace brivonel::samples
