@@ -1,0 +1,190 @@
+// Building a Model from a PMDModel.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "base/trace.h"
+#include "formats/model_building.h"
+#include "formats/path_helpers.h"
+#include "formats/pmd_decoder.h"
+#include "formats/text_encoding.h"
+
+namespace brivonel {
+namespace {
+
+std::u16string Ascii(const char* text) {
+  std::u16string out;
+  for (const char* p = text; *p != '\0'; ++p) out.push_back(static_cast<char16_t>(*p));
+  return out;
+}
+
+// A Shift-JIS name; an empty one is an empty string (no texture).
+std::u16string FileName(std::string_view bytes, const char* what, std::size_t material) {
+  std::u16string name;
+  if (bytes.empty()) return name;
+  if (ShiftJisToWide(bytes, name) < 1) {
+    throw FormatRefused(std::string(what) + " name of material " + std::to_string(material) +
+                        " converts to no characters");
+  }
+  return name;
+}
+
+void BuildMaterial(const PMDMaterial& source, std::size_t k, Model& model,
+                   std::u16string_view baseFolder, TextureLoading textures) {
+  Material& m = model.materials[k - 1];
+  m.number = static_cast<std::int32_t>(k);
+  char name[16];
+  std::snprintf(name, sizeof name, "mat%02zu", k);
+  m.name = Ascii(name);
+  m.diffuse = source.diffuse;
+  m.ambient = {source.ambient.x, source.ambient.y, source.ambient.z, 0.0f};
+  m.specular = {source.specular.x, source.specular.y, source.specular.z, source.specularPower};
+
+  // "toon%2d.bmp": toon index 0 gives "toon 1.bmp", 9 "toon10.bmp", 255 "toon256.bmp".
+  char toon[24];
+  std::snprintf(toon, sizeof toon, "toon%2d.bmp", source.toonIndex + 1);
+  m.toonTextureId = LookUpTexture(model, baseFolder, Ascii(toon), textures);
+  m.edgeFlag = source.edgeFlag != 0 ? 1 : 0;
+
+  // The field ends at its first NUL, or after its 20 bytes. "*" and "/"
+  // never occur inside a Shift-JIS character, so the split is by byte.
+  char field[21] = {};
+  std::memcpy(field, source.textureField, sizeof source.textureField);
+  std::string_view text(field);
+  const std::size_t star = text.find('*');
+  const std::size_t slash = text.find('/');
+  const std::size_t split = star != std::string_view::npos ? star : slash;
+  if (split != std::string_view::npos) {
+    const std::u16string sphereName = FileName(text.substr(split + 1), "sphere texture", k);
+    m.sphereTextureId = LookUpTexture(model, baseFolder, sphereName, textures);
+    if (m.sphereTextureId >= 0) {
+      const bool sphereExtension = sphereName.find(u".sph") != std::u16string::npos ||
+                                   sphereName.find(u".spa") != std::u16string::npos;
+      // After "*" only ".sph" and ".spa" names count as spheres; after "/" any.
+      if (star == std::string_view::npos || sphereExtension) m.sphereFlag = 1;
+    }
+    if (TraceEnabled()) {
+      TraceFormat("%d:%s\n", m.sphereTextureId, TraceText(sphereName).c_str());
+    }
+    text = text.substr(0, split);
+  }
+  m.textureName = FileName(text, "texture", k);
+  if (TraceEnabled()) TraceFormat("%s\n", TraceText(m.textureName).c_str());
+  m.textureId = LookUpTexture(model, baseFolder, m.textureName, textures);
+}
+
+// floor(percent x 2.55) in single precision, so 100 gives 255 and 50 gives
+// 127; held to 255 for percentages above 100.
+std::uint8_t PercentWeight(std::uint8_t percent) {
+  const float w = std::floor(static_cast<float>(percent) * 2.55f);
+  return w >= 255.0f ? 255 : static_cast<std::uint8_t>(w);
+}
+
+void BuildVertices(const PMDModel& r, Mesh& mesh) {
+  const std::size_t boneCount = r.bones.size();
+  mesh.vertices.resize(r.vertices.size());
+  for (std::size_t i = 0; i < r.vertices.size(); ++i) {
+    const PMDVertex& s = r.vertices[i];
+    Vertex& v = mesh.vertices[i];
+    v.position = {s.position.x, s.position.y, s.position.z, 1.0f};
+    v.normal = s.normal;
+    v.uv = s.uv;
+    const std::uint8_t w = PercentWeight(s.weight);
+    v.boneWeights[0] = w;
+    v.boneWeights[1] = static_cast<std::uint8_t>(255 - w);
+    for (int j = 0; j < 2; ++j) {
+      v.boneIndices[j] = static_cast<std::uint8_t>(s.bones[j] & 0xFF);
+      if (!NamesBone(s.bones[j], boneCount)) v.boneWeights[j] = 0;
+    }
+  }
+}
+
+void BuildBones(const PMDModel& r, Model& model) {
+  const std::size_t count = r.bones.size();
+  model.bones.clear();
+  model.bones.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const PMDBone& s = r.bones[i];
+    Bone& b = model.bones[i];
+    b.index = static_cast<std::int32_t>(i);
+    const bool noParent = s.parent == 0xFFFF;
+    b.parentIndex = noParent ? -1 : CleanParent(s.parent, i, count);
+    b.isCenter = noParent && i == 0;
+    ShiftJisToWide(std::string_view(reinterpret_cast<const char*>(s.name), sizeof s.name), b.name);
+    if (b.name.find(u"ひざ") != std::u16string::npos) {
+      b.ikMinAngles = {-kPi, 0.0f, 0.0f, 0.0f};
+      b.ikMaxAngles = {0.0f, 0.0f, 0.0f, 0.0f};
+    } else if (b.name.find(u"足首") != std::u16string::npos) {
+      b.ikMinAngles = {-0.9424779f, 0.0f, 0.0f, 0.0f};
+      b.ikMaxAngles = {0.9424779f, 0.0f, 0.0f, 0.0f};
+    } else {
+      b.ikMinAngles = {-kPi, -kPi, -kPi, 0.0f};
+      b.ikMaxAngles = {kPi, kPi, kPi, 0.0f};
+    }
+    if (b.parentIndex > static_cast<std::int32_t>(i)) {
+      TraceFormat("\nSelf Idx:%zu ParentIdx:%d", i, b.parentIndex);
+    }
+    const Float3 parentPosition =
+        b.parentIndex >= 0 ? r.bones[static_cast<std::size_t>(b.parentIndex)].position : Float3{};
+    SetRestPose(model.bones, i, s.position, parentPosition);
+  }
+  BreakParentLoops(model.bones);
+}
+
+void BuildIkChains(const PMDModel& r, Model& model) {
+  const std::size_t boneCount = r.bones.size();
+  model.ikChains.clear();
+  model.ikChains.reserve(r.iks.size());
+  for (std::size_t i = 0; i < r.iks.size(); ++i) {
+    const PMDIK& ik = r.iks[i];
+    bool valid = ik.ikBone < boneCount && ik.targetBone < boneCount;
+    for (std::uint16_t bone : ik.chain) valid = valid && bone < boneCount;
+    if (!valid) {
+      // An IK record naming a bone that does not exist is dropped.
+      TraceFormat("IK %zu names a bone that does not exist; dropped\n", i);
+      continue;
+    }
+    IkChain chain;
+    chain.ikBone = ik.ikBone;
+    chain.targetBone = ik.targetBone;
+    chain.linkCount = ik.chainLength;
+    chain.iterations = ik.iterations;
+    chain.angleFactor = ik.controlWeight;
+    chain.links = ik.chain;
+    model.ikChains.push_back(std::move(chain));
+  }
+}
+
+}  // namespace
+
+int PMDDecoder::Build(PMDModel& record, Model& model, TextureLoading textures) {
+  try {
+    Mesh& mesh = StartModel(model, record.materials.size());
+    std::u16string baseFolder;
+    DirectoryOfPath(model.path, baseFolder);
+    mesh.indices.assign(record.indices.begin(), record.indices.end());
+    std::uint64_t runningIndexTotal = 0;
+    for (std::size_t k = 1; k <= record.materials.size(); ++k) {
+      BuildMaterial(record.materials[k - 1], k, model, baseFolder, textures);
+      AddPiece(mesh, k, record.materials[k - 1].indexCount, runningIndexTotal);
+      mesh.pieces[k - 1].material = &model.materials[k - 1];
+    }
+    BuildVertices(record, mesh);
+    CheckFaceIndices(mesh);
+    BuildBones(record, model);
+    BuildIkChains(record, model);
+  } catch (const FormatRefused& refused) {
+    record.formatError = refused.what();
+    TraceFormat("PMD refused: %s\n", refused.what());
+    return FormatError;
+  }
+  return ModelBuilt;
+}
+
+int PMDDecoder::BuildModel(std::shared_ptr<PMDModel> record, std::shared_ptr<Model> model) {
+  if (!record || !model) return FormatError;
+  return Build(*record, *model, TextureLoading::kLoad);
+}
+
+}  // namespace brivonel

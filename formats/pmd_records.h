@@ -1,0 +1,69 @@
+#pragma once
+// A PMD file as read: header, vertices, indices, materials, bones and IK
+// records, field by field. Everything after the IK list (facial morphs,
+// display lists, English names, toon table, rigid bodies, joints) is not
+// read. Text fields are the file's Shift-JIS bytes, padded with zeros.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/math.h"
+
+namespace brivonel {
+
+struct PMDVertex {
+  Float3 position;
+  Float3 normal;
+  Float2 uv;
+  std::uint16_t bones[2] = {};
+  std::uint8_t weight = 0;  // share of bone 0 in percent, 0 to 100
+  std::uint8_t edgeFlag = 0;
+};
+
+struct PMDMaterial {
+  Float4 diffuse;  // r, g, b, alpha
+  float specularPower = 0.0f;
+  Float3 specular;
+  Float3 ambient;
+  std::uint8_t toonIndex = 0;
+  std::uint8_t edgeFlag = 0;
+  std::uint32_t indexCount = 0;
+  // A texture file name, optionally followed by "*" or "/" and a sphere
+  // texture file name.
+  std::uint8_t textureField[20] = {};
+};
+
+struct PMDBone {
+  std::uint8_t name[20] = {};
+  std::uint16_t parent = 0xFFFF;  // 0xFFFF for none
+  std::uint16_t tail = 0;
+  std::uint8_t kind = 0;
+  std::uint16_t ikParent = 0;
+  Float3 position;  // model space
+};
+
+struct PMDIK {
+  std::uint16_t ikBone = 0;      // the goal
+  std::uint16_t targetBone = 0;  // the end effector
+  std::uint8_t chainLength = 0;
+  std::uint16_t iterations = 0;
+  float controlWeight = 0.0f;
+  std::vector<std::uint16_t> chain;
+};
+
+struct PMDModel {
+  char magic[3] = {};
+  float version = 0.0f;
+  std::uint8_t name[20] = {};
+  std::uint8_t comment[256] = {};
+  std::vector<PMDVertex> vertices;
+  std::vector<std::uint16_t> indices;
+  std::vector<PMDMaterial> materials;
+  std::vector<PMDBone> bones;
+  std::vector<PMDIK> iks;
+
+  // Why the builder refused the model (empty unless it returned FormatError).
+  std::string formatError;
+};
+
+}  // namespace brivonel

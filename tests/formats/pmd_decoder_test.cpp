@@ -1,0 +1,307 @@
+// The PMD decoder: materials with generated names, toon and sphere textures,
+// percent weights, knee and ankle limits, IK records, broken files.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/app_exception.h"
+#include "formats/binary_cursor.h"
+#include "formats/pmd_decoder.h"
+#include "formats/writer/pmd_writer.h"
+#include "render/texture_loaders.h"
+#include "tests/support/recording_gpu.h"
+#include "tests/support/test_models.h"
+#include "tests/formats/format_test_support.h"
+
+namespace brivonel {
+namespace {
+
+using test::TempDir;
+using writer::MakePmdBone;
+
+PMDVertex PmdVertex(float x, std::uint16_t bone0, std::uint16_t bone1, std::uint8_t weight) {
+  PMDVertex v;
+  v.position = {x, 0, 0};
+  v.normal = {0, 0, 1};
+  v.uv = {0.5f, 0.5f};
+  v.bones[0] = bone0;
+  v.bones[1] = bone1;
+  v.weight = weight;
+  return v;
+}
+
+PMDMaterial PmdMaterial(std::u16string_view textureField, std::uint32_t indexCount,
+                        std::uint8_t toonIndex = 0) {
+  PMDMaterial m;
+  m.diffuse = {1, 1, 1, 0.5f};
+  m.specularPower = 5;
+  m.specular = {0.1f, 0.2f, 0.3f};
+  m.ambient = {0.4f, 0.5f, 0.6f};
+  m.toonIndex = toonIndex;
+  m.edgeFlag = 1;
+  m.indexCount = indexCount;
+  writer::SetShiftJisField(m.textureField, sizeof m.textureField, textureField);
+  return m;
+}
+
+PMDModel SmallPmd() {
+  PMDModel r;
+  writer::SetShiftJisField(r.name, sizeof r.name, u"テスト");
+  r.vertices = {PmdVertex(0, 0, 1, 100), PmdVertex(1, 0, 1, 50), PmdVertex(2, 1, 0, 0)};
+  r.indices = {0, 1, 2};
+  r.materials = {PmdMaterial(u"", 3)};
+  r.bones = {MakePmdBone(u"センター", {0, 1, 0}), MakePmdBone(u"頭", {0, 3, 0}, 0)};
+  return r;
+}
+
+int DecodePmd(const TempDir& dir, const PMDModel& record, std::shared_ptr<Model>& model,
+              std::shared_ptr<test::RecordingGpu> gpu = nullptr) {
+  const auto path = test::WriteBytes(dir, "model.pmd", writer::WritePmd(record));
+  model = std::make_shared<Model>();
+  if (gpu) model->SetDevice(gpu, gpu);
+  return PMDDecoder().Decode(FromFsPath(path), model);
+}
+
+TEST(PmdRead, FieldsReadBackAsWritten) {
+  PMDModel r = SmallPmd();
+  r.iks = {PMDIK{1, 0, 1, 15, 0.25f, {0}}};
+  r.bones[1].tail = 7;
+  r.bones[1].kind = 2;
+  PMDModel back;
+  ASSERT_EQ(PMDDecoder::Read(writer::WritePmd(r), back), FileRead);
+  EXPECT_EQ(std::string(back.magic, 3), "Pmd");
+  EXPECT_EQ(back.version, 1.0f);
+  ASSERT_EQ(back.vertices.size(), 3u);
+  EXPECT_EQ(back.vertices[1].weight, 50);
+  EXPECT_EQ(back.vertices[2].bones[0], 1);
+  EXPECT_EQ(back.indices, r.indices);
+  EXPECT_EQ(back.materials[0].specular, (Float3{0.1f, 0.2f, 0.3f}));
+  EXPECT_EQ(back.bones[1].parent, 0);
+  EXPECT_EQ(back.bones[1].tail, 7);
+  EXPECT_EQ(back.bones[0].parent, 0xFFFF);
+  ASSERT_EQ(back.iks.size(), 1u);
+  EXPECT_EQ(back.iks[0].iterations, 15);
+  EXPECT_EQ(back.iks[0].chain, (std::vector<std::uint16_t>{0}));
+}
+
+TEST(PmdBuild, MaterialsGetNumberedNamesColoursAndPieces) {
+  TempDir dir;
+  PMDModel r = SmallPmd();
+  r.vertices.push_back(PmdVertex(3, 0, 0, 100));
+  r.indices = {0, 1, 2, 1, 2, 3, 3, 2};
+  r.materials = {PmdMaterial(u"", 7), PmdMaterial(u"", 1)};
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
+  ASSERT_EQ(model->materials.size(), 2u);
+  const Material& m = model->materials[0];
+  EXPECT_EQ(m.name, u"mat01");
+  EXPECT_EQ(model->materials[1].name, u"mat02");
+  EXPECT_EQ(m.diffuse, (Float4{1, 1, 1, 0.5f}));
+  EXPECT_EQ(m.ambient, (Float4{0.4f, 0.5f, 0.6f, 0}));
+  EXPECT_EQ(m.specular, (Float4{0.1f, 0.2f, 0.3f, 5}));
+  EXPECT_EQ(m.edgeFlag, 1);
+  EXPECT_EQ(m.textureName, u"");  // an empty field: no texture, not refused
+  EXPECT_EQ(m.textureId, -1);
+  const Mesh& mesh = *model->meshes[0];
+  EXPECT_EQ(mesh.pieces[0].faceCount, 2u);
+  EXPECT_EQ(mesh.pieces[1].ranges[0].firstFace, 2u);
+  EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t>{0, 1, 2, 1, 2, 3, 3, 2}));
+  EXPECT_TRUE(model->morphs.empty());
+  EXPECT_TRUE(model->morphList.empty());
+}
+
+TEST(PmdBuild, PercentWeightsAndLowByteBoneIndices) {
+  TempDir dir;
+  PMDModel r = SmallPmd();
+  r.vertices = {PmdVertex(0, 0, 1, 100), PmdVertex(1, 0, 1, 50), PmdVertex(2, 1, 0, 0),
+                PmdVertex(3, 300, 1, 50), PmdVertex(4, 1, 0, 200)};
+  r.indices = {0, 1, 2, 2, 3, 4};
+  r.materials[0].indexCount = 6;
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
+  const auto& vs = model->meshes[0]->vertices;
+  auto pair = [&](std::size_t i) {
+    return std::pair<int, int>{vs[i].boneWeights[0], vs[i].boneWeights[1]};
+  };
+  EXPECT_EQ(pair(0), (std::pair<int, int>{255, 0}));
+  EXPECT_EQ(pair(1), (std::pair<int, int>{127, 128}));
+  EXPECT_EQ(pair(2), (std::pair<int, int>{0, 255}));
+  EXPECT_EQ(pair(4), (std::pair<int, int>{255, 0}));  // above 100 %: held to 255
+  EXPECT_EQ(vs[3].boneIndices[0], 44);  // 300 mod 256
+  EXPECT_EQ(vs[3].boneWeights[0], 0);   // bone 300 does not exist: no weight
+  EXPECT_EQ(vs[3].boneWeights[1], 128);
+  EXPECT_EQ(vs[2].boneIndices[0], 1);
+  EXPECT_EQ(vs[0].position, (Float4{0, 0, 0, 1}));
+  EXPECT_EQ(vs[0].uv, (Float2{0.5f, 0.5f}));
+}
+
+TEST(PmdBuild, ToonNamesArePaddedWithSpaces) {
+  TempDir dir;
+  PMDModel r = SmallPmd();
+  r.materials = {PmdMaterial(u"", 3, 0), PmdMaterial(u"", 0, 9), PmdMaterial(u"", 0, 255)};
+  std::ofstream(dir / "toon 1.bmp") << "x";  // present but not an image
+  std::shared_ptr<Model> model;
+  try {
+    DecodePmd(dir, r, model);
+    FAIL() << "no exception";
+  } catch (const AppException& e) {
+    EXPECT_EQ(e.code(), 1104);
+  }
+  std::filesystem::remove(dir / "toon 1.bmp");
+  std::ofstream(dir / "toon256.bmp") << "x";
+  EXPECT_THROW(DecodePmd(dir, r, model), AppException);
+  std::filesystem::remove(dir / "toon256.bmp");
+  std::ofstream(dir / "toon10.bmp") << "x";
+  EXPECT_THROW(DecodePmd(dir, r, model), AppException);
+  std::filesystem::remove(dir / "toon10.bmp");
+  ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
+  EXPECT_EQ(model->materials[2].toonTextureId, -1);
+}
+
+// Texture fields: "*" and "/" split off a sphere texture. With a texture pool
+// that cannot load anything present, the split is seen through which file
+// names the decoder asks for.
+TEST(PmdBuild, TextureFieldSplitsOffTheSphereTexture) {
+  TempDir dir;
+  PMDModel r = SmallPmd();
+  r.materials = {PmdMaterial(u"face.bmp*face.spa", 3), PmdMaterial(u"body.bmp/extra.png", 0),
+                 PmdMaterial(u"hair.bmp*", 0), PmdMaterial(u"*only.sph", 0),
+                 PmdMaterial(u"顔テクスチャ.bmp", 0)};
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
+  EXPECT_EQ(model->materials[0].textureName, u"face.bmp");
+  EXPECT_EQ(model->materials[1].textureName, u"body.bmp");
+  EXPECT_EQ(model->materials[2].textureName, u"hair.bmp");
+  EXPECT_EQ(model->materials[3].textureName, u"");
+  EXPECT_EQ(model->materials[4].textureName, u"顔テクスチャ.bmp");
+  for (const Material& m : model->materials) {
+    EXPECT_EQ(m.sphereTextureId, -1);  // none of the files exist
+    EXPECT_EQ(m.sphereFlag, 0);
+  }
+  // A present sphere file is loaded (and refused by the loader here).
+  std::ofstream(dir / "extra.png") << "x";
+  EXPECT_THROW(DecodePmd(dir, r, model), AppException);
+}
+
+TEST(PmdBuild, SphereFlagFollowsTheSeparatorAndTheExtension) {
+  TempDir dir;
+  const std::vector<std::uint8_t> pixel = {1, 2, 3, 4};
+  for (const char* name : {"s.spa", "s.sph", "s.tga", "t.tga"}) test::WriteTga(dir / name, 1, 1, pixel);
+  PMDModel r = SmallPmd();
+  r.materials = {PmdMaterial(u"t.tga*s.spa", 3), PmdMaterial(u"t.tga*s.sph", 0),
+                 PmdMaterial(u"t.tga*s.tga", 0), PmdMaterial(u"t.tga/s.tga", 0),
+                 PmdMaterial(u"t.tga*missing.spa", 0)};
+  // Sphere files (".spa", ".sph") go to the platform's image loader: here
+  // one that reads the TGA content the test wrote.
+  SetImageFileLoader([](std::u16string_view path, unsigned, TextureMetadata* metadata,
+                        LoadedImage& image) { return LoadTgaFile(path, metadata, image); });
+  std::shared_ptr<Model> model;
+  const int result = DecodePmd(dir, r, model, std::make_shared<test::RecordingGpu>());
+  SetImageFileLoader(nullptr);
+  ASSERT_EQ(result, ModelBuilt);
+  const auto& ms = model->materials;
+  EXPECT_EQ(ms[0].sphereFlag, 1);
+  EXPECT_GE(ms[0].sphereTextureId, 0);
+  EXPECT_EQ(ms[1].sphereFlag, 1);
+  EXPECT_EQ(ms[2].sphereFlag, 0);  // after "*" only .sph and .spa are spheres
+  EXPECT_GE(ms[2].sphereTextureId, 0);
+  EXPECT_EQ(ms[3].sphereFlag, 1);  // after "/" any loaded file is
+  EXPECT_EQ(ms[3].sphereTextureId, ms[2].sphereTextureId);
+  EXPECT_EQ(ms[4].sphereFlag, 0);
+  EXPECT_EQ(ms[4].sphereTextureId, -1);
+  EXPECT_GE(ms[0].textureId, 0);
+  EXPECT_EQ(ms[0].textureId, ms[1].textureId);  // one pool entry per name
+  EXPECT_EQ(model->texturePool.Size(), 4u);
+}
+
+TEST(PmdBuild, TwentyByteTextureFieldWithoutNulIsUsedWhole) {
+  TempDir dir;
+  PMDModel r = SmallPmd();
+  std::memcpy(r.materials[0].textureField, "abcdefghijklmnop.bmp", 20);
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
+  EXPECT_EQ(model->materials[0].textureName, u"abcdefghijklmnop.bmp");
+}
+
+TEST(PmdBuild, BonesCentreParentsAndLimits) {
+  TempDir dir;
+  PMDModel r = SmallPmd();
+  r.bones = {MakePmdBone(u"センター", {0, 1, 0}),   MakePmdBone(u"左ひざ", {1, 2, 0}, 0),
+             MakePmdBone(u"右足首", {1, 1, 0}, 1),  MakePmdBone(u"ひざ足首", {0, 0, 0}, 0),
+             MakePmdBone(u"root2", {5, 5, 5}),      MakePmdBone(u"early", {2, 0, 0}, 6),
+             MakePmdBone(u"late", {1, 0, 0}, 0),    MakePmdBone(u"outside", {}, 500)};
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
+  const auto& b = model->bones;
+  EXPECT_EQ(b[0].name, u"センター");
+  EXPECT_TRUE(b[0].isCenter);
+  EXPECT_EQ(b[0].parentIndex, -1);
+  EXPECT_FALSE(b[4].isCenter);  // a later root is not the centre
+  EXPECT_EQ(b[1].ikMinAngles, (Float4{-kPi, 0, 0, 0}));
+  EXPECT_EQ(b[1].ikMaxAngles, (Float4{}));
+  EXPECT_EQ(b[2].ikMinAngles, (Float4{-0.9424779f, 0, 0, 0}));
+  EXPECT_EQ(b[2].ikMaxAngles, (Float4{0.9424779f, 0, 0, 0}));
+  EXPECT_EQ(b[3].ikMinAngles, (Float4{-kPi, 0, 0, 0}));  // knee wins
+  EXPECT_EQ(b[4].ikMaxAngles, (Float4{kPi, kPi, kPi, 0}));
+  EXPECT_EQ(b[1].position, (Float4{1, 1, 0, 0}));
+  EXPECT_EQ(b[2].worldMatrix.m[3][0], 1.0f);
+  EXPECT_EQ(b[2].worldMatrix.m[3][1], 1.0f);
+  EXPECT_EQ(b[5].parentIndex, 6);  // parent after child: own position, no parent matrix
+  EXPECT_EQ(b[5].position, (Float4{2, 0, 0, 0}));
+  EXPECT_EQ(b[5].worldMatrix, MatrixTranslation({2, 0, 0, 0}));
+  EXPECT_EQ(b[7].parentIndex, -1);  // past the bone list
+}
+
+TEST(PmdBuild, IkRecordsBecomeChainsAndBrokenOnesAreDropped) {
+  TempDir dir;
+  PMDModel r = SmallPmd();
+  r.bones.push_back(MakePmdBone(u"右足ＩＫ", {0, 0, 0}, 0));
+  r.iks = {PMDIK{2, 1, 2, 40, 0.5f, {1, 0}}, PMDIK{2, 9, 1, 10, 1.0f, {1}},
+           PMDIK{2, 1, 1, 10, 1.0f, {70}}};
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
+  ASSERT_EQ(model->ikChains.size(), 1u);
+  const IkChain& chain = model->ikChains[0];
+  EXPECT_EQ(chain.ikBone, 2);
+  EXPECT_EQ(chain.targetBone, 1);
+  EXPECT_EQ(chain.linkCount, 2);
+  EXPECT_EQ(chain.iterations, 40);
+  EXPECT_EQ(chain.angleFactor, 0.5f);
+  EXPECT_EQ(chain.links, (std::vector<std::uint16_t>{1, 0}));
+}
+
+TEST(PmdBuild, FacesAndMaterialsThatReachPastTheirListsAreRefused) {
+  TempDir dir;
+  PMDModel r = SmallPmd();
+  r.indices[1] = 3;
+  std::shared_ptr<Model> model;
+  EXPECT_EQ(DecodePmd(dir, r, model), FormatError);
+  r = SmallPmd();
+  r.materials[0].indexCount = 6;
+  EXPECT_EQ(DecodePmd(dir, r, model), FormatError);
+}
+
+TEST(PmdRead, EveryCutOfAValidFileEndsEarly) {
+  PMDModel r = SmallPmd();
+  r.iks = {PMDIK{1, 0, 1, 15, 0.25f, {0}}};
+  const std::vector<std::uint8_t> bytes = writer::WritePmd(r);
+  const std::size_t unread = 8;  // facial morphs and display lists
+  for (std::size_t size = 0; size + unread < bytes.size(); ++size) {
+    PMDModel back;
+    EXPECT_THROW(PMDDecoder::Read(std::span(bytes.data(), size), back), FileEndsEarly) << size;
+  }
+  std::vector<std::uint8_t> huge = bytes;
+  huge[283] = huge[284] = huge[285] = huge[286] = 0xFF;  // vertex count
+  PMDModel back;
+  EXPECT_THROW(PMDDecoder::Read(huge, back), FileEndsEarly);
+  EXPECT_TRUE(back.vertices.empty());
+}
+
+TEST(PmdDecode, MissingFileFailsToOpen) {
+  TempDir dir;
+  auto model = std::make_shared<Model>();
+  EXPECT_EQ(PMDDecoder().Decode(FromFsPath(dir / "none.pmd"), model), OpenFailed);
+}
+
+}  // namespace
+}  // namespace brivonel
