@@ -12,6 +12,7 @@
 #include "model/animation.h"
 #include "model/math.h"
 #include "model/morph_record.h"
+#include "model/pose_cache.h"
 #include "render/gpu_device.h"
 #include "render/shader_pool.h"
 #include "render/texture_pool.h"
@@ -186,6 +187,22 @@ class Model {
   Matrix4 world;
   Matrix4 worldConstants;
   MaterialConstants materialConstants;
+
+ private:
+  // Pose evaluation internals (model/pose_evaluation.cpp,
+  // model/inverse_kinematics.cpp).
+  void RefreshHierarchy();
+  int PoseBoneTracks(Animation& motion);
+  void ApplyMorphTracks(Animation& motion);
+  // Runs every IK chain. worldsSettled: the world matrices are known to be
+  // what ComputeWorldMatrices would give again, which lets chains that change
+  // nothing skip the recompute that follows them.
+  void SolveIkChains(bool worldsSettled);
+  bool RunIkChain(const IkChain& chain);
+  void RecomputeTouchedSubtrees();
+  bool RecomputeAllWorlds();
+
+  PoseCache poseCache_;
 };
 
 }  // namespace brivonel

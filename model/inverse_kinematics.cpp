@@ -1,0 +1,204 @@
+// Inverse kinematics by cyclic coordinate descent: each link of a chain in
+// turn is rotated about the axis that carries the end effector's direction
+// onto the goal's, by a share of the angle between them, and the result is
+// held inside the link's Euler angle limits.
+//
+// After every chain the whole hierarchy is brought back in step, as if every
+// world matrix were recomputed. Most chains of a PMX model (one per bone)
+// have no links, so that recompute is skipped whenever the world matrices
+// are already what a recompute would give; after a chain that did move
+// bones, and when every parent precedes its children, only the moved bones
+// and their subtrees are recomputed. A chain also stops iterating once an
+// iteration leaves every bone exactly as it was, since every further
+// iteration would repeat it. The results are bit for bit those of the plain
+// algorithm.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "base/trace.h"
+#include "model/model.h"
+
+namespace brivonel {
+namespace {
+
+constexpr float kIkEpsilon = 1e-7f;
+
+// Marks kept per bone in PoseCache::visited while a chain is brought back
+// in step.
+constexpr std::uint8_t kTouched = 1;
+constexpr std::uint8_t kVisited = 2;
+
+// A bone's model-space position: the translation row of its world matrix.
+Float4 PositionOf(const Matrix4& m) { return {m.m[3][0], m.m[3][1], m.m[3][2], 1.0f}; }
+
+template <typename T>
+bool SameBits(const T& a, const T& b) {
+  return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+// The bone's local matrix times its parent's world matrix as it stands now.
+Matrix4 PoseOf(const std::vector<Bone>& bones, const Bone& bone) {
+  const Matrix4 local = MatrixAffine(bone.scale, bone.rotation, bone.position);
+  if (bone.parentIndex >= 0 && static_cast<std::size_t>(bone.parentIndex) < bones.size())
+    return Multiply(local, bones[static_cast<std::size_t>(bone.parentIndex)].worldMatrix);
+  return local;
+}
+
+// Decomposes the rotation into Euler angles (R = Rz * Ry * Rx), clamps them
+// to the limits and rebuilds the rotation from the clamped angles. The sine
+// is clamped to [-1, 1] first: rounding can push it just past 1 near a
+// quarter turn, where the arc sine would give no angle at all.
+Quaternion LimitRotation(const Quaternion& rotation, const Float4& minAngles,
+                         const Float4& maxAngles) {
+  const Matrix4 r = MatrixRotationQuaternion(rotation);
+  const float x = -std::atan2(r.m[2][1], r.m[2][2]);
+  const float y = std::asin(std::clamp(r.m[2][0], -1.0f, 1.0f));
+  const float z = -std::atan2(r.m[1][0], r.m[0][0]);
+  const float cx = std::min(std::max(x, minAngles.x), maxAngles.x);
+  const float cy = std::min(std::max(y, minAngles.y), maxAngles.y);
+  const float cz = std::min(std::max(z, minAngles.z), maxAngles.z);
+  const Matrix4 rebuilt =
+      Multiply(Multiply(MatrixRotationZ(cz), MatrixRotationY(cy)), MatrixRotationX(cx));
+  return QuaternionRotationMatrix(rebuilt);
+}
+
+bool ChainIsValid(const IkChain& chain, std::size_t boneCount) {
+  if (chain.ikBone >= boneCount || chain.targetBone >= boneCount) return false;
+  if (chain.linkCount > chain.links.size()) return false;
+  for (std::size_t i = 0; i < chain.linkCount; ++i)
+    if (chain.links[i] >= boneCount) return false;
+  return true;
+}
+
+}  // namespace
+
+void Model::SolveIk() {
+  RefreshHierarchy();
+  SolveIkChains(false);
+}
+
+void Model::SolveIkChains(bool worldsSettled) {
+  PoseCache& cache = poseCache_;
+  bool settled = worldsSettled;
+  for (std::size_t c = 0; c < ikChains.size(); ++c) {
+    const IkChain& chain = ikChains[c];
+    bool changed = false;
+    if (chain.iterations > 0 && chain.linkCount > 0) {
+      if (ChainIsValid(chain, bones.size()))
+        changed = RunIkChain(chain);
+      else
+        TraceFormat("IK chain %zu skipped: a bone or link number is out of range\n", c);
+    }
+    if (!settled || changed) {
+      if (settled && cache.parentsFirst)
+        RecomputeTouchedSubtrees();
+      else
+        settled = RecomputeAllWorlds();
+    }
+    for (std::uint32_t bone : cache.touched) cache.visited[bone] = 0;
+    cache.touched.clear();
+  }
+}
+
+bool Model::RunIkChain(const IkChain& chain) {
+  PoseCache& cache = poseCache_;
+  auto touch = [&cache](std::uint32_t bone) {
+    if ((cache.visited[bone] & kTouched) != 0) return;
+    cache.visited[bone] |= kTouched;
+    cache.touched.push_back(bone);
+  };
+  Bone& target = bones[chain.targetBone];
+  const Bone& goal = bones[chain.ikBone];
+  bool changedAny = false;
+  for (std::uint32_t iteration = 0; iteration < chain.iterations; ++iteration) {
+    bool changed = false;
+    Float4 effector = PositionOf(target.worldMatrix);
+    for (std::size_t i = 0; i < chain.linkCount; ++i) {
+      const std::uint16_t linkIndex = chain.links[i];
+      Bone& link = bones[linkIndex];
+      const Matrix4 inverseLink = Inverse(link.worldMatrix);
+      const Float4 e = Normalize3(Transform(effector, inverseLink));
+      // The goal is read anew for every link.
+      const Float4 g = Normalize3(Transform(PositionOf(goal.worldMatrix), inverseLink));
+      if (NearEqual3(e, g, kIkEpsilon)) continue;
+      const Float4 axis = Cross3(e, g);
+      if (NearEqual3(axis, Float4{}, kIkEpsilon)) continue;
+      // Rounding can put the cosine of two unit vectors just outside [-1, 1].
+      const float angle = std::acos(std::clamp(Dot3(e, g), -1.0f, 1.0f)) * chain.angleFactor;
+      const Quaternion turned =
+          QuaternionMultiply(QuaternionRotationAxis(Normalize3(axis), angle), link.rotation);
+      const Quaternion rotation = LimitRotation(turned, link.ikMinAngles, link.ikMaxAngles);
+      if (!SameBits(rotation, link.rotation)) {
+        link.rotation = rotation;
+        changed = true;
+        touch(linkIndex);
+      }
+      const Matrix4 linkWorld = PoseOf(bones, link);
+      if (!SameBits(linkWorld, link.worldMatrix)) {
+        link.worldMatrix = linkWorld;
+        changed = true;
+        touch(linkIndex);
+      }
+      const Matrix4 targetWorld = PoseOf(bones, target);
+      if (!SameBits(targetWorld, target.worldMatrix)) {
+        target.worldMatrix = targetWorld;
+        changed = true;
+        touch(chain.targetBone);
+      }
+      effector = PositionOf(target.worldMatrix);
+    }
+    // An iteration that changed nothing would be repeated exactly by every
+    // iteration after it.
+    if (!changed) break;
+    changedAny = true;
+  }
+  return changedAny;
+}
+
+void Model::RecomputeTouchedSubtrees() {
+  // Every parent precedes its children and the other bones' world matrices
+  // are already what a recompute gives, so recomputing the touched bones and
+  // their descendants, each after its parent, gives the full recompute.
+  PoseCache& cache = poseCache_;
+  std::sort(cache.touched.begin(), cache.touched.end());
+  cache.order.clear();
+  for (std::uint32_t root : cache.touched) {
+    if ((cache.visited[root] & kVisited) != 0) continue;
+    cache.visited[root] |= kVisited;
+    std::size_t next = cache.order.size();
+    cache.order.push_back(root);
+    for (; next < cache.order.size(); ++next) {
+      const std::uint32_t bone = cache.order[next];
+      bones[bone].worldMatrix = PoseOf(bones, bones[bone]);
+      for (std::uint32_t c = cache.childStart[bone]; c < cache.childStart[bone + 1]; ++c) {
+        const std::uint32_t child = cache.children[c];
+        if ((cache.visited[child] & kVisited) != 0) continue;
+        cache.visited[child] |= kVisited;
+        cache.order.push_back(child);
+      }
+    }
+  }
+  for (std::uint32_t bone : cache.order) cache.visited[bone] = 0;
+}
+
+bool Model::RecomputeAllWorlds() {
+  if (poseCache_.parentsFirst) {
+    ComputeWorldMatrices();
+    return true;
+  }
+  // A parent after its child is read before it is recomputed, so a recompute
+  // may change matrices again; the matrices are settled once one leaves
+  // every bit as it was.
+  bool changed = false;
+  for (Bone& bone : bones) {
+    const Matrix4 m = PoseOf(bones, bone);
+    if (!SameBits(m, bone.worldMatrix)) {
+      bone.worldMatrix = m;
+      changed = true;
+    }
+  }
+  return !changed;
+}
+
+}  // namespace brivonel

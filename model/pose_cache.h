@@ -1,0 +1,67 @@
+#pragma once
+// Working data that pose evaluation keeps between frames, so that a frame
+// costs time in proportion to bones, keys and morph offsets and allocates
+// nothing once the sizes have settled. Nothing here decides a result: every
+// entry is either derived from the model's own records (and checked against
+// them every frame) or a search hint whose answer is verified before use.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "model/math.h"
+
+namespace brivonel {
+
+struct Animation;
+
+// One bone track's search hint and the last curve evaluation, keyed by
+// everything that evaluation depended on.
+struct BoneTrackHint {
+  const void* keys = nullptr;  // the key array the hint was made for
+  std::size_t keyCount = 0;
+  bool sorted = false;          // keys ascend by frame (checked once per array)
+  std::uint32_t cursor = 0;     // count of keys below the previous frame
+  // Last Bezier evaluation: its inputs (the four control-point bytes of the
+  // four curves and the fraction's bits) and its four results.
+  bool curvesValid = false;
+  std::uint8_t curveBytes[16] = {};
+  std::uint32_t fractionBits = 0;
+  float curveValues[4] = {};
+};
+
+// Four Bezier curves solved side by side (translation x, y, z, rotation).
+struct alignas(16) CurveLanes {
+  float x1[4];  // first control point's x / 127
+  float x2[4];  // second control point's x / 127
+  float y1[4];
+  float y2[4];
+  float x[4];       // the fraction to solve for
+  float value[4];   // the result
+};
+
+struct PoseCache {
+  // Bone hierarchy as last seen: parent numbers, whether every parent comes
+  // before its child, and the children of each bone (compressed rows).
+  std::vector<std::int32_t> parents;
+  bool parentsFirst = true;
+  std::vector<std::uint32_t> childStart;
+  std::vector<std::uint32_t> children;
+
+  // Inverse bind matrices and the bind matrices they were computed from.
+  std::vector<Matrix4> bindSource;
+  std::vector<Matrix4> inverseBind;
+
+  // Bone tracks of the animation last played.
+  const Animation* animation = nullptr;
+  std::vector<BoneTrackHint> trackHints;
+  std::vector<std::uint32_t> pendingTracks;  // tracks whose curves are solved this frame
+  std::vector<CurveLanes> lanes;
+
+  // Inverse kinematics: bones whose world matrix a chain changed, and a
+  // visit mark per bone for recomputing their subtrees.
+  std::vector<std::uint32_t> touched;
+  std::vector<std::uint32_t> order;
+  std::vector<std::uint8_t> visited;
+};
+
+}  // namespace brivonel
