@@ -1,0 +1,29 @@
+#pragma once
+// The pose rules read literally, for comparison with the model's own
+// evaluation: bone keys found by a scan from the first key, one curve at a
+// time, every world matrix recomputed after every IK chain and every IK
+// iteration run, each inverse bind matrix taken anew. Slow on purpose; the
+// model's Update must give the same bits.
+//
+// It makes the same choices as the model where the rules leave room: entries
+// and chains that name missing bones, vertices, materials or morphs are
+// skipped, a morph track's cursor is kept inside its keys, the cosine and
+// sine read back by IK are held inside [-1, 1], a missing camera matrix is
+// the identity, and a shift no int can hold is 0.
+#include <cstdint>
+
+#include "model/model.h"
+
+namespace brivonel::test {
+
+int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds);
+void ReferenceComputeWorldMatrices(Model& model);
+void ReferenceSolveIk(Model& model);
+void ReferenceComputeSkinningMatrices(Model& model);
+void ReferenceApplyMorph(Model& model, const PMXMorph& morph, float weight);
+
+// What drawing does after uploading a frame: the touched vertices go back to
+// rest and the material factors back to nothing.
+void RestoreAfterDrawing(Model& model);
+
+}  // namespace brivonel::test
