@@ -36,46 +36,46 @@ struct alignas(16) Matrix4 {
 // The single float nearest to pi, used for the default rotation limits.
 constexpr float kPi = 3.1415927f;
 
-Float4 Add(const Float4& a, const Float4& b);
-Float4 Subtract(const Float4& a, const Float4& b);
-Float4 Scale(const Float4& v, float s);
+inline Float4 Add(const Float4& a, const Float4& b);
+inline Float4 Subtract(const Float4& a, const Float4& b);
+inline Float4 Scale(const Float4& v, float s);
 // a + (b - a) * t per component.
-Float4 Lerp(const Float4& a, const Float4& b, float t);
-Float4 Lerp(const Float4& a, const Float4& b, const Float4& t);
+inline Float4 Lerp(const Float4& a, const Float4& b, float t);
+inline Float4 Lerp(const Float4& a, const Float4& b, const Float4& t);
 
-float Dot3(const Float4& a, const Float4& b);
-Float4 Cross3(const Float4& a, const Float4& b);  // w = 0
-float Length3(const Float4& v);
+inline float Dot3(const Float4& a, const Float4& b);
+inline Float4 Cross3(const Float4& a, const Float4& b);  // w = 0
+inline float Length3(const Float4& v);
 // v / |v| over x, y, z; the zero vector stays zero. w is divided too.
-Float4 Normalize3(const Float4& v);
+inline Float4 Normalize3(const Float4& v);
 // |a.c - b.c| <= epsilon for c in x, y, z.
-bool NearEqual3(const Float4& a, const Float4& b, float epsilon);
+inline bool NearEqual3(const Float4& a, const Float4& b, float epsilon);
 
-Matrix4 MatrixIdentity();
-Matrix4 MatrixScaling(const Float4& s);
-Matrix4 MatrixTranslation(const Float4& t);
-Matrix4 MatrixRotationX(float angle);
-Matrix4 MatrixRotationY(float angle);
-Matrix4 MatrixRotationZ(float angle);
-Matrix4 MatrixRotationQuaternion(const Quaternion& q);
+inline Matrix4 MatrixIdentity();
+inline Matrix4 MatrixScaling(const Float4& s);
+inline Matrix4 MatrixTranslation(const Float4& t);
+inline Matrix4 MatrixRotationX(float angle);
+inline Matrix4 MatrixRotationY(float angle);
+inline Matrix4 MatrixRotationZ(float angle);
+inline Matrix4 MatrixRotationQuaternion(const Quaternion& q);
 // scaling(s) * rotation(q) * translation(t): scale, then rotate, then translate.
-Matrix4 MatrixAffine(const Float4& s, const Quaternion& q, const Float4& t);
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b);
-Matrix4 MultiplyTranspose(const Matrix4& a, const Matrix4& b);
-Matrix4 Transpose(const Matrix4& m);
+inline Matrix4 MatrixAffine(const Float4& s, const Quaternion& q, const Float4& t);
+inline Matrix4 Multiply(const Matrix4& a, const Matrix4& b);
+inline Matrix4 MultiplyTranspose(const Matrix4& a, const Matrix4& b);
+inline Matrix4 Transpose(const Matrix4& m);
 // General 4x4 inverse; a singular matrix is not detected.
-Matrix4 Inverse(const Matrix4& m);
+inline Matrix4 Inverse(const Matrix4& m);
 // Row vector v (w included) times m, no division.
-Float4 Transform(const Float4& v, const Matrix4& m);
+inline Float4 Transform(const Float4& v, const Matrix4& m);
 
-Quaternion QuaternionIdentity();
+inline Quaternion QuaternionIdentity();
 // (axis * sin(angle/2), cos(angle/2)) with the axis normalised first.
-Quaternion QuaternionRotationAxis(const Float4& axis, float angle);
+inline Quaternion QuaternionRotationAxis(const Float4& axis, float angle);
 // The unit quaternion of the rotation part of m.
-Quaternion QuaternionRotationMatrix(const Matrix4& m);
+inline Quaternion QuaternionRotationMatrix(const Matrix4& m);
 // The rotation that applies q1 first and then q2 (Hamilton product q2 * q1).
-Quaternion QuaternionMultiply(const Quaternion& q1, const Quaternion& q2);
-float QuaternionDot(const Quaternion& a, const Quaternion& b);
+inline Quaternion QuaternionMultiply(const Quaternion& q1, const Quaternion& q2);
+inline float QuaternionDot(const Quaternion& a, const Quaternion& b);
 Quaternion QuaternionNormalize(const Quaternion& q);
 // Shorter-arc spherical interpolation; near-parallel quaternions (cosine of at
 // least 1 - 0.00001) are blended linearly without normalising.
@@ -86,3 +86,5 @@ Matrix4 MatrixLookAtLH(const Float4& eye, const Float4& focus, const Float4& up)
 Matrix4 MatrixPerspectiveFovLH(float fovAngleY, float aspect, float nearZ, float farZ);
 
 }  // namespace brivonel
+
+#include "model/math_inline.h"

@@ -56,15 +56,22 @@ float MorphWeight(std::uint32_t frame, const MorphKey& prev, const MorphKey& nex
 }  // namespace
 
 void Model::ApplyVertexMorph(const PMXMorph& morph, float weight) {
+  // Room for every entry first (kept from frame to frame once the list has
+  // grown), then trimmed to the entries that name a vertex.
   const std::size_t count = posedVertices.size();
+  const std::size_t first = touchedVertices.size();
+  touchedVertices.resize(first + morph.vertexOffsets.size());
+  std::uint32_t* touched = touchedVertices.data() + first;
+  Vertex* vertices = posedVertices.data();
   for (const PMXVertexOffset& entry : morph.vertexOffsets) {
     if (entry.vertexIndex >= count) continue;
-    touchedVertices.push_back(entry.vertexIndex);
-    Float4& position = posedVertices[entry.vertexIndex].position;
+    *touched++ = entry.vertexIndex;
+    Float4& position = vertices[entry.vertexIndex].position;
     position.x += entry.translation.x * weight;
     position.y += entry.translation.y * weight;
     position.z += entry.translation.z * weight;
   }
+  touchedVertices.resize(static_cast<std::size_t>(touched - touchedVertices.data()));
 }
 
 void Model::ApplyUvMorph(const PMXMorph& morph, float weight) {

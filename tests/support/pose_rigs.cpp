@@ -201,12 +201,16 @@ void KeyMorph(MotionBuilder& motion, std::mt19937& random, const std::u16string&
 
 PMXMorph& AddVertexMorph(Model& model, const std::u16string& name, std::mt19937& random,
                          std::size_t first, std::size_t span, std::size_t offsets) {
+  // Editors store a morph's vertices in ascending order, usually from one
+  // region of the mesh (the face).
   PMXMorph& morph = AddMorph(model, name, kMorphVertex);
-  std::uniform_int_distribution<std::size_t> vertex(first, first + span - 1);
+  std::uniform_int_distribution<std::size_t> start(first, first + span - offsets);
+  std::uniform_int_distribution<std::size_t> gap(1, 3);
   std::uniform_real_distribution<float> offset(-0.2f, 0.2f);
-  for (std::size_t i = 0; i < offsets; ++i)
+  std::size_t vertex = start(random);
+  for (std::size_t i = 0; i < offsets && vertex < first + span; ++i, vertex += gap(random))
     morph.vertexOffsets.push_back(
-        {static_cast<std::uint32_t>(vertex(random)), {offset(random), offset(random), offset(random)}});
+        {static_cast<std::uint32_t>(vertex), {offset(random), offset(random), offset(random)}});
   morph.offsetCount = static_cast<std::int32_t>(morph.vertexOffsets.size());
   return morph;
 }
@@ -401,7 +405,7 @@ void BuildPmdStyleRig(Model& model) {
   EnableSkinning(model);
 }
 
-std::shared_ptr<Animation> BuildDance(const Model& model, std::uint32_t frames) {
+std::shared_ptr<Animation> BuildDance(const Model& model, std::uint32_t frames, bool keyModelIk) {
   std::mt19937 random(700);
   MotionBuilder motion(model);
   // The centre first, as motion files usually list it, so the roots after it
@@ -418,9 +422,9 @@ std::shared_ptr<Animation> BuildDance(const Model& model, std::uint32_t frames) 
     // Feet step and sometimes stretch out of reach.
     KeyBone(motion, random, side + u"足ＩＫ", frames, 5, 0.3f, 2.5f);
     KeyBone(motion, random, side + u"つま先ＩＫ", frames, 10, 0.2f, 0.5f);
-    KeyBone(motion, random, side + u"髪ＩＫ", frames, 10, 0.2f, 1.5f);
+    if (keyModelIk) KeyBone(motion, random, side + u"髪ＩＫ", frames, 10, 0.2f, 1.5f);
   }
-  KeyBone(motion, random, u"ネクタイＩＫ", frames, 10, 0.2f, 1.0f);
+  if (keyModelIk) KeyBone(motion, random, u"ネクタイＩＫ", frames, 10, 0.2f, 1.0f);
   for (int m = 0; m < 30; ++m) KeyMorph(motion, random, Numbered(u"表情", m), frames, 8 + static_cast<std::uint32_t>(m % 12));
   return motion.Build();
 }
@@ -477,6 +481,8 @@ void BuildPmxRig(Model& model, std::size_t vertexCount) {
     std::uniform_int_distribution<std::uint32_t> vertex(0, static_cast<std::uint32_t>(face - 1));
     for (int i = 0; i < 100; ++i)
       morph.uvOffsets.push_back({vertex(random), {offset(random), offset(random), offset(random), offset(random)}});
+    std::sort(morph.uvOffsets.begin(), morph.uvOffsets.end(),
+              [](const PMXUvOffset& a, const PMXUvOffset& b) { return a.vertexIndex < b.vertexIndex; });
   }
   for (int m = 0; m < 20; ++m) {
     PMXMorph& morph = AddMorph(model, Numbered(u"骨", m), kMorphBone);

@@ -93,9 +93,13 @@ Camera StandardCamera(int viewportWidth, int viewportHeight);
 void AttachCamera(Model& model, const Camera& camera, int viewportWidth, int viewportHeight);
 
 // (a) A 140-bone PMD-style humanoid with 7 IK chains (legs, toes, hair,
-// necktie), 30 vertex morphs, and a 700-frame dance for it.
+// necktie), 30 vertex morphs, and a 700-frame dance for it. A dance keys the
+// standard bones (centre, body, arms, fingers, leg and toe IK); keyModelIk
+// also keys the model's own hair and necktie IK bones, so that all seven
+// chains work in every frame.
 void BuildPmdStyleRig(Model& model);
-std::shared_ptr<Animation> BuildDance(const Model& model, std::uint32_t frames = 700);
+std::shared_ptr<Animation> BuildDance(const Model& model, std::uint32_t frames = 700,
+                                      bool keyModelIk = false);
 
 // (b) A 500-bone PMX-style rig with one IK record per bone (20 with links),
 // 200 morphs of every kind, 100k vertices, and a dense motion for it.
