@@ -122,7 +122,7 @@ TEST(PoseEquivalenceTest, PmxRigMatchesTheLiteralRulesBitForBit) {
   test::BuildPmxRig(pair.slow, 20000);
   pair.fast.animation = test::BuildDenseMotion(pair.fast, 120);
   pair.slow.animation = test::BuildDenseMotion(pair.slow, 120);
-  PlaySideBySide(pair, camera, 200, 5);
+  PlaySideBySide(pair, camera, 60, 5);
 }
 
 // SolveIk called on its own (not from Update) starts from whatever world
