@@ -1,0 +1,13 @@
+#include "tools/inspect/inspect_commands.h"
+
+namespace brivonel::tools {
+
+std::span<const InspectCommand> InspectCommands() {
+  static const InspectCommand commands[] = {
+      {"model", "FILE [--bench N]", &RunModelCommand},
+      {"motion", "FILE [--model MODEL] [--bench N]", &RunMotionCommand},
+  };
+  return commands;
+}
+
+}  // namespace brivonel::tools

@@ -1,0 +1,69 @@
+// brivonel-inspect model FILE [--bench N]
+#include <map>
+
+#include "formats/pmd_decoder.h"
+#include "formats/pmx_decoder.h"
+#include "tools/inspect/inspect_support.h"
+#include "tools/inspect/json_writer.h"
+
+namespace brivonel::tools {
+namespace {
+
+void PrintModel(const DecodedModel& decoded) {
+  const Model& model = *decoded.model;
+  const Mesh* mesh = model.meshes.empty() ? nullptr : model.meshes[0].get();
+  JsonWriter json;
+  json.BeginObject();
+  json.Field("format", decoded.format);
+  json.Field("vertices", mesh != nullptr ? mesh->vertices.size() : 0);
+  json.Field("faces", mesh != nullptr ? mesh->faceCount : 0);
+  json.Key("materials").BeginArray();
+  for (std::size_t i = 0; i < model.materials.size(); ++i) {
+    const Material& m = model.materials[i];
+    json.BeginObject();
+    json.Field("name", m.name);
+    json.Field("textureName", m.textureName);
+    json.Field("textureId", m.textureId);
+    json.Field("faces", mesh != nullptr ? mesh->pieces[i].faceCount : 0u);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.Field("bones", model.bones.size());
+  std::size_t ikChains = 0;
+  for (const IkChain& chain : model.ikChains) ikChains += chain.links.empty() ? 0 : 1;
+  json.Field("ikChains", ikChains);
+  json.Field("morphs", model.morphs.size());
+  std::map<int, std::size_t> kinds;
+  for (const auto& [name, morph] : model.morphs) ++kinds[morph.kind];
+  json.Key("morphKinds").BeginObject();
+  for (const auto& [kind, count] : kinds) json.Field(std::to_string(kind), count);
+  json.EndObject();
+  json.Key("textures").BeginArray();
+  for (const std::u16string& name : decoded.textures) json.String(name);
+  json.EndArray();
+  json.EndObject();
+  std::printf("%s\n", json.text().c_str());
+}
+
+}  // namespace
+
+int RunModelCommand(const std::vector<std::string>& args) {
+  const std::optional<FileOptions> options = ParseFileOptions(args, false);
+  if (!options) return kExitUsage;
+  return RunGuarded(options->file, [&] {
+    if (options->bench == 0) {
+      PrintModel(DecodeModelFile(options->file, TextureLoading::kLoad));
+      return kExitOk;
+    }
+    // Reading and building, as often as asked, without loading textures.
+    std::uint64_t size = DecodeModelFile(options->file, TextureLoading::kSkip).fileSize;
+    const double start = NowSeconds();
+    for (int i = 0; i < options->bench; ++i) {
+      size = DecodeModelFile(options->file, TextureLoading::kSkip).fileSize;
+    }
+    PrintBench(options->bench, NowSeconds() - start, size);
+    return kExitOk;
+  });
+}
+
+}  // namespace brivonel::tools

@@ -1,0 +1,92 @@
+// brivonel-inspect motion FILE [--model MODEL] [--bench N]
+#include <set>
+
+#include "base/unicode.h"
+#include "formats/vmd_decoder.h"
+#include "tools/inspect/inspect_support.h"
+#include "tools/inspect/json_writer.h"
+
+namespace brivonel::tools {
+namespace {
+
+// Without a model every bone of the motion counts as present: one bone per
+// name, at the origin, so that no key is dropped.
+std::vector<Bone> BonesOfEveryName(const VMDMotion& motion) {
+  std::set<std::u16string> names;
+  for (const VMDBoneFrame& f : motion.boneFrames) names.insert(f.name);
+  std::vector<Bone> bones;
+  for (const std::u16string& name : names) {
+    Bone bone;
+    bone.name = name;
+    bone.index = static_cast<std::int32_t>(bones.size());
+    bones.push_back(bone);
+  }
+  return bones;
+}
+
+struct Motion {
+  std::shared_ptr<Animation> animation;
+  std::uint64_t fileSize = 0;
+};
+
+Motion DecodeMotion(const std::string& file, const std::vector<Bone>* modelBones) {
+  std::optional<FileBytes> bytes = ReadWholeFile(Utf8ToUtf16(file));
+  if (!bytes) throw InspectError("open failed");
+  VMDMotion motion;
+  VMDDecoder::Read(bytes->bytes(), motion);
+  Motion decoded{std::make_shared<Animation>(), bytes->size};
+  VMDDecoder::Build(motion, *decoded.animation,
+                    modelBones != nullptr ? *modelBones : BonesOfEveryName(motion));
+  return decoded;
+}
+
+void PrintMotion(const Animation& animation) {
+  std::size_t boneKeys = 0;
+  for (const BoneTrack& track : animation.boneTracks) boneKeys += track.keys.size();
+  std::size_t morphKeys = 0;
+  for (const auto& [name, track] : animation.morphTracks) morphKeys += track.keys.size();
+  JsonWriter json;
+  json.BeginObject();
+  json.Field("boneKeys", boneKeys);
+  json.Field("morphKeys", morphKeys);
+  json.Field("boneTracks", animation.boneTracks.size());
+  json.Field("morphTracks", animation.morphTracks.size());
+  json.Key("lastFrame");
+  if (!animation.boneTracks.empty() && !animation.boneTracks[0].keys.empty()) {
+    json.UInt(animation.boneTracks[0].keys.back().frame);
+  } else {
+    json.Null();  // no first track, or all its keys were of a bone the model lacks
+  }
+  json.EndObject();
+  std::printf("%s\n", json.text().c_str());
+}
+
+}  // namespace
+
+int RunMotionCommand(const std::vector<std::string>& args) {
+  const std::optional<FileOptions> options = ParseFileOptions(args, true);
+  if (!options) return kExitUsage;
+  std::vector<Bone> modelBones;
+  const bool withModel = !options->model.empty();
+  if (withModel) {
+    const int result = RunGuarded(options->model, [&] {
+      modelBones = DecodeModelFile(options->model, TextureLoading::kSkip).model->bones;
+      return kExitOk;
+    });
+    if (result != kExitOk) return result;
+  }
+  const std::vector<Bone>* bones = withModel ? &modelBones : nullptr;
+  return RunGuarded(options->file, [&] {
+    Motion motion = DecodeMotion(options->file, bones);
+    if (options->bench == 0) {
+      PrintMotion(*motion.animation);
+      return kExitOk;
+    }
+    const double start = NowSeconds();
+    for (int i = 0; i < options->bench; ++i) motion = DecodeMotion(options->file, bones);
+    PrintBench(options->bench, NowSeconds() - start, motion.fileSize);
+    return kExitOk;
+  });
+}
+
+}  // namespace brivonel::tools

@@ -1,0 +1,219 @@
+#include "tools/inspect/inspect_support.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "base/unicode.h"
+#include "formats/pmd_decoder.h"
+#include "formats/pmx_decoder.h"
+#include "formats/text_encoding.h"
+#include "tools/inspect/json_writer.h"
+
+namespace brivonel::tools {
+
+int ReportFailure(const std::string& file, const std::string& problem) {
+  std::fprintf(stderr, "brivonel-inspect: %s: %s\n", file.c_str(), problem.c_str());
+  return kExitFailed;
+}
+
+int ReportUsage(const std::string& problem) {
+  std::fprintf(stderr, "brivonel-inspect: %s (see brivonel-inspect --help)\n", problem.c_str());
+  return kExitUsage;
+}
+
+std::optional<int> ParseCount(const std::string& text) {
+  if (text.empty() || text.size() > 7) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > 1000000) return std::nullopt;
+  return value;
+}
+
+std::optional<FileOptions> ParseFileOptions(const std::vector<std::string>& args,
+                                            bool allowModel) {
+  FileOptions options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--bench") {
+      const std::optional<int> count = hasValue ? ParseCount(args[++i]) : std::nullopt;
+      if (!count) {
+        ReportUsage("--bench needs a count from 1 to 1000000");
+        return std::nullopt;
+      }
+      options.bench = *count;
+    } else if (arg == "--model" && allowModel) {
+      if (!hasValue) {
+        ReportUsage("--model needs a model file");
+        return std::nullopt;
+      }
+      options.model = args[++i];
+    } else if (arg.starts_with("--") || !options.file.empty()) {
+      ReportUsage("unexpected argument \"" + arg + "\"");
+      return std::nullopt;
+    } else {
+      options.file = arg;
+    }
+  }
+  if (options.file.empty()) {
+    ReportUsage("no file given");
+    return std::nullopt;
+  }
+  return options;
+}
+
+namespace {
+
+std::string LowerExtension(const std::string& file) {
+  const std::size_t dot = file.rfind('.');
+  if (dot == std::string::npos) return {};
+  std::string extension = file.substr(dot);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+std::string ChooseFormat(const std::string& file, const FileBytes& bytes) {
+  const std::string extension = LowerExtension(file);
+  if (extension == ".pmx") return "pmx";
+  if (extension == ".pmd") return "pmd";
+  if (bytes.size >= 4 && std::memcmp(bytes.data.get(), "PMX ", 4) == 0) return "pmx";
+  if (bytes.size >= 3 && std::memcmp(bytes.data.get(), "Pmd", 3) == 0) return "pmd";
+  throw InspectError("not a PMX or PMD model file");
+}
+
+void AddDistinct(std::vector<std::u16string>& names, const std::u16string& name) {
+  if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
+    names.push_back(name);
+  }
+}
+
+// The PMD texture field's names: the texture and, after "*" or "/", the sphere.
+void AddPmdTextureNames(const PMDMaterial& material, std::vector<std::u16string>& names) {
+  char field[21] = {};
+  std::memcpy(field, material.textureField, sizeof material.textureField);
+  std::string_view text(field);
+  const std::size_t split = text.find_first_of("*/");
+  for (std::string_view part : {text.substr(0, split), split == std::string_view::npos
+                                                             ? std::string_view()
+                                                             : text.substr(split + 1)}) {
+    std::u16string name;
+    if (!part.empty() && ShiftJisToWide(part, name) > 0) AddDistinct(names, name);
+  }
+}
+
+}  // namespace
+
+DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures) {
+  const std::u16string path = Utf8ToUtf16(file);
+  std::optional<FileBytes> bytes = ReadWholeFile(path);
+  if (!bytes) throw InspectError("open failed");
+  DecodedModel decoded;
+  decoded.fileSize = bytes->size;
+  decoded.format = ChooseFormat(file, *bytes);
+  decoded.model = std::make_shared<Model>();
+  if (textures == TextureLoading::kLoad) decoded.model->SetDevice(nullptr, MakeInspectionDevice());
+  decoded.model->path = path;
+  if (decoded.format == "pmx") {
+    PMXModel record;
+    if (PMXDecoder::Read(bytes->bytes(), record) != FileRead ||
+        PMXDecoder::Build(record, *decoded.model, textures) != ModelBuilt) {
+      throw InspectError("format error: " + record.formatError);
+    }
+    decoded.textures = record.textures;
+  } else {
+    PMDModel record;
+    PMDDecoder::Read(bytes->bytes(), record);
+    if (PMDDecoder::Build(record, *decoded.model, textures) != ModelBuilt) {
+      throw InspectError("format error: " + record.formatError);
+    }
+    for (const PMDMaterial& m : record.materials) AddPmdTextureNames(m, decoded.textures);
+  }
+  return decoded;
+}
+
+namespace {
+
+class InspectionDevice final : public gpu::IGpuDevice {
+ public:
+  HResult CreateBuffer(const gpu::BufferDesc&, const gpu::SubresourceData*,
+                       std::shared_ptr<gpu::Buffer>* buffer) override {
+    *buffer = std::make_shared<gpu::Buffer>();
+    return kSOk;
+  }
+  HResult CreateTexture1D(const gpu::Texture1DDesc&, const gpu::SubresourceData*,
+                          std::shared_ptr<gpu::Resource>* texture) override {
+    *texture = std::make_shared<gpu::Resource>();
+    return kSOk;
+  }
+  HResult CreateTexture2D(const gpu::Texture2DDesc&, const gpu::SubresourceData*,
+                          std::shared_ptr<gpu::Resource>* texture) override {
+    *texture = std::make_shared<gpu::Resource>();
+    return kSOk;
+  }
+  HResult CreateTexture3D(const gpu::Texture3DDesc&, const gpu::SubresourceData*,
+                          std::shared_ptr<gpu::Resource>* texture) override {
+    *texture = std::make_shared<gpu::Resource>();
+    return kSOk;
+  }
+  HResult CreateShaderResourceView(const std::shared_ptr<gpu::Resource>&,
+                                   const gpu::ShaderResourceViewDesc*,
+                                   std::shared_ptr<gpu::ShaderResourceView>* view) override {
+    *view = std::make_shared<gpu::ShaderResourceView>();
+    return kSOk;
+  }
+  HResult CreateInputLayout(const gpu::InputElementDesc*, std::uint32_t, const void*, std::size_t,
+                            std::shared_ptr<gpu::InputLayout>* layout) override {
+    *layout = std::make_shared<gpu::InputLayout>();
+    return kSOk;
+  }
+  HResult CreateVertexShader(const void*, std::size_t,
+                             std::shared_ptr<gpu::VertexShader>* shader) override {
+    *shader = std::make_shared<gpu::VertexShader>();
+    return kSOk;
+  }
+  HResult CreatePixelShader(const void*, std::size_t,
+                            std::shared_ptr<gpu::PixelShader>* shader) override {
+    *shader = std::make_shared<gpu::PixelShader>();
+    return kSOk;
+  }
+  HResult CreateSamplerState(const gpu::SamplerDesc&,
+                             std::shared_ptr<gpu::SamplerState>* state) override {
+    *state = std::make_shared<gpu::SamplerState>();
+    return kSOk;
+  }
+  HResult CreateRasterizerState(const gpu::RasterizerDesc&,
+                                std::shared_ptr<gpu::RasterizerState>* state) override {
+    *state = std::make_shared<gpu::RasterizerState>();
+    return kSOk;
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<gpu::IGpuDevice> MakeInspectionDevice() {
+  return std::make_shared<InspectionDevice>();
+}
+
+double NowSeconds() {
+  using Clock = std::chrono::steady_clock;
+  return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
+
+void PrintBench(int decodes, double seconds, std::uint64_t bytesPerDecode) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Field("decodes", decodes);
+  json.Field("msPerDecode", seconds * 1000.0 / decodes);
+  json.Field("MBps", seconds > 0.0
+                         ? static_cast<double>(bytesPerDecode) * decodes / seconds / 1e6
+                         : 0.0);
+  json.EndObject();
+  std::printf("%s\n", json.text().c_str());
+}
+
+}  // namespace brivonel::tools

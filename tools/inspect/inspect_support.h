@@ -1,0 +1,93 @@
+#pragma once
+// What the inspect subcommands share: argument parsing, the one-line error
+// report, guarded running, decoding a model file, and timing.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/app_exception.h"
+#include "formats/binary_cursor.h"
+#include "formats/decoder.h"
+#include "model/model.h"
+#include "tools/inspect/inspect_commands.h"
+
+namespace brivonel::tools {
+
+// A problem with a file: reported as "brivonel-inspect: FILE: problem".
+class InspectError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Prints "brivonel-inspect: file: problem" on stderr; returns kExitFailed.
+int ReportFailure(const std::string& file, const std::string& problem);
+int ReportUsage(const std::string& problem);
+
+// Runs body, turning every failure into a one-line report about file: a
+// file that ends early, a refused file, the program's fatal errors, lack of
+// memory and any other exception.
+
+// A count for --bench: a whole number from 1 to 1,000,000.
+std::optional<int> ParseCount(const std::string& text);
+
+// Command-line options of the model and motion subcommands.
+struct FileOptions {
+  std::string file;
+  std::string model;  // --model (motion only)
+  int bench = 0;      // --bench N; 0 without
+};
+// Parses "FILE [--model MODEL] [--bench N]"; allowModel says whether --model
+// is accepted. Returns nullopt after reporting a usage problem.
+std::optional<FileOptions> ParseFileOptions(const std::vector<std::string>& args,
+                                            bool allowModel);
+
+// A model file decoded the way the program decodes it, chosen by its
+// extension (".pmx" or ".pmd", any letter case; else by its first bytes).
+struct DecodedModel {
+  std::string format;  // "pmx" or "pmd"
+  std::shared_ptr<Model> model;
+  std::vector<std::u16string> textures;  // the texture names the file lists
+  std::uint64_t fileSize = 0;
+};
+// Throws InspectError for a file that cannot be opened or is refused, and
+// lets FileEndsEarly and AppException pass.
+DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures);
+
+// A gpu::IGpuDevice that creates empty objects, so that the texture pool
+// loads and decodes texture files as the program would.
+std::shared_ptr<gpu::IGpuDevice> MakeInspectionDevice();
+
+// Seconds of a steady clock, for --bench.
+double NowSeconds();
+
+// Runs body, turning every failure into a one-line report about file: a
+// file that ends early, a refused file, the program's fatal errors, lack of
+// memory and any other exception.
+template <typename Body>
+int RunGuarded(const std::string& file, Body body) {
+  try {
+    return body();
+  } catch (const InspectError& e) {
+    return ReportFailure(file, e.what());
+  } catch (const FileEndsEarly& e) {
+    return ReportFailure(file, e.what());
+  } catch (const AppException& e) {
+    return ReportFailure(file, "the program's error " + std::to_string(e.code()) +
+                                   " (hr " + std::to_string(e.hr()) + ")" +
+                                   (e.code() == 1104 ? ": a texture cannot be loaded" : ""));
+  } catch (const std::bad_alloc&) {
+    return ReportFailure(file, "out of memory");
+  } catch (const std::exception& e) {
+    return ReportFailure(file, std::string("failed: ") + e.what());
+  }
+}
+
+// Prints {"decodes": N, "msPerDecode": X, "MBps": Y} (MB = 10^6 bytes).
+void PrintBench(int decodes, double seconds, std::uint64_t bytesPerDecode);
+
+}  // namespace brivonel::tools
