@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 
+#include "formats/writer/byte_writer.h"
 #include "tools/sample_generator/image_files.h"
 
 namespace brivonel::samples {
@@ -129,22 +130,23 @@ void EncodeBc3AlphaBlock(const std::uint8_t (&rgba)[16][4], std::uint8_t* out) {
 Bytes EncodeDdsBc3(std::span<const Image> mips) {
   const Image& top = mips.front();
   const auto blocks = [](int size) { return static_cast<std::uint32_t>(std::max(1, (size + 3) / 4)); };
-  Bytes out;
-  PutU32(out, 0x20534444u);  // "DDS "
-  PutU32(out, 124);          // header size
-  PutU32(out, 0x1u | 0x2u | 0x4u | 0x1000u | 0x20000u | 0x80000u);  // caps, height, width, pixel format, mips, linear size
-  PutU32(out, static_cast<std::uint32_t>(top.height));
-  PutU32(out, static_cast<std::uint32_t>(top.width));
-  PutU32(out, blocks(top.width) * blocks(top.height) * 16);  // size of the top level
-  PutU32(out, 0);                                           // depth
-  PutU32(out, static_cast<std::uint32_t>(mips.size()));
-  for (int i = 0; i < 11; ++i) PutU32(out, 0);
-  PutU32(out, 32);    // pixel format size
-  PutU32(out, 0x4u);  // four-character code present
-  out.insert(out.end(), {'D', 'X', 'T', '5'});
-  for (int i = 0; i < 5; ++i) PutU32(out, 0);    // bit count and masks
-  PutU32(out, 0x8u | 0x1000u | 0x400000u);       // complex, texture, mip map
-  for (int i = 0; i < 4; ++i) PutU32(out, 0);    // caps2 to caps4, reserved
+  writer::ByteWriter header;
+  header.Bytes("DDS ", 4)
+      .U32(124)  // header size
+      .U32(0x1u | 0x2u | 0x4u | 0x1000u | 0x20000u | 0x80000u)  // caps, height, width, pixel format, mips, linear size
+      .U32(static_cast<std::uint32_t>(top.height))
+      .U32(static_cast<std::uint32_t>(top.width))
+      .U32(blocks(top.width) * blocks(top.height) * 16)  // size of the top level
+      .U32(0)                                            // depth
+      .U32(static_cast<std::uint32_t>(mips.size()));
+  for (int i = 0; i < 11; ++i) header.U32(0);
+  header.U32(32)    // pixel format size
+      .U32(0x4u)    // four-character code present
+      .Bytes("DXT5", 4);
+  for (int i = 0; i < 5; ++i) header.U32(0);  // bit count and masks
+  header.U32(0x8u | 0x1000u | 0x400000u);     // complex, texture, mip map
+  for (int i = 0; i < 4; ++i) header.U32(0);  // caps2 to caps4, reserved
+  Bytes out = std::move(header.bytes());
 
   for (const Image& level : mips) {
     for (int by = 0; by < level.height; by += 4) {

@@ -2,7 +2,6 @@
 // Texture file encoders: each turns computed images into the bytes of one
 // file of its format.
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <vector>
 
@@ -29,12 +28,5 @@ Bytes EncodePngSrgb(const Image& image);
 
 // 24-bit uncompressed BMP, rows bottom-up.
 Bytes EncodeBmp(const Image& image);
-
-// Writes the bytes to a file; throws std::runtime_error naming the path on failure.
-void WriteFileBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
-
-// Little-endian appenders shared by the encoders.
-void PutU16(Bytes& out, std::uint32_t value);
-void PutU32(Bytes& out, std::uint32_t value);
 
 }  // namespace brivonel::samples

@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#include "formats/writer/byte_writer.h"
+#include "formats/writer/pmx_writer.h"
+#include "formats/writer/vmd_writer.h"
+#include "tools/sample_generator/assembly.h"
 #include "tools/sample_generator/body.h"
 #include "tools/sample_generator/image_files.h"
 #include "tools/sample_generator/morphs.h"
@@ -30,7 +34,7 @@ std::vector<std::string> WriteSampleFiles(const SampleSet& samples, const std::f
   std::filesystem::create_directories(folder);
   std::vector<std::string> written;
   const auto write = [&](std::string_view name, const Bytes& bytes) {
-    WriteFileBytes(folder / name, bytes);
+    writer::WriteFile(folder / name, bytes);
     written.emplace_back(name);
   };
   write(kFaceTexture, EncodeDdsBc3(MipChain(FaceTexture(512))));
@@ -44,7 +48,8 @@ std::vector<std::string> WriteSampleFiles(const SampleSet& samples, const std::f
     std::snprintf(name, sizeof name, "toon%2d.bmp", toon + 1);
     write(name, EncodeBmp(ToonTexture(toon)));
   }
-  (void)samples;
+  write(kPmxFile, writer::WritePmx(ToPmxRecord(samples.figure)));
+  write(kDanceFile, writer::WriteVmd(ToVmdRecord(samples.dance, samples.figure.name)));
   return written;
 }
 

@@ -1,0 +1,139 @@
+// The sample model and dance the build wrote decode with the program's own
+// decoders to the counts, names and hierarchy the generator intended, with
+// every texture loaded through the model's texture pool.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "base/unicode.h"
+#include "formats/pmx_decoder.h"
+#include "formats/vmd_decoder.h"
+#include "render/linux/image_codecs_linux.h"
+#include "tests/support/recording_gpu.h"
+#include "tools/sample_generator/sample_files.h"
+#include "tools/sample_generator/sample_set.h"
+#include "tools/sample_generator/skeleton.h"
+
+namespace brivonel::samples {
+namespace {
+
+const SampleSet& Intended() {
+  static const SampleSet samples = BuildSampleSet();
+  return samples;
+}
+
+std::u16string SamplePath(std::string_view name) {
+  return FromFsPath(std::filesystem::path(BRIVONEL_SAMPLES_DIR) / name);
+}
+
+class SampleModelFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RegisterLinuxImageCodecs(); }
+
+  std::shared_ptr<Model> LoadPmx() {
+    auto model = std::make_shared<Model>();
+    model->SetDevice(gpu_, gpu_);
+    EXPECT_EQ(PMXDecoder().Decode(SamplePath(kPmxFile), model), ModelBuilt);
+    return model;
+  }
+
+  std::shared_ptr<test::RecordingGpu> gpu_ = std::make_shared<test::RecordingGpu>();
+};
+
+TEST_F(SampleModelFilesTest, PmxRecordHoldsWhatTheGeneratorIntended) {
+  const Figure& figure = Intended().figure;
+  const auto file = ReadWholeFile(SamplePath(kPmxFile));
+  ASSERT_TRUE(file.has_value());
+  PMXModel record;
+  ASSERT_EQ(PMXDecoder::Read(file->bytes(), record), FileRead) << record.formatError;
+  EXPECT_EQ(record.version, 2.0f);
+  EXPECT_EQ(record.name, u"ネル");
+  ASSERT_EQ(record.vertices.size(), figure.vertices.size());
+  EXPECT_EQ(record.indices.size(), figure.indices.size());
+  std::set<int> deformKinds;
+  for (const PMXVertex& v : record.vertices) deformKinds.insert(v.deformKind);
+  EXPECT_EQ(deformKinds, (std::set<int>{kDeformBdef1, kDeformBdef2, kDeformBdef4}));
+  EXPECT_EQ(record.textures.size(), 4u);
+  ASSERT_EQ(record.materials.size(), figure.materials.size());
+  for (std::size_t m = 0; m < figure.materials.size(); ++m) {
+    EXPECT_EQ(record.materials[m].name, figure.materials[m].name);
+    EXPECT_EQ(record.materials[m].indexCount, static_cast<std::int32_t>(figure.materials[m].indexCount));
+    EXPECT_EQ(record.materials[m].textureIndex < 0, figure.materials[m].texture.empty());
+  }
+  ASSERT_EQ(record.bones.size(), figure.bones.size());
+  for (std::size_t b = 0; b < figure.bones.size(); ++b) {
+    EXPECT_EQ(record.bones[b].name, figure.bones[b].name);
+    EXPECT_EQ(record.bones[b].parent, figure.bones[b].parent);
+    EXPECT_EQ(record.bones[b].ik, figure.bones[b].ikTarget >= 0);
+    EXPECT_EQ(record.bones[b].ikLinks.size(), figure.bones[b].ikLinks.size());
+  }
+  ASSERT_EQ(record.morphs.size(), figure.morphs.size());
+  for (std::size_t m = 0; m < figure.morphs.size(); ++m) {
+    EXPECT_EQ(record.morphs[m].name, figure.morphs[m].name);
+    EXPECT_EQ(record.morphs[m].kind, static_cast<std::int32_t>(figure.morphs[m].kind));
+  }
+}
+
+TEST_F(SampleModelFilesTest, PmxBuildsAModelWithEveryTextureLoaded) {
+  const Figure& figure = Intended().figure;
+  const auto model = LoadPmx();
+  ASSERT_EQ(model->meshes.size(), 1u);
+  EXPECT_EQ(model->meshes[0]->vertices.size(), figure.vertices.size());
+  EXPECT_EQ(model->meshes[0]->faceCount, static_cast<std::int32_t>(figure.indices.size() / 3));
+  ASSERT_EQ(model->materials.size(), figure.materials.size());
+  int textured = 0;
+  for (const Material& m : model->materials) {
+    EXPECT_EQ(m.textureId >= 0, !m.textureName.empty()) << Utf16ToUtf8(m.name);
+    textured += m.textureId >= 0;
+  }
+  EXPECT_EQ(textured, 4);
+  EXPECT_EQ(model->texturePool.Size(), 4u);
+  std::set<DxgiFormat> formats;
+  for (std::size_t t = 0; t < model->texturePool.Size(); ++t)
+    formats.insert(model->texturePool.Get(static_cast<int>(t)).metadata.format);
+  EXPECT_EQ(formats, (std::set<DxgiFormat>{DxgiFormat::BC3_UNORM, DxgiFormat::R8G8B8A8_UNORM,
+                                           DxgiFormat::R8G8B8A8_UNORM_SRGB}));
+
+  EXPECT_TRUE(model->bones[static_cast<std::size_t>(figure.FindBone(u"センター"))].isCenter);
+  int chains = 0;
+  for (const IkChain& chain : model->ikChains) chains += chain.links.empty() ? 0 : 1;
+  EXPECT_EQ(chains, 4) << "two leg and two toe IK chains";
+  const IkChain& leg = model->ikChains[static_cast<std::size_t>(figure.FindBone(u"左足ＩＫ"))];
+  EXPECT_EQ(leg.targetBone, figure.FindBone(u"左足首"));
+  EXPECT_EQ(leg.iterations, 40);
+  EXPECT_FLOAT_EQ(leg.angleFactor, 0.5f);
+  const Bone& knee = model->bones[static_cast<std::size_t>(figure.FindBone(u"左ひざ"))];
+  EXPECT_LT(knee.ikMaxAngles.x, 0.0f);
+  EXPECT_EQ(knee.ikMinAngles.y, 0.0f);
+  EXPECT_EQ(model->morphs.size(), figure.morphs.size());
+  EXPECT_EQ(model->morphList.size(), figure.morphs.size());
+}
+
+TEST_F(SampleModelFilesTest, DanceDecodesToOneTrackPerKeyedBoneLedByTheCentre) {
+  const Dance& dance = Intended().dance;
+  const auto file = ReadWholeFile(SamplePath(kDanceFile));
+  ASSERT_TRUE(file.has_value());
+  VMDMotion motion;
+  ASSERT_EQ(VMDDecoder::Read(file->bytes(), motion), FileRead);
+  EXPECT_EQ(motion.boneFrames.size(), dance.boneKeys.size());
+  EXPECT_EQ(motion.morphFrames.size(), dance.morphKeys.size());
+  for (std::size_t k = 0; k < dance.boneKeys.size(); ++k) ASSERT_EQ(motion.boneFrames[k].name, dance.boneKeys[k].bone);
+  for (std::size_t k = 0; k < dance.morphKeys.size(); ++k) ASSERT_EQ(motion.morphFrames[k].name, dance.morphKeys[k].morph);
+
+  const auto model = LoadPmx();
+  auto animation = std::make_shared<Animation>();
+  ASSERT_EQ(VMDDecoder().Decode(SamplePath(kDanceFile), animation, model->bones), ModelBuilt);
+  std::set<std::u16string> keyedBones;
+  for (const DanceBoneKey& key : dance.boneKeys) keyedBones.insert(key.bone);
+  EXPECT_EQ(animation->boneTracks.size(), keyedBones.size());
+  ASSERT_FALSE(animation->boneTracks.empty());
+  EXPECT_EQ(animation->boneTracks[0].name, u"センター");
+  EXPECT_EQ(animation->boneTracks[0].keys.back().frame, dance.lastFrame);
+  for (const BoneTrack& track : animation->boneTracks) EXPECT_FALSE(track.keys.empty()) << Utf16ToUtf8(track.name);
+  EXPECT_EQ(animation->morphTracks.size(), 5u);
+  for (const auto& [name, track] : animation->morphTracks) EXPECT_GE(track.keys.size(), 2u);
+}
+
+}  // namespace
+}  // namespace brivonel::samples
