@@ -1,14 +1,10 @@
 #include "app/model_files.h"
 
 #include "app/error_codes.h"
+#include "formats/decoder.h"
 
 namespace brivonel {
 namespace {
-
-// Decoder results.
-constexpr int kOpenFailed = 1;
-constexpr int kFormatError = 2;
-constexpr int kModelBuilt = 4;
 
 constexpr std::size_t kMaxExtension = 260;
 
@@ -24,11 +20,11 @@ std::u16string FileExtension(std::u16string_view path) {
 
 std::int32_t CodeOfDecodeResult(int decodeResult) {
   switch (decodeResult) {
-    case kModelBuilt:
+    case ModelBuilt:
       return error::kOk;
-    case kFormatError:
+    case FormatError:
       return error::kModelDataInvalid;
-    case kOpenFailed:
+    case OpenFailed:
       return error::kFileNotFound;
     default:
       return error::kLoadFailed;

@@ -1,0 +1,16 @@
+#pragma once
+// The program's own decoders: a local PMXDecoder, PMDDecoder or VMDDecoder
+// for each call, living for that one file.
+#include "app/model_files.h"
+
+namespace brivonel {
+
+class StandardFileDecoders final : public IFileDecoders {
+ public:
+  int DecodeModel(const std::u16string& path, std::shared_ptr<Model>& model,
+                  ModelFileKind kind) override;
+  int DecodeMotion(const std::u16string& path, std::shared_ptr<Animation>& animation,
+                   const std::vector<Bone>& bones) override;
+};
+
+}  // namespace brivonel

@@ -1,0 +1,124 @@
+// The loading steps on real PMX and VMD files, written with the format
+// writer and read by the program's own decoders.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "app/standard_file_decoders.h"
+#include "formats/text_encoding.h"
+#include "formats/writer/byte_writer.h"
+#include "formats/writer/pmx_writer.h"
+#include "formats/writer/vmd_writer.h"
+#include "tests/app/app_harness.h"
+
+namespace brivonel::test {
+namespace {
+
+PMXVertex Vertex(float x, float y) {
+  PMXVertex v;
+  v.position = {x, y, 0.0f};
+  v.normal = {0.0f, 0.0f, -1.0f};
+  v.deformKind = kDeformBdef1;
+  return v;
+}
+
+PMXMorph VertexMorph(std::u16string name) {
+  PMXMorph morph;
+  morph.name = std::move(name);
+  morph.panel = 1;
+  morph.kind = kMorphVertex;
+  PMXVertexOffset offset;
+  offset.vertexIndex = 2;
+  offset.translation = {0.0f, 0.5f, 0.0f};
+  morph.vertexOffsets = {offset};
+  morph.offsetCount = 1;
+  return morph;
+}
+
+// One triangle, one material, one bone, and the morphs "あ" and "まばたき".
+std::vector<std::uint8_t> FacePmx() {
+  PMXModel record;
+  record.encoding = kPmxUtf16;
+  record.name = u"顔";
+  record.vertices = {Vertex(0, 10), Vertex(1, 10), Vertex(0, 11)};
+  record.indices = {0, 1, 2};
+  PMXMaterial material;
+  material.name = u"肌";
+  material.diffuse = {1.0f, 0.8f, 0.7f, 1.0f};
+  material.indexCount = 3;
+  record.materials = {material};
+  PMXBone bone;
+  bone.name = u"センター";
+  bone.flags = kBoneRotatable | kBoneMovable | kBoneVisible | kBoneOperable;
+  record.bones = {bone};
+  record.morphs = {VertexMorph(u"あ"), VertexMorph(u"まばたき")};
+  return writer::WritePmx(record);
+}
+
+std::vector<std::uint8_t> FaceVmd() {
+  VMDMotion motion;
+  motion.boneFrames = {writer::MakeBoneFrame(u"センター", 0),
+                       writer::MakeBoneFrame(u"センター", 30, {1.0f, 0.0f, 0.0f})};
+  motion.morphFrames = {writer::MakeMorphFrame(u"まばたき", 0, 0.0f),
+                        writer::MakeMorphFrame(u"まばたき", 10, 1.0f),
+                        writer::MakeMorphFrame(u"にやり", 0, 1.0f)};
+  return writer::WriteVmd(motion);
+}
+
+class RealFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::vector<std::uint8_t> model = FacePmx();
+    writer::WriteFile(files.path() / "face.pmx", model);
+    writer::WriteFile(files.path() / "Face.Pmx", model);
+    writer::WriteFile(files.path() / "short.pmx",
+                      std::vector<std::uint8_t>(model.begin(), model.begin() + model.size() / 2));
+    writer::WriteFile(files.path() / "face.vmd", FaceVmd());
+    h.realDecoders = &decoders;
+  }
+  std::u16string File(std::string_view name) const { return FromFsPath(files / name); }
+
+  TempDir files;
+  StandardFileDecoders decoders;
+  AppHarness h;
+};
+
+TEST_F(RealFilesTest, StartUpLoadsRememberedFilesAndChangeMotionBindsMorphTracks) {
+  h.Remember(u"Model", File("face.pmx"));
+  h.Remember(u"Motion", File("face.vmd"));
+  ASSERT_EQ(h.Start(), 0);
+  EXPECT_TRUE(h.boxes.shown.empty());
+  const std::shared_ptr<Model> model = h.app->model();
+  ASSERT_EQ(model->materials.size(), 1u);
+  EXPECT_GE(model->materials[0].vertexShaderId, 0);
+  EXPECT_GE(model->materials[0].pixelShaderId, 0);
+  EXPECT_EQ(model->animation->morphTracks.at(u"まばたき").morph, &model->morphs.at(u"まばたき"));
+
+  h.clock.now += 400;
+  h.app->Update();
+  h.dialog.Choose(File("face.vmd"));
+  h.app->ChangeMotion();
+  EXPECT_EQ(h.app->elapsed(), 0u);
+  const auto& tracks = h.app->model()->animation->morphTracks;
+  ASSERT_EQ(tracks.size(), 2u);
+  EXPECT_EQ(tracks.at(u"まばたき").morph, &model->morphs.at(u"まばたき"));
+  EXPECT_EQ(tracks.at(u"にやり").morph, nullptr);
+}
+
+TEST_F(RealFilesTest, TruncatedRememberedModelGivesTheMessageThenTheDialog) {
+  h.Remember(u"Model", File("short.pmx"));
+  h.Remember(u"Motion", File("face.vmd"));
+  h.dialog.Choose(File("short.pmx"));  // chosen again: still ends early
+  h.dialog.Choose(File("Face.Pmx"));   // loads, but its extension is not ".pmx"
+  h.dialog.Choose(File("face.pmx"));
+  ASSERT_EQ(h.Start(), 0);
+  EXPECT_EQ(h.dialog.setups.size(), 3u);
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, u"モデルデータ(PMD/PMX)が必要です");
+  EXPECT_EQ(h.Stored(u"Model"), File("face.pmx"));
+  EXPECT_EQ(h.app->model()->materials.size(), 1u);
+}
+
+}  // namespace
+}  // namespace brivonel::test
