@@ -1,4 +1,4 @@
-// The sample model and dance the build wrote decode with the program's own
+// The sample models and dance the build wrote decode with the program's own
 // decoders to the counts, names and hierarchy the generator intended, with
 // every texture loaded through the model's texture pool.
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <set>
 
 #include "base/unicode.h"
+#include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
 #include "render/linux/image_codecs_linux.h"
@@ -133,6 +134,63 @@ TEST_F(SampleModelFilesTest, DanceDecodesToOneTrackPerKeyedBoneLedByTheCentre) {
   for (const BoneTrack& track : animation->boneTracks) EXPECT_FALSE(track.keys.empty()) << Utf16ToUtf8(track.name);
   EXPECT_EQ(animation->morphTracks.size(), 5u);
   for (const auto& [name, track] : animation->morphTracks) EXPECT_GE(track.keys.size(), 2u);
+}
+
+TEST_F(SampleModelFilesTest, PmdHoldsTheOlderBoneSetTwoBoneVerticesAndNoMorphs) {
+  const Figure& figure = Intended().figure;
+  const auto file = ReadWholeFile(SamplePath(kPmdFile));
+  ASSERT_TRUE(file.has_value());
+  PMDModel record;
+  ASSERT_EQ(PMDDecoder::Read(file->bytes(), record), FileRead);
+  EXPECT_EQ(record.vertices.size(), figure.vertices.size());
+  EXPECT_EQ(record.indices.size(), figure.indices.size());
+  EXPECT_EQ(record.materials.size(), figure.materials.size());
+  std::size_t pmdBones = 0;
+  for (const FigureBone& bone : figure.bones) pmdBones += IsPmxOnlyBone(bone.name) ? 0 : 1;
+  EXPECT_EQ(record.bones.size(), pmdBones);
+  EXPECT_EQ(record.iks.size(), 4u);
+  std::size_t blended = 0;
+  for (const PMDVertex& v : record.vertices) {
+    ASSERT_LT(v.bones[0], record.bones.size());
+    ASSERT_LT(v.bones[1], record.bones.size());
+    ASSERT_LE(v.weight, 100);
+    blended += v.bones[0] != v.bones[1] && v.weight > 0 && v.weight < 100;
+  }
+  EXPECT_GT(blended, 1000u);
+
+  auto model = std::make_shared<Model>();
+  model->SetDevice(gpu_, gpu_);
+  ASSERT_EQ(PMDDecoder().Decode(SamplePath(kPmdFile), model), ModelBuilt);
+  EXPECT_TRUE(model->morphs.empty());
+  ASSERT_FALSE(model->bones.empty());
+  EXPECT_EQ(model->bones[0].name, u"センター");
+  EXPECT_TRUE(model->bones[0].isCenter);
+  for (const Bone& bone : model->bones) EXPECT_FALSE(IsPmxOnlyBone(bone.name));
+  int spheres = 0;
+  for (const Material& m : model->materials) {
+    EXPECT_GE(m.toonTextureId, 0) << Utf16ToUtf8(m.name) << ": its toon file is beside the model";
+    EXPECT_EQ(m.textureId >= 0, !m.textureName.empty()) << Utf16ToUtf8(m.name);
+    if (m.sphereTextureId >= 0) {
+      ++spheres;
+      EXPECT_EQ(m.sphereFlag, 1);
+      EXPECT_EQ(m.textureName, u"hair.png");
+    }
+  }
+  EXPECT_EQ(spheres, 1);
+  for (const Bone& bone : model->bones) {
+    if (bone.name.find(u"ひざ") != std::u16string::npos) EXPECT_EQ(bone.ikMaxAngles.x, 0.0f);
+  }
+
+  // The bones the PMD lacks get tracks without keys, which the pose skips.
+  auto animation = std::make_shared<Animation>();
+  ASSERT_EQ(VMDDecoder().Decode(SamplePath(kDanceFile), animation, model->bones), ModelBuilt);
+  int filtered = 0;
+  for (const BoneTrack& track : animation->boneTracks) {
+    EXPECT_EQ(track.keys.empty(), IsPmxOnlyBone(track.name)) << Utf16ToUtf8(track.name);
+    filtered += track.keys.empty();
+  }
+  EXPECT_GE(filtered, 2);
+  EXPECT_EQ(animation->boneTracks[0].name, u"センター");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "formats/writer/byte_writer.h"
+#include "formats/writer/pmd_writer.h"
 #include "formats/writer/pmx_writer.h"
 #include "formats/writer/vmd_writer.h"
 #include "tools/sample_generator/assembly.h"
@@ -49,6 +50,7 @@ std::vector<std::string> WriteSampleFiles(const SampleSet& samples, const std::f
     write(name, EncodeBmp(ToonTexture(toon)));
   }
   write(kPmxFile, writer::WritePmx(ToPmxRecord(samples.figure)));
+  write(kPmdFile, writer::WritePmd(ToPmdRecord(samples.figure)));
   write(kDanceFile, writer::WriteVmd(ToVmdRecord(samples.dance, samples.figure.name)));
   return written;
 }

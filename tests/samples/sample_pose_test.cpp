@@ -1,0 +1,125 @@
+// The sample dance played by the program's pose evaluation on both sample
+// models: the centre's travel comes back as window shifts to both sides, the
+// IK bones keep the feet planted while the knees bend, and the loop closes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "base/unicode.h"
+#include "formats/pmd_decoder.h"
+#include "formats/pmx_decoder.h"
+#include "formats/vmd_decoder.h"
+#include "model/model_setup.h"
+#include "render/frame_setup.h"
+#include "tools/sample_generator/sample_files.h"
+#include "tools/sample_generator/sample_set.h"
+
+namespace brivonel::samples {
+namespace {
+
+constexpr std::int32_t kWidth = 960, kHeight = 1040;
+
+std::u16string SamplePath(std::string_view name) {
+  return FromFsPath(std::filesystem::path(BRIVONEL_SAMPLES_DIR) / name);
+}
+
+const SampleSet& Intended() {
+  static const SampleSet samples = BuildSampleSet();
+  return samples;
+}
+
+class SamplePoseTest : public ::testing::TestWithParam<std::string_view> {
+ protected:
+  void SetUp() override {
+    // The pose needs no textures.
+    const auto file = ReadWholeFile(SamplePath(GetParam()));
+    ASSERT_TRUE(file.has_value());
+    if (GetParam() == kPmdFile) {
+      PMDModel record;
+      ASSERT_EQ(PMDDecoder::Read(file->bytes(), record), FileRead);
+      ASSERT_EQ(PMDDecoder::Build(record, *model_, TextureLoading::kSkip), ModelBuilt);
+    } else {
+      PMXModel record;
+      ASSERT_EQ(PMXDecoder::Read(file->bytes(), record), FileRead);
+      ASSERT_EQ(PMXDecoder::Build(record, *model_, TextureLoading::kSkip), ModelBuilt);
+    }
+    view_ = CameraViewMatrix();
+    projection_ = CameraProjectionMatrix(kWidth, kHeight);
+    model_->view = &view_;
+    model_->projection = &projection_;
+    model_->viewportWidth = kWidth;
+    model_->viewportHeight = kHeight;
+    auto animation = std::make_shared<Animation>();
+    ASSERT_EQ(VMDDecoder().Decode(SamplePath(kDanceFile), animation, model_->bones), ModelBuilt);
+    model_->animation = animation;
+    LinkMorphTracks(*model_);
+  }
+
+  int BoneIndex(std::u16string_view name) const {
+    for (const Bone& b : model_->bones)
+      if (b.name == name) return b.index;
+    ADD_FAILURE() << "no bone " << Utf16ToUtf8(name);
+    return 0;
+  }
+  Float4 WorldPosition(std::u16string_view name) const {
+    const Matrix4& m = model_->bones[static_cast<std::size_t>(BoneIndex(name))].worldMatrix;
+    return {m.m[3][0], m.m[3][1], m.m[3][2], 1.0f};
+  }
+  static std::uint64_t AtFrame(std::uint32_t frame) { return std::uint64_t{frame} * 33; }
+
+  std::shared_ptr<Model> model_ = std::make_shared<Model>();
+  Matrix4 view_, projection_;
+};
+
+TEST_P(SamplePoseTest, TheCentreShiftsTheWindowToBothSidesAndBack) {
+  int lowest = 0, highest = 0;
+  const std::uint32_t last = Intended().dance.lastFrame;
+  for (std::uint32_t frame = 0; frame <= last; frame += 4) {
+    const int shift = model_->Update(AtFrame(frame));
+    lowest = std::min(lowest, shift);
+    highest = std::max(highest, shift);
+  }
+  EXPECT_LT(lowest, -40);
+  EXPECT_GT(highest, 40);
+  EXPECT_EQ(model_->Update(AtFrame(last)), 0) << "the loop ends where it started";
+}
+
+TEST_P(SamplePoseTest, PlantedFeetStayOnTheirIkGoalsWhileTheKneesBend) {
+  // Beat 1: the centre dips and the right foot is planted (the left one
+  // steps during the first beat). Played frame by frame as the program does:
+  // the knees keep what IK gave them from one frame to the next.
+  for (std::uint32_t frame = 0; frame <= kFramesPerBeat; ++frame) model_->Update(AtFrame(frame));
+  const Float4 ankle = WorldPosition(u"右足首");
+  const Float4 goal = WorldPosition(u"右足ＩＫ");
+  EXPECT_NEAR(ankle.x, goal.x, 0.05f);
+  EXPECT_NEAR(ankle.y, goal.y, 0.05f);
+  EXPECT_NEAR(ankle.z, goal.z, 0.05f);
+  EXPECT_NEAR(ankle.y, 1.05f, 0.05f) << "on the ground";
+  const Quaternion knee = model_->bones[static_cast<std::size_t>(BoneIndex(u"右ひざ"))].rotation;
+  EXPECT_GT(2.0f * std::acos(std::min(1.0f, std::fabs(knee.w))), 0.2f) << "the knee bends";
+  EXPECT_NEAR(knee.y, 0.0f, 1e-4f);
+  EXPECT_NEAR(knee.z, 0.0f, 1e-4f);
+}
+
+TEST_P(SamplePoseTest, TheLastFramePosesAsTheFirst) {
+  const std::uint32_t last = Intended().dance.lastFrame;
+  model_->Update(AtFrame(last / 2));  // leave IK state from elsewhere in the loop
+  model_->Update(0);
+  std::vector<Float4> first;
+  for (const Bone& b : model_->bones) first.push_back(WorldPosition(b.name));
+  model_->Update(AtFrame(last));
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    const Float4 p = WorldPosition(model_->bones[i].name);
+    EXPECT_NEAR(p.x, first[i].x, 2e-3f) << Utf16ToUtf8(model_->bones[i].name);
+    EXPECT_NEAR(p.y, first[i].y, 2e-3f) << Utf16ToUtf8(model_->bones[i].name);
+    EXPECT_NEAR(p.z, first[i].z, 2e-3f) << Utf16ToUtf8(model_->bones[i].name);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModels, SamplePoseTest, ::testing::Values(kPmxFile, kPmdFile),
+                         [](const auto& test) { return test.param == kPmdFile ? "Pmd" : "Pmx"; });
+
+}  // namespace
+}  // namespace brivonel::samples
