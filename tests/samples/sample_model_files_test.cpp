@@ -178,7 +178,9 @@ TEST_F(SampleModelFilesTest, PmdHoldsTheOlderBoneSetTwoBoneVerticesAndNoMorphs) 
   }
   EXPECT_EQ(spheres, 1);
   for (const Bone& bone : model->bones) {
-    if (bone.name.find(u"ひざ") != std::u16string::npos) EXPECT_EQ(bone.ikMaxAngles.x, 0.0f);
+    if (bone.name.find(u"ひざ") != std::u16string::npos) {
+      EXPECT_EQ(bone.ikMaxAngles.x, 0.0f);
+    }
   }
 
   // The bones the PMD lacks get tracks without keys, which the pose skips.
