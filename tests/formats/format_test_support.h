@@ -1,15 +1,17 @@
 #pragma once
-// Small models and motions for the decoder tests, written as real files with
-// the format writer.
+// Small models for the decoder tests and the fuzz seeds, written as real
+// files with the format writer.
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/unicode.h"
+#include "formats/pmd_records.h"
 #include "formats/pmx_decoder.h"
 #include "formats/text_encoding.h"
 #include "formats/writer/byte_writer.h"
+#include "formats/writer/pmd_writer.h"
 #include "formats/writer/pmx_writer.h"
 #include "model/model.h"
 #include "tests/support/temp_dir.h"
@@ -47,6 +49,132 @@ inline PMXModel SmallPmx() {
   m.indexCount = 3;
   r.materials = {m};
   r.bones = {PlainBone(u"センター", {0, 1, 0}, -1), PlainBone(u"頭", {0, 3, 0}, 0)};
+  return r;
+}
+
+// A model that uses every deform kind, two additional UVs, every morph kind,
+// textures, IK and all optional bone fields.
+inline PMXModel RichPmx() {
+  PMXModel r = SmallPmx();
+  r.additionalUvCount = 2;
+  r.comment = u"comment ©";
+  r.englishName = u"small";
+  r.vertices.clear();
+  for (int kind = 0; kind <= 4; ++kind) {
+    PMXVertex v = OneBoneVertex(static_cast<float>(kind), 2, 3, 1);
+    v.uv = {0.25f, 0.75f};
+    v.additionalUv[0] = {1, 2, 3, 4};
+    v.additionalUv[1] = {5, 6, 7, 8};
+    v.deformKind = static_cast<std::uint8_t>(kind);
+    v.bones[1] = 0;
+    v.bones[2] = 1;
+    v.bones[3] = -1;
+    v.weights[0] = 0.5f;
+    v.weights[1] = 0.25f;
+    v.weights[2] = 0.125f;
+    v.weights[3] = 0.125f;
+    if (kind == kDeformSdef) v.sdefC = {1, 1, 1};
+    v.edgeScale = 1.5f;
+    r.vertices.push_back(v);
+  }
+  r.indices = {0, 1, 2, 2, 3, 4};
+  r.textures = {u"tex/a.png", u"sphere.spa"};
+  PMXMaterial m = r.materials[0];
+  m.textureIndex = 0;
+  m.sphereTextureIndex = 1;
+  m.sphereMode = 1;
+  m.sharedToon = 1;
+  m.toon = 3;
+  m.drawFlags = kMaterialDoubleSided | kMaterialDrawsEdge;
+  m.edgeColor = {0, 0, 0, 1};
+  m.edgeSize = 0.5f;
+  m.memo = u"メモ";
+  PMXMaterial second = m;
+  second.name = u"材質2";
+  second.sharedToon = 0;
+  second.toon = 1;
+  second.textureIndex = -1;
+  r.materials = {m, second};
+  PMXBone ik = PlainBone(u"左足ＩＫ", {1, 0, 0}, 0);
+  ik.flags |= kBoneIk | kBoneTailIsBone | kBoneRotationGrant | kBoneFixedAxis | kBoneLocalAxes |
+              kBoneExternalParent;
+  ik.tailBone = 1;
+  ik.grantParent = 0;
+  ik.grantRate = 0.5f;
+  ik.fixedAxisVector = {0, 0, 1};
+  ik.localXAxis = {1, 0, 0};
+  ik.localZAxis = {0, 0, 1};
+  ik.externalParentKey = 7;
+  ik.ikTarget = 1;
+  ik.ikLoopCount = 40;
+  ik.ikLimitAngle = 2.0f;
+  ik.ikLinks = {PMXIKLink{0, true, {-1, 0, 0}, {0.5f, 0, 0}}, PMXIKLink{1, false, {}, {}}};
+  r.bones.push_back(ik);
+
+  PMXMorph group;
+  group.name = u"グループ";
+  group.kind = kMorphGroup;
+  group.groupOffsets = {{1, 0.5f}};
+  PMXMorph vertex;
+  vertex.name = u"あ";
+  vertex.panel = 3;
+  vertex.kind = kMorphVertex;
+  vertex.vertexOffsets = {{4, {0, 0.1f, 0}}};
+  PMXMorph bone;
+  bone.name = u"骨";
+  bone.kind = kMorphBone;
+  bone.boneOffsets = {{1, {1, 2, 3, 0}, {0, 0, 0, 1}}};
+  PMXMorph uv;
+  uv.name = u"UV2";
+  uv.kind = 5;
+  uv.uvOffsets = {{2, {0.5f, 0.5f, 0, 0}}};
+  PMXMorph material;
+  material.name = u"材質";
+  material.kind = kMorphMaterial;
+  PMXMaterialOffset mo;
+  mo.materialIndex = 0xFFFFFFFFu;
+  mo.operation = 1;
+  mo.diffuse = {1, 1, 1, 1};
+  mo.toonTextureTint = {0.5f, 0.5f, 0.5f, 0.5f};
+  material.materialOffsets = {mo};
+  r.morphs = {group, vertex, bone, uv, material};
+  return r;
+}
+
+inline PMDVertex PmdVertex(float x, std::uint16_t bone0, std::uint16_t bone1,
+                           std::uint8_t weight) {
+  PMDVertex v;
+  v.position = {x, 0, 0};
+  v.normal = {0, 0, 1};
+  v.uv = {0.5f, 0.5f};
+  v.bones[0] = bone0;
+  v.bones[1] = bone1;
+  v.weight = weight;
+  return v;
+}
+
+inline PMDMaterial PmdMaterial(std::u16string_view textureField, std::uint32_t indexCount,
+                        std::uint8_t toonIndex = 0) {
+  PMDMaterial m;
+  m.diffuse = {1, 1, 1, 0.5f};
+  m.specularPower = 5;
+  m.specular = {0.1f, 0.2f, 0.3f};
+  m.ambient = {0.4f, 0.5f, 0.6f};
+  m.toonIndex = toonIndex;
+  m.edgeFlag = 1;
+  m.indexCount = indexCount;
+  writer::SetShiftJisField(m.textureField, sizeof m.textureField, textureField);
+  return m;
+}
+
+inline PMDModel SmallPmd() {
+  PMDModel r;
+  writer::SetShiftJisField(r.name, sizeof r.name, u"テスト");
+  r.vertices = {PmdVertex(0, 0, 1, 100), PmdVertex(1, 0, 1, 50), PmdVertex(2, 1, 0, 0)};
+  r.indices = {0, 1, 2};
+  r.materials = {PmdMaterial(u"", 3)};
+  r.bones = {writer::MakePmdBone(u"センター", {0, 1, 0}),
+             writer::MakePmdBone(u"頭", {0, 3, 0}, 0)};
   return r;
 }
 

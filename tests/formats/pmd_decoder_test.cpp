@@ -17,42 +17,10 @@ namespace brivonel {
 namespace {
 
 using test::TempDir;
+using test::PmdMaterial;
+using test::PmdVertex;
+using test::SmallPmd;
 using writer::MakePmdBone;
-
-PMDVertex PmdVertex(float x, std::uint16_t bone0, std::uint16_t bone1, std::uint8_t weight) {
-  PMDVertex v;
-  v.position = {x, 0, 0};
-  v.normal = {0, 0, 1};
-  v.uv = {0.5f, 0.5f};
-  v.bones[0] = bone0;
-  v.bones[1] = bone1;
-  v.weight = weight;
-  return v;
-}
-
-PMDMaterial PmdMaterial(std::u16string_view textureField, std::uint32_t indexCount,
-                        std::uint8_t toonIndex = 0) {
-  PMDMaterial m;
-  m.diffuse = {1, 1, 1, 0.5f};
-  m.specularPower = 5;
-  m.specular = {0.1f, 0.2f, 0.3f};
-  m.ambient = {0.4f, 0.5f, 0.6f};
-  m.toonIndex = toonIndex;
-  m.edgeFlag = 1;
-  m.indexCount = indexCount;
-  writer::SetShiftJisField(m.textureField, sizeof m.textureField, textureField);
-  return m;
-}
-
-PMDModel SmallPmd() {
-  PMDModel r;
-  writer::SetShiftJisField(r.name, sizeof r.name, u"テスト");
-  r.vertices = {PmdVertex(0, 0, 1, 100), PmdVertex(1, 0, 1, 50), PmdVertex(2, 1, 0, 0)};
-  r.indices = {0, 1, 2};
-  r.materials = {PmdMaterial(u"", 3)};
-  r.bones = {MakePmdBone(u"センター", {0, 1, 0}), MakePmdBone(u"頭", {0, 3, 0}, 0)};
-  return r;
-}
 
 int DecodePmd(const TempDir& dir, const PMDModel& record, std::shared_ptr<Model>& model,
               std::shared_ptr<test::RecordingGpu> gpu = nullptr) {

@@ -15,97 +15,9 @@ namespace {
 using test::DecodePmx;
 using test::OneBoneVertex;
 using test::PlainBone;
+using test::RichPmx;
 using test::SmallPmx;
 using test::TempDir;
-
-// A model that uses every deform kind, two additional UVs, every morph kind,
-// textures, IK and all optional bone fields.
-PMXModel RichPmx() {
-  PMXModel r = SmallPmx();
-  r.additionalUvCount = 2;
-  r.comment = u"comment ©";
-  r.englishName = u"small";
-  r.vertices.clear();
-  for (int kind = 0; kind <= 4; ++kind) {
-    PMXVertex v = OneBoneVertex(static_cast<float>(kind), 2, 3, 1);
-    v.uv = {0.25f, 0.75f};
-    v.additionalUv[0] = {1, 2, 3, 4};
-    v.additionalUv[1] = {5, 6, 7, 8};
-    v.deformKind = static_cast<std::uint8_t>(kind);
-    v.bones[1] = 0;
-    v.bones[2] = 1;
-    v.bones[3] = -1;
-    v.weights[0] = 0.5f;
-    v.weights[1] = 0.25f;
-    v.weights[2] = 0.125f;
-    v.weights[3] = 0.125f;
-    if (kind == kDeformSdef) v.sdefC = {1, 1, 1};
-    v.edgeScale = 1.5f;
-    r.vertices.push_back(v);
-  }
-  r.indices = {0, 1, 2, 2, 3, 4};
-  r.textures = {u"tex/a.png", u"sphere.spa"};
-  PMXMaterial m = r.materials[0];
-  m.textureIndex = 0;
-  m.sphereTextureIndex = 1;
-  m.sphereMode = 1;
-  m.sharedToon = 1;
-  m.toon = 3;
-  m.drawFlags = kMaterialDoubleSided | kMaterialDrawsEdge;
-  m.edgeColor = {0, 0, 0, 1};
-  m.edgeSize = 0.5f;
-  m.memo = u"メモ";
-  PMXMaterial second = m;
-  second.name = u"材質2";
-  second.sharedToon = 0;
-  second.toon = 1;
-  second.textureIndex = -1;
-  r.materials = {m, second};
-  PMXBone ik = PlainBone(u"左足ＩＫ", {1, 0, 0}, 0);
-  ik.flags |= kBoneIk | kBoneTailIsBone | kBoneRotationGrant | kBoneFixedAxis | kBoneLocalAxes |
-              kBoneExternalParent;
-  ik.tailBone = 1;
-  ik.grantParent = 0;
-  ik.grantRate = 0.5f;
-  ik.fixedAxisVector = {0, 0, 1};
-  ik.localXAxis = {1, 0, 0};
-  ik.localZAxis = {0, 0, 1};
-  ik.externalParentKey = 7;
-  ik.ikTarget = 1;
-  ik.ikLoopCount = 40;
-  ik.ikLimitAngle = 2.0f;
-  ik.ikLinks = {PMXIKLink{0, true, {-1, 0, 0}, {0.5f, 0, 0}}, PMXIKLink{1, false, {}, {}}};
-  r.bones.push_back(ik);
-
-  PMXMorph group;
-  group.name = u"グループ";
-  group.kind = kMorphGroup;
-  group.groupOffsets = {{1, 0.5f}};
-  PMXMorph vertex;
-  vertex.name = u"あ";
-  vertex.panel = 3;
-  vertex.kind = kMorphVertex;
-  vertex.vertexOffsets = {{4, {0, 0.1f, 0}}};
-  PMXMorph bone;
-  bone.name = u"骨";
-  bone.kind = kMorphBone;
-  bone.boneOffsets = {{1, {1, 2, 3, 0}, {0, 0, 0, 1}}};
-  PMXMorph uv;
-  uv.name = u"UV2";
-  uv.kind = 5;
-  uv.uvOffsets = {{2, {0.5f, 0.5f, 0, 0}}};
-  PMXMorph material;
-  material.name = u"材質";
-  material.kind = kMorphMaterial;
-  PMXMaterialOffset mo;
-  mo.materialIndex = 0xFFFFFFFFu;
-  mo.operation = 1;
-  mo.diffuse = {1, 1, 1, 1};
-  mo.toonTextureTint = {0.5f, 0.5f, 0.5f, 0.5f};
-  material.materialOffsets = {mo};
-  r.morphs = {group, vertex, bone, uv, material};
-  return r;
-}
 
 class PmxRoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {};
 

@@ -1,0 +1,49 @@
+// Writes the seed corpora of the fuzz harnesses with the format writer:
+// small PMX files in both encodings and every index size, PMD and VMD files.
+// Usage: brivonel-fuzz-seeds FOLDER (creates FOLDER/pmx, FOLDER/pmd, FOLDER/vmd).
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "formats/writer/vmd_writer.h"
+#include "tests/formats/format_test_support.h"
+
+int main(int argc, char** argv) {
+  using namespace brivonel;
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: brivonel-fuzz-seeds FOLDER\n");
+    return 2;
+  }
+  const std::filesystem::path root = argv[1];
+  for (const char* kind : {"pmx", "pmd", "vmd"}) std::filesystem::create_directories(root / kind);
+
+  for (int encoding = 0; encoding <= 1; ++encoding) {
+    for (int size : {1, 2, 4}) {
+      PMXModel r = test::RichPmx();
+      r.encoding = static_cast<std::uint8_t>(encoding);
+      r.vertexIndexSize = r.textureIndexSize = r.materialIndexSize = static_cast<std::uint8_t>(size);
+      r.boneIndexSize = r.morphIndexSize = r.rigidBodyIndexSize = static_cast<std::uint8_t>(size);
+      const std::string name = "rich_" + std::to_string(encoding) + "_" + std::to_string(size);
+      writer::WriteFile(root / "pmx" / (name + ".pmx"), writer::WritePmx(r));
+    }
+  }
+  writer::WriteFile(root / "pmx" / "small.pmx", writer::WritePmx(test::SmallPmx()));
+
+  PMDModel pmd = test::SmallPmd();
+  pmd.materials = {test::PmdMaterial(u"face.bmp*face.spa", 3, 255)};
+  pmd.bones.push_back(writer::MakePmdBone(u"右ひざ", {0, 1, 0}, 1));
+  pmd.bones.push_back(writer::MakePmdBone(u"右足首", {0, 0, 0}, 2));
+  pmd.iks = {PMDIK{0, 3, 2, 15, 0.5f, {2, 1}}};
+  writer::WriteFile(root / "pmd" / "small.pmd", writer::WritePmd(pmd));
+  writer::WriteFile(root / "pmd" / "plain.pmd", writer::WritePmd(test::SmallPmd()));
+
+  VMDMotion motion;
+  motion.boneFrames = {writer::MakeBoneFrame(u"センター", 10, {0, 1, 0}),
+                       writer::MakeBoneFrame(u"頭", 0), writer::MakeBoneFrame(u"左足", 5),
+                       writer::MakeBoneFrame(u"センター", 2)};
+  motion.morphFrames = {writer::MakeMorphFrame(u"まばたき", 3, 1.0f),
+                        writer::MakeMorphFrame(u"あ", 1, 0.5f)};
+  writer::WriteFile(root / "vmd" / "small.vmd", writer::WriteVmd(motion));
+  std::printf("seeds written to %s\n", root.string().c_str());
+  return 0;
+}

@@ -1,0 +1,22 @@
+// libFuzzer harness: any bytes as a PMX file, read and built (textures skipped).
+#include <cstddef>
+#include <cstdint>
+
+#include "formats/binary_cursor.h"
+#include "formats/pmx_decoder.h"
+#include "fuzz/fuzz_checks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace brivonel;
+  try {
+    PMXModel record;
+    if (PMXDecoder::Read({data, size}, record) != FileRead) return 0;
+    Model model;
+    if (PMXDecoder::Build(record, model, TextureLoading::kSkip) == ModelBuilt) {
+      fuzz::CheckModel(model);
+    }
+  } catch (const FileEndsEarly&) {
+    // The one way a decoder reports a short file.
+  }
+  return 0;
+}

@@ -1,0 +1,34 @@
+// libFuzzer harness: any bytes as a VMD file, built for a small skeleton whose
+// bone names are common ones, so that keys are both kept and dropped.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "formats/vmd_decoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace brivonel;
+  static const std::vector<Bone> bones = [] {
+    std::vector<Bone> list(4);
+    const char16_t* names[] = {u"センター", u"頭", u"左足", u""};
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      list[i].name = names[i];
+      list[i].index = static_cast<std::int32_t>(i);
+    }
+    return list;
+  }();
+  VMDMotion motion;
+  if (VMDDecoder::Read({data, size}, motion) != FileRead) std::abort();  // never refused
+  Animation animation;
+  VMDDecoder::Build(motion, animation, bones);
+  std::size_t keys = 0;
+  for (const BoneTrack& track : animation.boneTracks) {
+    keys += track.keys.size();
+    for (std::size_t i = 1; i < track.keys.size(); ++i) {
+      if (track.keys[i - 1].frame > track.keys[i].frame) std::abort();
+    }
+  }
+  for (const auto& [name, track] : animation.morphTracks) keys += track.keys.size();
+  if (keys > motion.boneFrames.size() + motion.morphFrames.size()) std::abort();
+  return 0;
+}
