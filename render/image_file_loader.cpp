@@ -1,5 +1,6 @@
 // The general image loader: the platform front installs the codec loader
-// (the imaging component on Windows, codec libraries on Linux).
+// (the imaging component on Windows, codec libraries on Linux); and the
+// choice of loader by extension.
 #include "render/texture_loaders.h"
 
 namespace brivonel {
@@ -19,6 +20,15 @@ HResult LoadImageFile(std::u16string_view path, unsigned flags, TextureMetadata*
   const HResult hr = g_imageFileLoader(path, flags, metadata, image);
   if (Failed(hr)) image.Release();
   return hr;
+}
+
+HResult LoadTextureFile(std::u16string_view path, TextureMetadata* metadata, LoadedImage& image) {
+  const std::size_t dot = path.rfind(u'.');
+  const std::u16string_view extension =
+      dot == std::u16string_view::npos ? std::u16string_view() : path.substr(dot);
+  if (extension == u".dds") return LoadDdsFile(path, 0, metadata, image);
+  if (extension == u".tga") return LoadTgaFile(path, metadata, image);
+  return LoadImageFile(path, 0, metadata, image);
 }
 
 }  // namespace brivonel

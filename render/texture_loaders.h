@@ -34,6 +34,10 @@ void SetImageFileLoader(ImageFileLoader loader);
 HResult LoadImageFile(std::u16string_view path, unsigned flags, TextureMetadata* metadata,
                       LoadedImage& image);
 
+// Decodes a texture file with the loader its exact, case-sensitive extension
+// picks: ".dds" and ".tga" their own, everything else the general image loader.
+HResult LoadTextureFile(std::u16string_view path, TextureMetadata* metadata, LoadedImage& image);
+
 HResult CreateTextureView(gpu::IGpuDevice* device, const ImageRecord* images,
                           std::size_t imageCount, const TextureMetadata& metadata,
                           std::shared_ptr<gpu::ShaderResourceView>* view);

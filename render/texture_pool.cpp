@@ -42,20 +42,11 @@ int TexturePool::Load(std::u16string_view directory, std::u16string_view name) {
   std::error_code ignored;
   if (!std::filesystem::exists(ToFsPath(path), ignored)) return -1;
 
-  // The loader is chosen by the exact, case-sensitive extension of the name.
-  const std::size_t dot = name.rfind(u'.');
-  if (dot == std::u16string_view::npos) return -1;
-  const std::u16string_view extension = name.substr(dot);
-
+  // A name without any "." is not loaded; otherwise its exact, case-sensitive
+  // extension picks the loader.
+  if (name.find(u'.') == std::u16string_view::npos) return -1;
   LoadedImage image;
-  HResult hr;
-  if (extension == u".dds") {
-    hr = LoadDdsFile(path, 0, &entry.metadata, image);
-  } else if (extension == u".tga") {
-    hr = LoadTgaFile(path, &entry.metadata, image);
-  } else {
-    hr = LoadImageFile(path, 0, &entry.metadata, image);
-  }
+  const HResult hr = LoadTextureFile(path, &entry.metadata, image);
   ThrowIfFailed(hr, error::kTextures);
   ThrowIfFailed(CreateTextureView(device_.get(), image.images.data(), image.images.size(),
                                   entry.metadata, &entry.shaderResourceView),

@@ -6,6 +6,7 @@ std::span<const InspectCommand> InspectCommands() {
   static const InspectCommand commands[] = {
       {"model", "FILE [--bench N]", &RunModelCommand},
       {"motion", "FILE [--model MODEL] [--bench N]", &RunMotionCommand},
+      {"texture", "FILE [--pixel X,Y]", &RunTextureCommand},
   };
   return commands;
 }

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "render/linux/image_codecs_linux.h"
+#include "render/texture_loaders.h"
+#include "tests/render/codec_writers.h"
+#include "tests/render/texture_files.h"
+#include "tests/support/temp_dir.h"
+#include "tools/inspect/texture_command.h"
+
+namespace brivonel {
+namespace {
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+Outcome Inspect(const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int code = inspect::RunTextureCommand(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+TEST(InspectTextureTest, ReportsTheDescriptionAndOnePixel) {
+  test::TempDir dir;
+  test::DdsSpec spec;
+  spec.width = 2;
+  spec.height = 1;
+  spec.pixelFlags = 0x40;
+  spec.bitCount = 24;
+  spec.masks[3] = 0;
+  test::Bytes dds = test::DdsHeader(spec);
+  dds.insert(dds.end(), {10, 20, 30, 40, 50, 60});  // blue, green, red
+  test::WriteBytes(dir / "a.dds", dds);
+  const std::string path = (dir / "a.dds").string();
+
+  Outcome run = Inspect({path, "--pixel", "1,0"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "{\"width\": 2, \"height\": 1, \"depth\": 1, \"arraySize\": 1, \"mipLevels\": 1, "
+            "\"format\": 28, \"formatName\": \"R8G8B8A8_UNORM\", \"dimension\": 3, "
+            "\"cube\": false, \"alphaMode\": 0, \"rgba\": [60, 50, 40, 255]}\n");
+  EXPECT_TRUE(run.err.empty());
+
+  run = Inspect({path, "--pixel", "2,0"});  // outside the image
+  EXPECT_EQ(run.code, 1);
+  EXPECT_TRUE(run.out.empty());
+  run = Inspect({path, "--pixel", "x"});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_EQ(Inspect({}).code, 2);
+}
+
+TEST(InspectTextureTest, DispatchesByExactExtensionAndNamesFailures) {
+  test::TempDir dir;
+  test::TgaSpec tga;
+  tga.bitsPerPixel = 8;  // true colour of 8 bits has no format
+  test::Bytes bytes = test::TgaHeader(tga);
+  bytes.resize(bytes.size() + 4);
+  test::WriteBytes(dir / "b.tga", bytes);
+  Outcome run = Inspect({(dir / "b.tga").string()});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("b.tga"), std::string::npos);
+  EXPECT_NE(run.err.find("0x80070057"), std::string::npos);
+
+  // A PNG read through the codec loader, even when named with capitals.
+  test::PngSpec png;
+  png.width = 1;
+  png.height = 1;
+  png.rows = {1, 2, 3, 4};
+  test::WritePng(dir / "c.PNG", png);
+  RegisterLinuxImageCodecs();
+  run = Inspect({(dir / "c.PNG").string(), "--pixel", "0,0"});
+  SetImageFileLoader(nullptr);
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("\"formatName\": \"B8G8R8A8_UNORM\""), std::string::npos);
+  EXPECT_NE(run.out.find("\"rgba\": [1, 2, 3, 4]"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brivonel
