@@ -86,7 +86,7 @@ void Model::SolveIkChains(bool worldsSettled) {
     bool changed = false;
     if (chain.iterations > 0 && chain.linkCount > 0) {
       if (ChainIsValid(chain, bones.size()))
-        changed = RunIkChain(chain);
+        changed = RunIkChain(chain, settled);
       else
         TraceFormat("IK chain %zu skipped: a bone or link number is out of range\n", c);
     }
@@ -101,7 +101,7 @@ void Model::SolveIkChains(bool worldsSettled) {
   }
 }
 
-bool Model::RunIkChain(const IkChain& chain) {
+bool Model::RunIkChain(const IkChain& chain, bool worldsSettled) {
   PoseCache& cache = poseCache_;
   auto touch = [&cache](std::uint32_t bone) {
     if ((cache.visited[bone] & kTouched) != 0) return;
@@ -110,6 +110,10 @@ bool Model::RunIkChain(const IkChain& chain) {
   };
   Bone& target = bones[chain.targetBone];
   const Bone& goal = bones[chain.ikBone];
+  // With settled world matrices the target's is its local matrix times its
+  // parent's, and stays so: within the chain only a step on the target or on
+  // its parent can change what recomputing it gives.
+  const bool targetFollowsParent = worldsSettled;
   bool changedAny = false;
   for (std::uint32_t iteration = 0; iteration < chain.iterations; ++iteration) {
     bool changed = false;
@@ -140,13 +144,16 @@ bool Model::RunIkChain(const IkChain& chain) {
         changed = true;
         touch(linkIndex);
       }
-      const Matrix4 targetWorld = PoseOf(bones, target);
-      if (!SameBits(targetWorld, target.worldMatrix)) {
-        target.worldMatrix = targetWorld;
-        changed = true;
-        touch(chain.targetBone);
+      if (!targetFollowsParent || linkIndex == chain.targetBone ||
+          static_cast<std::int32_t>(linkIndex) == target.parentIndex) {
+        const Matrix4 targetWorld = PoseOf(bones, target);
+        if (!SameBits(targetWorld, target.worldMatrix)) {
+          target.worldMatrix = targetWorld;
+          changed = true;
+          touch(chain.targetBone);
+        }
+        effector = PositionOf(target.worldMatrix);
       }
-      effector = PositionOf(target.worldMatrix);
     }
     // An iteration that changed nothing would be repeated exactly by every
     // iteration after it.

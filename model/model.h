@@ -198,7 +198,7 @@ class Model {
   // what ComputeWorldMatrices would give again, which lets chains that change
   // nothing skip the recompute that follows them.
   void SolveIkChains(bool worldsSettled);
-  bool RunIkChain(const IkChain& chain);
+  bool RunIkChain(const IkChain& chain, bool worldsSettled);
   void RecomputeTouchedSubtrees();
   bool RecomputeAllWorlds();
 

@@ -27,6 +27,15 @@ namespace {
 constexpr float kMillisecondsPerFrame = 33.0f;
 constexpr int kBisectionSteps = 15;
 
+// Control point coordinates byte / 127, each the float that dividing gives.
+struct ControlPointTable {
+  float value[256];
+  ControlPointTable() {
+    for (int byte = 0; byte < 256; ++byte) value[byte] = static_cast<float>(byte) / 127.0f;
+  }
+};
+const ControlPointTable kControlPoints;
+
 // 1/4, 1/8, ..., 1/65536: exact powers of two.
 float BisectionStep(int i) { return 1.0f / static_cast<float>(4 << i); }
 
@@ -276,10 +285,10 @@ int Model::PoseBoneTracks(Animation& motion) {
     CurveLanes& l = cache.lanes[lane];
     // Curve c: first control point (byte c, byte 4 + c), second (8 + c, 12 + c).
     for (int c = 0; c < 4; ++c) {
-      l.x1[c] = static_cast<float>(prev.interpolation[c]) / 127.0f;
-      l.y1[c] = static_cast<float>(prev.interpolation[4 + c]) / 127.0f;
-      l.x2[c] = static_cast<float>(prev.interpolation[8 + c]) / 127.0f;
-      l.y2[c] = static_cast<float>(prev.interpolation[12 + c]) / 127.0f;
+      l.x1[c] = kControlPoints.value[prev.interpolation[c]];
+      l.y1[c] = kControlPoints.value[prev.interpolation[4 + c]];
+      l.x2[c] = kControlPoints.value[prev.interpolation[8 + c]];
+      l.y2[c] = kControlPoints.value[prev.interpolation[12 + c]];
       l.x[c] = t;
     }
   }
