@@ -4,6 +4,8 @@
 #include <cmath>
 #include <random>
 
+#include "render/frame_setup.h"
+
 namespace brivonel::test {
 namespace {
 
@@ -340,9 +342,8 @@ std::shared_ptr<Animation> MotionBuilder::Build() const {
 
 Camera StandardCamera(int viewportWidth, int viewportHeight) {
   Camera camera;
-  camera.view = MatrixLookAtLH({0, 12, -35, 0}, {0, 12, 0, 0}, {0, 1, 0, 0});
-  camera.projection = MatrixPerspectiveFovLH(
-      kPi / 4.0f, static_cast<float>(viewportWidth) / static_cast<float>(viewportHeight), 1.0f, 100.0f);
+  camera.view = CameraViewMatrix();
+  camera.projection = CameraProjectionMatrix(viewportWidth, viewportHeight);
   return camera;
 }
 
