@@ -7,6 +7,8 @@ std::span<const InspectCommand> InspectCommands() {
       {"model", "FILE [--bench N]", &RunModelCommand},
       {"motion", "FILE [--model MODEL] [--bench N]", &RunMotionCommand},
       {"texture", "FILE [--pixel X,Y]", &RunTextureCommand},
+      {"pose", "MODEL MOTION --ms T [--ms T2 ...] [--bones NAME,NAME] | MODEL MOTION --bench N",
+       &RunPoseCommand},
   };
   return commands;
 }

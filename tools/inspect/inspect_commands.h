@@ -26,5 +26,6 @@ std::span<const InspectCommand> InspectCommands();
 int RunModelCommand(const std::vector<std::string>& args);
 int RunMotionCommand(const std::vector<std::string>& args);
 int RunTextureCommand(const std::vector<std::string>& args);
+int RunPoseCommand(const std::vector<std::string>& args);
 
 }  // namespace brivonel::tools

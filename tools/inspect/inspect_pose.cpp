@@ -1,0 +1,210 @@
+// brivonel-inspect pose MODEL MOTION --ms T [--ms T2 ...] [--bones NAME,NAME]
+// brivonel-inspect pose MODEL MOTION --bench N
+//
+// Poses the model with the motion as the running program does (fixed camera
+// and projection, a 960 x 1040 viewport) at each given elapsed time in
+// order, and prints one JSON object per time with the frame, the window
+// shift and the bones' model-space positions. --bench N plays N frames 33 ms
+// apart and prints the cost of Update per frame.
+#include <charconv>
+#include <cstdio>
+#include <map>
+
+#include "base/unicode.h"
+#include "formats/vmd_decoder.h"
+#include "model/model_setup.h"
+#include "render/frame_setup.h"
+#include "tools/inspect/inspect_support.h"
+#include "tools/inspect/json_writer.h"
+
+namespace brivonel::tools {
+namespace {
+
+constexpr std::int32_t kViewportWidth = 960;
+constexpr std::int32_t kViewportHeight = 1040;
+constexpr std::uint64_t kMillisecondsPerFrame = 33;
+
+struct PoseOptions {
+  std::string model;
+  std::string motion;
+  std::vector<std::uint64_t> times;
+  std::vector<std::string> bones;  // empty: every bone
+  int bench = 0;
+};
+
+std::optional<std::uint64_t> ParseMilliseconds(const std::string& text) {
+  std::uint64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+std::vector<std::string> SplitNames(const std::string& list) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = list.find(',', start);
+    names.push_back(list.substr(start, comma - start));
+    if (comma == std::string::npos) return names;
+    start = comma + 1;
+  }
+}
+
+std::optional<PoseOptions> ParsePoseOptions(const std::vector<std::string>& args) {
+  auto usage = [](const std::string& problem) -> std::optional<PoseOptions> {
+    ReportUsage(problem);
+    return std::nullopt;
+  };
+  PoseOptions options;
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--ms") {
+      const std::optional<std::uint64_t> ms = hasValue ? ParseMilliseconds(args[++i]) : std::nullopt;
+      if (!ms) return usage("--ms needs a whole number of milliseconds");
+      options.times.push_back(*ms);
+    } else if (arg == "--bones") {
+      if (!hasValue || args[i + 1].empty()) return usage("--bones needs NAME,NAME");
+      for (const std::string& name : SplitNames(args[++i])) options.bones.push_back(name);
+    } else if (arg == "--bench") {
+      const std::optional<int> count = hasValue ? ParseCount(args[++i]) : std::nullopt;
+      if (!count) return usage("--bench needs a count from 1 to 1000000");
+      options.bench = *count;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usage("unknown option " + arg);
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (files.size() != 2) return usage("pose needs MODEL and MOTION");
+  if (options.times.empty() == (options.bench == 0))
+    return usage("pose needs either --ms T (once or more) or --bench N");
+  if (options.bench != 0 && !options.bones.empty())
+    return usage("--bones goes with --ms, not with --bench");
+  options.model = files[0];
+  options.motion = files[1];
+  return options;
+}
+
+// What the GPU set-up leaves for posing: the joined rest vertices that morphs
+// change, and a bone buffer, without which no skinning matrices are made.
+void PrepareForPosing(Model& model) {
+  model.baseVertices.clear();
+  for (const std::shared_ptr<Mesh>& mesh : model.meshes)
+    model.baseVertices.insert(model.baseVertices.end(), mesh->vertices.begin(), mesh->vertices.end());
+  model.vertexCount = static_cast<std::uint32_t>(model.baseVertices.size());
+  model.posedVertices = model.baseVertices;
+  model.touchedVertices.reserve(model.baseVertices.size() / 5);
+  model.boneBuffer = std::make_shared<gpu::Buffer>();
+}
+
+// Drawing puts touched vertices back to rest after uploading them.
+void RestoreVertices(Model& model) {
+  for (std::uint32_t v : model.touchedVertices) model.posedVertices[v] = model.baseVertices[v];
+  model.touchedVertices.clear();
+}
+
+// Bones to report: every bone, or the named ones in the order named. A name
+// that repeats in the model is reported once per bone, the later ones as
+// "NAME#NUMBER".
+std::vector<std::pair<std::string, std::size_t>> ChooseBones(const Model& model,
+                                                             const std::vector<std::string>& names) {
+  std::vector<std::pair<std::string, std::size_t>> chosen;
+  if (names.empty()) {
+    std::map<std::u16string, int> seen;
+    for (std::size_t i = 0; i < model.bones.size(); ++i) {
+      std::string label = Utf16ToUtf8(model.bones[i].name);
+      if (seen[model.bones[i].name]++ > 0) label += "#" + std::to_string(i);
+      chosen.emplace_back(label, i);
+    }
+    return chosen;
+  }
+  for (const std::string& name : names) {
+    const std::u16string wide = Utf8ToUtf16(name);
+    std::size_t i = 0;
+    while (i < model.bones.size() && model.bones[i].name != wide) ++i;
+    if (i == model.bones.size()) throw InspectError("no bone named " + name);
+    chosen.emplace_back(name, i);
+  }
+  return chosen;
+}
+
+void PrintPose(const Model& model, std::uint64_t ms, int shift,
+               const std::vector<std::pair<std::string, std::size_t>>& bones) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Field("ms", ms);
+  json.Field("frame", model.animation->currentFrame);
+  json.Field("shift", shift);
+  json.Key("bones").BeginObject();
+  for (const auto& [label, index] : bones) {
+    const Matrix4& world = model.bones[index].worldMatrix;
+    json.Key(label).BeginArray();
+    for (int c = 0; c < 3; ++c) json.Number(world.m[3][c]);
+    json.EndArray();
+  }
+  json.EndObject();
+  json.EndObject();
+  std::printf("%s\n", json.text().c_str());
+}
+
+}  // namespace
+
+int RunPoseCommand(const std::vector<std::string>& args) {
+  const std::optional<PoseOptions> options = ParsePoseOptions(args);
+  if (!options) return kExitUsage;
+
+  std::shared_ptr<Model> model;
+  int result = RunGuarded(options->model, [&] {
+    model = DecodeModelFile(options->model, TextureLoading::kSkip).model;
+    return kExitOk;
+  });
+  if (result != kExitOk) return result;
+  result = RunGuarded(options->motion, [&] {
+    auto animation = std::make_shared<Animation>();
+    if (VMDDecoder().Decode(Utf8ToUtf16(options->motion), animation, model->bones) != ModelBuilt)
+      throw InspectError("open failed");
+    model->animation = animation;
+    return kExitOk;
+  });
+  if (result != kExitOk) return result;
+
+  return RunGuarded(options->model, [&] {
+    LinkMorphTracks(*model);
+    PrepareForPosing(*model);
+    const Matrix4 view = CameraViewMatrix();
+    const Matrix4 projection = CameraProjectionMatrix(kViewportWidth, kViewportHeight);
+    model->view = &view;
+    model->projection = &projection;
+    model->viewportWidth = kViewportWidth;
+    model->viewportHeight = kViewportHeight;
+
+    if (options->bench == 0) {
+      const auto bones = ChooseBones(*model, options->bones);
+      for (std::uint64_t ms : options->times) {
+        const int shift = model->Update(ms);
+        PrintPose(*model, ms, shift, bones);
+        RestoreVertices(*model);
+      }
+      return kExitOk;
+    }
+    double seconds = 0.0;
+    for (int frame = 0; frame < options->bench; ++frame) {
+      const double start = NowSeconds();
+      model->Update(static_cast<std::uint64_t>(frame) * kMillisecondsPerFrame);
+      seconds += NowSeconds() - start;
+      RestoreVertices(*model);
+    }
+    JsonWriter json;
+    json.BeginObject();
+    json.Field("frames", options->bench);
+    json.Field("usPerFrame", seconds * 1e6 / options->bench);
+    json.EndObject();
+    std::printf("%s\n", json.text().c_str());
+    return kExitOk;
+  });
+}
+
+}  // namespace brivonel::tools
