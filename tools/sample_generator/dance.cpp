@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "model/math.h"
+#include "model/model.h"
 
 namespace brivonel::samples {
 namespace {
@@ -12,6 +13,7 @@ using Quat = std::array<float, 4>;
 
 constexpr Curve kEase{64, 0, 64, 127};       // slow out, slow in
 constexpr Curve kSoft{40, 10, 88, 117};      // gentler ease
+constexpr Curve kLinear{20, 20, 107, 107};
 constexpr float kTravel = 3.0f;  // how far the centre travels to each side
 
 constexpr std::uint32_t Beat(float beat) {
@@ -71,6 +73,8 @@ class Choreographer {
     return figure_.bones[static_cast<std::size_t>(figure_.FindBone(bone))].position;
   }
 
+  const std::vector<DanceBoneKey>& Keys() const { return dance_.boneKeys; }
+
   Dance Finish() {
     dance_.lastFrame = Beat(kBeats);
     return std::move(dance_);
@@ -84,7 +88,11 @@ class Choreographer {
 // The centre travels kTravel to the figure's left and back, then to its right
 // and back, one sine period over the loop; it dips on every beat. The feet
 // step in turn every two beats, the leading foot first.
-float CentreX(float beat) { return kTravel * std::sin(kTau * beat / static_cast<float>(kBeats)); }
+float CentreX(float beat) {
+  const float half = static_cast<float>(kBeats / 2);
+  if (std::fmod(beat, half) == 0.0f) return 0.0f;  // exactly home, so the loop closes exactly
+  return kTravel * std::sin(kTau * beat / static_cast<float>(kBeats));
+}
 
 void CentreAndFeet(Choreographer& c) {
   constexpr float kStance = -0.35f, kDip = -0.45f, kLift = 0.7f;
@@ -118,6 +126,60 @@ void CentreAndFeet(Choreographer& c) {
     }
     c.Key(leg, static_cast<float>(kBeats), {}, {0, 0, 0, 1}, kEase);
     c.Turn(toe, static_cast<float>(kBeats), {0, 0, 0, 1}, kEase);
+  }
+}
+
+// Where a bone's translation track stands at a frame, interpolated as the
+// program does it (with the curves of the earlier key).
+Vec3 TranslationAt(const std::vector<DanceBoneKey>& keys, std::u16string_view bone, float frame) {
+  const DanceBoneKey* before = nullptr;
+  const DanceBoneKey* after = nullptr;
+  for (const DanceBoneKey& key : keys) {
+    if (key.bone != bone) continue;
+    const float at = static_cast<float>(key.frame);
+    if (at <= frame && (before == nullptr || key.frame >= before->frame)) before = &key;
+    if (at >= frame && (after == nullptr || key.frame < after->frame)) after = &key;
+  }
+  if (before == nullptr || after == nullptr) return before ? before->translation : after ? after->translation : Vec3{};
+  if (after->frame == before->frame) return before->translation;
+  const float t = (frame - static_cast<float>(before->frame)) / static_cast<float>(after->frame - before->frame);
+  const auto eased = [&](int axis) {
+    const Curve& k = before->curves[static_cast<std::size_t>(axis)];
+    return Model::BezierValue(k.x1, k.x2, k.y1, k.y2, t);
+  };
+  const Vec3 a = before->translation, b = after->translation;
+  return {a.x + (b.x - a.x) * eased(0), a.y + (b.y - a.y) * eased(1), a.z + (b.z - a.z) * eased(2)};
+}
+
+// Knees and thighs keyed close to where the leg IK will put them, ankles at
+// rest: each frame's IK then starts near its answer instead of from a
+// straight leg, which the solver leaves only slowly, and every frame poses
+// the same whichever frame came before it.
+void LegBends(Choreographer& c) {
+  const std::vector<DanceBoneKey> keys = c.Keys();  // the centre's, the groove's and the feet's
+  for (int side = 0; side < 2; ++side) {
+    const std::u16string s = side == 0 ? u"左" : u"右";
+    const Vec3 hip = c.Rest(s + u"足"), knee = c.Rest(s + u"ひざ"), ankle = c.Rest(s + u"足首");
+    const float thigh = Length(knee - hip), shin = Length(ankle - knee);
+    const auto hipAngle = [&](float reach) {  // between the thigh and the hip-to-ankle line
+      return std::acos(std::clamp((thigh * thigh + reach * reach - shin * shin) / (2.0f * thigh * reach), -1.0f, 1.0f));
+    };
+    const auto kneeAngle = [&](float reach) {  // how far the shin turns from the thigh's line
+      return kPi - std::acos(std::clamp((thigh * thigh + shin * shin - reach * reach) / (2.0f * thigh * shin), -1.0f, 1.0f));
+    };
+    const float restReach = Length(ankle - hip);
+    // The ankles, which the toe IK turns, start every frame from rest.
+    c.Turn(s + u"足首", 0.0f, {0, 0, 0, 1}, kLinear);
+    c.Turn(s + u"足首", static_cast<float>(kBeats), {0, 0, 0, 1}, kLinear);
+    for (std::uint32_t frame = 0; frame <= Beat(kBeats); frame += kFramesPerBeat / 2) {
+      const float f = static_cast<float>(frame);
+      const Vec3 body = TranslationAt(keys, u"センター", f) + TranslationAt(keys, u"グルーブ", f);
+      const Vec3 goal = ankle + TranslationAt(keys, s + u"足ＩＫ", f);
+      const float reach = std::min(Length(goal - (hip + body)), restReach);
+      const float beat = f / static_cast<float>(kFramesPerBeat);
+      c.Turn(s + u"足", beat, AxisAngle({1, 0, 0}, hipAngle(reach) - hipAngle(restReach)), kLinear);
+      c.Turn(s + u"ひざ", beat, AxisAngle({1, 0, 0}, -(kneeAngle(reach) - kneeAngle(restReach))), kLinear);
+    }
   }
 }
 
@@ -277,6 +339,7 @@ Dance BuildDance(const Figure& figure) {
   Choreographer c(figure);
   CentreAndFeet(c);
   Body(c);
+  LegBends(c);
   Arms(c);
   Face(c);
   return c.Finish();

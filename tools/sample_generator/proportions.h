@@ -29,8 +29,8 @@ constexpr float kHalfPi = 1.57079633f;
 // The figure's left eye (+x); the right eye mirrors it.
 constexpr FaceFeature kLeftEye{0.37f, kHalfPi + 0.05f, 0.18f, 0.22f};
 constexpr FaceFeature kMouthRest{0.0f, kHalfPi + 0.42f, 0.085f, 0.014f};
-constexpr FaceFeature kMouthOpen{0.0f, kHalfPi + 0.43f, 0.085f, 0.085f};   // "あ"
-constexpr FaceFeature kMouthWide{0.0f, kHalfPi + 0.42f, 0.15f, 0.03f};     // "い"
+constexpr FaceFeature kMouthOpen{0.0f, kHalfPi + 0.44f, 0.1f, 0.11f};      // "あ"
+constexpr FaceFeature kMouthWide{0.0f, kHalfPi + 0.42f, 0.16f, 0.04f};     // "い"
 constexpr float kMouthSmile = 0.02f;  // how far the mouth corners rise, in phi
 constexpr FaceFeature kLeftBrow{0.37f, kHalfPi - 0.26f, 0.17f, 0.025f};
 constexpr FaceFeature kLeftCheek{0.55f, kHalfPi + 0.30f, 0.16f, 0.08f};

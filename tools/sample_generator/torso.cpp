@@ -121,7 +121,7 @@ void AddSleeve(const Figure& figure, MeshBuilder& mesh, bool left) {
   };
   SurfaceSpec spec;
   spec.position = [sleeve](float u, float v) { return sleeve.Position(u, v); };
-  spec.uv = [](float u, float v) { return Vec2{u, 0.05f + 0.1f * v}; };
+  spec.uv = [](float u, float v) { return Vec2{u, 0.055f + 0.04f * v}; };  // plain cloth below the collar, above the buttons
   spec.columns = 24;
   spec.rows = 8;
   mesh.AddSurface(kCloth, spec,
