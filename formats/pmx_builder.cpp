@@ -164,13 +164,8 @@ void BuildMorphs(const PMXModel& r, Model& model) {
     });
     model.morphList[i] = &m;
   }
-  // A group morph applies other morphs; one that names a group morph (which
-  // the format does not allow) is dropped so that applying never loops.
-  for (auto& [name, m] : model.morphs) {
-    std::erase_if(m.groupOffsets, [&](const PMXGroupOffset& o) {
-      return model.morphList[static_cast<std::size_t>(o.morphIndex)]->kind == kMorphGroup;
-    });
-  }
+  // Entries that name a group morph (itself included) stay: applying a group
+  // never applies a group, and reports one that names itself.
   // The offset count is that of the list the model keeps.
   for (auto& [name, m] : model.morphs) {
     std::size_t kept = 0;

@@ -53,8 +53,7 @@ inline void CheckModel(const Model& model) {
   const std::size_t vertexCount = model.meshes.empty() ? 0 : model.meshes[0]->vertices.size();
   for (const auto& [name, morph] : model.morphs) {
     for (const PMXGroupOffset& o : morph.groupOffsets) {
-      if (o.morphIndex < 0 || static_cast<std::size_t>(o.morphIndex) >= model.morphList.size() ||
-          model.morphList[static_cast<std::size_t>(o.morphIndex)]->kind == kMorphGroup) {
+      if (o.morphIndex < 0 || static_cast<std::size_t>(o.morphIndex) >= model.morphList.size()) {
         Broken("group offset");
       }
     }

@@ -364,7 +364,8 @@ TEST(PmxBuild, SameNamedMorphsShareOneMapEntryHoldingTheLater) {
 TEST(PmxBuild, MorphOffsetsThatNameNothingAreDropped) {
   TempDir dir;
   PMXModel r = RichPmx();
-  r.morphs[0].groupOffsets = {{1, 1.0f}, {0, 1.0f}, {42, 1.0f}, {-1, 1.0f}};  // self: a group
+  // Morph 1 exists; 0 is the group itself (kept: the pose step reports it).
+  r.morphs[0].groupOffsets = {{1, 1.0f}, {0, 1.0f}, {42, 1.0f}, {-1, 1.0f}};
   r.morphs[1].vertexOffsets.push_back({5, {}});
   r.morphs[2].boneOffsets.push_back({3, {}, {}});
   r.morphs[3].uvOffsets.push_back({77, {}});
@@ -373,8 +374,8 @@ TEST(PmxBuild, MorphOffsetsThatNameNothingAreDropped) {
   r.morphs[4].materialOffsets.push_back(pastMaterials);
   std::shared_ptr<Model> model;
   ASSERT_EQ(DecodePmx(dir, r, model), ModelBuilt);
-  EXPECT_EQ(model->morphList[0]->groupOffsets.size(), 1u);
-  EXPECT_EQ(model->morphList[0]->offsetCount, 1);
+  EXPECT_EQ(model->morphList[0]->groupOffsets.size(), 2u);
+  EXPECT_EQ(model->morphList[0]->offsetCount, 2);
   EXPECT_EQ(model->morphList[1]->vertexOffsets.size(), 1u);
   EXPECT_EQ(model->morphList[2]->boneOffsets.size(), 1u);
   EXPECT_EQ(model->morphList[3]->uvOffsets.size(), 1u);
