@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "base/trace.h"
 #include "model/model.h"
 #include "tests/support/pose_rigs.h"
+#include "tests/support/trace_capture.h"
 
 namespace brivonel {
 namespace {
@@ -119,12 +119,6 @@ TEST(IkStepTest, CorrectionIsAppliedBeforeTheLinksOwnRotation) {
   EXPECT_NEAR(tip.z, 0.0f, 1e-4f);
 }
 
-std::vector<std::string>& TraceLines() {
-  static std::vector<std::string> lines;
-  return lines;
-}
-void CaptureTrace(std::string_view line) { TraceLines().emplace_back(line); }
-
 TEST(IkChainTest, BrokenChainsAreSkippedWithATraceLineAndOthersStillRun) {
   Model model;
   test::BuildBones(model, {{u"pivot", -1, {0, 0, 0, 0}}, {u"tip", 0, {0, 5, 0, 0}}, {u"goal", -1, {5, 0, 0, 0}}});
@@ -143,12 +137,14 @@ TEST(IkChainTest, BrokenChainsAreSkippedWithATraceLineAndOthersStillRun) {
   model.ikChains = {missingLink, shortList, missingTarget};
   test::AddIkChain(model, 2, 1, {test::IkLinkSpec(0)}, 1, 1.0f);
 
-  TraceLines().clear();
-  SetTraceSink(&CaptureTrace);
-  model.Update(0);
-  SetTraceSink(nullptr);
-  ASSERT_EQ(TraceLines().size(), 3u);
-  EXPECT_NE(TraceLines()[0].find("IK chain 0"), std::string::npos);
+  std::vector<std::string> lines;
+  {
+    test::TraceCapture trace;
+    model.Update(0);
+    lines = trace.lines();
+  }
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find("IK chain 0"), std::string::npos);
   EXPECT_NEAR(PositionOf(model.bones[1]).x, 5.0f, 1e-4f);  // the valid chain ran
 }
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "base/trace.h"
 #include "model/model.h"
 #include "tests/model/pose_reference.h"
 #include "tests/support/pose_rigs.h"
+#include "tests/support/trace_capture.h"
 #include "tests/support/recording_gpu.h"
 #include "tests/support/test_models.h"
 
@@ -118,12 +118,6 @@ TEST_F(MorphTest, GroupAppliesItsTargetsAtGroupWeightTimesEntryWeight) {
   EXPECT_FLOAT_EQ(model.posedVertices[2].position.y, 0.2f);
 }
 
-std::vector<std::string>& TraceLines() {
-  static std::vector<std::string> lines;
-  return lines;
-}
-void CaptureTrace(std::string_view line) { TraceLines().emplace_back(line); }
-
 TEST_F(MorphTest, GroupListingItselfIsReportedEveryFrameAndItsOtherEntriesApply) {
   VertexMorph(u"raise", 2, {0, 1, 0});
   PMXMorph& group = test::AddMorph(model, u"loop", kMorphGroup);
@@ -138,13 +132,15 @@ TEST_F(MorphTest, GroupListingItselfIsReportedEveryFrameAndItsOtherEntriesApply)
   }
   model.animation = both.Build();
 
-  TraceLines().clear();
-  SetTraceSink(&CaptureTrace);
-  model.Update(0);
-  model.Update(kFrameMs);
-  SetTraceSink(nullptr);
-  ASSERT_EQ(TraceLines().size(), 2u);  // once per frame
-  EXPECT_EQ(TraceLines()[0], "グループモーフィングに自分自身が設定されています index:1 name:loop");
+  std::vector<std::string> lines;
+  {
+    test::TraceCapture trace;
+    model.Update(0);
+    model.Update(kFrameMs);
+    lines = trace.lines();
+  }
+  ASSERT_EQ(lines.size(), 2u);  // once per frame
+  EXPECT_EQ(lines[0], "グループモーフィングに自分自身が設定されています index:1 name:loop");
   EXPECT_EQ(model.posedVertices[2].position.y, 2.0f);  // applied in both frames, once each
 }
 

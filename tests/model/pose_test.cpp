@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "base/trace.h"
 #include "model/model.h"
 #include "tests/support/pose_rigs.h"
+#include "tests/support/trace_capture.h"
 
 namespace brivonel {
 namespace {
@@ -206,12 +206,6 @@ TEST_F(PoseKeyTest, NothingChangesWhileLoading) {
   EXPECT_EQ(Arm().worldMatrix, before.worldMatrix);
 }
 
-std::vector<std::string>& TraceLines() {
-  static std::vector<std::string> lines;
-  return lines;
-}
-void CaptureTrace(std::string_view line) { TraceLines().emplace_back(line); }
-
 TEST(PoseTrackTest, TrackOfAMissingBoneIsSkippedWithATraceLine) {
   Model model;
   TwoBones(model);
@@ -224,13 +218,15 @@ TEST(PoseTrackTest, TrackOfAMissingBoneIsSkippedWithATraceLine) {
   model.animation->boneTracks.insert(model.animation->boneTracks.begin(), stray);
   model.animation->boneTracks.push_back(stray);
   model.animation->boneTracks.back().boneIndex = -2;
-  TraceLines().clear();
-  SetTraceSink(&CaptureTrace);
-  model.Update(0);
-  SetTraceSink(nullptr);
+  std::vector<std::string> lines;
+  {
+    test::TraceCapture trace;
+    model.Update(0);
+    lines = trace.lines();
+  }
   EXPECT_EQ(model.bones[1].position.x, 3.0f);  // the valid track still poses its bone
-  ASSERT_EQ(TraceLines().size(), 2u);
-  EXPECT_NE(TraceLines()[0].find("bone 7"), std::string::npos);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("bone 7"), std::string::npos);
 }
 
 // A root that is shifted with the centre, one that is not (its track comes

@@ -217,6 +217,20 @@ PMXMorph& AddVertexMorph(Model& model, const std::u16string& name, std::mt19937&
   return morph;
 }
 
+// A material morph entry with small random colour offsets.
+PMXMaterialOffset RandomMaterialEntry(std::mt19937& random, std::uint32_t material, std::int32_t operation) {
+  std::uniform_real_distribution<float> offset(-0.5f, 0.5f);
+  PMXMaterialOffset entry;
+  entry.materialIndex = material;
+  entry.operation = operation;
+  entry.diffuse = {offset(random), offset(random), offset(random), offset(random)};
+  entry.specular = {offset(random), offset(random), offset(random)};
+  entry.specularPower = offset(random);
+  entry.ambient = {offset(random), offset(random), offset(random)};
+  entry.edgeColor = {offset(random), offset(random), offset(random), offset(random)};
+  return entry;
+}
+
 }  // namespace
 
 void BuildBones(Model& model, const std::vector<BoneSpec>& specs) {
@@ -494,15 +508,8 @@ void BuildPmxRig(Model& model, std::size_t vertexCount) {
   for (int m = 0; m < 20; ++m) {
     PMXMorph& morph = AddMorph(model, Numbered(u"材質", m), kMorphMaterial);
     for (int i = 0; i < 2; ++i) {
-      PMXMaterialOffset entry;
-      entry.materialIndex = i == 0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(m % 12);
-      entry.operation = m % 2;
-      entry.diffuse = {offset(random), offset(random), offset(random), offset(random)};
-      entry.specular = {offset(random), offset(random), offset(random)};
-      entry.specularPower = offset(random);
-      entry.ambient = {offset(random), offset(random), offset(random)};
-      entry.edgeColor = {offset(random), offset(random), offset(random), offset(random)};
-      morph.materialOffsets.push_back(entry);
+      morph.materialOffsets.push_back(
+          RandomMaterialEntry(random, i == 0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(m % 12), m % 2));
     }
   }
   for (int m = 0; m < 10; ++m) {
@@ -618,15 +625,7 @@ void BuildRandomRig(Model& model, std::uint32_t seed) {
   for (int m = 0; m < 2; ++m) {
     PMXMorph& morph = AddMorph(model, Numbered(u"m", m), kMorphMaterial);
     for (std::uint32_t index : {0xFFFFFFFFu, 1u, 9u, 2u}) {
-      PMXMaterialOffset entry;
-      entry.materialIndex = index;
-      entry.operation = static_cast<std::int32_t>(index % 2);
-      entry.diffuse = {offset(random), offset(random), offset(random), offset(random)};
-      entry.specular = {offset(random), offset(random), offset(random)};
-      entry.specularPower = offset(random);
-      entry.ambient = {offset(random), offset(random), offset(random)};
-      entry.edgeColor = {offset(random), offset(random), offset(random), offset(random)};
-      morph.materialOffsets.push_back(entry);
+      morph.materialOffsets.push_back(RandomMaterialEntry(random, index, static_cast<std::int32_t>(index % 2)));
     }
   }
   PMXMorph& group = AddMorph(model, u"g0", kMorphGroup);
