@@ -15,7 +15,9 @@ namespace brivonel {
 struct Animation;
 
 // One bone track's search hint and the last curve evaluation, keyed by
-// everything that evaluation depended on.
+// everything that evaluation depended on. A hint belongs to one key array
+// (its address and length); key arrays are taken to keep their order while
+// they are played, as the motion decoder leaves them.
 struct BoneTrackHint {
   const void* keys = nullptr;  // the key array the hint was made for
   std::size_t keyCount = 0;
@@ -57,8 +59,8 @@ struct PoseCache {
   std::vector<std::uint32_t> pendingTracks;  // tracks whose curves are solved this frame
   std::vector<CurveLanes> lanes;
 
-  // Inverse kinematics: bones whose world matrix a chain changed, and a
-  // visit mark per bone for recomputing their subtrees.
+  // Inverse kinematics: bones whose pose a chain changed, the order in which
+  // their subtrees are recomputed, and a mark per bone.
   std::vector<std::uint32_t> touched;
   std::vector<std::uint32_t> order;
   std::vector<std::uint8_t> visited;
