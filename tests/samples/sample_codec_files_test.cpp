@@ -3,11 +3,9 @@
 // decode to the computed pixels.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "base/unicode.h"
 #include "render/linux/image_codecs_linux.h"
 #include "render/texture_loaders.h"
+#include "tests/samples/sample_test_support.h"
 #include "tools/sample_generator/sample_files.h"
 #include "tools/sample_generator/textures.h"
 
@@ -17,8 +15,7 @@ namespace {
 class SampleCodecFilesTest : public ::testing::Test {
  protected:
   void Load(std::string_view name) {
-    const auto path = std::filesystem::path(BRIVONEL_SAMPLES_DIR) / name;
-    ASSERT_EQ(LoadImageFileWithLinuxCodecs(FromFsPath(path), 0, &metadata_, image_), kSOk) << name;
+    ASSERT_EQ(LoadImageFileWithLinuxCodecs(SamplePath(name), 0, &metadata_, image_), kSOk) << name;
   }
   // Channels that differ from the computed image (alpha is opaque in both).
   std::size_t Differences(const Image& expected) const {

@@ -9,16 +9,11 @@
 #include <set>
 
 #include "tools/sample_generator/proportions.h"
-#include "tools/sample_generator/sample_set.h"
+#include "tests/samples/sample_test_support.h"
 #include "tools/sample_generator/skeleton.h"
 
 namespace brivonel::samples {
 namespace {
-
-const SampleSet& Samples() {
-  static const SampleSet samples = BuildSampleSet();
-  return samples;
-}
 
 struct Bounds {
   Vec3 lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
@@ -29,7 +24,7 @@ struct Bounds {
 };
 
 TEST(SampleFigureTest, StandsOnTheGroundAtTheOriginAtTheIntendedSize) {
-  const Figure& figure = Samples().figure;
+  const Figure& figure = IntendedSamples().figure;
   EXPECT_GE(figure.vertices.size(), 5000u);
   EXPECT_LE(figure.vertices.size(), 20000u);
   Bounds bounds;
@@ -43,7 +38,7 @@ TEST(SampleFigureTest, StandsOnTheGroundAtTheOriginAtTheIntendedSize) {
 }
 
 TEST(SampleFigureTest, FacesTheCameraAtMinusZ) {
-  const Figure& figure = Samples().figure;
+  const Figure& figure = IntendedSamples().figure;
   const FigureBone& leftEye = figure.bones[static_cast<std::size_t>(figure.FindBone(u"左目"))];
   EXPECT_LT(leftEye.position.z, proportions::kHeadCentre.z - 1.0f);
   EXPECT_GT(leftEye.position.x, 0.0f) << "the figure's left is +x";
@@ -52,7 +47,7 @@ TEST(SampleFigureTest, FacesTheCameraAtMinusZ) {
 }
 
 TEST(SampleFigureTest, IndicesAndMaterialRangesCoverTheMesh) {
-  const Figure& figure = Samples().figure;
+  const Figure& figure = IntendedSamples().figure;
   ASSERT_EQ(figure.indices.size() % 3, 0u);
   std::uint32_t next = 0;
   for (const FigureMaterial& m : figure.materials) {
@@ -66,7 +61,7 @@ TEST(SampleFigureTest, IndicesAndMaterialRangesCoverTheMesh) {
 }
 
 TEST(SampleFigureTest, VerticesAreSkinnedToOneTwoAndFourBonesWithWeightsSummingToOne) {
-  const Figure& figure = Samples().figure;
+  const Figure& figure = IntendedSamples().figure;
   std::map<int, std::size_t> byCount;
   for (const FigureVertex& v : figure.vertices) {
     ASSERT_GE(v.skin.count, 1);
@@ -86,7 +81,7 @@ TEST(SampleFigureTest, VerticesAreSkinnedToOneTwoAndFourBonesWithWeightsSummingT
 }
 
 TEST(SampleFigureTest, NormalsAreUnitAndPointOutOfTheHead) {
-  const Figure& figure = Samples().figure;
+  const Figure& figure = IntendedSamples().figure;
   const FigureMaterial& face = figure.materials[0];
   std::size_t outward = 0, total = 0;
   for (const FigureVertex& v : figure.vertices) ASSERT_NEAR(Length(v.normal), 1.0f, 1e-3f);
@@ -101,7 +96,7 @@ TEST(SampleFigureTest, NormalsAreUnitAndPointOutOfTheHead) {
 TEST(SampleFigureTest, FrontFacesWindClockwiseSeenFromOutside) {
   // cross(b - a, c - a) points along the vertex normals for nearly every
   // triangle (the eyelids, folded flat at rest, have none).
-  const Figure& figure = Samples().figure;
+  const Figure& figure = IntendedSamples().figure;
   std::size_t agree = 0, disagree = 0;
   for (std::size_t t = 0; t < figure.indices.size(); t += 3) {
     const FigureVertex& a = figure.vertices[figure.indices[t]];
@@ -115,7 +110,7 @@ TEST(SampleFigureTest, FrontFacesWindClockwiseSeenFromOutside) {
 }
 
 TEST(SampleFigureTest, HasTheStandardBonesWithLegAndToeIk) {
-  const Figure& figure = Samples().figure;
+  const Figure& figure = IntendedSamples().figure;
   for (const char16_t* name :
        {u"全ての親", u"センター", u"グルーブ", u"腰", u"上半身", u"上半身2", u"下半身", u"首", u"頭",
         u"両目", u"左目", u"右目", u"左肩", u"左腕", u"左ひじ", u"左手首", u"左足", u"左ひざ",
@@ -145,7 +140,7 @@ TEST(SampleFigureTest, HasTheStandardBonesWithLegAndToeIk) {
 }
 
 TEST(SampleFigureTest, HasMorphsOfEveryKindTheProgramApplies) {
-  const Figure& figure = Samples().figure;
+  const Figure& figure = IntendedSamples().figure;
   std::set<MorphKind> kinds;
   for (const FigureMorph& m : figure.morphs) kinds.insert(m.kind);
   EXPECT_EQ(kinds, (std::set<MorphKind>{MorphKind::Group, MorphKind::Vertex, MorphKind::Bone,
@@ -180,7 +175,7 @@ float MovedArea(const Figure& figure, const FigureMorph& morph, float weight) {
 }
 
 TEST(SampleFigureTest, BlinkUnfoldsTheLidsOverTheEyesAndTheMouthShapesOpenIt) {
-  const Figure& figure = Samples().figure;
+  const Figure& figure = IntendedSamples().figure;
   const FigureMorph& blink = figure.morphs[static_cast<std::size_t>(figure.FindMorph(u"まばたき"))];
   EXPECT_LT(MovedArea(figure, blink, 0.0f), 1e-4f) << "the lids are folded away at rest";
   const float eyeArea = 2.0f * 3.1416f * (proportions::kLeftEye.halfTheta * proportions::kHeadRadii.x) *

@@ -7,22 +7,19 @@
 
 #include "base/unicode.h"
 #include "render/texture_loaders.h"
+#include "tests/samples/sample_test_support.h"
 #include "tools/sample_generator/sample_files.h"
 #include "tools/sample_generator/textures.h"
 
 namespace brivonel::samples {
 namespace {
 
-std::filesystem::path SampleFile(std::string_view name) {
-  return std::filesystem::path(BRIVONEL_SAMPLES_DIR) / name;
-}
-
 std::uintmax_t FileSize(std::string_view name) { return std::filesystem::file_size(SampleFile(name)); }
 
 TEST(SampleFilesTest, FaceTextureIsBc3WithAFullMipChain) {
   TextureMetadata metadata;
   LoadedImage image;
-  ASSERT_EQ(LoadDdsFile(FromFsPath(SampleFile(kFaceTexture)), 0, &metadata, image), kSOk);
+  ASSERT_EQ(LoadDdsFile(SamplePath(kFaceTexture), 0, &metadata, image), kSOk);
   EXPECT_EQ(metadata.format, DxgiFormat::BC3_UNORM);
   EXPECT_EQ(metadata.width, 512u);
   EXPECT_EQ(metadata.height, 512u);
@@ -35,7 +32,7 @@ TEST(SampleFilesTest, FaceTextureIsBc3WithAFullMipChain) {
 TEST(SampleFilesTest, ClothTgaIsRunLengthEncodedAndDecodesToTheComputedPixels) {
   TextureMetadata metadata;
   LoadedImage image;
-  ASSERT_EQ(LoadTgaFile(FromFsPath(SampleFile(kClothTexture)), &metadata, image), kSOk);
+  ASSERT_EQ(LoadTgaFile(SamplePath(kClothTexture), &metadata, image), kSOk);
   EXPECT_EQ(metadata.format, DxgiFormat::R8G8B8A8_UNORM);
   ASSERT_EQ(metadata.width, 256u);
   ASSERT_EQ(metadata.height, 256u);

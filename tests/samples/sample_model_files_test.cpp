@@ -13,20 +13,11 @@
 #include "render/linux/image_codecs_linux.h"
 #include "tests/support/recording_gpu.h"
 #include "tools/sample_generator/sample_files.h"
-#include "tools/sample_generator/sample_set.h"
+#include "tests/samples/sample_test_support.h"
 #include "tools/sample_generator/skeleton.h"
 
 namespace brivonel::samples {
 namespace {
-
-const SampleSet& Intended() {
-  static const SampleSet samples = BuildSampleSet();
-  return samples;
-}
-
-std::u16string SamplePath(std::string_view name) {
-  return FromFsPath(std::filesystem::path(BRIVONEL_SAMPLES_DIR) / name);
-}
 
 class SampleModelFilesTest : public ::testing::Test {
  protected:
@@ -43,7 +34,7 @@ class SampleModelFilesTest : public ::testing::Test {
 };
 
 TEST_F(SampleModelFilesTest, PmxRecordHoldsWhatTheGeneratorIntended) {
-  const Figure& figure = Intended().figure;
+  const Figure& figure = IntendedSamples().figure;
   const auto file = ReadWholeFile(SamplePath(kPmxFile));
   ASSERT_TRUE(file.has_value());
   PMXModel record;
@@ -77,7 +68,7 @@ TEST_F(SampleModelFilesTest, PmxRecordHoldsWhatTheGeneratorIntended) {
 }
 
 TEST_F(SampleModelFilesTest, PmxBuildsAModelWithEveryTextureLoaded) {
-  const Figure& figure = Intended().figure;
+  const Figure& figure = IntendedSamples().figure;
   const auto model = LoadPmx();
   ASSERT_EQ(model->meshes.size(), 1u);
   EXPECT_EQ(model->meshes[0]->vertices.size(), figure.vertices.size());
@@ -112,7 +103,7 @@ TEST_F(SampleModelFilesTest, PmxBuildsAModelWithEveryTextureLoaded) {
 }
 
 TEST_F(SampleModelFilesTest, DanceDecodesToOneTrackPerKeyedBoneLedByTheCentre) {
-  const Dance& dance = Intended().dance;
+  const Dance& dance = IntendedSamples().dance;
   const auto file = ReadWholeFile(SamplePath(kDanceFile));
   ASSERT_TRUE(file.has_value());
   VMDMotion motion;
@@ -137,7 +128,7 @@ TEST_F(SampleModelFilesTest, DanceDecodesToOneTrackPerKeyedBoneLedByTheCentre) {
 }
 
 TEST_F(SampleModelFilesTest, PmdHoldsTheOlderBoneSetTwoBoneVerticesAndNoMorphs) {
-  const Figure& figure = Intended().figure;
+  const Figure& figure = IntendedSamples().figure;
   const auto file = ReadWholeFile(SamplePath(kPmdFile));
   ASSERT_TRUE(file.has_value());
   PMDModel record;

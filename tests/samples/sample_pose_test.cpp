@@ -14,21 +14,12 @@
 #include "model/model_setup.h"
 #include "render/frame_setup.h"
 #include "tools/sample_generator/sample_files.h"
-#include "tools/sample_generator/sample_set.h"
+#include "tests/samples/sample_test_support.h"
 
 namespace brivonel::samples {
 namespace {
 
 constexpr std::int32_t kWidth = 960, kHeight = 1040;
-
-std::u16string SamplePath(std::string_view name) {
-  return FromFsPath(std::filesystem::path(BRIVONEL_SAMPLES_DIR) / name);
-}
-
-const SampleSet& Intended() {
-  static const SampleSet samples = BuildSampleSet();
-  return samples;
-}
 
 class SamplePoseTest : public ::testing::TestWithParam<std::string_view> {
  protected:
@@ -75,7 +66,7 @@ class SamplePoseTest : public ::testing::TestWithParam<std::string_view> {
 
 TEST_P(SamplePoseTest, TheCentreShiftsTheWindowToBothSidesAndBack) {
   int lowest = 0, highest = 0;
-  const std::uint32_t last = Intended().dance.lastFrame;
+  const std::uint32_t last = IntendedSamples().dance.lastFrame;
   for (std::uint32_t frame = 0; frame <= last; frame += 4) {
     const int shift = model_->Update(AtFrame(frame));
     lowest = std::min(lowest, shift);
@@ -104,7 +95,7 @@ TEST_P(SamplePoseTest, PlantedFeetStayOnTheirIkGoalsWhileTheKneesBend) {
 }
 
 TEST_P(SamplePoseTest, TheLastFramePosesAsTheFirst) {
-  const std::uint32_t last = Intended().dance.lastFrame;
+  const std::uint32_t last = IntendedSamples().dance.lastFrame;
   model_->Update(AtFrame(last / 2));  // leave IK state from elsewhere in the loop
   model_->Update(0);
   std::vector<Float4> first;
