@@ -1,0 +1,274 @@
+// Drawing cost of a generated 100k-vertex model: frames per second through
+// the OpenGL backend offscreen at the window's 960 x 1040, and the program's
+// own CPU time per frame with a device that does nothing (so the GL driver's
+// time is left out).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <epoxy/gl.h>
+
+#include "base/unicode.h"
+#include "model/model.h"
+#include "model/model_setup.h"
+#include "render/frame_setup.h"
+#include "render/gl/gl_gpu.h"
+#include "render/gl/offscreen_context.h"
+#include "tests/support/test_models.h"
+
+namespace brivonel {
+namespace {
+
+constexpr int kWidth = 960;
+constexpr int kHeight = 1040;
+constexpr int kBands = 20;       // materials
+constexpr int kBones = 200;
+constexpr std::uint32_t kCells = 70;  // per band: 71 x 71 vertices, 100 820 in all
+
+// A character-sized sheet of 20 bands, one material each, every vertex
+// weighted over four of 200 bones.
+void BuildLargeModel(Model& model) {
+  test::TestModelBuilder builder;
+  for (int i = 0; i < kBones; ++i) builder.AddBone({0, static_cast<float>(i) * 0.1f, 0, 0});
+  for (int band = 0; band < kBands; ++band) {
+    const float shade = 0.3f + 0.035f * static_cast<float>(band);
+    const int material = builder.AddMaterial({shade, 0.6f, 1.0f - shade, 1.0f},
+                                             {0.2f, 0.2f, 0.2f, 0}, {0.3f, 0.3f, 0.3f, 12});
+    test::BoneBinding binding;
+    for (int k = 0; k < 4; ++k)
+      binding.bones[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(band * 10 + k);
+    binding.weights = {128, 64, 32, 31};
+    builder.AddGrid(material, {0, 23.0f - static_cast<float>(band) * 1.1f, 0, 1}, 7, 0.55f,
+                    kCells, kCells, binding);
+  }
+  builder.Build(model);
+}
+
+std::u16string ShaderFolder() { return Utf8ToUtf16(BRIVONEL_GL_SHADER_DIR); }
+
+// --- frames through OpenGL ---
+
+struct GlFixture {
+  std::unique_ptr<gl::OffscreenContext> context;
+  std::shared_ptr<gl::GlGpu> gpu;
+  FrameSetup frame;
+  std::shared_ptr<Model> model;
+  std::vector<std::uint8_t> pixels;
+
+  bool Start(benchmark::State& state) {
+    std::string error;
+    context = gl::OffscreenContext::Create(kWidth, kHeight, &error);
+    if (!context) {
+      state.SkipWithError(error.c_str());
+      return false;
+    }
+    gpu = std::make_shared<gl::GlGpu>();
+    gpu->SetRenderTargetSize(kWidth, kHeight);
+    frame.Create(*gpu, *gpu, kWidth, kHeight);
+    gpu->RSSetViewports(ModelSizeViewport(kWidth, kHeight, 1));
+    model = std::make_shared<Model>();
+    model->SetDevice(gpu, gpu);
+    model->vertexShaderPool.SetFileExtension(gl::kGlShaderExtension);
+    model->pixelShaderPool.SetFileExtension(gl::kGlShaderExtension);
+    BuildLargeModel(*model);
+    if (!AssignMaterialShaders(*model, ShaderFolder())) {
+      state.SkipWithError("shader files missing");
+      return false;
+    }
+    model->CreateGpuResources();
+    test::ComputeSkinning(*model);
+    return true;
+  }
+
+  ~GlFixture() {
+    model.reset();
+    frame = FrameSetup{};
+    gpu.reset();
+  }
+};
+
+enum class FrameKind { Draw, DrawAndReadBack, MorphUploadAndReadBack };
+
+void RunGlFrames(benchmark::State& state, FrameKind kind) {
+  GlFixture fixture;
+  if (!fixture.Start(state)) return;
+  Model& model = *fixture.model;
+  for (auto _ : state) {
+    if (kind == FrameKind::MorphUploadAndReadBack) {
+      // A face morph touching 1% of the vertices makes the whole buffer go up.
+      for (std::uint32_t v = 0; v < model.vertexCount; v += 100) {
+        model.posedVertices[v].position.z -= 0.01f;
+        model.touchedVertices.push_back(v);
+      }
+    }
+    fixture.frame.BeginScene(*fixture.gpu);
+    model.Render();
+    if (kind == FrameKind::Draw)
+      glFinish();
+    else
+      fixture.context->ReadPixels(fixture.pixels);
+  }
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                             benchmark::Counter::kIsRate);
+  state.counters["vertices"] = model.vertexCount;
+}
+
+void BM_GlFrame100k(benchmark::State& state) { RunGlFrames(state, FrameKind::Draw); }
+void BM_GlFrameReadBack100k(benchmark::State& state) {
+  RunGlFrames(state, FrameKind::DrawAndReadBack);
+}
+void BM_GlFrameMorphReadBack100k(benchmark::State& state) {
+  RunGlFrames(state, FrameKind::MorphUploadAndReadBack);
+}
+BENCHMARK(BM_GlFrame100k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_GlFrameReadBack100k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_GlFrameMorphReadBack100k)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(3.0);
+
+// --- the program's own CPU time ---
+
+// A device that creates placeholders and draws nothing: what remains of a
+// frame's time is the program's own work.
+class NullGpu final : public gpu::IGpuDevice, public gpu::IGpuContext {
+ public:
+  struct NullBuffer final : gpu::Buffer {
+    std::vector<std::uint8_t> storage;
+  };
+  struct NullObject final : gpu::Resource,
+                            gpu::ShaderResourceView,
+                            gpu::InputLayout,
+                            gpu::VertexShader,
+                            gpu::PixelShader,
+                            gpu::SamplerState,
+                            gpu::RasterizerState {};
+
+  HResult CreateBuffer(const gpu::BufferDesc& desc, const gpu::SubresourceData*,
+                       std::shared_ptr<gpu::Buffer>* buffer) override {
+    auto object = std::make_shared<NullBuffer>();
+    object->storage.resize(desc.byteWidth);
+    *buffer = std::move(object);
+    return kSOk;
+  }
+  HResult CreateTexture1D(const gpu::Texture1DDesc&, const gpu::SubresourceData*,
+                          std::shared_ptr<gpu::Resource>* texture) override {
+    *texture = std::make_shared<NullObject>();
+    return kSOk;
+  }
+  HResult CreateTexture2D(const gpu::Texture2DDesc&, const gpu::SubresourceData*,
+                          std::shared_ptr<gpu::Resource>* texture) override {
+    *texture = std::make_shared<NullObject>();
+    return kSOk;
+  }
+  HResult CreateTexture3D(const gpu::Texture3DDesc&, const gpu::SubresourceData*,
+                          std::shared_ptr<gpu::Resource>* texture) override {
+    *texture = std::make_shared<NullObject>();
+    return kSOk;
+  }
+  HResult CreateShaderResourceView(const std::shared_ptr<gpu::Resource>&,
+                                   const gpu::ShaderResourceViewDesc*,
+                                   std::shared_ptr<gpu::ShaderResourceView>* view) override {
+    *view = std::make_shared<NullObject>();
+    return kSOk;
+  }
+  HResult CreateInputLayout(const gpu::InputElementDesc*, std::uint32_t, const void*, std::size_t,
+                            std::shared_ptr<gpu::InputLayout>* layout) override {
+    *layout = std::make_shared<NullObject>();
+    return kSOk;
+  }
+  HResult CreateVertexShader(const void*, std::size_t,
+                             std::shared_ptr<gpu::VertexShader>* shader) override {
+    *shader = std::make_shared<NullObject>();
+    return kSOk;
+  }
+  HResult CreatePixelShader(const void*, std::size_t,
+                            std::shared_ptr<gpu::PixelShader>* shader) override {
+    *shader = std::make_shared<NullObject>();
+    return kSOk;
+  }
+  HResult CreateSamplerState(const gpu::SamplerDesc&,
+                             std::shared_ptr<gpu::SamplerState>* state) override {
+    *state = std::make_shared<NullObject>();
+    return kSOk;
+  }
+  HResult CreateRasterizerState(const gpu::RasterizerDesc&,
+                                std::shared_ptr<gpu::RasterizerState>* state) override {
+    *state = std::make_shared<NullObject>();
+    return kSOk;
+  }
+  HResult Map(gpu::Buffer* buffer, gpu::MapType, gpu::MappedSubresource* mapped) override {
+    auto* object = static_cast<NullBuffer*>(buffer);
+    mapped->data = object->storage.data();
+    return kSOk;
+  }
+  void Unmap(gpu::Buffer*) override {}
+  void UpdateSubresource(gpu::Buffer* buffer, const void* data) override {
+    auto* object = static_cast<NullBuffer*>(buffer);
+    benchmark::DoNotOptimize(data);
+    benchmark::DoNotOptimize(object);
+  }
+  void VSSetConstantBuffers(std::uint32_t, gpu::Buffer*) override {}
+  void IASetVertexBuffers(std::uint32_t, gpu::Buffer*, std::uint32_t, std::uint32_t) override {}
+  void IASetIndexBuffer(gpu::Buffer*, DxgiFormat, std::uint32_t) override {}
+  void IASetPrimitiveTopology(gpu::PrimitiveTopology) override {}
+  void IASetInputLayout(gpu::InputLayout*) override {}
+  void VSSetShader(gpu::VertexShader*) override {}
+  void PSSetShader(gpu::PixelShader*) override {}
+  void RSSetState(gpu::RasterizerState*) override {}
+  void PSSetShaderResources(std::uint32_t, gpu::ShaderResourceView*) override {}
+  void PSSetSamplers(std::uint32_t, gpu::SamplerState*) override {}
+  void DrawIndexed(std::uint32_t, std::uint32_t, std::int32_t) override {}
+  void ClearRenderTargetView(const float*) override {}
+  void ClearDepthStencilView(float, std::uint8_t) override {}
+  void RSSetViewports(const gpu::Viewport&) override {}
+};
+
+void BM_ProgramCpuPerFrame100k(benchmark::State& state) {
+  auto gpu = std::make_shared<NullGpu>();
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / "brivonel-bench-shaders";
+  std::filesystem::create_directories(folder);
+  test::WritePlaceholderShaders(folder, kDefaultShaderExtension);
+  Model model;
+  model.SetDevice(gpu, gpu);
+  BuildLargeModel(model);
+  AssignMaterialShaders(model, FromFsPath(folder) + u"/");
+  model.CreateGpuResources();
+  test::ComputeSkinning(model);
+  FrameSetup frame;
+  frame.Create(*gpu, *gpu, kWidth, kHeight);
+  model.view = &frame.view;
+  model.projection = &frame.projection;
+  model.viewportWidth = kWidth;
+  model.viewportHeight = kHeight;
+  const bool morphs = state.range(0) != 0;
+  std::uint64_t elapsed = 0;
+  for (auto _ : state) {
+    elapsed += 33;
+    benchmark::DoNotOptimize(model.Update(elapsed));
+    if (morphs) {
+      for (std::uint32_t v = 0; v < model.vertexCount; v += 100) {
+        model.posedVertices[v].position.z -= 0.01f;
+        model.touchedVertices.push_back(v);
+      }
+    }
+    frame.BeginScene(*gpu);
+    model.Render();
+  }
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_ProgramCpuPerFrame100k)
+    ->ArgName("morphs")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace brivonel
+
+BENCHMARK_MAIN();
