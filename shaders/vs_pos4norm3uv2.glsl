@@ -41,6 +41,8 @@ in uvec4 BONEINDEXES;
 in uvec4 BONEWEIGHTS;  // 1/255 units
 in vec2 TEXCOORD;
 
+const float kDiffuseLight = 0.6;
+
 out vec4 vertexColor;
 out vec2 vertexUv;
 
@@ -71,9 +73,12 @@ void main() {
   vec4 clip = viewPosition * projection;
   gl_Position = vec4(clip.x, clip.y, 2.0 * clip.z - clip.w, clip.w);
 
-  // Lighting in view space: half-Lambert diffuse, so that a surface facing
-  // the light shows nearly its full diffuse colour and one facing away keeps
-  // its ambient and half its diffuse colour, plus Blinn-Phong highlights.
+  // Lighting in view space. Model data pairs a diffuse colour with an
+  // ambient colour of about half of it, made for a light of 60% of full
+  // strength: a surface facing the light then shows about its diffuse
+  // colour, and one facing away its ambient colour. Half-Lambert shading
+  // keeps the turned-away side from going flat, and Blinn-Phong highlights
+  // come on top.
   vec3 n = (vec4(normal, 0.0) * world * view).xyz;
   float nLength = length(n);
   n = nLength > 0.0 ? n / nLength : vec3(0.0, 0.0, -1.0);
@@ -81,7 +86,7 @@ void main() {
   float lLength = length(l);
   l = lLength > 0.0 ? l / lLength : vec3(0.0, 0.0, -1.0);
   float lambert = 0.5 + 0.5 * dot(n, l);
-  vec3 color = ambient.rgb + diffuse.rgb * lightColor.rgb * lambert;
+  vec3 color = ambient.rgb + diffuse.rgb * lightColor.rgb * (kDiffuseLight * lambert);
   if (specular.w > 0.0) {
     vec3 toEye = -viewPosition.xyz;
     float eyeLength = length(toEye);

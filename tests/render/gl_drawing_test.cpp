@@ -19,11 +19,12 @@ using test::Pixel;
 constexpr int kWidth = 240;
 constexpr int kHeight = 260;
 
-// How much of its diffuse colour a surface facing the camera shows under the
-// fixed light: half-Lambert with the light direction (0.577, 0.577, -0.977).
+// How much of its diffuse colour a surface facing the camera shows on top of
+// its ambient colour: 60% of the light, half-Lambert with the light direction
+// (0.577, 0.577, -0.977).
 float FrontLighting() {
   const float length = std::sqrt(0.577f * 0.577f * 2 + 0.977f * 0.977f);
-  return 0.5f + 0.5f * (0.977f / length);
+  return 0.6f * (0.5f + 0.5f * (0.977f / length));
 }
 
 std::uint8_t Byte(float value) {
@@ -86,13 +87,12 @@ TEST_F(GlDrawingTest, TranslucentMaterialIsWrittenPremultiplied) {
   test::TestModelBuilder builder;
   builder.AddBone({0, 0, 0, 0});
   // Ambient alone saturates the colour so that only alpha scales it.
-  builder.AddMaterial({1, 1, 1, 0.5f}, {0.2f, 1.0f, 0.6f, 0});
+  builder.AddMaterial({0.2f, 1.0f, 0.6f, 0.5f}, {1, 1, 1, 0});
   builder.AddQuad(0, {0, 12, 0, 1}, 4, 4);
   PrepareAndDraw(builder);
   double cx, cy;
   scene.Project({0, 12, 0, 1}, 1, &cx, &cy);
-  ExpectPixelNear(scene.At(static_cast<int>(cx), static_cast<int>(cy)), 255 / 2, 255 / 2, 255 / 2,
-                  128, 2);
+  ExpectPixelNear(scene.At(static_cast<int>(cx), static_cast<int>(cy)), 128, 128, 128, 128, 1);
 }
 
 TEST_F(GlDrawingTest, NearerQuadHidesFartherOneWhateverTheDrawOrder) {

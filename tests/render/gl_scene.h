@@ -62,7 +62,6 @@ class GlScene {
   std::int32_t width_;
   std::int32_t height_;
   std::string error_;
-  TempDir cache_;
   std::unique_ptr<gl::OffscreenContext> context_;
   std::shared_ptr<gl::GlGpu> gpu_;
   FrameSetup frame_;
