@@ -1,0 +1,58 @@
+#pragma once
+// brivonel-snapshot: draws one frame of a model (posed by a motion at a
+// chosen time) offscreen, exactly as the program draws it, writes it as a
+// PNG with straight alpha and reports what the frame shows as one JSON line.
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace brivonel::snapshot {
+
+struct Options {
+  std::u16string model;
+  std::u16string motion;  // empty: the model's rest pose
+  std::uint64_t milliseconds = 0;
+  std::int32_t width = 960;
+  std::int32_t height = 1040;
+  int displaySize = 1;
+  std::filesystem::path out;
+};
+
+// Reads the arguments after the program name. False with a message when
+// they are not "MODEL [MOTION] [--ms T] [--size WxH] [--display-size 1|2|3]
+// --out FILE.png".
+bool ParseArguments(const std::vector<std::string>& arguments, Options* options,
+                    std::string* error);
+extern const char kUsage[];
+
+// The pixels with alpha above 0: their share of the frame and their
+// bounding box (inclusive).
+struct Coverage {
+  double fraction = 0.0;
+  bool any = false;
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+Coverage MeasureCoverage(const std::vector<std::uint8_t>& bgra, std::int32_t width,
+                         std::int32_t height);
+
+// Premultiplied blue-green-red-alpha pixels as straight red-green-blue-alpha.
+void ToStraightRgba(const std::vector<std::uint8_t>& bgra, std::vector<std::uint8_t>& rgba);
+
+// Writes 8-bit RGBA rows, top first. False with a message on failure.
+bool WritePng(const std::filesystem::path& path, std::int32_t width, std::int32_t height,
+              const std::vector<std::uint8_t>& rgba, std::string* error);
+
+// {"frame": 12, "shift": -3, "coverage": 0.104513, "bbox": [x0, y0, x1, y1]}
+// ("bbox": null when nothing is drawn).
+std::string ResultLine(std::uint32_t frame, int shift, const Coverage& coverage);
+
+// Loads the model (and motion), draws the frame with the shaders in
+// shaderFolder (ending in a separator), writes the PNG and the result line
+// to out. On failure writes one line naming the file and the failure to
+// err and returns 1; 0 on success.
+int Run(const Options& options, const std::u16string& shaderFolder, std::ostream& out,
+        std::ostream& err);
+
+}  // namespace brivonel::snapshot
