@@ -1,0 +1,319 @@
+// brivonel-snapshot: its command line, the frame measurements, the PNG it
+// writes, and whole runs on written and real model files.
+#include "tools/snapshot/snapshot.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <sstream>
+
+#include "base/unicode.h"
+#include "formats/writer/byte_writer.h"
+#include "formats/writer/pmx_writer.h"
+#include "render/frame_setup.h"
+#include "render/linux/image_codecs_linux.h"
+#include "render/texture_loaders.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_models.h"
+
+namespace brivonel {
+namespace {
+
+using snapshot::Options;
+
+bool Parse(std::vector<std::string> arguments, Options* options, std::string* error) {
+  return snapshot::ParseArguments(arguments, options, error);
+}
+
+TEST(SnapshotArgumentsTest, DefaultsAndEveryOption) {
+  Options options;
+  std::string error;
+  ASSERT_TRUE(Parse({"a.pmx", "--out", "x.png"}, &options, &error)) << error;
+  EXPECT_EQ(options.model, u"a.pmx");
+  EXPECT_TRUE(options.motion.empty());
+  EXPECT_EQ(options.milliseconds, 0u);
+  EXPECT_EQ(options.width, 960);
+  EXPECT_EQ(options.height, 1040);
+  EXPECT_EQ(options.displaySize, 1);
+
+  Options all;
+  ASSERT_TRUE(Parse({"--ms", "1500", "m.pmd", "--size", "320x240", "d.vmd", "--display-size", "3",
+                     "--out", "y.png"},
+                    &all, &error))
+      << error;
+  EXPECT_EQ(all.model, u"m.pmd");
+  EXPECT_EQ(all.motion, u"d.vmd");
+  EXPECT_EQ(all.milliseconds, 1500u);
+  EXPECT_EQ(all.width, 320);
+  EXPECT_EQ(all.height, 240);
+  EXPECT_EQ(all.displaySize, 3);
+  EXPECT_EQ(all.out, "y.png");
+  // The multiplication sign works as the separator too.
+  ASSERT_TRUE(Parse({"a.pmx", "--size", "64\xC3\x97" "48", "--out", "x.png"}, &all, &error));
+  EXPECT_EQ(all.width, 64);
+  EXPECT_EQ(all.height, 48);
+}
+
+TEST(SnapshotArgumentsTest, RefusesWhatItCannotUse) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"a.pmx"},                                                 // no --out
+      {"--out", "x.png"},                                        // no model
+      {"a.pmx", "b.vmd", "c.vmd", "--out", "x.png"},             // too many files
+      {"a.pmx", "--out"},                                        // --out without a value
+      {"a.pmx", "--ms", "-5", "--out", "x.png"},                 // negative time
+      {"a.pmx", "--ms", "12ms", "--out", "x.png"},               // not a number
+      {"a.pmx", "--size", "960", "--out", "x.png"},              // no height
+      {"a.pmx", "--size", "0x10", "--out", "x.png"},             // empty picture
+      {"a.pmx", "--size", "99999x10", "--out", "x.png"},         // too large
+      {"a.pmx", "--display-size", "4", "--out", "x.png"},        // no such size
+      {"a.pmx", "--scale", "2", "--out", "x.png"},               // unknown option
+  };
+  for (const auto& arguments : bad) {
+    Options options;
+    std::string error;
+    EXPECT_FALSE(Parse(arguments, &options, &error)) << arguments.back();
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(SnapshotFrameTest, CoverageCountsPixelsWithAlpha) {
+  std::vector<std::uint8_t> bgra(4 * 3 * 4, 0);  // 4 x 3
+  const auto set = [&](int x, int y, std::uint8_t alpha) { bgra[(y * 4 + x) * 4 + 3] = alpha; };
+  snapshot::Coverage empty = snapshot::MeasureCoverage(bgra, 4, 3);
+  EXPECT_FALSE(empty.any);
+  EXPECT_EQ(snapshot::ResultLine(7, -2, empty),
+            "{\"frame\": 7, \"shift\": -2, \"coverage\": 0.000000, \"bbox\": null}");
+  set(1, 0, 1);
+  set(2, 2, 255);
+  const snapshot::Coverage some = snapshot::MeasureCoverage(bgra, 4, 3);
+  EXPECT_TRUE(some.any);
+  EXPECT_DOUBLE_EQ(some.fraction, 2.0 / 12.0);
+  EXPECT_EQ(snapshot::ResultLine(0, 15, some),
+            "{\"frame\": 0, \"shift\": 15, \"coverage\": 0.166667, \"bbox\": [1, 0, 2, 2]}");
+}
+
+TEST(SnapshotFrameTest, StraightAlphaUndoesThePremultiplication) {
+  const std::vector<std::uint8_t> bgra = {
+      64, 32, 128, 128,  // half-covered: blue 64, green 32, red 128 premultiplied
+      0, 0, 0, 0,        // nothing
+      10, 20, 30, 255,   // opaque stays as it is
+      200, 0, 0, 100,    // a colour brighter than its alpha allows is clamped
+  };
+  std::vector<std::uint8_t> rgba;
+  snapshot::ToStraightRgba(bgra, rgba);
+  EXPECT_EQ(rgba, (std::vector<std::uint8_t>{255, 64, 128, 128, 0, 0, 0, 0, 30, 20, 10, 255, 0, 0,
+                                              255, 100}));
+}
+
+TEST(SnapshotFrameTest, PngHoldsThePixels) {
+  test::TempDir dir;
+  const std::vector<std::uint8_t> rgba = {255, 0, 0, 255, 0, 255, 0, 128,
+                                          0, 0, 255, 0, 10, 20, 30, 40};
+  std::string error;
+  ASSERT_TRUE(snapshot::WritePng(dir / "out.png", 2, 2, rgba, &error)) << error;
+  RegisterLinuxImageCodecs();
+  TextureMetadata metadata;
+  LoadedImage image;
+  ASSERT_EQ(LoadImageFile(FromFsPath(dir / "out.png"), 0, &metadata, image), kSOk);
+  ASSERT_EQ(metadata.width, 2u);
+  ASSERT_EQ(image.images.size(), 1u);
+  // Colours are marked as sRGB, which they are: the frame is drawn into an
+  // 8-bit target read as display colours.
+  ASSERT_EQ(metadata.format, DxgiFormat::B8G8R8A8_UNORM_SRGB);
+  const std::uint8_t* pixels = image.images[0].pixels;
+  const std::size_t pitch = image.images[0].rowPitch;
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 2; ++x) {
+      const std::uint8_t* bgra = pixels + y * pitch + x * 4;
+      const std::uint8_t* expected = &rgba[static_cast<std::size_t>((y * 2 + x) * 4)];
+      EXPECT_EQ(bgra[2], expected[0]);
+      EXPECT_EQ(bgra[1], expected[1]);
+      EXPECT_EQ(bgra[0], expected[2]);
+      EXPECT_EQ(bgra[3], expected[3]);
+    }
+  }
+
+  EXPECT_FALSE(snapshot::WritePng(dir / "missing" / "out.png", 2, 2, rgba, &error));
+  EXPECT_FALSE(error.empty());
+}
+
+// --- whole runs ---
+
+class SnapshotRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static const test::TempDir cache;
+    setenv("MESA_SHADER_CACHE_DIR", cache.path().c_str(), 1);
+  }
+
+  int Run(const Options& options, std::u16string shaderFolder = Utf8ToUtf16(BRIVONEL_GL_SHADER_DIR)) {
+    out.str("");
+    err.str("");
+    return snapshot::Run(options, shaderFolder, out, err);
+  }
+
+  // The written PNG's pixel at (x, y) as RGBA.
+  std::array<std::uint8_t, 4> PixelAt(const std::filesystem::path& png, int x, int y) {
+    RegisterLinuxImageCodecs();
+    TextureMetadata metadata;
+    LoadedImage image;
+    EXPECT_EQ(LoadImageFile(FromFsPath(png), 0, &metadata, image), kSOk);
+    EXPECT_EQ(metadata.format, DxgiFormat::B8G8R8A8_UNORM_SRGB);
+    const std::uint8_t* p = image.images[0].pixels + y * image.images[0].rowPitch + x * 4;
+    return {p[2], p[1], p[0], p[3]};
+  }
+
+  test::TempDir dir;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+// A PMX file of one quad facing the camera around (0, 12, 0), textured with
+// a 2x2 picture: red and green on top, blue (half transparent) and white below.
+std::filesystem::path WriteTexturedQuad(const test::TempDir& dir) {
+  test::WriteTga(dir / "four.tga", 2, 2,
+                 {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 128, 255, 255, 255, 255});
+  PMXModel record;
+  record.encoding = 0;
+  record.name = u"quad";
+  const float corners[4][4] = {{-6, 18, 0, 0}, {6, 18, 1, 0}, {-6, 6, 0, 1}, {6, 6, 1, 1}};
+  for (const auto& corner : corners) {
+    PMXVertex vertex;
+    vertex.position = {corner[0], corner[1], 0};
+    vertex.normal = {0, 0, -1};
+    vertex.uv = {corner[2], corner[3]};
+    vertex.deformKind = kDeformBdef1;
+    vertex.bones[0] = 0;
+    record.vertices.push_back(vertex);
+  }
+  record.indices = {0, 1, 3, 0, 3, 2};
+  record.textures = {u"four.tga"};
+  PMXMaterial material;
+  material.name = u"face";
+  material.diffuse = {1, 1, 1, 1};
+  material.ambient = {1, 1, 1};  // full light: the texture as it is
+  material.textureIndex = 0;
+  material.indexCount = 6;
+  record.materials.push_back(material);
+  PMXBone bone;
+  bone.name = u"センター";
+  bone.position = {0, 0, 0};
+  bone.flags = kBoneRotatable | kBoneMovable | kBoneVisible | kBoneOperable;
+  record.bones.push_back(bone);
+  const std::filesystem::path path = dir / "quad.pmx";
+  writer::WriteFile(path, writer::WritePmx(record));
+  return path;
+}
+
+TEST_F(SnapshotRunTest, DrawsAWrittenModelWithItsTexture) {
+  Options options;
+  options.model = FromFsPath(WriteTexturedQuad(dir));
+  options.width = 240;
+  options.height = 260;
+  options.out = dir / "quad.png";
+  ASSERT_EQ(Run(options), 0) << err.str();
+  EXPECT_TRUE(err.str().empty());
+  const std::string line = out.str();
+  EXPECT_EQ(line.find("{\"frame\": 0, \"shift\": 0, \"coverage\": "), 0u) << line;
+  EXPECT_EQ(line.back(), '\n');
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+
+  // The texel centres of the quad show the four texels, blue with its own
+  // alpha and its straight (not darkened) colour.
+  const auto at = [&](float x, float y) {
+    const Float4 clip = Transform(Transform({x, y, 0, 1}, CameraViewMatrix()),
+                                  CameraProjectionMatrix(240, 260));
+    return PixelAt(options.out, static_cast<int>((clip.x / clip.w + 1) / 2 * 240),
+                   static_cast<int>((1 - clip.y / clip.w) / 2 * 260));
+  };
+  const auto topLeft = at(-3, 15);
+  EXPECT_GT(topLeft[0], 240);
+  EXPECT_LT(topLeft[1], 15);
+  const auto bottomLeft = at(-3, 9);
+  EXPECT_LT(bottomLeft[0], 15);
+  EXPECT_GT(bottomLeft[2], 240);
+  EXPECT_NEAR(bottomLeft[3], 128, 6);
+  const auto bottomRight = at(3, 9);
+  EXPECT_GT(bottomRight[1], 240);
+  EXPECT_EQ(bottomRight[3], 255);
+  EXPECT_EQ(PixelAt(options.out, 2, 2)[3], 0);
+}
+
+TEST_F(SnapshotRunTest, SmallerDisplaySizeGivesSmallerCoverage) {
+  Options options;
+  options.model = FromFsPath(WriteTexturedQuad(dir));
+  options.width = 240;
+  options.height = 260;
+  options.out = dir / "quad.png";
+  ASSERT_EQ(Run(options), 0) << err.str();
+  const std::string large = out.str();
+  options.displaySize = 3;
+  ASSERT_EQ(Run(options), 0) << err.str();
+  const double largeCoverage = std::stod(large.substr(large.find("coverage") + 11));
+  const double smallCoverage = std::stod(out.str().substr(out.str().find("coverage") + 11));
+  EXPECT_NEAR(smallCoverage, largeCoverage / 4, largeCoverage * 0.05);
+}
+
+TEST_F(SnapshotRunTest, PosesARealModelWithItsMotion) {
+  BRIVONEL_REQUIRE_FIXTURES();
+  Options options;
+  options.model = FromFsPath(test::Fixture("yohawing/test_1bone_cube.pmx"));
+  options.motion = FromFsPath(test::Fixture("yohawing/test_1bone_cube_motion.vmd"));
+  options.width = 96;
+  options.height = 104;
+  options.out = dir / "cube.png";
+  options.milliseconds = 500;
+  ASSERT_EQ(Run(options), 0) << err.str();
+  EXPECT_EQ(out.str().find("{\"frame\": 15, "), 0u) << out.str();
+  const std::string at500 = out.str();
+  options.milliseconds = 1200;
+  ASSERT_EQ(Run(options), 0) << err.str();
+  EXPECT_EQ(out.str().find("{\"frame\": 36, "), 0u) << out.str();
+  EXPECT_NE(out.str().substr(14), at500.substr(14)) << "the motion moves the cube";
+}
+
+TEST_F(SnapshotRunTest, FailuresNameTheFileInOneLine) {
+  const auto expectOneLine = [&](const std::string& mentions) {
+    const std::string text = err.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_NE(text.find(mentions), std::string::npos) << text;
+    EXPECT_TRUE(out.str().empty());
+  };
+  Options options;
+  options.width = 32;
+  options.height = 32;
+  options.out = dir / "x.png";
+
+  options.model = FromFsPath(dir / "missing.pmx");
+  EXPECT_EQ(Run(options), 1);
+  expectOneLine("missing.pmx: cannot be opened");
+
+  writer::WriteFile(dir / "broken.pmx", std::vector<std::uint8_t>{'P', 'M', 'X', ' ', 1, 2});
+  options.model = FromFsPath(dir / "broken.pmx");
+  EXPECT_EQ(Run(options), 1);
+  expectOneLine("broken.pmx: ");
+
+  options.model = FromFsPath(dir / "picture.png");
+  EXPECT_EQ(Run(options), 1);
+  expectOneLine("picture.png: is not a model file");
+
+  options.model = FromFsPath(WriteTexturedQuad(dir));
+  options.motion = FromFsPath(dir / "missing.vmd");
+  EXPECT_EQ(Run(options), 1);
+  expectOneLine("missing.vmd: cannot be opened");
+  EXPECT_FALSE(std::filesystem::exists(options.out));
+
+  options.motion.clear();
+  EXPECT_EQ(Run(options, FromFsPath(dir.path()) + u"/"), 1);
+  expectOneLine("holds no shader files");
+
+  options.out = dir / "no-such-folder" / "x.png";
+  EXPECT_EQ(Run(options), 1);
+  expectOneLine("x.png: cannot be created");
+}
+
+}  // namespace
+}  // namespace brivonel
