@@ -72,7 +72,10 @@ void DecodeModelFile(const std::u16string& path, const std::shared_ptr<Model>& m
   std::shared_ptr<Record> record;
   int result = decoder.ReadFile(path, record);
   if (result == OpenFailed) throw Failure{Utf16ToUtf8(path), "cannot be opened"};
-  if (result == FileRead) result = decoder.BuildModel(record, model);
+  if (result == FileRead) {
+    model->path = path;  // textures are found beside the model
+    result = decoder.BuildModel(record, model);
+  }
   if (result != ModelBuilt) {
     std::string reason = std::string("is not a valid ") + format + " file";
     if (record && !record->formatError.empty()) reason += ": " + record->formatError;
