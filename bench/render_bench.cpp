@@ -80,7 +80,7 @@ struct GlFixture {
       return false;
     }
     model->CreateGpuResources();
-    test::ComputeSkinning(*model);
+    model->ComputeSkinningMatrices();
     return true;
   }
 
@@ -239,7 +239,7 @@ void BM_ProgramCpuPerFrame100k(benchmark::State& state) {
   BuildLargeModel(model);
   AssignMaterialShaders(model, FromFsPath(folder) + u"/");
   model.CreateGpuResources();
-  test::ComputeSkinning(model);
+  model.ComputeSkinningMatrices();
   FrameSetup frame;
   frame.Create(*gpu, *gpu, kWidth, kHeight);
   model.view = &frame.view;

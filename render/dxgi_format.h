@@ -59,13 +59,4 @@ enum class DxgiFormat : std::uint32_t {
   B4G4R4A4_UNORM = 115,
 };
 
-// Bits per pixel of a format (per texel for block-compressed formats: 4 for
-// BC1 and BC4, 8 for the others); 0 for Unknown.
-std::uint32_t DxgiBitsPerPixel(DxgiFormat format);
-bool DxgiIsBlockCompressed(DxgiFormat format);
-// Tightly packed bytes per row and number of rows (block rows for
-// block-compressed formats) of one width x height image; false for Unknown.
-bool DxgiImageLayout(DxgiFormat format, std::uint64_t width, std::uint64_t height,
-                     std::uint64_t* rowBytes, std::uint64_t* rows);
-
 }  // namespace brivonel

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "base/trace.h"
+#include "render/dxgi_format_info.h"
 #include "render/gl/gl_formats.h"
+#include "render/texture_layout.h"
 
 namespace brivonel::gl {
 
@@ -67,6 +69,19 @@ std::uint32_t FullMipChain(std::uint32_t width, std::uint32_t height, std::uint3
 
 std::uint32_t MipSize(std::uint32_t size, std::uint32_t level) {
   return std::max<std::uint32_t>(1, size >> level);
+}
+
+// Bytes per row and rows (block rows when compressed) of one tightly packed
+// image; the sizes come from a valid texture description, so they fit.
+void ImageRows(DxgiFormat format, std::uint64_t width, std::uint64_t height,
+               std::uint64_t* rowBytes, std::uint64_t* rows) {
+  ImagePitch pitch;
+  if (Failed(ComputePitch(format, width, height, &pitch)) || pitch.rowPitch == 0) {
+    *rowBytes = *rows = 0;
+    return;
+  }
+  *rowBytes = pitch.rowPitch;
+  *rows = pitch.slicePitch / pitch.rowPitch;
 }
 
 GLint GetInteger(GLenum name) {
@@ -606,7 +621,7 @@ const void* TightImage(const GlFormat& info, DxgiFormat format, const gpu::Subre
                        std::size_t* bytes) {
   std::uint64_t rowBytes = 0;
   std::uint64_t rows = 0;
-  DxgiImageLayout(format, width, height, &rowBytes, &rows);
+  ImageRows(format, width, height, &rowBytes, &rows);
   const std::uint64_t pitch = dimensions == 1 ? rowBytes : source.sysMemPitch;
   const std::uint64_t slicePitch = dimensions == 3 ? source.sysMemSlicePitch : pitch * rows;
   const auto* base = static_cast<const std::uint8_t*>(source.sysMem);
@@ -705,8 +720,8 @@ static HResult CreateGlTexture(const std::shared_ptr<GlState>& state, const Text
     const auto internal = static_cast<GLint>(info.internalFormat);
     std::uint64_t rowBytes = 0;
     std::uint64_t rows = 0;
-    DxgiImageLayout(shape.format, static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h),
-                    &rowBytes, &rows);
+    ImageRows(shape.format, static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h),
+              &rowBytes, &rows);
     const auto imageBytes = static_cast<GLsizei>(rowBytes * rows);
     switch (target) {
       case GL_TEXTURE_1D:
@@ -758,7 +773,7 @@ static HResult CreateGlTexture(const std::shared_ptr<GlState>& state, const Text
         const std::uint32_t d = MipSize(shape.depth, mip);
         std::uint64_t rowBytes = 0;
         std::uint64_t rows = 0;
-        DxgiImageLayout(shape.format, w, h, &rowBytes, &rows);
+        ImageRows(shape.format, w, h, &rowBytes, &rows);
         if (shape.dimensions != 1 && source.sysMemPitch < rowBytes) {
           ClearGlErrors();
           return kEInvalidArg;
@@ -986,7 +1001,7 @@ HResult GlGpu::CreateInputLayout(const gpu::InputElementDesc* elements, std::uin
     element.divisor = desc.inputSlotClass == gpu::InputClassification::PerInstanceData
                           ? std::max<std::uint32_t>(desc.instanceDataStepRate, 1)
                           : 0;
-    slotEnd[desc.inputSlot] = element.offset + DxgiBitsPerPixel(desc.format) / 8;
+    slotEnd[desc.inputSlot] = element.offset + BitsPerPixel(desc.format) / 8;
     object->elements.push_back(std::move(element));
   }
 

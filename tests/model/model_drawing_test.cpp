@@ -42,7 +42,7 @@ class ModelDrawingTest : public ::testing::Test {
     builder.Build(model);
     ASSERT_TRUE(AssignMaterialShaders(model, Directory()));
     model.CreateGpuResources();
-    test::ComputeSkinning(model);
+    model.ComputeSkinningMatrices();
     gpu->ClearCalls();
   }
 
@@ -327,7 +327,7 @@ TEST_F(ModelDrawingTest, TexturedMaterialBindsTextureAndSamplerUntexturedLeavesT
   ASSERT_TRUE(AssignMaterialShaders(model, Directory()));
   ASSERT_EQ(model.pixelShaderPool.Size(), 2u);
   model.CreateGpuResources();
-  test::ComputeSkinning(model);
+  model.ComputeSkinningMatrices();
   gpu->ClearCalls();
 
   model.Render();

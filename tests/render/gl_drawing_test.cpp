@@ -126,7 +126,7 @@ TEST_F(GlDrawingTest, RotatingTheBoneMovesThePixels) {
   // A quarter turn about z at the pivot swings the quad to the left of it.
   Bone& bone = model.bones[static_cast<std::size_t>(arm)];
   bone.worldMatrix = Multiply(MatrixRotationZ(kPi / 2), MatrixTranslation({0, 12, 0, 0}));
-  test::ComputeSkinning(model);
+  model.ComputeSkinningMatrices();
   scene.Draw(model);
   const Box after = scene.Coverage();
   ASSERT_FALSE(after.empty());
@@ -155,7 +155,7 @@ TEST_F(GlDrawingTest, FourBoneVertexFollowsItsWeights) {
   builder.Build(model);
   scene.Prepare(model);
   for (int i = 0; i < 4; ++i) model.bones[static_cast<std::size_t>(i)].worldMatrix = MatrixTranslation(offsets[i]);
-  test::ComputeSkinning(model);
+  model.ComputeSkinningMatrices();
   scene.Draw(model);
 
   Float4 expected{0, 12, 0, 1};

@@ -41,7 +41,7 @@ void GlScene::Prepare(Model& model) {
   model.viewportWidth = width_;
   model.viewportHeight = height_;
   model.CreateGpuResources();
-  ComputeSkinning(model);
+  model.ComputeSkinningMatrices();
 }
 
 void GlScene::Draw(Model& model, int displaySize) {

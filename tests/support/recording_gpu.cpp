@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "render/dxgi_format_info.h"
+#include "render/texture_layout.h"
+
 namespace brivonel::test {
 
 namespace {
@@ -248,12 +251,14 @@ HResult RecordingGpu::CopyInitialData(FakeTexture& texture,
     for (std::uint32_t mip = 0; mip < mipLevels; ++mip) {
       const gpu::SubresourceData& source = initialData[slice * mipLevels + mip];
       if (source.sysMem == nullptr) return kEInvalidArg;
-      std::uint64_t rowBytes = 0;
-      std::uint64_t rows = 0;
-      if (!DxgiImageLayout(format, MipSize(texture.Width(), mip), MipSize(texture.Height(), mip),
-                           &rowBytes, &rows)) {
+      ImagePitch layout;
+      if (Failed(ComputePitch(format, MipSize(texture.Width(), mip),
+                              MipSize(texture.Height(), mip), &layout)) ||
+          layout.rowPitch == 0) {
         return kEInvalidArg;
       }
+      const std::uint64_t rowBytes = layout.rowPitch;
+      const std::uint64_t rows = layout.slicePitch / layout.rowPitch;
       const std::uint64_t depth = MipSize(texture.Depth(), mip);
       // 1-D textures ignore the pitches; 2-D and 3-D rows must hold a row.
       const std::uint64_t pitch = texture.dimensions == 1 ? rowBytes : source.sysMemPitch;
@@ -291,12 +296,12 @@ HResult RecordingGpu::FinishTexture(std::shared_ptr<FakeTexture> texture, const 
   HResult hr = kSOk;
   if (out == nullptr || texture->Width() == 0 || texture->Height() == 0 ||
       texture->Depth() == 0 || arraySize == 0 || mips == 0 ||
-      DxgiBitsPerPixel(texture->Format()) == 0) {
+      BitsPerPixel(texture->Format()) == 0) {
     hr = kEInvalidArg;
   } else if (cube && (texture->dimensions != 2 || arraySize % 6 != 0 ||
                       texture->Width() != texture->Height())) {
     hr = kEInvalidArg;
-  } else if (DxgiIsBlockCompressed(texture->Format()) &&
+  } else if (BlockCompressedBytes(texture->Format()) != 0 &&
              (texture->Width() % 4 != 0 || texture->Height() % 4 != 0)) {
     // Direct3D wants whole blocks at the top level.
     hr = kEInvalidArg;

@@ -124,14 +124,4 @@ void WriteTga(const std::filesystem::path& path, std::uint32_t width, std::uint3
   }
 }
 
-void ComputeSkinning(Model& model) {
-  model.skinningMatrices.resize(model.bones.size());
-  for (std::size_t i = 0; i < model.bones.size(); ++i) {
-    const Bone& bone = model.bones[i];
-    const Matrix4 m = Multiply(Inverse(bone.bindMatrix), bone.worldMatrix);
-    for (int row = 0; row < 3; ++row)
-      model.skinningMatrices[i].rows[row] = {m.m[0][row], m.m[1][row], m.m[2][row], m.m[3][row]};
-  }
-}
-
 }  // namespace brivonel::test

@@ -57,8 +57,4 @@ void WritePlaceholderShaders(const std::filesystem::path& directory,
 void WriteTga(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
               const std::vector<std::uint8_t>& rgba);
 
-// The skinning matrices of the current pose: for each bone the first three
-// columns of (inverse bind x world).
-void ComputeSkinning(Model& model);
-
 }  // namespace brivonel::test

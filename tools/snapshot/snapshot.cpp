@@ -11,6 +11,7 @@
 #include "app/app_exception.h"
 #include "app/model_files.h"
 #include "base/unicode.h"
+#include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
 #include "model/model.h"
@@ -19,10 +20,6 @@
 #include "render/gl/gl_gpu.h"
 #include "render/gl/offscreen_context.h"
 #include "render/linux/image_codecs_linux.h"
-#if __has_include("formats/pmd_decoder.h")
-#include "formats/pmd_decoder.h"
-#define BRIVONEL_SNAPSHOT_PMD 1
-#endif
 
 namespace brivonel::snapshot {
 
@@ -92,10 +89,8 @@ void LoadModel(const std::u16string& path, const std::u16string& shaderFolder,
   try {
     if (extension == u".pmx") {
       DecodeModelFile<PMXDecoder, PMXModel>(path, model, "PMX");
-#ifdef BRIVONEL_SNAPSHOT_PMD
     } else if (extension == u".pmd") {
       DecodeModelFile<PMDDecoder, PMDModel>(path, model, "PMD");
-#endif
     } else {
       throw Failure{file, "is not a model file (the name must end in .pmx or .pmd)"};
     }
