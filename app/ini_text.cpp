@@ -125,7 +125,10 @@ std::string EncodeValue(std::string_view value) {
   const bool padded = !value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
                                          kBlanks.find(value.back()) != std::string_view::npos);
   if (padded || StripQuotes(value).size() != value.size()) {
-    return "\"" + std::string(value) + "\"";
+    std::string quoted;
+    quoted.reserve(value.size() + 2);
+    quoted.append(1, '"').append(value).append(1, '"');
+    return quoted;
   }
   return std::string(value);
 }

@@ -36,6 +36,12 @@ const std::unordered_map<char16_t, std::uint16_t>& EncodeTable() {
 
 }  // namespace
 
+ByteWriter& ByteWriter::Bytes(const void* data, std::size_t size) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  bytes_.insert(bytes_.end(), p, p + size);
+  return *this;
+}
+
 ByteWriter& ByteWriter::Index(std::int64_t value, int size) {
   const auto v = static_cast<std::uint64_t>(value);
   switch (size) {

@@ -22,11 +22,9 @@ class ByteWriter {
     static_assert(std::is_trivially_copyable_v<T>);
     return Bytes(&value, sizeof value);
   }
-  ByteWriter& Bytes(const void* data, std::size_t size) {
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    bytes_.insert(bytes_.end(), p, p + size);
-    return *this;
-  }
+  // Out of line: GCC 12 misjudges the vector's growth when a chain of small
+  // writes is inlined (-Wstringop-overflow, -Warray-bounds).
+  ByteWriter& Bytes(const void* data, std::size_t size);
   ByteWriter& U8(std::uint8_t v) { return Put(v); }
   ByteWriter& U16(std::uint16_t v) { return Put(v); }
   ByteWriter& I32(std::int32_t v) { return Put(v); }

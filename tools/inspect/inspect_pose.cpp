@@ -116,7 +116,7 @@ std::vector<std::pair<std::string, std::size_t>> ChooseBones(const Model& model,
     std::map<std::u16string, int> seen;
     for (std::size_t i = 0; i < model.bones.size(); ++i) {
       std::string label = Utf16ToUtf8(model.bones[i].name);
-      if (seen[model.bones[i].name]++ > 0) label += "#" + std::to_string(i);
+      if (seen[model.bones[i].name]++ > 0) label.append("#").append(std::to_string(i));
       chosen.emplace_back(label, i);
     }
     return chosen;
