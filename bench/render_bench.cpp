@@ -18,6 +18,7 @@
 #include "render/frame_setup.h"
 #include "render/gl/gl_gpu.h"
 #include "render/gl/offscreen_context.h"
+#include "render/null_gpu.h"
 #include "tests/support/test_models.h"
 
 namespace brivonel {
@@ -133,103 +134,10 @@ BENCHMARK(BM_GlFrameMorphReadBack100k)
 
 // --- the program's own CPU time ---
 
-// A device that creates placeholders and draws nothing: what remains of a
-// frame's time is the program's own work.
-class NullGpu final : public gpu::IGpuDevice, public gpu::IGpuContext {
- public:
-  struct NullBuffer final : gpu::Buffer {
-    std::vector<std::uint8_t> storage;
-  };
-  struct NullObject final : gpu::Resource,
-                            gpu::ShaderResourceView,
-                            gpu::InputLayout,
-                            gpu::VertexShader,
-                            gpu::PixelShader,
-                            gpu::SamplerState,
-                            gpu::RasterizerState {};
-
-  HResult CreateBuffer(const gpu::BufferDesc& desc, const gpu::SubresourceData*,
-                       std::shared_ptr<gpu::Buffer>* buffer) override {
-    auto object = std::make_shared<NullBuffer>();
-    object->storage.resize(desc.byteWidth);
-    *buffer = std::move(object);
-    return kSOk;
-  }
-  HResult CreateTexture1D(const gpu::Texture1DDesc&, const gpu::SubresourceData*,
-                          std::shared_ptr<gpu::Resource>* texture) override {
-    *texture = std::make_shared<NullObject>();
-    return kSOk;
-  }
-  HResult CreateTexture2D(const gpu::Texture2DDesc&, const gpu::SubresourceData*,
-                          std::shared_ptr<gpu::Resource>* texture) override {
-    *texture = std::make_shared<NullObject>();
-    return kSOk;
-  }
-  HResult CreateTexture3D(const gpu::Texture3DDesc&, const gpu::SubresourceData*,
-                          std::shared_ptr<gpu::Resource>* texture) override {
-    *texture = std::make_shared<NullObject>();
-    return kSOk;
-  }
-  HResult CreateShaderResourceView(const std::shared_ptr<gpu::Resource>&,
-                                   const gpu::ShaderResourceViewDesc*,
-                                   std::shared_ptr<gpu::ShaderResourceView>* view) override {
-    *view = std::make_shared<NullObject>();
-    return kSOk;
-  }
-  HResult CreateInputLayout(const gpu::InputElementDesc*, std::uint32_t, const void*, std::size_t,
-                            std::shared_ptr<gpu::InputLayout>* layout) override {
-    *layout = std::make_shared<NullObject>();
-    return kSOk;
-  }
-  HResult CreateVertexShader(const void*, std::size_t,
-                             std::shared_ptr<gpu::VertexShader>* shader) override {
-    *shader = std::make_shared<NullObject>();
-    return kSOk;
-  }
-  HResult CreatePixelShader(const void*, std::size_t,
-                            std::shared_ptr<gpu::PixelShader>* shader) override {
-    *shader = std::make_shared<NullObject>();
-    return kSOk;
-  }
-  HResult CreateSamplerState(const gpu::SamplerDesc&,
-                             std::shared_ptr<gpu::SamplerState>* state) override {
-    *state = std::make_shared<NullObject>();
-    return kSOk;
-  }
-  HResult CreateRasterizerState(const gpu::RasterizerDesc&,
-                                std::shared_ptr<gpu::RasterizerState>* state) override {
-    *state = std::make_shared<NullObject>();
-    return kSOk;
-  }
-  HResult Map(gpu::Buffer* buffer, gpu::MapType, gpu::MappedSubresource* mapped) override {
-    auto* object = static_cast<NullBuffer*>(buffer);
-    mapped->data = object->storage.data();
-    return kSOk;
-  }
-  void Unmap(gpu::Buffer*) override {}
-  void UpdateSubresource(gpu::Buffer* buffer, const void* data) override {
-    auto* object = static_cast<NullBuffer*>(buffer);
-    benchmark::DoNotOptimize(data);
-    benchmark::DoNotOptimize(object);
-  }
-  void VSSetConstantBuffers(std::uint32_t, gpu::Buffer*) override {}
-  void IASetVertexBuffers(std::uint32_t, gpu::Buffer*, std::uint32_t, std::uint32_t) override {}
-  void IASetIndexBuffer(gpu::Buffer*, DxgiFormat, std::uint32_t) override {}
-  void IASetPrimitiveTopology(gpu::PrimitiveTopology) override {}
-  void IASetInputLayout(gpu::InputLayout*) override {}
-  void VSSetShader(gpu::VertexShader*) override {}
-  void PSSetShader(gpu::PixelShader*) override {}
-  void RSSetState(gpu::RasterizerState*) override {}
-  void PSSetShaderResources(std::uint32_t, gpu::ShaderResourceView*) override {}
-  void PSSetSamplers(std::uint32_t, gpu::SamplerState*) override {}
-  void DrawIndexed(std::uint32_t, std::uint32_t, std::int32_t) override {}
-  void ClearRenderTargetView(const float*) override {}
-  void ClearDepthStencilView(float, std::uint8_t) override {}
-  void RSSetViewports(const gpu::Viewport&) override {}
-};
-
 void BM_ProgramCpuPerFrame100k(benchmark::State& state) {
-  auto gpu = std::make_shared<NullGpu>();
+  // The device draws nothing: what remains of a frame's time is the
+  // program's own work.
+  auto gpu = std::make_shared<gpu::NullGpu>();
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / "brivonel-bench-shaders";
   std::filesystem::create_directories(folder);

@@ -6,6 +6,7 @@
 
 #include "app/app_exception.h"
 #include "model/model.h"
+#include "render/constant_buffer.h"
 
 namespace brivonel {
 
@@ -19,17 +20,6 @@ std::uint32_t BufferBytes(std::size_t count, std::size_t recordSize) {
   if (count > std::numeric_limits<std::uint32_t>::max() / recordSize)
     throw AppException(kEOutOfMemory, error::kBuffers);
   return static_cast<std::uint32_t>(count * recordSize);
-}
-
-std::shared_ptr<gpu::Buffer> CreateConstantBuffer(gpu::IGpuDevice& device,
-                                                  std::uint32_t byteWidth) {
-  gpu::BufferDesc desc;
-  desc.byteWidth = byteWidth;
-  desc.usage = gpu::Usage::Default;
-  desc.bindFlags = gpu::kBindConstantBuffer;
-  std::shared_ptr<gpu::Buffer> buffer;
-  ThrowIfFailed(device.CreateBuffer(desc, nullptr, &buffer), error::kBuffers);
-  return buffer;
 }
 
 }  // namespace

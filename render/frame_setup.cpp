@@ -1,6 +1,6 @@
 #include "render/frame_setup.h"
 
-#include "app/app_exception.h"
+#include "render/constant_buffer.h"
 
 namespace brivonel {
 
@@ -35,21 +35,6 @@ gpu::Viewport ModelSizeViewport(std::int32_t width, std::int32_t height, int siz
   viewport.maxDepth = 1.0f;
   return viewport;
 }
-
-namespace {
-
-std::shared_ptr<gpu::Buffer> CreateConstantBuffer(gpu::IGpuDevice& device,
-                                                  std::uint32_t byteWidth) {
-  gpu::BufferDesc desc;
-  desc.byteWidth = byteWidth;
-  desc.usage = gpu::Usage::Default;
-  desc.bindFlags = gpu::kBindConstantBuffer;
-  std::shared_ptr<gpu::Buffer> buffer;
-  ThrowIfFailed(device.CreateBuffer(desc, nullptr, &buffer), error::kBuffers);
-  return buffer;
-}
-
-}  // namespace
 
 void FrameSetup::Create(gpu::IGpuDevice& device, gpu::IGpuContext& context, std::int32_t width,
                         std::int32_t height) {

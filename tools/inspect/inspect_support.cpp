@@ -8,6 +8,7 @@
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/text_encoding.h"
+#include "render/null_gpu.h"
 #include "tools/inspect/json_writer.h"
 
 namespace brivonel::tools {
@@ -116,7 +117,10 @@ DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures) {
   decoded.fileSize = bytes->size;
   decoded.format = ChooseFormat(file, *bytes);
   decoded.model = std::make_shared<Model>();
-  if (textures == TextureLoading::kLoad) decoded.model->SetDevice(nullptr, MakeInspectionDevice());
+  if (textures == TextureLoading::kLoad) {
+    // The texture pool loads and decodes texture files as the program would.
+    decoded.model->SetDevice(nullptr, std::make_shared<gpu::NullGpu>());
+  }
   decoded.model->path = path;
   if (decoded.format == "pmx") {
     PMXModel record;
@@ -134,69 +138,6 @@ DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures) {
     for (const PMDMaterial& m : record.materials) AddPmdTextureNames(m, decoded.textures);
   }
   return decoded;
-}
-
-namespace {
-
-class InspectionDevice final : public gpu::IGpuDevice {
- public:
-  HResult CreateBuffer(const gpu::BufferDesc&, const gpu::SubresourceData*,
-                       std::shared_ptr<gpu::Buffer>* buffer) override {
-    *buffer = std::make_shared<gpu::Buffer>();
-    return kSOk;
-  }
-  HResult CreateTexture1D(const gpu::Texture1DDesc&, const gpu::SubresourceData*,
-                          std::shared_ptr<gpu::Resource>* texture) override {
-    *texture = std::make_shared<gpu::Resource>();
-    return kSOk;
-  }
-  HResult CreateTexture2D(const gpu::Texture2DDesc&, const gpu::SubresourceData*,
-                          std::shared_ptr<gpu::Resource>* texture) override {
-    *texture = std::make_shared<gpu::Resource>();
-    return kSOk;
-  }
-  HResult CreateTexture3D(const gpu::Texture3DDesc&, const gpu::SubresourceData*,
-                          std::shared_ptr<gpu::Resource>* texture) override {
-    *texture = std::make_shared<gpu::Resource>();
-    return kSOk;
-  }
-  HResult CreateShaderResourceView(const std::shared_ptr<gpu::Resource>&,
-                                   const gpu::ShaderResourceViewDesc*,
-                                   std::shared_ptr<gpu::ShaderResourceView>* view) override {
-    *view = std::make_shared<gpu::ShaderResourceView>();
-    return kSOk;
-  }
-  HResult CreateInputLayout(const gpu::InputElementDesc*, std::uint32_t, const void*, std::size_t,
-                            std::shared_ptr<gpu::InputLayout>* layout) override {
-    *layout = std::make_shared<gpu::InputLayout>();
-    return kSOk;
-  }
-  HResult CreateVertexShader(const void*, std::size_t,
-                             std::shared_ptr<gpu::VertexShader>* shader) override {
-    *shader = std::make_shared<gpu::VertexShader>();
-    return kSOk;
-  }
-  HResult CreatePixelShader(const void*, std::size_t,
-                            std::shared_ptr<gpu::PixelShader>* shader) override {
-    *shader = std::make_shared<gpu::PixelShader>();
-    return kSOk;
-  }
-  HResult CreateSamplerState(const gpu::SamplerDesc&,
-                             std::shared_ptr<gpu::SamplerState>* state) override {
-    *state = std::make_shared<gpu::SamplerState>();
-    return kSOk;
-  }
-  HResult CreateRasterizerState(const gpu::RasterizerDesc&,
-                                std::shared_ptr<gpu::RasterizerState>* state) override {
-    *state = std::make_shared<gpu::RasterizerState>();
-    return kSOk;
-  }
-};
-
-}  // namespace
-
-std::shared_ptr<gpu::IGpuDevice> MakeInspectionDevice() {
-  return std::make_shared<InspectionDevice>();
 }
 
 double NowSeconds() {

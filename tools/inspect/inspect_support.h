@@ -58,10 +58,6 @@ struct DecodedModel {
 // lets FileEndsEarly and AppException pass.
 DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures);
 
-// A gpu::IGpuDevice that creates empty objects, so that the texture pool
-// loads and decodes texture files as the program would.
-std::shared_ptr<gpu::IGpuDevice> MakeInspectionDevice();
-
 // Seconds of a steady clock, for --bench.
 double NowSeconds();
 
