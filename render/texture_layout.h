@@ -15,6 +15,11 @@ constexpr HResult kEArithmeticOverflow = static_cast<HResult>(0x80070216u);
 // Mip levels of the full chain down to 1x1(x1).
 std::uint64_t FullMipChain(std::uint64_t width, std::uint64_t height, std::uint64_t depth);
 
+// Width, height or depth of a mip level: halved per level, never below 1.
+constexpr std::uint32_t MipSize(std::uint32_t size, std::uint32_t level) {
+  return level >= 32 || (size >> level) == 0 ? 1 : size >> level;
+}
+
 struct ImagePitch {
   std::uint64_t rowPitch = 0;    // bytes per row (per block row when compressed)
   std::uint64_t slicePitch = 0;  // bytes per image

@@ -57,20 +57,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
-std::uint32_t FullMipChain(std::uint32_t width, std::uint32_t height, std::uint32_t depth) {
-  std::uint32_t largest = std::max({width, height, depth});
-  std::uint32_t levels = 1;
-  while (largest > 1) {
-    largest /= 2;
-    ++levels;
-  }
-  return levels;
-}
-
-std::uint32_t MipSize(std::uint32_t size, std::uint32_t level) {
-  return std::max<std::uint32_t>(1, size >> level);
-}
-
 // Bytes per row and rows (block rows when compressed) of one tightly packed
 // image; the sizes come from a valid texture description, so they fit.
 void ImageRows(DxgiFormat format, std::uint64_t width, std::uint64_t height,
@@ -658,7 +644,8 @@ static HResult CreateGlTexture(const std::shared_ptr<GlState>& state, const Text
   GlFormat info;
   if (shape.width == 0 || shape.height == 0 || shape.depth == 0 || shape.arraySize == 0)
     return kEInvalidArg;
-  const std::uint32_t fullChain = FullMipChain(shape.width, shape.height, shape.depth);
+  const std::uint32_t fullChain =
+      static_cast<std::uint32_t>(FullMipChain(shape.width, shape.height, shape.depth));
   const std::uint32_t mips = shape.mipLevels == 0 ? fullChain : shape.mipLevels;
   if (mips > fullChain) return kEInvalidArg;
   if (!LookUpGlFormat(shape.format, &info)) {

@@ -12,24 +12,10 @@ namespace {
 
 constexpr std::uint8_t kDiscardedByte = 0xCD;  // what a discarded mapping holds
 
-std::uint32_t FullMipChain(std::uint32_t width, std::uint32_t height, std::uint32_t depth) {
-  std::uint32_t largest = std::max({width, height, depth});
-  std::uint32_t levels = 1;
-  while (largest > 1) {
-    largest /= 2;
-    ++levels;
-  }
-  return levels;
-}
-
-std::uint32_t MipSize(std::uint32_t size, std::uint32_t level) {
-  return std::max<std::uint32_t>(1, size >> level);
-}
-
 // Resolves a description's mip count (0 = full chain); 0 when it exceeds the chain.
 std::uint32_t ResolveMips(std::uint32_t requested, std::uint32_t width, std::uint32_t height,
                           std::uint32_t depth) {
-  const std::uint32_t full = FullMipChain(width, height, depth);
+  const std::uint32_t full = static_cast<std::uint32_t>(FullMipChain(width, height, depth));
   if (requested == 0) return full;
   return requested > full ? 0 : requested;
 }
