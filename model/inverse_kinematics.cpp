@@ -45,6 +45,45 @@ Matrix4 PoseOf(const std::vector<Bone>& bones, const Bone& bone) {
   return local;
 }
 
+// Sine and cosine of an angle. A zero angle (of either sign) has them
+// exactly: the sine is the angle itself and the cosine 1.
+struct SineCosine {
+  float s;
+  float c;
+};
+SineCosine SineCosineOf(float angle) {
+  if (angle == 0.0f) return {angle, 1.0f};
+  return {std::sin(angle), std::cos(angle)};
+}
+
+// The rotation part of Multiply(Multiply(MatrixRotationZ(z),
+// MatrixRotationY(y)), MatrixRotationX(x)), bit for bit, for finite sines
+// and cosines. Multiply sums four products per entry; here the products
+// with an exact zero factor are left out. Such a product is a zero, which
+// leaves a sum as it was, except that a sum of zeros keeps the sign of
+// zero only if every term is -0. The fourth term of every entry is a +0
+// (zeros of the fourth row and column), so each entry is the sum of its
+// other terms plus +0, and adding +0 turns a -0 into +0 as it does.
+Matrix4 EulerRotation(const SineCosine& x, const SineCosine& y, const SineCosine& z) {
+  // Rz * Ry.
+  const float a00 = z.c * y.c + 0.0f, a01 = z.s + 0.0f, a02 = z.c * -y.s + 0.0f;
+  const float a10 = -z.s * y.c + 0.0f, a11 = z.c + 0.0f, a12 = -z.s * -y.s + 0.0f;
+  const float a20 = y.s + 0.0f, a22 = y.c + 0.0f;  // a21 is +0
+  // Times Rx. Column 0 keeps a's; in row 2 the term of a21 is a zero.
+  Matrix4 r;
+  r.m[0][0] = a00;
+  r.m[0][1] = (a01 * x.c + a02 * -x.s) + 0.0f;
+  r.m[0][2] = (a01 * x.s + a02 * x.c) + 0.0f;
+  r.m[1][0] = a10;
+  r.m[1][1] = (a11 * x.c + a12 * -x.s) + 0.0f;
+  r.m[1][2] = (a11 * x.s + a12 * x.c) + 0.0f;
+  r.m[2][0] = a20;
+  r.m[2][1] = a22 * -x.s + 0.0f;
+  r.m[2][2] = a22 * x.c + 0.0f;
+  r.m[3][3] = 1.0f;
+  return r;
+}
+
 // Decomposes the rotation into Euler angles (R = Rz * Ry * Rx), clamps them
 // to the limits and rebuilds the rotation from the clamped angles. The sine
 // is clamped to [-1, 1] first: rounding can push it just past 1 near a
@@ -58,9 +97,13 @@ Quaternion LimitRotation(const Quaternion& rotation, const Float4& minAngles,
   const float cx = std::min(std::max(x, minAngles.x), maxAngles.x);
   const float cy = std::min(std::max(y, minAngles.y), maxAngles.y);
   const float cz = std::min(std::max(z, minAngles.z), maxAngles.z);
-  const Matrix4 rebuilt =
-      Multiply(Multiply(MatrixRotationZ(cz), MatrixRotationY(cy)), MatrixRotationX(cx));
-  return QuaternionRotationMatrix(rebuilt);
+  // A NaN or infinite angle (a broken rotation or limit) takes the full
+  // products, whose NaNs the short form would not reproduce.
+  if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(cz))
+    return QuaternionRotationMatrix(
+        Multiply(Multiply(MatrixRotationZ(cz), MatrixRotationY(cy)), MatrixRotationX(cx)));
+  return QuaternionRotationMatrix(
+      EulerRotation(SineCosineOf(cx), SineCosineOf(cy), SineCosineOf(cz)));
 }
 
 bool ChainIsValid(const IkChain& chain, std::size_t boneCount) {
