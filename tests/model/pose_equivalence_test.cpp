@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -145,6 +146,55 @@ TEST(PoseEquivalenceTest, SolveIkAloneMatchesTheLiteralRules) {
       test::ReferenceSolveIk(pair.slow);
       ASSERT_EQ(FirstDifference(pair.fast, pair.slow), "") << "round " << round;
     }
+  }
+}
+
+// Limits of the shapes a file can hold: zero-width ranges of either sign of
+// zero, single angles, reversed ranges, infinite and NaN bounds (a NaN bound
+// clamps nothing). Zero angles and signed zeros take their own ways through
+// the limited rotation; each must end where the literal rules end. (Bounds
+// that clamp to an infinite angle give NaN rotations, whose sign bits no
+// two compilations are bound to agree on, so they are left out.)
+TEST(PoseEquivalenceTest, IkLimitsOfEveryShapeMatchTheLiteralRules) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const Float4 shapes[][2] = {
+      {{0.0f, 0.0f, 0.0f, 0}, {0.0f, 0.0f, 0.0f, 0}},
+      {{-0.0f, -0.0f, -0.0f, 0}, {-0.0f, -0.0f, -0.0f, 0}},
+      {{-0.0f, 0.0f, -0.0f, 0}, {0.0f, -0.0f, 0.0f, 0}},
+      {{0.3f, -0.7f, 1.2f, 0}, {0.3f, -0.7f, 1.2f, 0}},
+      {{0.5f, 0.4f, 0.3f, 0}, {-0.5f, -0.4f, -0.3f, 0}},
+      {{-inf, -1.0f, -inf, 0}, {inf, 1.0f, inf, 0}},
+      {{nan, -0.5f, nan, 0}, {nan, 0.5f, 0.0f, 0}},
+      {{-kPi, -0.0f, 0.0f, 0}, {-0.0087266f, 0.0f, -0.0f, 0}},
+  };
+  constexpr std::size_t kShapes = sizeof shapes / sizeof shapes[0];
+  for (std::uint32_t seed = 50; seed < 62; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Pair pair;
+    test::BuildRandomRig(pair.fast, seed);
+    test::BuildRandomRig(pair.slow, seed);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<std::size_t> pick(0, kShapes - 1);
+    std::uniform_real_distribution<float> angle(-1.5f, 1.5f);
+    for (std::size_t i = 0; i < pair.fast.bones.size(); ++i) {
+      const std::size_t shape = pick(random);
+      const Quaternion q = QuaternionRotationAxis({angle(random), 1.0f, angle(random), 0}, angle(random));
+      for (Model* model : {&pair.fast, &pair.slow}) {
+        model->bones[i].ikMinAngles = shapes[shape][0];
+        model->bones[i].ikMaxAngles = shapes[shape][1];
+        model->bones[i].rotation = q;
+      }
+    }
+    for (int round = 0; round < 3; ++round) {
+      pair.fast.SolveIk();
+      test::ReferenceSolveIk(pair.slow);
+      ASSERT_EQ(FirstDifference(pair.fast, pair.slow), "") << "round " << round;
+    }
+    pair.fast.animation = test::BuildRandomMotion(pair.fast, seed);
+    pair.slow.animation = test::BuildRandomMotion(pair.slow, seed);
+    PlaySideBySide(pair, test::StandardCamera(960, 1040), 60, seed);
+    if (HasFatalFailure()) return;
   }
 }
 
