@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -274,6 +275,42 @@ TEST_F(SnapshotRunTest, PosesARealModelWithItsMotion) {
   EXPECT_EQ(out.str().find("{\"frame\": 36, "), 0u) << out.str();
   EXPECT_NE(out.str().substr(14), at500.substr(14)) << "the motion moves the cube";
 }
+
+#if defined(BRIVONEL_SAMPLES_DIR)
+// The bundled character at moments across its dance, as the program shows it
+// at display size 1 in its 960 x 1040 window: a figure of a plausible share
+// of the window, whole inside it (nothing drawn touches an edge, so the
+// surroundings are transparent), with its feet near the bottom.
+TEST_F(SnapshotRunTest, TheSampleCharacterDancesInsideTheWindow) {
+  const std::filesystem::path samples(BRIVONEL_SAMPLES_DIR);
+  for (const char* model : {"nel.pmx", "nel.pmd"}) {
+    for (std::uint64_t ms : {0u, 2500u, 5000u, 7500u, 10000u, 12500u}) {
+      SCOPED_TRACE(std::string(model) + " at " + std::to_string(ms) + " ms");
+      Options options;
+      options.model = FromFsPath(samples / model);
+      options.motion = FromFsPath(samples / "nel_dance.vmd");
+      options.milliseconds = ms;
+      options.out = dir / "nel.png";
+      ASSERT_EQ(Run(options), 0) << err.str();
+      const std::string line = out.str();
+      const double coverage = std::stod(line.substr(line.find("coverage") + 11));
+      EXPECT_GT(coverage, 0.05) << line;
+      EXPECT_LT(coverage, 0.25) << line;
+      int box[4] = {};
+      ASSERT_EQ(std::sscanf(line.c_str() + line.find("\"bbox\": [") + 9, "%d, %d, %d, %d", &box[0],
+                            &box[1], &box[2], &box[3]),
+                4)
+          << line;
+      EXPECT_GT(box[0], 0) << line;
+      EXPECT_GT(box[1], 0) << line;
+      EXPECT_LT(box[2], options.width - 1) << line;
+      EXPECT_LT(box[3], options.height - 1) << line;
+      EXPECT_GT(box[3], options.height * 3 / 4) << "the feet stand low in the window: " << line;
+      EXPECT_GT(box[3] - box[1], options.height / 2) << "a standing figure: " << line;
+    }
+  }
+}
+#endif
 
 TEST_F(SnapshotRunTest, FailuresNameTheFileInOneLine) {
   const auto expectOneLine = [&](const std::string& mentions) {
