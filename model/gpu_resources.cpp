@@ -1,5 +1,6 @@
 // Building the joined vertex and index data and every GPU object a model is
 // drawn with.
+#include <algorithm>
 #include <cfloat>
 #include <cstring>
 #include <limits>
@@ -57,27 +58,37 @@ void Model::CreateGpuResources() {
   touchedVertices.clear();
   touchedVertices.reserve(vertexCount / 5);
 
-  gpu::BufferDesc vertexDesc;
-  vertexDesc.byteWidth = vertexBytes;
-  vertexDesc.usage = gpu::Usage::Dynamic;
-  vertexDesc.bindFlags = gpu::kBindVertexBuffer;
-  vertexDesc.cpuAccessFlags = gpu::kCpuAccessWrite;
-  ThrowIfFailed(device->CreateBuffer(vertexDesc, nullptr, &vertexBuffer), error::kBuffers);
-  gpu::MappedSubresource mapped;
-  ThrowIfFailed(context->Map(vertexBuffer.get(), gpu::MapType::WriteDiscard, &mapped),
-                error::kBuffers);
-  std::memcpy(mapped.data, baseVertices.data(), vertexBytes);
-  context->Unmap(vertexBuffer.get());
+  // Devices refuse buffers of 0 bytes. A model without vertices (a bare rig
+  // is a valid file) gets no vertex buffer and draws nothing, one without
+  // faces no index buffer; one without bones gets a bone buffer of one bone,
+  // which its vertices, all without weight, never read.
+  vertexBuffer.reset();
+  indexBuffer.reset();
+  if (vertexBytes > 0) {
+    gpu::BufferDesc vertexDesc;
+    vertexDesc.byteWidth = vertexBytes;
+    vertexDesc.usage = gpu::Usage::Dynamic;
+    vertexDesc.bindFlags = gpu::kBindVertexBuffer;
+    vertexDesc.cpuAccessFlags = gpu::kCpuAccessWrite;
+    ThrowIfFailed(device->CreateBuffer(vertexDesc, nullptr, &vertexBuffer), error::kBuffers);
+    gpu::MappedSubresource mapped;
+    ThrowIfFailed(context->Map(vertexBuffer.get(), gpu::MapType::WriteDiscard, &mapped),
+                  error::kBuffers);
+    std::memcpy(mapped.data, baseVertices.data(), vertexBytes);
+    context->Unmap(vertexBuffer.get());
+  }
+  if (indexBytes > 0) {
+    gpu::BufferDesc indexDesc;
+    indexDesc.byteWidth = indexBytes;
+    indexDesc.usage = gpu::Usage::Default;
+    indexDesc.bindFlags = gpu::kBindIndexBuffer;
+    gpu::SubresourceData indexData;
+    indexData.sysMem = joinedIndices.data();
+    ThrowIfFailed(device->CreateBuffer(indexDesc, &indexData, &indexBuffer), error::kBuffers);
+  }
 
-  gpu::BufferDesc indexDesc;
-  indexDesc.byteWidth = indexBytes;
-  indexDesc.usage = gpu::Usage::Default;
-  indexDesc.bindFlags = gpu::kBindIndexBuffer;
-  gpu::SubresourceData indexData;
-  indexData.sysMem = joinedIndices.data();
-  ThrowIfFailed(device->CreateBuffer(indexDesc, &indexData, &indexBuffer), error::kBuffers);
-
-  boneBuffer = CreateConstantBuffer(*device, BufferBytes(bones.size(), kBytesPerBone));
+  boneBuffer = CreateConstantBuffer(
+      *device, BufferBytes(std::max<std::size_t>(bones.size(), 1), kBytesPerBone));
   transformBuffer = CreateConstantBuffer(*device, sizeof(Matrix4));
   materialBuffer = CreateConstantBuffer(*device, sizeof(MaterialConstants));
 

@@ -65,6 +65,7 @@ int Model::Render() {
     }
     if (uploaded) touchedVertices.clear();
   }
+  if (!indexBuffer) return 0;  // vertices without faces: nothing to draw
 
   context->UpdateSubresource(transformBuffer.get(), &worldConstants);
   context->VSSetConstantBuffers(2, transformBuffer.get());

@@ -150,18 +150,30 @@ TEST_F(ModelDrawingTest, CreateGpuResourcesRaisesBufferErrorForEveryRefusal) {
   }
 }
 
-TEST_F(ModelDrawingTest, ModelWithoutBonesCannotBeBuilt) {
-  test::TestModelBuilder builder;
-  builder.AddMaterial({1, 1, 1, 1});
-  builder.AddQuad(0, {0, 0, 0, 1}, 1, 1);
-  builder.Build(model);
-  try {
-    model.CreateGpuResources();
-    FAIL() << "a bone buffer of 0 bytes was accepted";
-  } catch (const AppException& e) {
-    EXPECT_EQ(e.code(), error::kBuffers);
-    EXPECT_EQ(e.hr(), kEInvalidArg);
-  }
+// Devices refuse 0-byte buffers; valid files without bones or without
+// geometry must still be shown (as what they are), not end in a buffer error.
+TEST_F(ModelDrawingTest, ModelsWithoutBonesOrGeometryAreDrawnAsWhatTheyAre) {
+  test::TestModelBuilder boneless;
+  boneless.AddMaterial({1, 1, 1, 1});
+  boneless.AddQuad(0, {0, 0, 0, 1}, 1, 1);
+  Prepare(boneless);
+  EXPECT_EQ(RecordingGpu::AsBuffer(model.boneBuffer.get())->desc.byteWidth, 48u);
+  ASSERT_EQ(model.Render(), 0);
+  EXPECT_EQ(gpu->CountCalls("DrawIndexed"), 1u);
+  EXPECT_TRUE(gpu->misuses().empty());
+
+  Model rig;
+  rig.SetDevice(gpu, gpu);
+  test::TestModelBuilder bare;
+  bare.AddBone({0, 1, 0, 0});
+  bare.Build(rig);
+  rig.CreateGpuResources();
+  EXPECT_EQ(rig.vertexBuffer, nullptr);
+  EXPECT_EQ(rig.indexBuffer, nullptr);
+  gpu->ClearCalls();
+  ASSERT_EQ(rig.Render(), 0);
+  EXPECT_EQ(gpu->CountCalls("DrawIndexed"), 0u);
+  EXPECT_TRUE(gpu->misuses().empty());
 }
 
 TEST_F(ModelDrawingTest, RenderBindsEverythingThenDrawsPieceByPiece) {
