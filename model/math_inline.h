@@ -113,21 +113,26 @@ inline Matrix4 MatrixRotationZ(float angle) {
   return r;
 }
 
-inline Matrix4 MatrixRotationQuaternion(const Quaternion& q) {
+// The nine entries of a unit quaternion's rotation matrix.
+struct RotationEntries {
+  float m[3][3];
+};
+
+inline RotationEntries RotationEntriesOf(const Quaternion& q) {
   const float x2 = q.x + q.x, y2 = q.y + q.y, z2 = q.z + q.z;
   const float xx = q.x * x2, yy = q.y * y2, zz = q.z * z2;
   const float xy = q.x * y2, xz = q.x * z2, yz = q.y * z2;
   const float wx = q.w * x2, wy = q.w * y2, wz = q.w * z2;
+  return {{{1.0f - yy - zz, xy + wz, xz - wy},
+           {xy - wz, 1.0f - xx - zz, yz + wx},
+           {xz + wy, yz - wx, 1.0f - xx - yy}}};
+}
+
+inline Matrix4 MatrixRotationQuaternion(const Quaternion& q) {
+  const RotationEntries e = RotationEntriesOf(q);
   Matrix4 r;
-  r.m[0][0] = 1.0f - yy - zz;
-  r.m[0][1] = xy + wz;
-  r.m[0][2] = xz - wy;
-  r.m[1][0] = xy - wz;
-  r.m[1][1] = 1.0f - xx - zz;
-  r.m[1][2] = yz + wx;
-  r.m[2][0] = xz + wy;
-  r.m[2][1] = yz - wx;
-  r.m[2][2] = 1.0f - xx - yy;
+  for (int row = 0; row < 3; ++row)
+    for (int col = 0; col < 3; ++col) r.m[row][col] = e.m[row][col];
   r.m[3][3] = 1.0f;
   return r;
 }
@@ -135,14 +140,28 @@ inline Matrix4 MatrixRotationQuaternion(const Quaternion& q) {
 inline Matrix4 MatrixAffine(const Float4& s, const Quaternion& q, const Float4& t) {
   // scaling * rotation * translation, written out: rows of the rotation scaled
   // by s, then the translation as the fourth row.
-  Matrix4 r = MatrixRotationQuaternion(q);
+  const RotationEntries e = RotationEntriesOf(q);
+  Matrix4 r;
+#if BRIVONEL_MATH_SSE2
+  // Rows formed in registers (entry by entry through memory, the compiler's
+  // four-lane loads would wait on the single-entry stores). The fourth lane
+  // is 0 * 1, the +0 the plain form leaves there.
+  const float scale[3] = {s.x, s.y, s.z};
+  for (int row = 0; row < 3; ++row) {
+    const __m128 rotationRow = _mm_setr_ps(e.m[row][0], e.m[row][1], e.m[row][2], 0.0f);
+    const __m128 scaleRow = _mm_setr_ps(scale[row], scale[row], scale[row], 1.0f);
+    _mm_store_ps(r.m[row], _mm_mul_ps(rotationRow, scaleRow));
+  }
+  _mm_store_ps(r.m[3], _mm_setr_ps(t.x, t.y, t.z, 1.0f));
+#else
   const float scale[3] = {s.x, s.y, s.z};
   for (int row = 0; row < 3; ++row)
-    for (int col = 0; col < 3; ++col) r.m[row][col] *= scale[row];
+    for (int col = 0; col < 3; ++col) r.m[row][col] = e.m[row][col] * scale[row];
   r.m[3][0] = t.x;
   r.m[3][1] = t.y;
   r.m[3][2] = t.z;
   r.m[3][3] = 1.0f;
+#endif
   return r;
 }
 
