@@ -203,6 +203,20 @@ inline Matrix4 MultiplyTranspose(const Matrix4& a, const Matrix4& b) {
   return Transpose(Multiply(a, b));
 }
 
+// Writes one row. Under SSE2 the row is formed in a register and stored
+// whole, so that four-lane loads of it (Transform, Multiply) need not wait
+// on four single-entry stores.
+inline void SetRow(Matrix4& m, int row, float a, float b, float c, float d) {
+#if BRIVONEL_MATH_SSE2
+  _mm_store_ps(m.m[row], _mm_setr_ps(a, b, c, d));
+#else
+  m.m[row][0] = a;
+  m.m[row][1] = b;
+  m.m[row][2] = c;
+  m.m[row][3] = d;
+#endif
+}
+
 inline Matrix4 Inverse(const Matrix4& m) {
   // Cofactor expansion through the 2x2 sub-determinants of the upper and
   // lower row pairs.
@@ -222,23 +236,22 @@ inline Matrix4 Inverse(const Matrix4& m) {
   const float determinant = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
   const float inv = 1.0f / determinant;
   Matrix4 r;
-  float* o = &r.m[0][0];
-  o[0] = (a[5] * c5 - a[6] * c4 + a[7] * c3) * inv;
-  o[1] = (-a[1] * c5 + a[2] * c4 - a[3] * c3) * inv;
-  o[2] = (a[13] * s5 - a[14] * s4 + a[15] * s3) * inv;
-  o[3] = (-a[9] * s5 + a[10] * s4 - a[11] * s3) * inv;
-  o[4] = (-a[4] * c5 + a[6] * c2 - a[7] * c1) * inv;
-  o[5] = (a[0] * c5 - a[2] * c2 + a[3] * c1) * inv;
-  o[6] = (-a[12] * s5 + a[14] * s2 - a[15] * s1) * inv;
-  o[7] = (a[8] * s5 - a[10] * s2 + a[11] * s1) * inv;
-  o[8] = (a[4] * c4 - a[5] * c2 + a[7] * c0) * inv;
-  o[9] = (-a[0] * c4 + a[1] * c2 - a[3] * c0) * inv;
-  o[10] = (a[12] * s4 - a[13] * s2 + a[15] * s0) * inv;
-  o[11] = (-a[8] * s4 + a[9] * s2 - a[11] * s0) * inv;
-  o[12] = (-a[4] * c3 + a[5] * c1 - a[6] * c0) * inv;
-  o[13] = (a[0] * c3 - a[1] * c1 + a[2] * c0) * inv;
-  o[14] = (-a[12] * s3 + a[13] * s1 - a[14] * s0) * inv;
-  o[15] = (a[8] * s3 - a[9] * s1 + a[10] * s0) * inv;
+  SetRow(r, 0, (a[5] * c5 - a[6] * c4 + a[7] * c3) * inv,
+         (-a[1] * c5 + a[2] * c4 - a[3] * c3) * inv,
+         (a[13] * s5 - a[14] * s4 + a[15] * s3) * inv,
+         (-a[9] * s5 + a[10] * s4 - a[11] * s3) * inv);
+  SetRow(r, 1, (-a[4] * c5 + a[6] * c2 - a[7] * c1) * inv,
+         (a[0] * c5 - a[2] * c2 + a[3] * c1) * inv,
+         (-a[12] * s5 + a[14] * s2 - a[15] * s1) * inv,
+         (a[8] * s5 - a[10] * s2 + a[11] * s1) * inv);
+  SetRow(r, 2, (a[4] * c4 - a[5] * c2 + a[7] * c0) * inv,
+         (-a[0] * c4 + a[1] * c2 - a[3] * c0) * inv,
+         (a[12] * s4 - a[13] * s2 + a[15] * s0) * inv,
+         (-a[8] * s4 + a[9] * s2 - a[11] * s0) * inv);
+  SetRow(r, 3, (-a[4] * c3 + a[5] * c1 - a[6] * c0) * inv,
+         (a[0] * c3 - a[1] * c1 + a[2] * c0) * inv,
+         (-a[12] * s3 + a[13] * s1 - a[14] * s0) * inv,
+         (a[8] * s3 - a[9] * s1 + a[10] * s0) * inv);
   return r;
 }
 
