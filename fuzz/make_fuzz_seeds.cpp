@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path root = argv[1];
-  for (const char* kind : {"pmx", "pmd", "vmd"}) std::filesystem::create_directories(root / kind);
+  for (const char* kind : {"pmx", "pmd", "vmd", "pose"})
+    std::filesystem::create_directories(root / kind);
 
   for (int encoding = 0; encoding <= 1; ++encoding) {
     for (int size : {1, 2, 4}) {
@@ -44,6 +45,27 @@ int main(int argc, char** argv) {
   motion.morphFrames = {writer::MakeMorphFrame(u"まばたき", 3, 1.0f),
                         writer::MakeMorphFrame(u"あ", 1, 0.5f)};
   writer::WriteFile(root / "vmd" / "small.vmd", writer::WriteVmd(motion));
+
+  // The pose harness reads a model followed by its motion: every bone of the
+  // rich PMX keyed (the IK goal moving), every morph kind weighted, and the
+  // PMD with its knee chain.
+  VMDMotion dance;
+  dance.boneFrames = {writer::MakeBoneFrame(u"センター", 0), writer::MakeBoneFrame(u"センター", 30, {2, 0, 0}),
+                      writer::MakeBoneFrame(u"頭", 0),
+                      writer::MakeBoneFrame(u"頭", 20, {}, {0, 0.38268343f, 0, 0.9238795f}),
+                      writer::MakeBoneFrame(u"左足ＩＫ", 0), writer::MakeBoneFrame(u"左足ＩＫ", 15, {0, 1, -1}),
+                      writer::MakeBoneFrame(u"右足首", 0), writer::MakeBoneFrame(u"右足首", 10, {0, 0.5f, 0})};
+  for (const char16_t* morph : {u"グループ", u"あ", u"骨", u"UV2", u"材質"}) {
+    dance.morphFrames.push_back(writer::MakeMorphFrame(morph, 0, 0.0f));
+    dance.morphFrames.push_back(writer::MakeMorphFrame(morph, 12, 1.0f));
+  }
+  const std::vector<std::uint8_t> danceBytes = writer::WriteVmd(dance);
+  auto writePose = [&](const char* name, std::vector<std::uint8_t> model) {
+    model.insert(model.end(), danceBytes.begin(), danceBytes.end());
+    writer::WriteFile(root / "pose" / name, model);
+  };
+  writePose("rich.pose", writer::WritePmx(test::RichPmx()));
+  writePose("knee.pose", writer::WritePmd(pmd));
   std::printf("seeds written to %s\n", root.string().c_str());
   return 0;
 }
