@@ -290,8 +290,10 @@ GLenum WrapMode(gpu::TextureAddressMode mode) {
 class GlBuffer;
 class GlTexture;
 class GlInputLayout;
-class GlVertexShader;
-class GlPixelShader;
+template <typename Interface>
+class GlShader;
+using GlVertexShader = GlShader<gpu::VertexShader>;
+using GlPixelShader = GlShader<gpu::PixelShader>;
 class GlRasterizer;
 
 struct Program {
@@ -391,25 +393,13 @@ class GlView final : public gpu::ShaderResourceView {
   std::uint32_t lastMip = 0;
 };
 
-class GlVertexShader final : public gpu::VertexShader {
+// A compiled GLSL stage: the vertex and the pixel shader differ only in the
+// interface they stand for. The serial names the shader in the program cache.
+template <typename Interface>
+class GlShader final : public Interface {
  public:
-  explicit GlVertexShader(std::shared_ptr<GlState> state) : state_(std::move(state)) {}
-  ~GlVertexShader() override {
-    if (!state_->alive) return;
-    state_->Forget(this, serial);
-    glDeleteShader(name);
-  }
-  GLuint name = 0;
-  std::uint64_t serial = 0;
-
- private:
-  std::shared_ptr<GlState> state_;
-};
-
-class GlPixelShader final : public gpu::PixelShader {
- public:
-  explicit GlPixelShader(std::shared_ptr<GlState> state) : state_(std::move(state)) {}
-  ~GlPixelShader() override {
+  explicit GlShader(std::shared_ptr<GlState> state) : state_(std::move(state)) {}
+  ~GlShader() override {
     if (!state_->alive) return;
     state_->Forget(this, serial);
     glDeleteShader(name);
