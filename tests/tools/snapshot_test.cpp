@@ -156,6 +156,19 @@ class SnapshotRunTest : public ::testing::Test {
     return snapshot::Run(options, shaderFolder, out, err);
   }
 
+  // The coverage of a result line.
+  static double CoverageOf(const std::string& line) {
+    return std::stod(line.substr(line.find("\"coverage\": ") + 12));
+  }
+
+  // The bounding box [x0, y0, x1, y1] of a result line; false when it is null.
+  static bool BoxOf(const std::string& line, int box[4]) {
+    const std::size_t at = line.find("\"bbox\": [");
+    return at != std::string::npos &&
+           std::sscanf(line.c_str() + at + 9, "%d, %d, %d, %d", &box[0], &box[1], &box[2],
+                       &box[3]) == 4;
+  }
+
   // The written PNG's pixel at (x, y) as RGBA.
   std::array<std::uint8_t, 4> PixelAt(const std::filesystem::path& png, int x, int y) {
     RegisterLinuxImageCodecs();
@@ -253,8 +266,8 @@ TEST_F(SnapshotRunTest, SmallerDisplaySizeGivesSmallerCoverage) {
   const std::string large = out.str();
   options.displaySize = 3;
   ASSERT_EQ(Run(options), 0) << err.str();
-  const double largeCoverage = std::stod(large.substr(large.find("coverage") + 11));
-  const double smallCoverage = std::stod(out.str().substr(out.str().find("coverage") + 11));
+  const double largeCoverage = CoverageOf(large);
+  const double smallCoverage = CoverageOf(out.str());
   EXPECT_NEAR(smallCoverage, largeCoverage / 4, largeCoverage * 0.05);
 }
 
@@ -293,14 +306,11 @@ TEST_F(SnapshotRunTest, TheSampleCharacterDancesInsideTheWindow) {
       options.out = dir / "nel.png";
       ASSERT_EQ(Run(options), 0) << err.str();
       const std::string line = out.str();
-      const double coverage = std::stod(line.substr(line.find("coverage") + 11));
+      const double coverage = CoverageOf(line);
       EXPECT_GT(coverage, 0.05) << line;
       EXPECT_LT(coverage, 0.25) << line;
       int box[4] = {};
-      ASSERT_EQ(std::sscanf(line.c_str() + line.find("\"bbox\": [") + 9, "%d, %d, %d, %d", &box[0],
-                            &box[1], &box[2], &box[3]),
-                4)
-          << line;
+      ASSERT_TRUE(BoxOf(line, box)) << line;
       EXPECT_GT(box[0], 0) << line;
       EXPECT_GT(box[1], 0) << line;
       EXPECT_LT(box[2], options.width - 1) << line;
