@@ -2,10 +2,10 @@
 
 #include <exception>
 
-#include "app/app_exception.h"
-#include "app/error_codes.h"
 #include "app/error_text.h"
 #include "app/resources.h"
+#include "base/app_exception.h"
+#include "base/error_codes.h"
 #include "base/trace.h"
 #include "model/model_setup.h"
 

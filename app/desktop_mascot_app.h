@@ -12,7 +12,7 @@
 #include "app/model_files.h"
 #include "app/platform/platform.h"
 #include "app/settings.h"
-#include "model/math.h"
+#include "base/math.h"
 #include "model/model.h"
 #include "render/frame_setup.h"
 

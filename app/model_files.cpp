@@ -1,6 +1,6 @@
 #include "app/model_files.h"
 
-#include "app/error_codes.h"
+#include "base/error_codes.h"
 #include "formats/decoder.h"
 
 namespace brivonel {

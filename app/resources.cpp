@@ -1,6 +1,6 @@
 #include "app/resources.h"
 
-#include "app/error_codes.h"
+#include "base/error_codes.h"
 
 namespace brivonel {
 namespace {

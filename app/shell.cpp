@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "app/app_exception.h"
 #include "app/resources.h"
+#include "base/app_exception.h"
 
 namespace brivonel {
 

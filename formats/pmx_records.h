@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model/math.h"
+#include "base/math.h"
 #include "model/morph_record.h"
 
 namespace brivonel {

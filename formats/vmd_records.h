@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/math.h"
+#include "base/math.h"
 
 namespace brivonel {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 #include "model/model.h"
 #include "render/constant_buffer.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/math.h"
 #include "model/animation.h"
-#include "model/math.h"
 #include "model/morph_record.h"
 #include "model/pose_cache.h"
 #include "render/gpu_device.h"

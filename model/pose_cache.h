@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/math.h"
+#include "base/math.h"
 
 namespace brivonel {
 

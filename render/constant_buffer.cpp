@@ -1,6 +1,6 @@
 #include "render/constant_buffer.h"
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 
 namespace brivonel {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "model/math.h"
+#include "base/math.h"
 #include "render/gpu_device.h"
 
 namespace brivonel {

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 #include "base/unicode.h"
 
 namespace brivonel {

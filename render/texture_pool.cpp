@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 #include "base/unicode.h"
 #include "render/texture_loaders.h"
 

@@ -9,15 +9,15 @@
 #include "app/platform/window_geometry.h"
 #include "base/hresult.h"
 #include "render/gpu_device.h"
-#include "render/shader_pool.h"
 
 namespace brivonel {
 
 struct GpuDeviceObjects {
   std::shared_ptr<gpu::IGpuDevice> device;
   std::shared_ptr<gpu::IGpuContext> context;
-  // Extension of the compiled shader files this device reads.
-  std::u16string shaderFileExtension = kDefaultShaderExtension;
+  // Extension of the compiled shader files this device reads (".cso" for
+  // Direct3D bytecode, ".glsl" for OpenGL sources).
+  std::u16string shaderFileExtension;
 };
 
 class IPresenter {

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "model/math.h"
+#include "base/math.h"
 
 namespace brivonel::writer {
 

@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/app_exception.h"
 #include "app/error_text.h"
 #include "app/shell.h"
+#include "base/app_exception.h"
 #include "base/trace.h"
 #include "tests/app/app_harness.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_exception.h"
 #include "app/model_files.h"
+#include "base/app_exception.h"
 #include "base/unicode.h"
 #include "tests/app/fake_platform.h"
 #include "tests/support/test_models.h"

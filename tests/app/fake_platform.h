@@ -11,13 +11,14 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_exception.h"
 #include "app/desktop_mascot_app.h"
-#include "app/error_codes.h"
 #include "app/platform/platform.h"
 #include "app/resources.h"
+#include "base/app_exception.h"
+#include "base/error_codes.h"
 #include "base/unicode.h"
 #include "render/gpu_device.h"
+#include "render/shader_pool.h"
 #include "tests/support/recording_gpu.h"
 #include "tests/support/temp_dir.h"
 
@@ -113,6 +114,7 @@ class FakePresenter : public IPresenter {
     GpuDeviceObjects objects;
     objects.device = gpu;
     objects.context = gpu;
+    objects.shaderFileExtension = kDefaultShaderExtension;
     return objects;
   }
   void CreateTextObjects() override { ++textObjectsCreated; }

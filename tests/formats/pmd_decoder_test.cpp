@@ -4,14 +4,14 @@
 
 #include <fstream>
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 #include "formats/binary_cursor.h"
 #include "formats/pmd_decoder.h"
 #include "formats/writer/pmd_writer.h"
 #include "render/texture_loaders.h"
+#include "tests/formats/format_test_support.h"
 #include "tests/support/recording_gpu.h"
 #include "tests/support/test_models.h"
-#include "tests/formats/format_test_support.h"
 
 namespace brivonel {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <tuple>
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 #include "formats/binary_cursor.h"
 #include "tests/formats/format_test_support.h"
 

@@ -6,7 +6,7 @@
 #include <cfloat>
 #include <cstring>
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 #include "base/unicode.h"
 #include "model/model.h"
 #include "model/model_setup.h"

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 #include "tests/support/recording_gpu.h"
 
 namespace brivonel {

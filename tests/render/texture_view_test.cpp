@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 #include "render/texture_layout.h"
 #include "render/texture_loaders.h"
 #include "render/texture_pool.h"

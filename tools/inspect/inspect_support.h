@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_exception.h"
+#include "base/app_exception.h"
 #include "formats/binary_cursor.h"
 #include "formats/decoder.h"
 #include "model/model.h"

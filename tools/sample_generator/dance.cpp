@@ -3,7 +3,7 @@
 #include <cmath>
 #include <functional>
 
-#include "model/math.h"
+#include "base/math.h"
 #include "model/model.h"
 
 namespace brivonel::samples {

@@ -8,8 +8,8 @@
 #include <memory>
 #include <ostream>
 
-#include "app/app_exception.h"
 #include "app/model_files.h"
+#include "base/app_exception.h"
 #include "base/unicode.h"
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "app/error_codes.h"
+#include "base/error_codes.h"
 #include "base/hresult.h"
 
 namespace brivonel {

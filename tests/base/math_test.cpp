@@ -1,4 +1,4 @@
-#include "model/math.h"
+#include "base/math.h"
 
 #include <gtest/gtest.h>
 

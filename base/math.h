@@ -1,5 +1,6 @@
 #pragma once
-// Vectors, 4x4 matrices and quaternions shared by the model, pose and IK code.
+// Vectors, 4x4 matrices and quaternions shared by every layer that places
+// things in space: the model, pose and IK code, the renderer and the decoders.
 //
 // Conventions (the ones Direct3D programs use, so poses match other players):
 //  - Float4 holds x, y, z, w; three-component operations ignore w.
@@ -87,4 +88,4 @@ Matrix4 MatrixPerspectiveFovLH(float fovAngleY, float aspect, float nearZ, float
 
 }  // namespace brivonel
 
-#include "model/math_inline.h"
+#include "base/math_inline.h"
