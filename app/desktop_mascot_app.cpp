@@ -7,7 +7,6 @@
 #include "base/app_exception.h"
 #include "base/error_codes.h"
 #include "base/trace.h"
-#include "model/model_setup.h"
 
 namespace brivonel {
 namespace {
@@ -67,10 +66,10 @@ std::int32_t DesktopMascotApp::Initialise(const Rect& windowRect) {
 }
 
 void DesktopMascotApp::CreateDeviceObjects() {
-  gpu_ = platform_.presenter.CreateDeviceObjects(width_, height_);
-  if (!gpu_.device || !gpu_.context) throw AppException(kEPointer, error::kDevice);
+  GpuDeviceObjects gpu = platform_.presenter.CreateDeviceObjects(width_, height_);
+  if (!gpu.device || !gpu.context) throw AppException(kEPointer, error::kDevice);
+  scene_.Create(std::move(gpu), platform_.folders.ExecutableFolder(), width_, height_);
   ApplyModelSize();
-  frame_.Create(*gpu_.device, *gpu_.context, width_, height_);
 }
 
 void DesktopMascotApp::PrepareLayeredInfo(std::int32_t x, std::int32_t y) {
@@ -86,7 +85,7 @@ std::int32_t DesktopMascotApp::Update() {
     platform_.window.ShowWindow();
   }
   AdvanceClock();
-  if (model_) modelShift_ = model_->Update(elapsed_);
+  if (scene_.model()) modelShift_ = scene_.model()->Update(elapsed_);
   return error::kOk;
 }
 
@@ -103,9 +102,8 @@ void DesktopMascotApp::AdvanceClock() {
 }
 
 std::int32_t DesktopMascotApp::Render() {
-  if (!gpu_.context) return error::kOk;
-  frame_.BeginScene(*gpu_.context);
-  if (model_) model_->Render();
+  if (!scene_.gpu().context) return error::kOk;
+  scene_.Draw();
   // The model keeps its centre in place by reporting its horizontal travel;
   // the window moves instead. baseX does not follow a drag.
   if (modelShift_ != 0) destination_.x = baseX_ + modelShift_;
@@ -136,8 +134,13 @@ std::int32_t DesktopMascotApp::OnLButtonUp(std::uintptr_t, std::int32_t, std::in
   return error::kOk;
 }
 
-std::int32_t DesktopMascotApp::OnSize() {
-  platform_.presenter.ResizeBuffers();
+std::int32_t DesktopMascotApp::OnSize(std::int32_t width, std::int32_t height) {
+  // A minimised window reports no area: keep drawing at the last size.
+  if (width < 1 || height < 1 || (width == width_ && height == height_)) return error::kOk;
+  width_ = width;
+  height_ = height;
+  platform_.presenter.ResizeBuffers(width, height);
+  scene_.Resize(width, height);
   return error::kOk;
 }
 
@@ -160,10 +163,9 @@ void DesktopMascotApp::ApplyModelSize() {
   std::int32_t size = 0;
   if (!settings_.GetModelSize(size)) size = 1;
   for (int item = command::kSizeLarge; item <= command::kSizeSmall; ++item) {
-    platform_.menuChecks.SetChecked(item, item == command::kChangeMotion + size);
+    platform_.menuChecks.SetChecked(item, item == command::SizeItemOfDisplaySize(size));
   }
-  viewport_ = ModelSizeViewport(width_, height_, size);
-  if (gpu_.context) gpu_.context->RSSetViewports(viewport_);
+  scene_.SetDisplaySize(size);
 }
 
 void DesktopMascotApp::ShowError(HResult hr, std::int32_t code) {
@@ -178,22 +180,6 @@ void DesktopMascotApp::ShowStdError(std::string_view text) {
 }
 
 void DesktopMascotApp::Shutdown() {}
-
-std::shared_ptr<Model> DesktopMascotApp::NewModel() const {
-  auto model = std::make_shared<Model>();
-  model->SetDevice(gpu_.context, gpu_.device);
-  model->vertexShaderPool.SetFileExtension(gpu_.shaderFileExtension);
-  model->pixelShaderPool.SetFileExtension(gpu_.shaderFileExtension);
-  return model;
-}
-
-void DesktopMascotApp::InstallModel(const std::shared_ptr<Model>& model) {
-  model_ = model;
-  model_->projection = &frame_.projection;
-  model_->view = &frame_.view;
-  model_->viewportWidth = width_;
-  model_->viewportHeight = height_;
-}
 
 std::int32_t DesktopMascotApp::DecodeModelFile(const std::u16string& path,
                                                std::shared_ptr<Model>& model,
@@ -211,7 +197,7 @@ std::int32_t DesktopMascotApp::DecodeModelFile(const std::u16string& path,
 
 std::int32_t DesktopMascotApp::LoadStartupModel() {
   std::int32_t result = error::kLoadFailed;
-  std::shared_ptr<Model> model = NewModel();
+  std::shared_ptr<Model> model = scene_.NewModel();
   std::u16string path;
   if (settings_.GetModelPath(path)) {
     const std::u16string extension = FileExtension(path);
@@ -226,7 +212,7 @@ std::int32_t DesktopMascotApp::LoadStartupModel() {
                                 MessageStyle::kPlain);
     result = ChooseModelFile(model);
   }
-  if (result == error::kOk) InstallModel(model);
+  if (result == error::kOk) scene_.Install(model);
   return result;
 }
 
@@ -249,17 +235,14 @@ std::int32_t DesktopMascotApp::ChooseModelFile(std::shared_ptr<Model>& model) {
 }
 
 std::int32_t DesktopMascotApp::PrepareShaders() {
-  Model& model = *model_;
-  if (!AssignMaterialShaders(model, platform_.folders.ExecutableFolder())) return error::kShaders;
-  model.CreateGpuResources();
-  model.ComputeSkinningMatrices();
+  if (!scene_.Prepare(*scene_.model())) return error::kShaders;
   return error::kOk;
 }
 
 std::int32_t DesktopMascotApp::DecodeMotionFile(const std::u16string& path,
                                                 std::shared_ptr<Animation>& animation) {
   try {
-    return CodeOfDecodeResult(decoders_.DecodeMotion(path, animation, model_->bones));
+    return CodeOfDecodeResult(decoders_.DecodeMotion(path, animation, scene_.model()->bones));
   } catch (const AppException&) {
     throw;
   } catch (const std::exception& e) {
@@ -279,7 +262,7 @@ std::int32_t DesktopMascotApp::LoadStartupMotion() {
                                 MessageStyle::kPlain);
     result = ChooseMotionFile(animation);
   }
-  if (result == error::kOk) model_->animation = animation;
+  if (result == error::kOk) scene_.model()->animation = animation;
   BindMorphTracks();
   return result;
 }
@@ -301,17 +284,17 @@ std::int32_t DesktopMascotApp::ChooseMotionFile(std::shared_ptr<Animation>& anim
 }
 
 void DesktopMascotApp::BindMorphTracks() {
-  if (model_) LinkMorphTracks(*model_);
+  if (scene_.model()) Scene::SetMotion(*scene_.model(), scene_.model()->animation);
 }
 
 void DesktopMascotApp::ChangeModel() {
-  std::shared_ptr<Model> model = NewModel();
+  std::shared_ptr<Model> model = scene_.NewModel();
   try {
     std::int32_t code = ChooseModelFile(model);
     if (code != error::kOk) throw AppException(code);
     // From here on the new model is the current one; until it is complete
     // its loading flag keeps it from being updated and drawn.
-    InstallModel(model);
+    scene_.Install(model);
     model->loading = true;
     code = PrepareShaders();
     if (code != error::kOk) throw AppException(code);
@@ -326,7 +309,7 @@ void DesktopMascotApp::ChangeModel() {
 }
 
 void DesktopMascotApp::ChangeMotion() {
-  if (!model_) return;
+  if (!scene_.model()) return;
   auto animation = std::make_shared<Animation>();
   try {
     const std::int32_t code = ChooseMotionFile(animation);
@@ -335,8 +318,7 @@ void DesktopMascotApp::ChangeMotion() {
     ShowError(e.hr(), e.code());
     return;  // the current motion goes on
   }
-  model_->animation = animation;
-  BindMorphTracks();
+  Scene::SetMotion(*scene_.model(), animation);
   elapsed_ = 0;
 }
 

@@ -14,7 +14,7 @@
 #include "app/settings.h"
 #include "base/math.h"
 #include "model/model.h"
-#include "render/frame_setup.h"
+#include "model/scene.h"
 
 namespace brivonel {
 
@@ -43,7 +43,9 @@ class DesktopMascotApp {
   virtual std::int32_t OnLButtonUp(std::uintptr_t keys, std::int32_t x, std::int32_t y);
   // 1201 when no drag is in progress.
   virtual std::int32_t OnMouseMove(std::uintptr_t keys, std::int32_t x, std::int32_t y);
-  virtual std::int32_t OnSize();
+  // The window's client area is now width x height pixels: the surface,
+  // the projection, the viewport and the model follow.
+  virtual std::int32_t OnSize(std::int32_t width, std::int32_t height);
 
   void OnSleep();
   void OnWakeUp();
@@ -70,7 +72,7 @@ class DesktopMascotApp {
   void BindMorphTracks();
 
   Settings& settings() { return settings_; }
-  const std::shared_ptr<Model>& model() const { return model_; }
+  const std::shared_ptr<Model>& model() const { return scene_.model(); }
   std::uint32_t powerState() const { return powerState_; }
   std::uint64_t elapsed() const { return elapsed_; }
   std::uint64_t delta() const { return delta_; }
@@ -81,15 +83,14 @@ class DesktopMascotApp {
   std::int32_t modelShift() const { return modelShift_; }
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
-  const gpu::Viewport& viewport() const { return viewport_; }
-  const Matrix4& projection() const { return frame_.projection; }
-  const Matrix4& view() const { return frame_.view; }
+  const gpu::Viewport& viewport() const { return scene_.viewport(); }
+  const Matrix4& projection() const { return scene_.frame().projection; }
+  const Matrix4& view() const { return scene_.frame().view; }
+  const Scene& scene() const { return scene_; }
 
  private:
   void CreateDeviceObjects();
   void PrepareLayeredInfo(std::int32_t x, std::int32_t y);
-  std::shared_ptr<Model> NewModel() const;
-  void InstallModel(const std::shared_ptr<Model>& model);
 
   Platform platform_;
   IFileDecoders& decoders_;
@@ -98,15 +99,11 @@ class DesktopMascotApp {
   std::int32_t grabX_ = 0;
   std::int32_t grabY_ = 0;
 
-  GpuDeviceObjects gpu_;
-
   Point destination_;
   std::int32_t baseX_ = 0;
-  std::shared_ptr<Model> model_;
-  // Camera, projection and their constant buffers; the model points at the
-  // matrices, so this object never moves.
-  FrameSetup frame_;
-  gpu::Viewport viewport_;
+  // The device, camera, viewport and current model; the model points at
+  // the scene's matrices, so this object never moves.
+  Scene scene_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   std::uint32_t powerState_ = kPowerRunning;

@@ -32,6 +32,9 @@ constexpr int kChangeMotion = 131;
 constexpr int kSizeLarge = 132;
 constexpr int kSizeMedium = 133;
 constexpr int kSizeSmall = 134;
+// The size item of display size 1 (large), 2 (medium) or 3 (small). A stored
+// size outside 1 to 3 names no size item, so no item gets the check mark.
+constexpr int SizeItemOfDisplaySize(int displaySize) { return kSizeLarge - 1 + displaySize; }
 }  // namespace command
 
 // The text of a string-table entry, or nothing for an id without text.

@@ -8,17 +8,9 @@
 
 #include "app/platform/window_geometry.h"
 #include "base/hresult.h"
-#include "render/gpu_device.h"
+#include "render/device_objects.h"
 
 namespace brivonel {
-
-struct GpuDeviceObjects {
-  std::shared_ptr<gpu::IGpuDevice> device;
-  std::shared_ptr<gpu::IGpuContext> context;
-  // Extension of the compiled shader files this device reads (".cso" for
-  // Direct3D bytecode, ".glsl" for OpenGL sources).
-  std::u16string shaderFileExtension;
-};
 
 class IPresenter {
  public:
@@ -45,10 +37,10 @@ class IPresenter {
   // again (used while waking from a suspend): kSOk when it is.
   virtual HResult TestPresent() = 0;
 
-  // The window's size changed: resize the surface's buffers to the window,
-  // keeping count and format. Does nothing before the surface exists;
-  // failures are ignored.
-  virtual void ResizeBuffers() = 0;
+  // The window's client area is now width x height pixels: resize the
+  // surface's buffers to it, keeping count and format, and bind them again.
+  // Does nothing before the surface exists; failures are ignored.
+  virtual void ResizeBuffers(std::int32_t width, std::int32_t height) = 0;
 };
 
 }  // namespace brivonel

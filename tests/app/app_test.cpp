@@ -2,6 +2,7 @@
 // the window shift, display sizes, error boxes and the shell's helpers.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "app/shell.h"
 #include "base/app_exception.h"
 #include "base/trace.h"
+#include "render/frame_setup.h"
 #include "tests/app/app_harness.h"
 
 namespace brivonel::test {
@@ -303,13 +305,39 @@ TEST(InitialiseTest, ConstantBufferFailureIsCode1102) {
             u"D3D11バッファの初期化でエラー\nhr:-2147024882 ecode: 1102");
 }
 
-TEST(InitialiseTest, SizeMessagesReachThePresenter) {
+TEST(InitialiseTest, ResizingFollowsTheNewClientArea) {
   AppHarness h;
   h.RememberGoodFiles();
+  h.Remember(u"ModelSize", u"2");
   ASSERT_EQ(h.Start(), 0);
-  EXPECT_EQ(h.app->OnSize(), 0);
-  EXPECT_EQ(h.presenter.resizes, 1);
   EXPECT_EQ(h.presenter.textObjectsCreated, 1);
+
+  EXPECT_EQ(h.app->OnSize(640, 480), 0);
+  EXPECT_EQ(h.presenter.resizes, 1);
+  EXPECT_EQ(h.presenter.surfaceWidth, 640);
+  EXPECT_EQ(h.presenter.surfaceHeight, 480);
+  EXPECT_EQ(h.app->width(), 640);
+  EXPECT_EQ(h.app->height(), 480);
+  // The picture keeps its shape: the projection follows the new aspect, the
+  // viewport of the chosen size the new area, and the model measures its
+  // centre shift in the new pixels.
+  EXPECT_EQ(h.app->projection(), CameraProjectionMatrix(640, 480));
+  EXPECT_EQ(h.app->viewport(), ModelSizeViewport(640, 480, 2));
+  EXPECT_EQ(h.presenter.gpu->bindings().viewport, ModelSizeViewport(640, 480, 2));
+  const FakeBuffer* projection = RecordingGpu::AsBuffer(h.app->scene().frame().projectionBuffer.get());
+  ASSERT_NE(projection, nullptr);
+  EXPECT_EQ(std::memcmp(projection->data.data(), &h.app->scene().frame().projectionTransposed,
+                        sizeof(Matrix4)), 0);
+  EXPECT_EQ(h.app->scene().frame().projectionTransposed, Transpose(CameraProjectionMatrix(640, 480)));
+  EXPECT_EQ(h.app->model()->viewportWidth, 640);
+  EXPECT_EQ(h.app->model()->viewportHeight, 480);
+
+  // A minimised window (no client area) and a repeat of the same size
+  // change nothing.
+  EXPECT_EQ(h.app->OnSize(0, 0), 0);
+  EXPECT_EQ(h.app->OnSize(640, 480), 0);
+  EXPECT_EQ(h.presenter.resizes, 1);
+  EXPECT_EQ(h.app->width(), 640);
 }
 
 }  // namespace

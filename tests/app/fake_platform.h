@@ -127,7 +127,11 @@ class FakePresenter : public IPresenter {
     ++testPresents;
     return testPresentResult;
   }
-  void ResizeBuffers() override { ++resizes; }
+  void ResizeBuffers(std::int32_t width, std::int32_t height) override {
+    ++resizes;
+    surfaceWidth = width;
+    surfaceHeight = height;
+  }
 
   std::shared_ptr<RecordingGpu> gpu = std::make_shared<RecordingGpu>();
   HResult deviceFailure = kSOk;
