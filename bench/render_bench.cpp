@@ -13,9 +13,7 @@
 #include <epoxy/gl.h>
 
 #include "base/unicode.h"
-#include "model/model.h"
-#include "model/model_setup.h"
-#include "render/frame_setup.h"
+#include "model/scene.h"
 #include "render/gl/gl_gpu.h"
 #include "render/gl/offscreen_context.h"
 #include "render/null_gpu.h"
@@ -55,8 +53,7 @@ std::u16string ShaderFolder() { return Utf8ToUtf16(BRIVONEL_GL_SHADER_DIR); }
 
 struct GlFixture {
   std::unique_ptr<gl::OffscreenContext> context;
-  std::shared_ptr<gl::GlGpu> gpu;
-  FrameSetup frame;
+  std::unique_ptr<Scene> scene;
   std::shared_ptr<Model> model;
   std::vector<std::uint8_t> pixels;
 
@@ -67,28 +64,24 @@ struct GlFixture {
       state.SkipWithError(error.c_str());
       return false;
     }
-    gpu = std::make_shared<gl::GlGpu>();
+    auto gpu = std::make_shared<gl::GlGpu>();
     gpu->SetRenderTargetSize(kWidth, kHeight);
-    frame.Create(*gpu, *gpu, kWidth, kHeight);
-    gpu->RSSetViewports(ModelSizeViewport(kWidth, kHeight, 1));
-    model = std::make_shared<Model>();
-    model->SetDevice(gpu, gpu);
-    model->vertexShaderPool.SetFileExtension(gl::kGlShaderExtension);
-    model->pixelShaderPool.SetFileExtension(gl::kGlShaderExtension);
+    scene = std::make_unique<Scene>();
+    scene->Create({gpu, gpu, gl::kGlShaderExtension}, ShaderFolder(), kWidth, kHeight);
+    model = scene->NewModel();
     BuildLargeModel(*model);
-    if (!AssignMaterialShaders(*model, ShaderFolder())) {
+    scene->Install(model);
+    if (!scene->Prepare(*model)) {
       state.SkipWithError("shader files missing");
       return false;
     }
-    model->CreateGpuResources();
-    model->ComputeSkinningMatrices();
     return true;
   }
 
+  // The GL objects go before the context that owns them.
   ~GlFixture() {
     model.reset();
-    frame = FrameSetup{};
-    gpu.reset();
+    scene.reset();
   }
 };
 
@@ -106,8 +99,7 @@ void RunGlFrames(benchmark::State& state, FrameKind kind) {
         model.touchedVertices.push_back(v);
       }
     }
-    fixture.frame.BeginScene(*fixture.gpu);
-    model.Render();
+    fixture.scene->Draw();
     if (kind == FrameKind::Draw)
       glFinish();
     else
@@ -142,18 +134,13 @@ void BM_ProgramCpuPerFrame100k(benchmark::State& state) {
       std::filesystem::temp_directory_path() / "brivonel-bench-shaders";
   std::filesystem::create_directories(folder);
   test::WritePlaceholderShaders(folder, kDefaultShaderExtension);
-  Model model;
-  model.SetDevice(gpu, gpu);
+  Scene scene;
+  scene.Create({gpu, gpu, kDefaultShaderExtension}, FromFsPath(folder) + u"/", kWidth, kHeight);
+  std::shared_ptr<Model> shared = scene.NewModel();
+  Model& model = *shared;
   BuildLargeModel(model);
-  AssignMaterialShaders(model, FromFsPath(folder) + u"/");
-  model.CreateGpuResources();
-  model.ComputeSkinningMatrices();
-  FrameSetup frame;
-  frame.Create(*gpu, *gpu, kWidth, kHeight);
-  model.view = &frame.view;
-  model.projection = &frame.projection;
-  model.viewportWidth = kWidth;
-  model.viewportHeight = kHeight;
+  scene.Install(shared);
+  scene.Prepare(model);
   const bool morphs = state.range(0) != 0;
   std::uint64_t elapsed = 0;
   for (auto _ : state) {
@@ -165,8 +152,7 @@ void BM_ProgramCpuPerFrame100k(benchmark::State& state) {
         model.touchedVertices.push_back(v);
       }
     }
-    frame.BeginScene(*gpu);
-    model.Render();
+    scene.Draw();
   }
   std::filesystem::remove_all(folder);
 }

@@ -13,8 +13,7 @@
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
-#include "model/model_setup.h"
-#include "render/frame_setup.h"
+#include "model/scene.h"
 #include "render/null_gpu.h"
 
 namespace {
@@ -54,31 +53,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::size_t split = std::min(text.find(kVmdSignature), size);
   try {
-    Model model;
-    if (!BuildModel({data, split}, model)) return 0;
-    if (IkStepsPerFrame(model) > kMostIkStepsPerFrame) return 0;
+    auto gpu = std::make_shared<gpu::NullGpu>();
+    Scene scene;
+    scene.Create({gpu, gpu, u""}, u"", kWidth, kHeight);
+    std::shared_ptr<Model> model = scene.NewModel();
+    if (!BuildModel({data, split}, *model)) return 0;
+    if (IkStepsPerFrame(*model) > kMostIkStepsPerFrame) return 0;
     auto animation = std::make_shared<Animation>();
     VMDMotion motion;
     VMDDecoder::Read({data + split, size - split}, motion);
-    VMDDecoder::Build(motion, *animation, model.bones);
+    VMDDecoder::Build(motion, *animation, model->bones);
 
-    auto gpu = std::make_shared<gpu::NullGpu>();
-    model.SetDevice(gpu, gpu);
-    model.CreateGpuResources();
-    model.animation = animation;
-    LinkMorphTracks(model);
-    const Matrix4 view = CameraViewMatrix();
-    const Matrix4 projection = CameraProjectionMatrix(kWidth, kHeight);
-    model.view = &view;
-    model.projection = &projection;
-    model.viewportWidth = kWidth;
-    model.viewportHeight = kHeight;
+    scene.Install(model);
+    scene.Prepare(*model);
+    Scene::SetMotion(*model, animation);
     // The first frames in order, a jump, one past the loop's end, and times
     // far beyond any motion (the frame counter wraps at 32 bits).
     for (std::uint64_t ms : {0ull, 33ull, 66ull, 1000ull, 990000ull, 141733920768ull,
                              18446744073709551615ull}) {
-      model.Update(ms);
-      model.Render();
+      model->Update(ms);
+      scene.Draw();
     }
   } catch (const FileEndsEarly&) {
     // The one way a decoder reports a short file.

@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "base/unicode.h"
-#include "model/model_setup.h"
 #include "tests/support/test_models.h"
 
 namespace brivonel::test {
@@ -19,12 +18,12 @@ GlScene::GlScene(std::int32_t width, std::int32_t height) : width_(width), heigh
   if (!context_) return;
   gpu_ = std::make_shared<gl::GlGpu>();
   gpu_->SetRenderTargetSize(width, height);
-  frame_.Create(*gpu_, *gpu_, width, height);
+  scene_ = std::make_unique<Scene>();
+  scene_->Create({gpu_, gpu_, gl::kGlShaderExtension}, ShaderDirectory(), width, height);
 }
 
 GlScene::~GlScene() {
-  frame_.cameraBuffer.reset();
-  frame_.projectionBuffer.reset();
+  scene_.reset();
   gpu_.reset();
   context_.reset();
 }
@@ -32,21 +31,14 @@ GlScene::~GlScene() {
 std::u16string GlScene::ShaderDirectory() { return Utf8ToUtf16(BRIVONEL_GL_SHADER_DIR); }
 
 void GlScene::Prepare(Model& model) {
-  model.SetDevice(gpu_, gpu_);
-  model.vertexShaderPool.SetFileExtension(gl::kGlShaderExtension);
-  model.pixelShaderPool.SetFileExtension(gl::kGlShaderExtension);
-  ASSERT_TRUE(AssignMaterialShaders(model, ShaderDirectory()));
-  model.view = &frame_.view;
-  model.projection = &frame_.projection;
-  model.viewportWidth = width_;
-  model.viewportHeight = height_;
-  model.CreateGpuResources();
-  model.ComputeSkinningMatrices();
+  scene_->UseDevice(model);
+  scene_->Attach(model);
+  ASSERT_TRUE(scene_->Prepare(model));
 }
 
 void GlScene::Draw(Model& model, int displaySize) {
-  gpu_->RSSetViewports(ModelSizeViewport(width_, height_, displaySize));
-  frame_.BeginScene(*gpu_);
+  scene_->SetDisplaySize(displaySize);
+  scene_->frame().BeginScene(*gpu_);
   model.Render();
   ReadBack();
 }
@@ -76,7 +68,7 @@ Box GlScene::Coverage() const {
 }
 
 void GlScene::Project(const Float4& point, int displaySize, double* x, double* y) const {
-  const Float4 clip = Transform(Transform(point, frame_.view), frame_.projection);
+  const Float4 clip = Transform(Transform(point, frame().view), frame().projection);
   const gpu::Viewport viewport = ModelSizeViewport(width_, height_, displaySize);
   *x = viewport.topLeftX + (clip.x / clip.w + 1.0) / 2.0 * viewport.width;
   *y = viewport.topLeftY + (1.0 - clip.y / clip.w) / 2.0 * viewport.height;

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/model.h"
-#include "render/frame_setup.h"
+#include "model/scene.h"
 #include "render/gl/gl_gpu.h"
 #include "render/gl/offscreen_context.h"
 #include "tests/support/temp_dir.h"
@@ -35,8 +34,8 @@ class GlScene {
   bool ok() const { return context_ != nullptr; }
   const std::string& error() const { return error_; }
 
-  // Hands the device to the model, points its pools at the GLSL shaders,
-  // assigns them, and creates its GPU objects and skinning matrices.
+  // The program's scene set-up for a model built in place: the device, the
+  // GLSL shaders, the camera, the GPU objects and the skinning matrices.
   void Prepare(Model& model);
   // One frame: clear, camera buffers, the viewport of the display size, the
   // model's Render; then reads the pixels back.
@@ -51,7 +50,7 @@ class GlScene {
 
   gl::GlGpu& gpu() { return *gpu_; }
   std::shared_ptr<gl::GlGpu> sharedGpu() { return gpu_; }
-  const FrameSetup& frame() const { return frame_; }
+  const FrameSetup& frame() const { return scene_->frame(); }
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
   // Reads the current frame without drawing.
@@ -64,7 +63,7 @@ class GlScene {
   std::string error_;
   std::unique_ptr<gl::OffscreenContext> context_;
   std::shared_ptr<gl::GlGpu> gpu_;
-  FrameSetup frame_;
+  std::unique_ptr<Scene> scene_;
   std::vector<std::uint8_t> pixels_;
 };
 

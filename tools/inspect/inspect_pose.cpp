@@ -12,8 +12,8 @@
 
 #include "base/unicode.h"
 #include "formats/vmd_decoder.h"
-#include "model/model_setup.h"
-#include "render/frame_setup.h"
+#include "model/scene.h"
+#include "render/null_gpu.h"
 #include "tools/inspect/inspect_support.h"
 #include "tools/inspect/json_writer.h"
 
@@ -88,24 +88,6 @@ std::optional<PoseOptions> ParsePoseOptions(const std::vector<std::string>& args
   return options;
 }
 
-// What the GPU set-up leaves for posing: the joined rest vertices that morphs
-// change, and a bone buffer, without which no skinning matrices are made.
-void PrepareForPosing(Model& model) {
-  model.baseVertices.clear();
-  for (const std::shared_ptr<Mesh>& mesh : model.meshes)
-    model.baseVertices.insert(model.baseVertices.end(), mesh->vertices.begin(), mesh->vertices.end());
-  model.vertexCount = static_cast<std::uint32_t>(model.baseVertices.size());
-  model.posedVertices = model.baseVertices;
-  model.touchedVertices.reserve(model.baseVertices.size() / 5);
-  model.boneBuffer = std::make_shared<gpu::Buffer>();
-}
-
-// Drawing puts touched vertices back to rest after uploading them.
-void RestoreVertices(Model& model) {
-  for (std::uint32_t v : model.touchedVertices) model.posedVertices[v] = model.baseVertices[v];
-  model.touchedVertices.clear();
-}
-
 // Bones to report: every bone, or the named ones in the order named. A name
 // that repeats in the model is reported once per bone, the later ones as
 // "NAME#NUMBER".
@@ -172,21 +154,22 @@ int RunPoseCommand(const std::vector<std::string>& args) {
   if (result != kExitOk) return result;
 
   return RunGuarded(options->model, [&] {
-    LinkMorphTracks(*model);
-    PrepareForPosing(*model);
-    const Matrix4 view = CameraViewMatrix();
-    const Matrix4 projection = CameraProjectionMatrix(kViewportWidth, kViewportHeight);
-    model->view = &view;
-    model->projection = &projection;
-    model->viewportWidth = kViewportWidth;
-    model->viewportHeight = kViewportHeight;
+    // The program's scene on a device that draws nothing: drawing a frame
+    // still puts the vertices that morphs moved back to rest.
+    auto gpu = std::make_shared<gpu::NullGpu>();
+    Scene scene;
+    scene.Create({gpu, gpu, u""}, u"", kViewportWidth, kViewportHeight);
+    scene.UseDevice(*model);
+    scene.Install(model);
+    scene.Prepare(*model);
+    Scene::SetMotion(*model, model->animation);
 
     if (options->bench == 0) {
       const auto bones = ChooseBones(*model, options->bones);
       for (std::uint64_t ms : options->times) {
         const int shift = model->Update(ms);
         PrintPose(*model, ms, shift, bones);
-        RestoreVertices(*model);
+        scene.Draw();
       }
       return kExitOk;
     }
@@ -195,7 +178,7 @@ int RunPoseCommand(const std::vector<std::string>& args) {
       const double start = NowSeconds();
       model->Update(static_cast<std::uint64_t>(frame) * kMillisecondsPerFrame);
       seconds += NowSeconds() - start;
-      RestoreVertices(*model);
+      scene.Draw();
     }
     JsonWriter json;
     json.BeginObject();
