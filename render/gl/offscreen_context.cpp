@@ -3,7 +3,6 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -98,54 +97,26 @@ std::unique_ptr<OffscreenContext> OffscreenContext::Create(std::int32_t width,
     return nullptr;
   }
 
-  result->width_ = width;
-  result->height_ = height;
-  glGenRenderbuffers(1, &result->colour_);
-  glBindRenderbuffer(GL_RENDERBUFFER, result->colour_);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-  glGenRenderbuffers(1, &result->depth_);
-  glBindRenderbuffer(GL_RENDERBUFFER, result->depth_);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
-  glGenFramebuffers(1, &result->framebuffer_);
-  glBindFramebuffer(GL_FRAMEBUFFER, result->framebuffer_);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                            result->colour_);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                            result->depth_);
-  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-    *error = "the offscreen framebuffer of " + std::to_string(width) + "x" +
-             std::to_string(height) + " pixels cannot be created";
-    return nullptr;
-  }
-  glViewport(0, 0, width, height);
+  result->framebuffer_ = std::make_unique<Framebuffer>();
+  if (!result->framebuffer_->Resize(width, height, error)) return nullptr;
   return result;
+}
+
+bool OffscreenContext::Resize(std::int32_t width, std::int32_t height, std::string* error) {
+  return framebuffer_->Resize(width, height, error);
 }
 
 OffscreenContext::~OffscreenContext() {
   if (display_ == nullptr) return;
   if (context_ != nullptr) {
-    if (framebuffer_ != 0) {
-      glBindFramebuffer(GL_FRAMEBUFFER, 0);
-      glDeleteFramebuffers(1, &framebuffer_);
-      glDeleteRenderbuffers(1, &colour_);
-      glDeleteRenderbuffers(1, &depth_);
-    }
+    framebuffer_.reset();  // its objects go while the context is current
     eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(display_, context_);
   }
 }
 
 void OffscreenContext::ReadPixels(std::vector<std::uint8_t>& bgra) const {
-  const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
-  bgra.resize(rowBytes * static_cast<std::size_t>(height_));
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
-  // OpenGL's rows start at the bottom.
-  for (std::size_t top = 0, bottom = static_cast<std::size_t>(height_) - 1; top < bottom;
-       ++top, --bottom)
-    std::swap_ranges(bgra.begin() + static_cast<std::ptrdiff_t>(top * rowBytes),
-                     bgra.begin() + static_cast<std::ptrdiff_t>((top + 1) * rowBytes),
-                     bgra.begin() + static_cast<std::ptrdiff_t>(bottom * rowBytes));
+  framebuffer_->ReadPixels(bgra);
 }
 
 }  // namespace brivonel::gl

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "render/gl/framebuffer.h"
+
 namespace brivonel::gl {
 
 class OffscreenContext {
@@ -21,8 +23,12 @@ class OffscreenContext {
   OffscreenContext(const OffscreenContext&) = delete;
   OffscreenContext& operator=(const OffscreenContext&) = delete;
 
-  std::int32_t width() const { return width_; }
-  std::int32_t height() const { return height_; }
+  std::int32_t width() const { return framebuffer_->width(); }
+  std::int32_t height() const { return framebuffer_->height(); }
+
+  // Gives the framebuffer a new size (its content is lost). False, with
+  // *error saying why, when the driver refuses it.
+  bool Resize(std::int32_t width, std::int32_t height, std::string* error);
 
   // The framebuffer's pixels as drawn (premultiplied alpha), four bytes per
   // pixel in the order blue, green, red, alpha, top row first.
@@ -33,11 +39,7 @@ class OffscreenContext {
 
   void* display_ = nullptr;
   void* context_ = nullptr;
-  unsigned framebuffer_ = 0;
-  unsigned colour_ = 0;
-  unsigned depth_ = 0;
-  std::int32_t width_ = 0;
-  std::int32_t height_ = 0;
+  std::unique_ptr<Framebuffer> framebuffer_;
 };
 
 }  // namespace brivonel::gl

@@ -1,6 +1,7 @@
 // brivonel-snapshot: its command line, the frame measurements, the PNG it
 // writes, and whole runs on written and real model files.
 #include "tools/snapshot/snapshot.h"
+#include "tools/snapshot/gl_snapshot_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +115,7 @@ TEST(SnapshotFrameTest, PngHoldsThePixels) {
   const std::vector<std::uint8_t> rgba = {255, 0, 0, 255, 0, 255, 0, 128,
                                           0, 0, 255, 0, 10, 20, 30, 40};
   std::string error;
-  ASSERT_TRUE(snapshot::WritePng(dir / "out.png", 2, 2, rgba, &error)) << error;
+  ASSERT_TRUE(snapshot::WritePngFile(dir / "out.png", 2, 2, rgba, &error)) << error;
   RegisterLinuxImageCodecs();
   TextureMetadata metadata;
   LoadedImage image;
@@ -137,7 +138,7 @@ TEST(SnapshotFrameTest, PngHoldsThePixels) {
     }
   }
 
-  EXPECT_FALSE(snapshot::WritePng(dir / "missing" / "out.png", 2, 2, rgba, &error));
+  EXPECT_FALSE(snapshot::WritePngFile(dir / "missing" / "out.png", 2, 2, rgba, &error));
   EXPECT_FALSE(error.empty());
 }
 
@@ -153,7 +154,8 @@ class SnapshotRunTest : public ::testing::Test {
   int Run(const Options& options, std::u16string shaderFolder = Utf8ToUtf16(BRIVONEL_GL_SHADER_DIR)) {
     out.str("");
     err.str("");
-    return snapshot::Run(options, shaderFolder, out, err);
+    snapshot::GlSnapshotBackend backend;
+    return snapshot::Run(options, shaderFolder, backend, out, err);
   }
 
   // The coverage of a result line.

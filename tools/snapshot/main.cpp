@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "base/unicode.h"
-#include "tools/snapshot/snapshot.h"
+#include "tools/snapshot/gl_snapshot_backend.h"
 
 int main(int argc, char** argv) {
   using namespace brivonel;
@@ -25,5 +25,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::u16string shaderFolder = FromFsPath(program.parent_path()) + u"/";
-  return snapshot::Run(options, shaderFolder, std::cout, std::cerr);
+  snapshot::GlSnapshotBackend backend;
+  return snapshot::Run(options, shaderFolder, backend, std::cout, std::cerr);
 }

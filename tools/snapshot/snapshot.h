@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/platform/presenter.h"
+
 namespace brivonel::snapshot {
 
 struct Options {
@@ -40,19 +42,37 @@ Coverage MeasureCoverage(const std::vector<std::uint8_t>& bgra, std::int32_t wid
 // Premultiplied blue-green-red-alpha pixels as straight red-green-blue-alpha.
 void ToStraightRgba(const std::vector<std::uint8_t>& bgra, std::vector<std::uint8_t>& rgba);
 
-// Writes 8-bit RGBA rows, top first. False with a message on failure.
-bool WritePng(const std::filesystem::path& path, std::int32_t width, std::int32_t height,
-              const std::vector<std::uint8_t>& rgba, std::string* error);
-
 // {"frame": 12, "shift": -3, "coverage": 0.104513, "bbox": [x0, y0, x1, y1]}
 // ("bbox": null when nothing is drawn).
 std::string ResultLine(std::uint32_t frame, int shift, const Coverage& coverage);
 
-// Loads the model (and motion), draws the frame with the shaders in
-// shaderFolder (ending in a separator), writes the PNG and the result line
-// to out. On failure writes one line naming the file and the failure to
-// err and returns 1; 0 on success.
-int Run(const Options& options, const std::u16string& shaderFolder, std::ostream& out,
-        std::ostream& err);
+// What differs between platforms: the presenter the program draws through
+// (a device drawing into memory), the image loaders it installs, and how a
+// PNG file is written.
+class ISnapshotBackend {
+ public:
+  virtual ~ISnapshotBackend() = default;
+  virtual IPresenter& presenter() = 0;
+  // The last presented frame: premultiplied blue, green, red, alpha bytes,
+  // top row first.
+  virtual const std::vector<std::uint8_t>& frame() const = 0;
+  // Why the device could not be made, when it could not; which device.
+  virtual std::string DeviceFailure() const = 0;
+  virtual std::string DeviceName() const = 0;
+  // Installs the loaders of the image formats other than DDS and TGA.
+  virtual void InstallImageLoaders() = 0;
+  // Writes 8-bit RGBA rows, top first. False with a message on failure.
+  virtual bool WritePng(const std::filesystem::path& path, std::int32_t width,
+                        std::int32_t height, const std::vector<std::uint8_t>& rgba,
+                        std::string* error) = 0;
+};
+
+// Runs the program headless on backend: the model and motion as its
+// settings, display size as chosen, the clock moved to the requested time,
+// one frame drawn, with the shaders in shaderFolder (ending in a separator).
+// Writes the PNG and the result line to out. On failure writes one line
+// naming the file and the failure to err and returns 1; 0 on success.
+int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBackend& backend,
+        std::ostream& out, std::ostream& err);
 
 }  // namespace brivonel::snapshot

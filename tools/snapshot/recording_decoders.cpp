@@ -1,0 +1,82 @@
+#include "tools/snapshot/recording_decoders.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "base/app_exception.h"
+#include "base/unicode.h"
+#include "formats/pmd_decoder.h"
+#include "formats/pmx_decoder.h"
+#include "formats/vmd_decoder.h"
+
+namespace brivonel::snapshot {
+namespace {
+
+// The reading and the building step of a model decoder, as its Decode runs
+// them, keeping the record so that a refusal can be explained.
+template <typename Decoder, typename Record>
+int DecodeSteps(const std::u16string& path, const std::shared_ptr<Model>& model,
+                const char* format, std::string* reason) {
+  Decoder decoder;
+  std::shared_ptr<Record> record;
+  int result = decoder.ReadFile(path, record);
+  if (result == OpenFailed) {
+    *reason = "cannot be opened";
+    return result;
+  }
+  if (result == FileRead) {
+    model->path = path;  // textures are found beside the model
+    result = decoder.BuildModel(record, model);
+  }
+  if (result != ModelBuilt) {
+    *reason = std::string("is not a valid ") + format + " file";
+    if (record && !record->formatError.empty()) *reason += ": " + record->formatError;
+  }
+  return result;
+}
+
+}  // namespace
+
+std::string HexResult(HResult hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
+
+void RecordingDecoders::Remember(const std::u16string& path, std::string what) {
+  if (!failure_) failure_ = FileFailure{Utf16ToUtf8(path), std::move(what)};
+}
+
+int RecordingDecoders::DecodeModel(const std::u16string& path, std::shared_ptr<Model>& model,
+                                   ModelFileKind kind) {
+  std::string reason;
+  try {
+    const int result = kind == ModelFileKind::kPmx
+                           ? DecodeSteps<PMXDecoder, PMXModel>(path, model, "PMX", &reason)
+                           : DecodeSteps<PMDDecoder, PMDModel>(path, model, "PMD", &reason);
+    if (result != ModelBuilt) Remember(path, reason);
+    return result;
+  } catch (const AppException& e) {
+    Remember(path, "a texture it names cannot be loaded (" + HexResult(e.hr()) + ")");
+    throw;
+  } catch (const std::exception& e) {
+    Remember(path, std::string("cannot be read: ") + e.what());
+    throw;
+  }
+}
+
+int RecordingDecoders::DecodeMotion(const std::u16string& path,
+                                    std::shared_ptr<Animation>& animation,
+                                    const std::vector<Bone>& bones) {
+  if (path == kRestPose) return ModelBuilt;  // no tracks: every bone at rest
+  try {
+    const int result = VMDDecoder().Decode(path, animation, bones);
+    if (result != ModelBuilt) Remember(path, "cannot be opened");
+    return result;
+  } catch (const std::exception& e) {
+    Remember(path, std::string("cannot be read: ") + e.what());
+    throw;
+  }
+}
+
+}  // namespace brivonel::snapshot

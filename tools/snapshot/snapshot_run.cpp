@@ -1,0 +1,114 @@
+// One frame of the whole program, run headless: the application object
+// starts with the model and motion as its remembered files, its clock is
+// moved to the requested time, and the frame it presents is written out.
+#include <algorithm>
+#include <exception>
+#include <ostream>
+
+#include "app/desktop_mascot_app.h"
+#include "app/model_files.h"
+#include "base/app_exception.h"
+#include "base/unicode.h"
+#include "model/model_setup.h"
+#include "tools/snapshot/headless_platform.h"
+#include "tools/snapshot/recording_decoders.h"
+#include "tools/snapshot/snapshot.h"
+
+namespace brivonel::snapshot {
+namespace {
+
+// The program restarts its motion after a stall of more than a second, so
+// the clock moves to the requested time in steps no longer than that, a
+// frame drawn after each as the program would.
+constexpr std::uint32_t kLongestClockStep = 1000;
+
+// Why the program stopped, for a start-up that returned code.
+FileFailure DescribeStartFailure(std::int32_t code, const Options& options,
+                                 const std::u16string& shaderFolder, const DesktopMascotApp& app,
+                                 const RecordingDecoders& decoders, ISnapshotBackend& backend,
+                                 const RememberedMessageBoxes& boxes) {
+  if (decoders.failure()) return *decoders.failure();
+  const std::string model = Utf16ToUtf8(options.model);
+  switch (code) {
+    case error::kDevice:
+      return {backend.DeviceName(), backend.DeviceFailure()};
+    case error::kShaders:
+      return {Utf16ToUtf8(shaderFolder),
+              "holds no shader files (" + Utf16ToUtf8(kVertexShaderName) +
+                  Utf16ToUtf8(app.scene().gpu().shaderFileExtension) + " and the pixel shaders)"};
+    case error::kBuffers:
+      return {model, "its GPU buffers cannot be created"};
+    case error::kModelDialogCancelled:
+      return {model, "cannot be loaded"};
+    case error::kMotionDialogCancelled:
+      return {Utf16ToUtf8(options.motion), "cannot be loaded"};
+    default:
+      return {model, boxes.texts.empty() ? "error " + std::to_string(code)
+                                         : Utf16ToUtf8(boxes.texts.back())};
+  }
+}
+
+}  // namespace
+
+int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBackend& backend,
+        std::ostream& out, std::ostream& err) {
+  const auto fail = [&err](const FileFailure& failure) {
+    err << "brivonel-snapshot: " << failure.file << ": " << failure.what << "\n";
+    return 1;
+  };
+  // The program asks for another file when a name has the wrong extension;
+  // a tool can only say so.
+  const std::u16string modelExtension = FileExtension(options.model);
+  if (modelExtension != u".pmx" && modelExtension != u".pmd")
+    return fail({Utf16ToUtf8(options.model),
+                 "is not a model file (the name must end in .pmx or .pmd)"});
+  if (!options.motion.empty() && FileExtension(options.motion) != u".vmd")
+    return fail({Utf16ToUtf8(options.motion),
+                 "is not a motion file (the name must end in .vmd)"});
+
+  backend.InstallImageLoaders();
+  HeadlessPlatform headless(shaderFolder);
+  headless.store.values[u"Model"] = options.model;
+  headless.store.values[u"Motion"] = options.motion.empty() ? kRestPose : options.motion;
+  headless.store.values[u"ModelSize"] = std::u16string(1, static_cast<char16_t>(u'0' + options.displaySize));
+  headless.window.rect = {0, 0, options.width, options.height};
+  RecordingDecoders decoders;
+
+  std::uint32_t frameNumber = 0;
+  int shift = 0;
+  {
+    DesktopMascotApp app(headless.With(backend.presenter()), decoders);
+    const std::int32_t code = app.Initialise(headless.window.rect);
+    if (code != error::kOk)
+      return fail(DescribeStartFailure(code, options, shaderFolder, app, decoders, backend,
+                                       headless.boxes));
+    try {
+      std::uint64_t remaining = options.milliseconds;
+      do {
+        const auto step = static_cast<std::uint32_t>(std::min<std::uint64_t>(remaining, kLongestClockStep));
+        headless.clock.now += step;
+        remaining -= step;
+        if (app.Update() == error::kOk) app.Render();
+      } while (remaining > 0);
+    } catch (const AppException& e) {
+      return fail({Utf16ToUtf8(options.model), "cannot be drawn: error " + std::to_string(e.code()) +
+                                                    " (" + HexResult(e.hr()) + ")"});
+    } catch (const std::exception& e) {
+      return fail({Utf16ToUtf8(options.model), std::string("cannot be drawn: ") + e.what()});
+    }
+    if (app.model()->animation) frameNumber = app.model()->animation->currentFrame;
+    shift = app.modelShift();
+  }
+
+  const std::vector<std::uint8_t>& pixels = backend.frame();
+  std::vector<std::uint8_t> rgba;
+  ToStraightRgba(pixels, rgba);
+  std::string error;
+  if (!backend.WritePng(options.out, options.width, options.height, rgba, &error))
+    return fail({options.out.string(), error});
+  out << ResultLine(frameNumber, shift, MeasureCoverage(pixels, options.width, options.height))
+      << "\n";
+  return 0;
+}
+
+}  // namespace brivonel::snapshot
