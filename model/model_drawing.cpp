@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/model.h"
+#include "render/constant_buffer.h"
 
 namespace brivonel {
 
@@ -68,12 +69,12 @@ int Model::Render() {
   if (!indexBuffer) return 0;  // vertices without faces: nothing to draw
 
   context->UpdateSubresource(transformBuffer.get(), &worldConstants);
-  context->VSSetConstantBuffers(2, transformBuffer.get());
+  context->VSSetConstantBuffers(kWorldBufferSlot, transformBuffer.get());
   // The bone buffer was sized for the bone list; it is written only from a
   // matrix list of that size.
   if (!skinningMatrices.empty() && skinningMatrices.size() == bones.size())
     context->UpdateSubresource(boneBuffer.get(), skinningMatrices.data());
-  context->VSSetConstantBuffers(3, boneBuffer.get());
+  context->VSSetConstantBuffers(kBoneBufferSlot, boneBuffer.get());
 
   context->IASetVertexBuffers(0, vertexBuffer.get(), vertexStride, vertexOffset);
   context->IASetIndexBuffer(indexBuffer.get(), DxgiFormat::R32_UINT, 0);
@@ -106,7 +107,7 @@ int Model::Render() {
       material.multiplyFactors = MaterialFactors{};
       material.addTerms = MaterialFactors{};
       context->UpdateSubresource(materialBuffer.get(), &materialConstants);
-      context->VSSetConstantBuffers(4, materialBuffer.get());
+      context->VSSetConstantBuffers(kMaterialBufferSlot, materialBuffer.get());
 
       context->RSSetState(rasterizerState.get());
       if (ValidIndex(material.textureId, texturePool.Size())) {

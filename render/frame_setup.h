@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/math.h"
+#include "render/constant_buffer.h"
 #include "render/gpu_device.h"
 
 namespace brivonel {
@@ -26,9 +27,6 @@ inline constexpr Float4 kLightColor{1.0f, 1.0f, 1.0f, 1.0f};
 inline constexpr float kFieldOfViewY = 0.7853982f;
 inline constexpr float kNearPlane = 1.0f;
 inline constexpr float kFarPlane = 100.0f;
-
-inline constexpr std::uint32_t kCameraBufferSlot = 0;
-inline constexpr std::uint32_t kProjectionBufferSlot = 1;
 
 Matrix4 CameraViewMatrix();
 // Left-handed perspective for a render target of width x height pixels.

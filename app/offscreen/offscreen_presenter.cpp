@@ -11,6 +11,10 @@ OffscreenPresenter::~OffscreenPresenter() {
 
 GpuDeviceObjects OffscreenPresenter::CreateDeviceObjects(std::int32_t width,
                                                          std::int32_t height) {
+  // A second start replaces the first device: its objects go while their
+  // context is still current, and only then the context itself.
+  gpu_.reset();
+  context_.reset();
   context_ = gl::OffscreenContext::Create(width, height, &failure_);
   if (!context_) throw AppException(kEFail, error::kDevice);
   gpu_ = std::make_shared<gl::GlGpu>();

@@ -22,8 +22,8 @@ struct AppHarness {
   }
 
   Platform platform() {
-    return Platform{clock,     boxes,   dialog,  checks, window,
-                    presenter, strings, store,   folders};
+    IPresenter& used = realPresenter != nullptr ? *realPresenter : presenter;
+    return Platform{clock, boxes, dialog, checks, window, used, strings, store, folders};
   }
 
   DesktopMascotApp& Make() {
@@ -68,6 +68,7 @@ struct AppHarness {
   FakeFolders folders;
   FakeDecoders decoders{log};
   IFileDecoders* realDecoders = nullptr;  // used instead of the fakes when set
+  IPresenter* realPresenter = nullptr;    // likewise
   TempDir appData;
   TempDir executable;
   std::unique_ptr<DesktopMascotApp> app;

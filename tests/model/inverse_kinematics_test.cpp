@@ -30,7 +30,7 @@ class LegTest : public ::testing::Test {
                              {u"ankle", 1, {0, 0, 0, 0}},
                              {u"ik", -1, goal}});
     test::AddIkChain(model, 3, 2,
-                     {test::IkLinkSpec(1, {-kPi, 0, 0, 0}, {0, 0, 0, 0}), test::IkLinkSpec(0)},
+                     {test::IkLinkRecipe(1, {-kPi, 0, 0, 0}, {0, 0, 0, 0}), test::IkLinkRecipe(0)},
                      iterations, 0.5f);
   }
 
@@ -93,7 +93,7 @@ TEST(IkStepTest, EachStepTurnsByTheAngleFactorShareOfTheAngle) {
   for (float factor : {0.5f, 0.25f, 1.0f}) {
     Model model;
     test::BuildBones(model, {{u"pivot", -1, {0, 0, 0, 0}}, {u"tip", 0, {0, 5, 0, 0}}, {u"goal", -1, {5, 0, 0, 0}}});
-    test::AddIkChain(model, 2, 1, {test::IkLinkSpec(0)}, 1, factor);
+    test::AddIkChain(model, 2, 1, {test::IkLinkRecipe(0)}, 1, factor);
     model.SolveIk();
     const float turn = 1.5707964f * factor;  // the goal is a quarter turn away
     const Float4 tip = PositionOf(model.bones[1]);
@@ -111,7 +111,7 @@ TEST(IkStepTest, CorrectionIsAppliedBeforeTheLinksOwnRotation) {
   test::BuildBones(model, {{u"pivot", -1, {0, 0, 0, 0}}, {u"tip", 0, {0, 5, 0, 0}}, {u"goal", -1, {5, 0, 0, 0}}});
   model.bones[0].rotation = QuaternionRotationAxis({1, 0, 0, 0}, 0.5235988f);
   model.ComputeWorldMatrices();
-  test::AddIkChain(model, 2, 1, {test::IkLinkSpec(0)}, 1, 1.0f);
+  test::AddIkChain(model, 2, 1, {test::IkLinkRecipe(0)}, 1, 1.0f);
   model.SolveIk();
   const Float4 tip = PositionOf(model.bones[1]);
   EXPECT_NEAR(tip.x, 5.0f, 1e-4f);
@@ -135,7 +135,7 @@ TEST(IkChainTest, BrokenChainsAreSkippedWithATraceLineAndOthersStillRun) {
   missingTarget.targetBone = 9;
   missingTarget.links = {0};
   model.ikChains = {missingLink, shortList, missingTarget};
-  test::AddIkChain(model, 2, 1, {test::IkLinkSpec(0)}, 1, 1.0f);
+  test::AddIkChain(model, 2, 1, {test::IkLinkRecipe(0)}, 1, 1.0f);
 
   std::vector<std::string> lines;
   {

@@ -9,36 +9,36 @@
 
 namespace brivonel::test {
 
-void WritePng(const std::filesystem::path& path, const PngSpec& spec) {
+void WritePng(const std::filesystem::path& path, const PngRecipe& recipe) {
   FILE* out = std::fopen(path.c_str(), "wb");
   if (out == nullptr) throw std::runtime_error("cannot write png");
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, out);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-               static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colorType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(recipe.width),
+               static_cast<png_uint_32>(recipe.height), recipe.bitDepth, recipe.colorType,
+               recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   std::vector<png_color> colors;
-  for (std::size_t i = 0; i + 2 < spec.palette.size(); i += 3) {
-    colors.push_back({spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+  for (std::size_t i = 0; i + 2 < recipe.palette.size(); i += 3) {
+    colors.push_back({recipe.palette[i], recipe.palette[i + 1], recipe.palette[i + 2]});
   }
   if (!colors.empty()) png_set_PLTE(png, info, colors.data(), static_cast<int>(colors.size()));
-  if (!spec.paletteAlpha.empty()) {
-    png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()),
+  if (!recipe.paletteAlpha.empty()) {
+    png_set_tRNS(png, info, recipe.paletteAlpha.data(), static_cast<int>(recipe.paletteAlpha.size()),
                  nullptr);
   }
-  if (spec.transparentGrey >= 0) {
+  if (recipe.transparentGrey >= 0) {
     png_color_16 key{};
-    key.gray = key.red = key.green = key.blue = static_cast<png_uint_16>(spec.transparentGrey);
+    key.gray = key.red = key.green = key.blue = static_cast<png_uint_16>(recipe.transparentGrey);
     png_set_tRNS(png, info, nullptr, 0, &key);
   }
-  if (spec.srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+  if (recipe.srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
   png_write_info(png, info);
-  const std::size_t rowBytes = spec.rows.size() / static_cast<std::size_t>(spec.height);
+  const std::size_t rowBytes = recipe.rows.size() / static_cast<std::size_t>(recipe.height);
   std::vector<png_bytep> rows;
-  for (int y = 0; y < spec.height; ++y) {
-    rows.push_back(const_cast<png_bytep>(spec.rows.data() + static_cast<std::size_t>(y) * rowBytes));
+  for (int y = 0; y < recipe.height; ++y) {
+    rows.push_back(const_cast<png_bytep>(recipe.rows.data() + static_cast<std::size_t>(y) * rowBytes));
   }
   png_write_image(png, rows.data());
   png_write_end(png, nullptr);
@@ -77,7 +77,7 @@ std::vector<std::uint8_t> ExifBlock(int colorSpace) {
 
 }  // namespace
 
-void WriteJpeg(const std::filesystem::path& path, const JpegSpec& spec) {
+void WriteJpeg(const std::filesystem::path& path, const JpegRecipe& recipe) {
   FILE* out = std::fopen(path.c_str(), "wb");
   if (out == nullptr) throw std::runtime_error("cannot write jpeg");
   jpeg_compress_struct c{};
@@ -85,20 +85,20 @@ void WriteJpeg(const std::filesystem::path& path, const JpegSpec& spec) {
   c.err = jpeg_std_error(&errors);
   jpeg_create_compress(&c);
   jpeg_stdio_dest(&c, out);
-  c.image_width = static_cast<JDIMENSION>(spec.width);
-  c.image_height = static_cast<JDIMENSION>(spec.height);
-  c.input_components = spec.components;
-  c.in_color_space = spec.components == 1 ? JCS_GRAYSCALE : spec.components == 3 ? JCS_RGB : JCS_CMYK;
+  c.image_width = static_cast<JDIMENSION>(recipe.width);
+  c.image_height = static_cast<JDIMENSION>(recipe.height);
+  c.input_components = recipe.components;
+  c.in_color_space = recipe.components == 1 ? JCS_GRAYSCALE : recipe.components == 3 ? JCS_RGB : JCS_CMYK;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, 100, TRUE);
   jpeg_start_compress(&c, TRUE);
-  if (spec.exifColorSpace >= 0) {
-    const std::vector<std::uint8_t> exif = ExifBlock(spec.exifColorSpace);
+  if (recipe.exifColorSpace >= 0) {
+    const std::vector<std::uint8_t> exif = ExifBlock(recipe.exifColorSpace);
     jpeg_write_marker(&c, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
   }
-  const std::size_t stride = static_cast<std::size_t>(spec.width * spec.components);
+  const std::size_t stride = static_cast<std::size_t>(recipe.width * recipe.components);
   while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(spec.pixels.data() + c.next_scanline * stride);
+    JSAMPROW row = const_cast<JSAMPROW>(recipe.pixels.data() + c.next_scanline * stride);
     jpeg_write_scanlines(&c, &row, 1);
   }
   jpeg_finish_compress(&c);

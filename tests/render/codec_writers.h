@@ -7,7 +7,7 @@
 
 namespace brivonel::test {
 
-struct PngSpec {
+struct PngRecipe {
   int width = 2;
   int height = 2;
   int colorType = 6;  // PNG_COLOR_TYPE_*: 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
@@ -22,16 +22,16 @@ struct PngSpec {
   // Rows packed as PNG stores them (16-bit samples big-endian).
   std::vector<std::uint8_t> rows;
 };
-void WritePng(const std::filesystem::path& path, const PngSpec& spec);
+void WritePng(const std::filesystem::path& path, const PngRecipe& recipe);
 
-struct JpegSpec {
+struct JpegRecipe {
   int width = 8;
   int height = 8;
   int components = 3;  // 1 grey, 3 RGB, 4 CMYK (stored as given, Adobe marker written)
   std::vector<std::uint8_t> pixels;
   int exifColorSpace = -1;  // writes an Exif block with this ColorSpace when >= 0
 };
-void WriteJpeg(const std::filesystem::path& path, const JpegSpec& spec);
+void WriteJpeg(const std::filesystem::path& path, const JpegRecipe& recipe);
 
 struct GifFrame {
   int left = 0;

@@ -12,7 +12,7 @@ namespace brivonel {
 namespace {
 
 using test::Bytes;
-using test::DdsSpec;
+using test::DdsRecipe;
 
 class DdsLoaderTest : public ::testing::Test {
  protected:
@@ -59,42 +59,42 @@ class DdsLoaderTest : public ::testing::Test {
   LoadedImage image_;
 };
 
-DdsSpec Legacy(std::uint32_t flags, std::uint32_t bits, std::uint32_t r, std::uint32_t g,
+DdsRecipe Legacy(std::uint32_t flags, std::uint32_t bits, std::uint32_t r, std::uint32_t g,
                std::uint32_t b, std::uint32_t a, std::uint32_t w = 2, std::uint32_t h = 1) {
-  DdsSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.pixelFlags = flags;
-  spec.bitCount = bits;
-  spec.masks[0] = r;
-  spec.masks[1] = g;
-  spec.masks[2] = b;
-  spec.masks[3] = a;
-  return spec;
+  DdsRecipe recipe;
+  recipe.width = w;
+  recipe.height = h;
+  recipe.pixelFlags = flags;
+  recipe.bitCount = bits;
+  recipe.masks[0] = r;
+  recipe.masks[1] = g;
+  recipe.masks[2] = b;
+  recipe.masks[3] = a;
+  return recipe;
 }
 
-DdsSpec FourCCSpec(std::uint32_t code, std::uint32_t w = 4, std::uint32_t h = 4) {
-  DdsSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.pixelFlags = 0x4;
-  spec.fourCC = code;
-  return spec;
+DdsRecipe FourCCRecipe(std::uint32_t code, std::uint32_t w = 4, std::uint32_t h = 4) {
+  DdsRecipe recipe;
+  recipe.width = w;
+  recipe.height = h;
+  recipe.pixelFlags = 0x4;
+  recipe.fourCC = code;
+  return recipe;
 }
 
 TEST_F(DdsLoaderTest, LegacyRowsMatchByFlagsCodeBitsAndMasksInTableOrder) {
   struct Case {
-    DdsSpec spec;
+    DdsRecipe recipe;
     DxgiFormat format;
     std::uint32_t alphaMode;
   };
   const Case cases[] = {
-      {FourCCSpec(test::FourCC("DXT1")), DxgiFormat::BC1_UNORM, 0},
-      {FourCCSpec(test::FourCC("DXT2")), DxgiFormat::BC2_UNORM, 2},
-      {FourCCSpec(test::FourCC("DXT4")), DxgiFormat::BC3_UNORM, 2},
-      {FourCCSpec(test::FourCC("ATI2")), DxgiFormat::BC5_UNORM, 0},
-      {FourCCSpec(test::FourCC("GRGB")), DxgiFormat::G8R8_G8B8_UNORM, 0},
-      {FourCCSpec(113), DxgiFormat::R16G16B16A16_FLOAT, 0},
+      {FourCCRecipe(test::FourCC("DXT1")), DxgiFormat::BC1_UNORM, 0},
+      {FourCCRecipe(test::FourCC("DXT2")), DxgiFormat::BC2_UNORM, 2},
+      {FourCCRecipe(test::FourCC("DXT4")), DxgiFormat::BC3_UNORM, 2},
+      {FourCCRecipe(test::FourCC("ATI2")), DxgiFormat::BC5_UNORM, 0},
+      {FourCCRecipe(test::FourCC("GRGB")), DxgiFormat::G8R8_G8B8_UNORM, 0},
+      {FourCCRecipe(113), DxgiFormat::R16G16B16A16_FLOAT, 0},
       // An RGB-only file with an alpha mask still matches the first 32-bit row.
       {Legacy(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000), DxgiFormat::B8G8R8A8_UNORM, 0},
       {Legacy(0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0), DxgiFormat::B8G8R8X8_UNORM, 0},
@@ -109,7 +109,7 @@ TEST_F(DdsLoaderTest, LegacyRowsMatchByFlagsCodeBitsAndMasksInTableOrder) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.format));
-    ASSERT_EQ(Load(test::DdsHeader(c.spec), Bytes(256, 0x11)), kSOk);
+    ASSERT_EQ(Load(test::DdsHeader(c.recipe), Bytes(256, 0x11)), kSOk);
     EXPECT_EQ(metadata_.format, c.format);
     EXPECT_EQ(metadata_.miscFlags2, c.alphaMode);
     EXPECT_EQ(metadata_.mipLevels, 1u);  // a stored count of 0 means one level
@@ -120,7 +120,7 @@ TEST_F(DdsLoaderTest, LegacyRowsMatchByFlagsCodeBitsAndMasksInTableOrder) {
             kNotSupported);
   EXPECT_EQ(Load(test::DdsHeader(Legacy(0x100, 32, 0xFF, 0xFF00, 0xFF0000, 0)), Bytes(64)),
             kNotSupported);
-  EXPECT_EQ(Load(test::DdsHeader(FourCCSpec(test::FourCC("DXT9"))), Bytes(64)), kNotSupported);
+  EXPECT_EQ(Load(test::DdsHeader(FourCCRecipe(test::FourCC("DXT9"))), Bytes(64)), kNotSupported);
 }
 
 TEST_F(DdsLoaderTest, Expands888To8888WithOpaqueAlpha) {
@@ -153,7 +153,7 @@ TEST_F(DdsLoaderTest, ExpandsPalettesAndLuminanceAlpha) {
   Bytes palette(1024, 0);
   test::PutU32(palette, 4 * 1, 0x80112233);
   test::PutU32(palette, 4 * 2, 0x00445566);
-  DdsSpec indexed = Legacy(0x20, 8, 0, 0, 0, 0);
+  DdsRecipe indexed = Legacy(0x20, 8, 0, 0, 0, 0);
   Bytes data = palette;
   data.insert(data.end(), {1, 2});
   ASSERT_EQ(Load(test::DdsHeader(indexed), data), kSOk);
@@ -161,7 +161,7 @@ TEST_F(DdsLoaderTest, ExpandsPalettesAndLuminanceAlpha) {
   EXPECT_EQ(U32At(0, 0, 0), 0x80112233u);
   EXPECT_EQ(U32At(0, 1, 0), 0x00445566u);
 
-  DdsSpec indexedAlpha = Legacy(0x20, 16, 0, 0, 0, 0);
+  DdsRecipe indexedAlpha = Legacy(0x20, 16, 0, 0, 0, 0);
   data = palette;
   data.insert(data.end(), {1, 0x0F, 2, 0xA0});  // index, alpha
   ASSERT_EQ(Load(test::DdsHeader(indexedAlpha), data), kSOk);
@@ -193,7 +193,7 @@ TEST_F(DdsLoaderTest, PixelsReadBackAsShadersSeeThem) {
             kSOk);
   ASSERT_TRUE(ReadPixelRgba8(image_, 1, 0, &rgba));
   EXPECT_EQ(rgba, (std::array<std::uint8_t, 4>{7, 6, 5, 8}));
-  ASSERT_EQ(Load(test::DdsHeader(FourCCSpec(test::FourCC("DXT1"))), Bytes(8)), kSOk);
+  ASSERT_EQ(Load(test::DdsHeader(FourCCRecipe(test::FourCC("DXT1"))), Bytes(8)), kSOk);
   EXPECT_FALSE(ReadPixelRgba8(image_, 0, 0, &rgba));
 }
 
@@ -207,7 +207,7 @@ TEST_F(DdsLoaderTest, SwizzlesAndOpaqueAlphaRows) {
   EXPECT_EQ(metadata_.format, DxgiFormat::R10G10B10A2_UNORM);
   EXPECT_EQ(U32At(0, 0, 0), 0x40000000u | (0x3FFu << 20) | (0x155u << 10));
 
-  ASSERT_EQ(Load(test::DdsHeader(FourCCSpec(test::FourCC("UYVY"), 2, 1)), Bytes{1, 2, 3, 4}), kSOk);
+  ASSERT_EQ(Load(test::DdsHeader(FourCCRecipe(test::FourCC("UYVY"), 2, 1)), Bytes{1, 2, 3, 4}), kSOk);
   EXPECT_EQ(metadata_.format, DxgiFormat::YUY2);
   EXPECT_EQ(U32At(0, 0, 0), 0x03040102u);
 
@@ -226,35 +226,35 @@ TEST_F(DdsLoaderTest, SwizzlesAndOpaqueAlphaRows) {
 }
 
 TEST_F(DdsLoaderTest, Bc3MipChainLaysOutBlocksAndReadsExactly) {
-  DdsSpec spec = FourCCSpec(test::FourCC("DXT5"), 8, 4);
-  spec.mipCount = 4;  // 8x4, 4x2, 2x1, 1x1
+  DdsRecipe recipe = FourCCRecipe(test::FourCC("DXT5"), 8, 4);
+  recipe.mipCount = 4;  // 8x4, 4x2, 2x1, 1x1
   const Bytes data(32 + 16 * 3 + 7, 0xAB);  // 7 extra bytes are ignored
-  ASSERT_EQ(Load(test::DdsHeader(spec), data), kSOk);
+  ASSERT_EQ(Load(test::DdsHeader(recipe), data), kSOk);
   ASSERT_EQ(image_.images.size(), 4u);
   EXPECT_EQ(image_.images[0].rowPitch, 32u);
   EXPECT_EQ(image_.images[0].slicePitch, 32u);
   for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(image_.images[i].slicePitch, 16u);
   EXPECT_EQ(image_.pixelSize, 80u);
 
-  EXPECT_EQ(Load(test::DdsHeader(spec), Bytes(79)), kEFail);  // one byte short
-  spec.mipCount = 5;  // more than the chain of 8x4
-  EXPECT_EQ(Load(test::DdsHeader(spec), Bytes(200)), kEInvalidArg);
+  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(79)), kEFail);  // one byte short
+  recipe.mipCount = 5;  // more than the chain of 8x4
+  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(200)), kEInvalidArg);
 }
 
 TEST_F(DdsLoaderTest, Dx10ArraysCubesAndVolumesFollowTheImageOrder) {
-  DdsSpec spec;
-  spec.dx10 = true;
-  spec.width = 2;
-  spec.height = 2;
-  spec.mipCount = 2;
-  spec.arraySize = 3;
-  spec.dxgiFormat = 61;  // R8_UNORM
+  DdsRecipe recipe;
+  recipe.dx10 = true;
+  recipe.width = 2;
+  recipe.height = 2;
+  recipe.mipCount = 2;
+  recipe.arraySize = 3;
+  recipe.dxgiFormat = 61;  // R8_UNORM
   Bytes data;
   for (std::uint8_t slice = 0; slice < 3; ++slice) {
     data.insert(data.end(), 4, static_cast<std::uint8_t>(slice * 16));      // mip 0
     data.push_back(static_cast<std::uint8_t>(slice * 16 + 1));              // mip 1
   }
-  ASSERT_EQ(Load(test::DdsHeader(spec), data), kSOk);
+  ASSERT_EQ(Load(test::DdsHeader(recipe), data), kSOk);
   EXPECT_EQ(metadata_.arraySize, 3u);
   ASSERT_EQ(image_.images.size(), 6u);
   std::uint64_t index = 0;
@@ -262,18 +262,18 @@ TEST_F(DdsLoaderTest, Dx10ArraysCubesAndVolumesFollowTheImageOrder) {
   EXPECT_EQ(image_.images[index].pixels[0], 33);
   EXPECT_EQ(image_.images[index].width, 1u);
 
-  spec.arraySize = 2;
-  spec.mipCount = 1;
-  spec.miscFlag = 0x4 | 0x10;  // cube, and a flag that is kept
-  spec.miscFlags2 = 3;
-  ASSERT_EQ(Load(test::DdsHeader(spec), Bytes(12 * 4)), kSOk);
+  recipe.arraySize = 2;
+  recipe.mipCount = 1;
+  recipe.miscFlag = 0x4 | 0x10;  // cube, and a flag that is kept
+  recipe.miscFlags2 = 3;
+  ASSERT_EQ(Load(test::DdsHeader(recipe), Bytes(12 * 4)), kSOk);
   EXPECT_EQ(metadata_.arraySize, 12u);
   EXPECT_TRUE(metadata_.IsCubemap());
   EXPECT_EQ(metadata_.miscFlags, 0x14u);
   EXPECT_EQ(metadata_.miscFlags2, 3u);
-  EXPECT_EQ(Load(test::DdsHeader(spec), Bytes(12 * 4 - 1)), kEFail);
+  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(12 * 4 - 1)), kEFail);
 
-  DdsSpec volume = spec;
+  DdsRecipe volume = recipe;
   volume.miscFlag = 0x4;  // the cube bit means nothing for volumes
   volume.resourceDimension = 4;
   volume.headerFlags |= 0x800000;
@@ -290,7 +290,7 @@ TEST_F(DdsLoaderTest, Dx10ArraysCubesAndVolumesFollowTheImageOrder) {
   volume.headerFlags &= ~0x800000u;
   EXPECT_EQ(Load(test::DdsHeader(volume), Bytes(64)), kInvalidData);
 
-  DdsSpec line = spec;
+  DdsRecipe line = recipe;
   line.miscFlag = 0;
   line.resourceDimension = 2;
   line.arraySize = 4;
@@ -303,30 +303,30 @@ TEST_F(DdsLoaderTest, Dx10ArraysCubesAndVolumesFollowTheImageOrder) {
 }
 
 TEST_F(DdsLoaderTest, Dx10HeaderFieldsOutOfRange) {
-  DdsSpec spec;
-  spec.dx10 = true;
+  DdsRecipe recipe;
+  recipe.dx10 = true;
   const Bytes data(64, 0);
-  spec.arraySize = 0;
-  EXPECT_EQ(Load(test::DdsHeader(spec), data), kInvalidData);
-  spec.arraySize = 1;
+  recipe.arraySize = 0;
+  EXPECT_EQ(Load(test::DdsHeader(recipe), data), kInvalidData);
+  recipe.arraySize = 1;
   for (std::uint32_t format : {0u, 111u, 114u, 191u}) {
-    spec.dxgiFormat = format;
-    EXPECT_EQ(Load(test::DdsHeader(spec), data), kNotSupported) << format;
+    recipe.dxgiFormat = format;
+    EXPECT_EQ(Load(test::DdsHeader(recipe), data), kNotSupported) << format;
   }
-  spec.dxgiFormat = 150;  // in range, but no size is defined for it
-  EXPECT_EQ(Load(test::DdsHeader(spec), data), kEInvalidArg);
-  spec.dxgiFormat = 28;
-  spec.resourceDimension = 5;
-  EXPECT_EQ(Load(test::DdsHeader(spec), data), kInvalidData);
+  recipe.dxgiFormat = 150;  // in range, but no size is defined for it
+  EXPECT_EQ(Load(test::DdsHeader(recipe), data), kEInvalidArg);
+  recipe.dxgiFormat = 28;
+  recipe.resourceDimension = 5;
+  EXPECT_EQ(Load(test::DdsHeader(recipe), data), kInvalidData);
   // The extended header itself is cut short.
-  Bytes shortFile = test::DdsHeader(spec);
+  Bytes shortFile = test::DdsHeader(recipe);
   shortFile.resize(140);
   EXPECT_EQ(LoadBytes(shortFile), kEFail);
 }
 
 TEST_F(DdsLoaderTest, MalformedFilesFailWithoutReadingOrAllocatingPastTheFile) {
-  DdsSpec spec;
-  const Bytes header = test::DdsHeader(spec);
+  DdsRecipe recipe;
+  const Bytes header = test::DdsHeader(recipe);
   EXPECT_EQ(LoadBytes(Bytes(header.begin(), header.begin() + 127)), kEFail);
   EXPECT_EQ(LoadBytes(header), kEFail);  // header only: no pixel data at all
   Bytes bad = header;
@@ -340,23 +340,23 @@ TEST_F(DdsLoaderTest, MalformedFilesFailWithoutReadingOrAllocatingPastTheFile) {
   EXPECT_EQ(Load(bad, Bytes(64)), kEFail);
 
   // Sizes far beyond the file: refused before any allocation is attempted.
-  spec.width = 0xFFFFFFFF;
-  spec.height = 0xFFFFFFFF;
-  EXPECT_EQ(Load(test::DdsHeader(spec), Bytes(64)), kEFail);
-  spec.width = 65536;
-  spec.height = 65536;
-  EXPECT_EQ(Load(test::DdsHeader(spec), Bytes(64)), kEFail);
-  DdsSpec expand = Legacy(0x20, 8, 0, 0, 0, 0, 60000, 60000);
+  recipe.width = 0xFFFFFFFF;
+  recipe.height = 0xFFFFFFFF;
+  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(64)), kEFail);
+  recipe.width = 65536;
+  recipe.height = 65536;
+  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(64)), kEFail);
+  DdsRecipe expand = Legacy(0x20, 8, 0, 0, 0, 0, 60000, 60000);
   EXPECT_EQ(Load(test::DdsHeader(expand), Bytes(1024 + 64)), kEFail);
-  DdsSpec array;
+  DdsRecipe array;
   array.dx10 = true;
   array.arraySize = 0xFFFFFFFF;
   array.miscFlag = 0x4;
   EXPECT_EQ(Load(test::DdsHeader(array), Bytes(64)), kEFail);
 
-  spec.width = 0;
-  spec.height = 4;
-  EXPECT_EQ(Load(test::DdsHeader(spec), Bytes(64)), kEInvalidArg);
+  recipe.width = 0;
+  recipe.height = 4;
+  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(64)), kEInvalidArg);
 
   EXPECT_EQ(LoadDdsFile(test::U16Path(dir_ / "missing.dds"), 0, nullptr, image_),
             static_cast<HResult>(0x80070002u));
@@ -364,15 +364,15 @@ TEST_F(DdsLoaderTest, MalformedFilesFailWithoutReadingOrAllocatingPastTheFile) {
 }
 
 TEST_F(DdsLoaderTest, LegacyCubeNeedsAllSixFaces) {
-  DdsSpec spec;
-  spec.caps2 = 0x200 | 0xFE00;
-  ASSERT_EQ(Load(test::DdsHeader(spec), Bytes(6 * 64)), kSOk);
+  DdsRecipe recipe;
+  recipe.caps2 = 0x200 | 0xFE00;
+  ASSERT_EQ(Load(test::DdsHeader(recipe), Bytes(6 * 64)), kSOk);
   EXPECT_EQ(metadata_.arraySize, 6u);
   EXPECT_TRUE(metadata_.IsCubemap());
-  spec.caps2 = 0x200 | 0x400 | 0x800;  // two faces only
-  EXPECT_EQ(Load(test::DdsHeader(spec), Bytes(6 * 64)), kNotSupported);
+  recipe.caps2 = 0x200 | 0x400 | 0x800;  // two faces only
+  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(6 * 64)), kNotSupported);
 
-  DdsSpec volume;
+  DdsRecipe volume;
   volume.headerFlags |= 0x800000;
   volume.depth = 2;
   ASSERT_EQ(Load(test::DdsHeader(volume), Bytes(2 * 64)), kSOk);

@@ -31,8 +31,8 @@ class ImageCodecsTest : public ::testing::Test {
     }
     return hr;
   }
-  HResult LoadPng(const test::PngSpec& spec) {
-    test::WritePng(dir_ / "t.png", spec);
+  HResult LoadPng(const test::PngRecipe& recipe) {
+    test::WritePng(dir_ / "t.png", recipe);
     return Load(dir_ / "t.png");
   }
   Bytes Row(std::uint64_t y) const {
@@ -50,7 +50,7 @@ class ImageCodecsTest : public ::testing::Test {
 };
 
 TEST_F(ImageCodecsTest, PngEightBitColourFormsAndTheSrgbChunk) {
-  test::PngSpec rgba;
+  test::PngRecipe rgba;
   rgba.rows = {10, 20, 30, 40, 50, 60, 70, 80, 1, 2, 3, 4, 5, 6, 7, 8};
   ASSERT_EQ(LoadPng(rgba), kSOk);
   EXPECT_EQ(metadata_.format, DxgiFormat::B8G8R8A8_UNORM);  // 32bppBGRA, as stored
@@ -59,7 +59,7 @@ TEST_F(ImageCodecsTest, PngEightBitColourFormsAndTheSrgbChunk) {
   ASSERT_EQ(LoadPng(rgba), kSOk);
   EXPECT_EQ(metadata_.format, DxgiFormat::B8G8R8A8_UNORM_SRGB);
 
-  test::PngSpec rgb;
+  test::PngRecipe rgb;
   rgb.colorType = 2;
   rgb.rows = {10, 20, 30, 40, 50, 60, 1, 2, 3, 4, 5, 6};
   ASSERT_EQ(LoadPng(rgb), kSOk);
@@ -73,7 +73,7 @@ TEST_F(ImageCodecsTest, PngEightBitColourFormsAndTheSrgbChunk) {
   ASSERT_EQ(LoadPng(rgb), kSOk);
   EXPECT_EQ(Row(1), (Bytes{1, 2, 3, 255, 4, 5, 6, 255}));
 
-  test::PngSpec greyAlpha;
+  test::PngRecipe greyAlpha;
   greyAlpha.colorType = 4;
   greyAlpha.rows = {100, 200, 50, 0, 1, 2, 3, 4};
   ASSERT_EQ(LoadPng(greyAlpha), kSOk);
@@ -82,7 +82,7 @@ TEST_F(ImageCodecsTest, PngEightBitColourFormsAndTheSrgbChunk) {
 }
 
 TEST_F(ImageCodecsTest, PngPalettesAndLowDepthGrey) {
-  test::PngSpec indexed;
+  test::PngRecipe indexed;
   indexed.colorType = 3;
   indexed.bitDepth = 4;
   indexed.width = 3;
@@ -94,7 +94,7 @@ TEST_F(ImageCodecsTest, PngPalettesAndLowDepthGrey) {
   EXPECT_EQ(metadata_.format, DxgiFormat::R8G8B8A8_UNORM);
   EXPECT_EQ(Row(0), (Bytes{255, 0, 0, 128, 0, 255, 0, 255, 0, 0, 255, 255}));
 
-  test::PngSpec blackWhite;
+  test::PngRecipe blackWhite;
   blackWhite.colorType = 0;
   blackWhite.bitDepth = 1;
   blackWhite.width = 3;
@@ -104,14 +104,14 @@ TEST_F(ImageCodecsTest, PngPalettesAndLowDepthGrey) {
   EXPECT_EQ(metadata_.format, DxgiFormat::R8_UNORM);  // never R1_UNORM
   EXPECT_EQ(Row(0), (Bytes{255, 0, 255}));
 
-  test::PngSpec grey2 = blackWhite;
+  test::PngRecipe grey2 = blackWhite;
   grey2.bitDepth = 2;
   grey2.rows = {0b00011011};
   grey2.width = 4;
   ASSERT_EQ(LoadPng(grey2), kSOk);
   EXPECT_EQ(Row(0), (Bytes{0, 85, 170, 255}));
 
-  test::PngSpec keyed = blackWhite;
+  test::PngRecipe keyed = blackWhite;
   keyed.bitDepth = 8;
   keyed.rows = {7, 9, 11};
   keyed.transparentGrey = 9;
@@ -121,7 +121,7 @@ TEST_F(ImageCodecsTest, PngPalettesAndLowDepthGrey) {
 }
 
 TEST_F(ImageCodecsTest, PngSixteenBitSamplesComeLittleEndian) {
-  test::PngSpec grey;
+  test::PngRecipe grey;
   grey.colorType = 0;
   grey.bitDepth = 16;
   grey.width = 1;
@@ -131,14 +131,14 @@ TEST_F(ImageCodecsTest, PngSixteenBitSamplesComeLittleEndian) {
   EXPECT_EQ(metadata_.format, DxgiFormat::R16_UNORM);
   EXPECT_EQ(Row(0), (Bytes{0x34, 0x12}));
 
-  test::PngSpec rgb = grey;
+  test::PngRecipe rgb = grey;
   rgb.colorType = 2;
   rgb.rows = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
   ASSERT_EQ(LoadPng(rgb), kSOk);
   EXPECT_EQ(metadata_.format, DxgiFormat::R16G16B16A16_UNORM);  // 48bppRGB -> 64bppRGBA
   EXPECT_EQ(Row(0), (Bytes{0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0xFF, 0xFF}));
 
-  test::PngSpec greyAlpha = grey;
+  test::PngRecipe greyAlpha = grey;
   greyAlpha.colorType = 4;
   greyAlpha.rows = {0x01, 0x02, 0x03, 0x04};
   ASSERT_EQ(LoadPng(greyAlpha), kSOk);
@@ -147,7 +147,7 @@ TEST_F(ImageCodecsTest, PngSixteenBitSamplesComeLittleEndian) {
 }
 
 TEST_F(ImageCodecsTest, JpegGreyColourCmykAndExifColourSpace) {
-  test::JpegSpec grey;
+  test::JpegRecipe grey;
   grey.components = 1;
   grey.pixels.assign(64, 90);
   test::WriteJpeg(dir_ / "g.jpg", grey);
@@ -155,7 +155,7 @@ TEST_F(ImageCodecsTest, JpegGreyColourCmykAndExifColourSpace) {
   EXPECT_EQ(metadata_.format, DxgiFormat::R8_UNORM);
   EXPECT_NEAR(Row(3)[3], 90, 2);
 
-  test::JpegSpec rgb;
+  test::JpegRecipe rgb;
   for (int i = 0; i < 64; ++i) rgb.pixels.insert(rgb.pixels.end(), {200, 100, 30});
   test::WriteJpeg(dir_ / "c.jpg", rgb);
   ASSERT_EQ(Load(dir_ / "c.jpg"), kSOk);
@@ -175,7 +175,7 @@ TEST_F(ImageCodecsTest, JpegGreyColourCmykAndExifColourSpace) {
   EXPECT_EQ(metadata_.format, DxgiFormat::R8G8B8A8_UNORM);
 
   // Adobe CMYK stores ink inverted: 255 - (C, M, Y, K) = (0, 128, 255, 51).
-  test::JpegSpec cmyk;
+  test::JpegRecipe cmyk;
   cmyk.components = 4;
   for (int i = 0; i < 64; ++i) cmyk.pixels.insert(cmyk.pixels.end(), {255, 127, 0, 204});
   test::WriteJpeg(dir_ / "k.jpg", cmyk);
@@ -270,7 +270,7 @@ TEST_F(ImageCodecsTest, BmpPixelFormsRecognisedByContent) {
   EXPECT_EQ(Row(0), (Bytes{0x1F, 0xF8}));
 
   // A PNG named .bmp is still a PNG.
-  test::PngSpec png;
+  test::PngRecipe png;
   png.rows = Bytes(16, 1);
   test::WritePng(dir_ / "p.bmp", png);
   ASSERT_EQ(Load(dir_ / "p.bmp"), kSOk);
@@ -282,7 +282,7 @@ TEST_F(ImageCodecsTest, DamagedAndUnknownFilesFailWithTheCodecResults) {
   EXPECT_EQ(Load(dir_ / "x.png"), kCodecComponentNotFound);
   EXPECT_EQ(Load(dir_ / "none.png"), static_cast<HResult>(0x80070002u));
 
-  test::PngSpec png;
+  test::PngRecipe png;
   png.width = 64;
   png.height = 64;
   png.colorType = 2;

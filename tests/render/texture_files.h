@@ -15,7 +15,7 @@ void AppendU16(Bytes& bytes, std::uint16_t value);
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 std::u16string U16Path(const std::filesystem::path& path);
 
-struct DdsSpec {
+struct DdsRecipe {
   std::uint32_t width = 4;
   std::uint32_t height = 4;
   std::uint32_t depth = 0;
@@ -34,11 +34,11 @@ struct DdsSpec {
   std::uint32_t miscFlags2 = 0;
 };
 
-// The 128-byte header, plus the 20-byte extended header when spec.dx10.
-Bytes DdsHeader(const DdsSpec& spec);
+// The 128-byte header, plus the 20-byte extended header when recipe.dx10.
+Bytes DdsHeader(const DdsRecipe& recipe);
 std::uint32_t FourCC(const char (&code)[5]);
 
-struct TgaSpec {
+struct TgaRecipe {
   std::uint8_t idLength = 0;
   std::uint8_t colorMapType = 0;
   std::uint8_t imageType = 2;
@@ -50,6 +50,6 @@ struct TgaSpec {
 };
 
 // The 18-byte header followed by idLength bytes of identification.
-Bytes TgaHeader(const TgaSpec& spec);
+Bytes TgaHeader(const TgaRecipe& recipe);
 
 }  // namespace brivonel::test

@@ -149,13 +149,13 @@ class TexturePoolTest : public ::testing::Test {
     gpu_ = std::make_shared<test::RecordingGpu>();
     pool_.SetDevice(gpu_);
     dir_u16_ = test::U16Path(dir_.path()) + u"/";
-    test::DdsSpec spec;
-    Bytes dds = test::DdsHeader(spec);
+    test::DdsRecipe recipe;
+    Bytes dds = test::DdsHeader(recipe);
     dds.resize(dds.size() + 64, 0x7F);
     test::WriteBytes(dir_ / "a.dds", dds);
     test::WriteBytes(dir_ / "a.DDS", dds);
     test::WriteBytes(dir_ / "noext", dds);
-    test::TgaSpec tga;
+    test::TgaRecipe tga;
     Bytes t = test::TgaHeader(tga);
     t.resize(t.size() + 16, 0x10);
     test::WriteBytes(dir_ / "b.tga", t);

@@ -10,12 +10,12 @@ namespace brivonel {
 namespace {
 
 using test::Bytes;
-using test::TgaSpec;
+using test::TgaRecipe;
 
 class TgaLoaderTest : public ::testing::Test {
  protected:
-  HResult Load(const TgaSpec& spec, const Bytes& data) {
-    Bytes file = test::TgaHeader(spec);
+  HResult Load(const TgaRecipe& recipe, const Bytes& data) {
+    Bytes file = test::TgaHeader(recipe);
     file.insert(file.end(), data.begin(), data.end());
     return LoadBytes(file);
   }
@@ -76,17 +76,17 @@ Bytes Expected(std::uint8_t alpha24or32, std::uint8_t centreAlpha) {
 TEST_F(TgaLoaderTest, EveryOrientationDecodesToTheSamePicture) {
   for (std::uint8_t descriptor : {0x00, 0x20, 0x10, 0x30}) {
     SCOPED_TRACE(descriptor);
-    TgaSpec spec;
-    spec.width = 3;
-    spec.descriptor = descriptor;
-    spec.bitsPerPixel = 24;
-    ASSERT_EQ(Load(spec, Store(descriptor, 3)), kSOk);
+    TgaRecipe recipe;
+    recipe.width = 3;
+    recipe.descriptor = descriptor;
+    recipe.bitsPerPixel = 24;
+    ASSERT_EQ(Load(recipe, Store(descriptor, 3)), kSOk);
     EXPECT_EQ(metadata_.format, DxgiFormat::R8G8B8A8_UNORM);
     EXPECT_EQ(Pixels(), Expected(255, 255));
-    spec.bitsPerPixel = 32;
-    ASSERT_EQ(Load(spec, Store(descriptor, 4, 0x40)), kSOk);
+    recipe.bitsPerPixel = 32;
+    ASSERT_EQ(Load(recipe, Store(descriptor, 4, 0x40)), kSOk);
     EXPECT_EQ(Pixels(), Expected(0, 0x40)) << "one non-zero alpha keeps alpha as stored";
-    ASSERT_EQ(Load(spec, Store(descriptor, 4, 0)), kSOk);
+    ASSERT_EQ(Load(recipe, Store(descriptor, 4, 0)), kSOk);
     EXPECT_EQ(Pixels(), Expected(255, 255)) << "all-zero alpha becomes opaque";
   }
 }
@@ -122,57 +122,57 @@ Bytes Rle(const Bytes& raw, unsigned width, unsigned bytes) {
 TEST_F(TgaLoaderTest, RunLengthPacketsInEveryOrientation) {
   for (std::uint8_t descriptor : {0x00, 0x20, 0x10, 0x30}) {
     SCOPED_TRACE(descriptor);
-    TgaSpec spec;
-    spec.imageType = 10;
-    spec.width = 3;
-    spec.descriptor = descriptor;
-    spec.bitsPerPixel = 32;
-    ASSERT_EQ(Load(spec, Rle(Store(descriptor, 4, 9), 3, 4)), kSOk);
+    TgaRecipe recipe;
+    recipe.imageType = 10;
+    recipe.width = 3;
+    recipe.descriptor = descriptor;
+    recipe.bitsPerPixel = 32;
+    ASSERT_EQ(Load(recipe, Rle(Store(descriptor, 4, 9), 3, 4)), kSOk);
     EXPECT_EQ(Pixels(), Expected(0, 9));
   }
   // A run of 3 equal pixels then literals over two rows of 3.
-  TgaSpec spec;
-  spec.imageType = 11;
-  spec.bitsPerPixel = 8;
-  spec.width = 3;
-  spec.descriptor = 0x20;
-  ASSERT_EQ(Load(spec, Bytes{0x82, 7, 0x02, 1, 2, 3}), kSOk);
+  TgaRecipe recipe;
+  recipe.imageType = 11;
+  recipe.bitsPerPixel = 8;
+  recipe.width = 3;
+  recipe.descriptor = 0x20;
+  ASSERT_EQ(Load(recipe, Bytes{0x82, 7, 0x02, 1, 2, 3}), kSOk);
   EXPECT_EQ(metadata_.format, DxgiFormat::R8_UNORM);
   EXPECT_EQ(Pixels(), (Bytes{7, 7, 7, 1, 2, 3}));
   // A run that would cross the end of the first row.
-  EXPECT_EQ(Load(spec, Bytes{0x83, 7, 0x01, 1, 2}), kEFail);
+  EXPECT_EQ(Load(recipe, Bytes{0x83, 7, 0x01, 1, 2}), kEFail);
   // Data ending inside a literal packet, and with a packet header only.
-  EXPECT_EQ(Load(spec, Bytes{0x82, 7, 0x02, 1, 2}), kEFail);
-  EXPECT_EQ(Load(spec, Bytes{0x82, 7, 0x82}), kEFail);
+  EXPECT_EQ(Load(recipe, Bytes{0x82, 7, 0x02, 1, 2}), kEFail);
+  EXPECT_EQ(Load(recipe, Bytes{0x82, 7, 0x82}), kEFail);
   // A header claiming a huge image over a few bytes fails before allocating.
-  spec.width = 65535;
-  spec.height = 65535;
-  spec.imageType = 10;
-  spec.bitsPerPixel = 32;
-  EXPECT_EQ(Load(spec, Bytes(100, 0xFF)), kEFail);
+  recipe.width = 65535;
+  recipe.height = 65535;
+  recipe.imageType = 10;
+  recipe.bitsPerPixel = 32;
+  EXPECT_EQ(Load(recipe, Bytes(100, 0xFF)), kEFail);
 }
 
 TEST_F(TgaLoaderTest, SixteenBitAlphaBitRule) {
-  TgaSpec spec;
-  spec.bitsPerPixel = 16;
-  spec.width = 2;
-  spec.height = 1;
-  ASSERT_EQ(Load(spec, Bytes{0x01, 0x02, 0x03, 0x04}), kSOk);
+  TgaRecipe recipe;
+  recipe.bitsPerPixel = 16;
+  recipe.width = 2;
+  recipe.height = 1;
+  ASSERT_EQ(Load(recipe, Bytes{0x01, 0x02, 0x03, 0x04}), kSOk);
   EXPECT_EQ(metadata_.format, DxgiFormat::B5G5R5A1_UNORM);
   EXPECT_EQ(Pixels(), (Bytes{0x01, 0x82, 0x03, 0x84}));
-  ASSERT_EQ(Load(spec, Bytes{0x01, 0x82, 0x03, 0x04}), kSOk);
+  ASSERT_EQ(Load(recipe, Bytes{0x01, 0x82, 0x03, 0x04}), kSOk);
   EXPECT_EQ(Pixels(), (Bytes{0x01, 0x82, 0x03, 0x04}));
-  spec.descriptor = 0;  // bottom-up takes the decoding path
-  ASSERT_EQ(Load(spec, Bytes{0x01, 0x02, 0x03, 0x04}), kSOk);
+  recipe.descriptor = 0;  // bottom-up takes the decoding path
+  ASSERT_EQ(Load(recipe, Bytes{0x01, 0x02, 0x03, 0x04}), kSOk);
   EXPECT_EQ(Pixels(), (Bytes{0x01, 0x82, 0x03, 0x84}));
 }
 
 TEST_F(TgaLoaderTest, RefusedHeadersAndTruncatedData) {
-  TgaSpec spec;
+  TgaRecipe recipe;
   const Bytes data(64, 1);
   EXPECT_EQ(LoadBytes(Bytes(17, 0)), kEFail);
-  EXPECT_EQ(LoadBytes(test::TgaHeader(spec)), kEFail);  // ends where the pixels start
-  TgaSpec withId = spec;
+  EXPECT_EQ(LoadBytes(test::TgaHeader(recipe)), kEFail);  // ends where the pixels start
+  TgaRecipe withId = recipe;
   withId.idLength = 10;
   EXPECT_EQ(LoadBytes(test::TgaHeader(withId)), kEFail);
   EXPECT_EQ(Load(withId, Bytes(16, 0)), kSOk);  // identification skipped
@@ -180,33 +180,33 @@ TEST_F(TgaLoaderTest, RefusedHeadersAndTruncatedData) {
   cut.resize(22);  // ends inside the identification field
   EXPECT_EQ(LoadBytes(cut), kEFail);
 
-  TgaSpec s = spec;
+  TgaRecipe s = recipe;
   s.colorMapType = 1;
   EXPECT_EQ(Load(s, data), kNotSupported);
-  s = spec;
+  s = recipe;
   s.imageType = 1;
   EXPECT_EQ(Load(s, data), kNotSupported);
-  s = spec;
+  s = recipe;
   s.imageType = 9;
   EXPECT_EQ(Load(s, data), kNotSupported);
-  s = spec;
+  s = recipe;
   s.descriptor = 0x60;  // interleaved
   EXPECT_EQ(Load(s, data), kNotSupported);
-  s = spec;
+  s = recipe;
   s.imageType = 3;
   s.bitsPerPixel = 16;
   EXPECT_EQ(Load(s, data), kNotSupported);
-  s = spec;
+  s = recipe;
   s.bitsPerPixel = 8;  // 8-bit true colour has no format
   EXPECT_EQ(Load(s, data), kEInvalidArg);
-  s = spec;
+  s = recipe;
   s.imageType = 5;
   EXPECT_EQ(Load(s, data), kInvalidData);
-  s = spec;
+  s = recipe;
   s.width = 0;
   EXPECT_EQ(Load(s, data), kInvalidData);
-  EXPECT_EQ(Load(spec, Bytes(15, 0)), kEFail);  // 2x2x4 needs 16
-  s = spec;
+  EXPECT_EQ(Load(recipe, Bytes(15, 0)), kEFail);  // 2x2x4 needs 16
+  s = recipe;
   s.descriptor = 0;
   EXPECT_EQ(Load(s, Bytes(15, 0)), kEFail);
   EXPECT_EQ(LoadTgaFile(test::U16Path(dir_ / "none.tga"), nullptr, image_),

@@ -22,7 +22,7 @@ const Float4 kKneeMin{-kPi, 0.0f, 0.0f, 0.0f};
 const Float4 kKneeMax{0.0f, 0.0f, 0.0f, 0.0f};
 
 IkChain MakeChain(Model& model, std::uint16_t ikBone, std::uint16_t targetBone,
-                  const std::vector<IkLinkSpec>& links, std::uint16_t iterations,
+                  const std::vector<IkLinkRecipe>& links, std::uint16_t iterations,
                   float angleFactor, bool pmxLimits) {
   IkChain chain;
   chain.ikBone = ikBone;
@@ -30,7 +30,7 @@ IkChain MakeChain(Model& model, std::uint16_t ikBone, std::uint16_t targetBone,
   chain.linkCount = static_cast<std::uint8_t>(links.size());
   chain.iterations = iterations;
   chain.angleFactor = angleFactor;
-  for (const IkLinkSpec& link : links) {
+  for (const IkLinkRecipe& link : links) {
     chain.links.push_back(link.bone);
     if (!pmxLimits) continue;
     Bone& bone = model.bones.at(link.bone);
@@ -68,7 +68,7 @@ std::u16string Numbered(const std::u16string& stem, int number) {
   return name;
 }
 
-// Builds bone specs by name, parents first.
+// Builds bone recipes by name, parents first.
 class SkeletonSketch {
  public:
   int Add(const std::u16string& name, int parent, Float4 position) {
@@ -88,10 +88,10 @@ class SkeletonSketch {
   }
   const Float4& PositionOf(int bone) const { return specs_[static_cast<std::size_t>(bone)].position; }
   std::size_t size() const { return specs_.size(); }
-  const std::vector<BoneSpec>& specs() const { return specs_; }
+  const std::vector<BoneRecipe>& recipes() const { return specs_; }
 
  private:
-  std::vector<BoneSpec> specs_;
+  std::vector<BoneRecipe> specs_;
 };
 
 struct Humanoid {
@@ -233,24 +233,24 @@ PMXMaterialOffset RandomMaterialEntry(std::mt19937& random, std::uint32_t materi
 
 }  // namespace
 
-void BuildBones(Model& model, const std::vector<BoneSpec>& specs) {
-  const std::size_t count = specs.size();
+void BuildBones(Model& model, const std::vector<BoneRecipe>& recipes) {
+  const std::size_t count = recipes.size();
   model.bones.clear();
   model.bones.resize(count);
   for (std::size_t i = 0; i < count; ++i) {
-    const BoneSpec& spec = specs[i];
+    const BoneRecipe& recipe = recipes[i];
     Bone& bone = model.bones[i];
-    bone.name = spec.name;
-    bone.parentIndex = spec.parent;
+    bone.name = recipe.name;
+    bone.parentIndex = recipe.parent;
     bone.index = static_cast<std::int32_t>(i);
-    bone.isCenter = spec.name == u"センター";
-    const bool earlierParent = spec.parent >= 0 && static_cast<std::size_t>(spec.parent) < i;
-    bone.position = earlierParent ? Subtract(spec.position, specs[static_cast<std::size_t>(spec.parent)].position)
-                                  : spec.position;
+    bone.isCenter = recipe.name == u"センター";
+    const bool earlierParent = recipe.parent >= 0 && static_cast<std::size_t>(recipe.parent) < i;
+    bone.position = earlierParent ? Subtract(recipe.position, recipes[static_cast<std::size_t>(recipe.parent)].position)
+                                  : recipe.position;
     bone.position.w = 0.0f;
     bone.worldMatrix = MatrixAffine(bone.scale, bone.rotation, bone.position);
-    if (spec.parent >= 0 && static_cast<std::size_t>(spec.parent) <= i && static_cast<std::size_t>(spec.parent) < count)
-      bone.worldMatrix = Multiply(bone.worldMatrix, model.bones[static_cast<std::size_t>(spec.parent)].worldMatrix);
+    if (recipe.parent >= 0 && static_cast<std::size_t>(recipe.parent) <= i && static_cast<std::size_t>(recipe.parent) < count)
+      bone.worldMatrix = Multiply(bone.worldMatrix, model.bones[static_cast<std::size_t>(recipe.parent)].worldMatrix);
     bone.bindMatrix = bone.worldMatrix;
     bone.localAxes = MatrixIdentity();
     bone.localAxes.m[3][3] = 0.0f;
@@ -258,7 +258,7 @@ void BuildBones(Model& model, const std::vector<BoneSpec>& specs) {
 }
 
 void AddIkChain(Model& model, std::uint16_t ikBone, std::uint16_t targetBone,
-                const std::vector<IkLinkSpec>& links, std::uint16_t iterations, float angleFactor) {
+                const std::vector<IkLinkRecipe>& links, std::uint16_t iterations, float angleFactor) {
   model.ikChains.push_back(MakeChain(model, ikBone, targetBone, links, iterations, angleFactor, true));
 }
 
@@ -393,7 +393,7 @@ void BuildPmdStyleRig(Model& model) {
   }
   for (int i = 0; i < 4; ++i)
     s.Strand(Numbered(u"裾", i) + u"_", h.lower, {-1.5f + static_cast<float>(i), 8.5f, 1.2f, 0}, {0, -0.9f, 0.1f, 0}, 5);
-  BuildBones(model, s.specs());
+  BuildBones(model, s.recipes());
   ApplyPmdLimits(model);
 
   auto u16 = [](int bone) { return static_cast<std::uint16_t>(bone); };
@@ -404,7 +404,7 @@ void BuildPmdStyleRig(Model& model) {
                                        {{u16(h.ankle[side])}}, 3, 1.0f, false));
   }
   for (int side = 0; side < 2; ++side) {
-    std::vector<IkLinkSpec> links;
+    std::vector<IkLinkRecipe> links;
     for (int i = 4; i >= 0; --i) links.push_back({u16(hair[side][static_cast<std::size_t>(i)])});
     model.ikChains.push_back(MakeChain(model, u16(hairIk[side]), u16(hair[side].back()), links, 15, 0.3f, false));
   }
@@ -462,10 +462,10 @@ void BuildPmxRig(Model& model, std::size_t vertexCount) {
                                {0.15f * std::cos(a), -0.7f, 0.15f * std::sin(a), 0}, length));
     if (i < 16 && length >= 6) strandIk.push_back(s.Add(Numbered(u"房ＩＫ", i), parent, s.PositionOf(strands.back().back())));
   }
-  BuildBones(model, s.specs());
+  BuildBones(model, s.recipes());
 
   auto u16 = [](int bone) { return static_cast<std::uint16_t>(bone); };
-  auto set = [&](int ikBone, int target, const std::vector<IkLinkSpec>& links, std::uint16_t iterations, float limitAngle) {
+  auto set = [&](int ikBone, int target, const std::vector<IkLinkRecipe>& links, std::uint16_t iterations, float limitAngle) {
     PmxChainOf(model, static_cast<std::size_t>(ikBone)) =
         MakeChain(model, u16(ikBone), u16(target), links, iterations, limitAngle * 0.25f, true);
   };
@@ -476,10 +476,10 @@ void BuildPmxRig(Model& model, std::size_t vertexCount) {
   }
   for (std::size_t i = 0; i < strandIk.size(); ++i) {
     const std::vector<int>& strand = strands[i];
-    std::vector<IkLinkSpec> links;
+    std::vector<IkLinkRecipe> links;
     for (std::size_t j = strand.size() - 1; j-- > strand.size() - 5;)
-      links.push_back(j % 2 == 0 ? IkLinkSpec(u16(strand[j]), {-0.5f, -0.5f, -0.5f, 0}, {0.5f, 0.5f, 0.5f, 0})
-                                 : IkLinkSpec(u16(strand[j])));
+      links.push_back(j % 2 == 0 ? IkLinkRecipe(u16(strand[j]), {-0.5f, -0.5f, -0.5f, 0}, {0.5f, 0.5f, 0.5f, 0})
+                                 : IkLinkRecipe(u16(strand[j])));
     set(strandIk[i], strand.back(), links, 10, 1.0f);
   }
   PmxChainOf(model, model.bones.size() - 1);
@@ -542,24 +542,24 @@ void BuildRandomRig(Model& model, std::uint32_t seed) {
   std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
   std::uniform_int_distribution<int> percent(0, 99);
   const int count = std::uniform_int_distribution<int>(12, 40)(random);
-  std::vector<BoneSpec> specs;
+  std::vector<BoneRecipe> recipes;
   for (int i = 0; i < count; ++i) {
-    BoneSpec spec;
-    spec.name = i == 1 ? u"センター" : Numbered(u"bone", i);
+    BoneRecipe recipe;
+    recipe.name = i == 1 ? u"センター" : Numbered(u"bone", i);
     const int roll = percent(random);
     if (i == 0 || i == 1 || roll < 8) {
-      spec.parent = -1;
+      recipe.parent = -1;
     } else if (roll < 20 && i + 1 < count && seed % 3 != 0) {
-      spec.parent = std::uniform_int_distribution<int>(i + 1, count - 1)(random);  // a later parent
+      recipe.parent = std::uniform_int_distribution<int>(i + 1, count - 1)(random);  // a later parent
     } else if (roll < 23) {
-      spec.parent = count + 3;  // no such bone: a root
+      recipe.parent = count + 3;  // no such bone: a root
     } else {
-      spec.parent = std::uniform_int_distribution<int>(0, i - 1)(random);
+      recipe.parent = std::uniform_int_distribution<int>(0, i - 1)(random);
     }
-    spec.position = {unit(random) * 3.0f, 10.0f + unit(random) * 8.0f, unit(random) * 3.0f, 0.0f};
-    specs.push_back(spec);
+    recipe.position = {unit(random) * 3.0f, 10.0f + unit(random) * 8.0f, unit(random) * 3.0f, 0.0f};
+    recipes.push_back(recipe);
   }
-  BuildBones(model, specs);
+  BuildBones(model, recipes);
   for (Bone& bone : model.bones) {
     bone.ikMinAngles = kFullTurnMin;
     bone.ikMaxAngles = kFullTurnMax;
@@ -571,18 +571,18 @@ void BuildRandomRig(Model& model, std::uint32_t seed) {
   const int chains = std::uniform_int_distribution<int>(4, 9)(random);
   std::vector<std::uint16_t> shared = {randomBone(), randomBone(), randomBone()};
   for (int c = 0; c < chains; ++c) {
-    std::vector<IkLinkSpec> links;
+    std::vector<IkLinkRecipe> links;
     const int linkCount = std::uniform_int_distribution<int>(0, 4)(random);
     for (int i = 0; i < linkCount; ++i) {
       const std::uint16_t bone =
           percent(random) < 40 ? shared[static_cast<std::size_t>(i) % shared.size()] : randomBone();
       const int kind = percent(random);
       if (kind < 30)
-        links.push_back(IkLinkSpec(bone, kKneeMin, kKneeMax));
+        links.push_back(IkLinkRecipe(bone, kKneeMin, kKneeMax));
       else if (kind < 70)
-        links.push_back(IkLinkSpec(bone, {-0.5f, -0.2f, -1.0f, 0}, {0.6f, 0.3f, 0.1f, 0}));
+        links.push_back(IkLinkRecipe(bone, {-0.5f, -0.2f, -1.0f, 0}, {0.6f, 0.3f, 0.1f, 0}));
       else
-        links.push_back(IkLinkSpec(bone));
+        links.push_back(IkLinkRecipe(bone));
     }
     const std::uint16_t iterations = static_cast<std::uint16_t>(std::uniform_int_distribution<int>(0, 25)(random));
     const float factor = std::uniform_real_distribution<float>(0.05f, 2.5f)(random);

@@ -12,7 +12,7 @@
 
 namespace brivonel::test {
 
-struct BoneSpec {
+struct BoneRecipe {
   std::u16string name;
   std::int32_t parent = -1;  // may name a later bone
   Float4 position;           // model space
@@ -20,11 +20,11 @@ struct BoneSpec {
 
 // Fills model.bones as the PMX builder does: offsets from earlier parents,
 // rest world and bind matrices, the centre flag on "センター".
-void BuildBones(Model& model, const std::vector<BoneSpec>& specs);
+void BuildBones(Model& model, const std::vector<BoneRecipe>& recipes);
 
-struct IkLinkSpec {
-  IkLinkSpec(std::uint16_t linkBone) : bone(linkBone) {}  // NOLINT: links read as bone lists
-  IkLinkSpec(std::uint16_t linkBone, Float4 min, Float4 max)
+struct IkLinkRecipe {
+  IkLinkRecipe(std::uint16_t linkBone) : bone(linkBone) {}  // NOLINT: links read as bone lists
+  IkLinkRecipe(std::uint16_t linkBone, Float4 min, Float4 max)
       : bone(linkBone), limited(true), minAngles(min), maxAngles(max) {}
   std::uint16_t bone = 0;
   bool limited = false;
@@ -34,7 +34,7 @@ struct IkLinkSpec {
 
 // Appends a chain; its links get their limits (±pi when not limited).
 void AddIkChain(Model& model, std::uint16_t ikBone, std::uint16_t targetBone,
-                const std::vector<IkLinkSpec>& links, std::uint16_t iterations, float angleFactor);
+                const std::vector<IkLinkRecipe>& links, std::uint16_t iterations, float angleFactor);
 
 // Gives every bone a chain of its own with no links, as a PMX model has, so
 // that chain i belongs to bone i; returns the chain of `bone`.

@@ -27,13 +27,13 @@ Outcome Inspect(const std::vector<std::string>& args) {
 
 TEST(InspectTextureTest, ReportsTheDescriptionAndOnePixel) {
   test::TempDir dir;
-  test::DdsSpec spec;
-  spec.width = 2;
-  spec.height = 1;
-  spec.pixelFlags = 0x40;
-  spec.bitCount = 24;
-  spec.masks[3] = 0;
-  test::Bytes dds = test::DdsHeader(spec);
+  test::DdsRecipe recipe;
+  recipe.width = 2;
+  recipe.height = 1;
+  recipe.pixelFlags = 0x40;
+  recipe.bitCount = 24;
+  recipe.masks[3] = 0;
+  test::Bytes dds = test::DdsHeader(recipe);
   dds.insert(dds.end(), {10, 20, 30, 40, 50, 60});  // blue, green, red
   test::WriteBytes(dir / "a.dds", dds);
   const std::string path = (dir / "a.dds").string();
@@ -56,7 +56,7 @@ TEST(InspectTextureTest, ReportsTheDescriptionAndOnePixel) {
 
 TEST(InspectTextureTest, DispatchesByExactExtensionAndNamesFailures) {
   test::TempDir dir;
-  test::TgaSpec tga;
+  test::TgaRecipe tga;
   tga.bitsPerPixel = 8;  // true colour of 8 bits has no format
   test::Bytes bytes = test::TgaHeader(tga);
   bytes.resize(bytes.size() + 4);
@@ -67,7 +67,7 @@ TEST(InspectTextureTest, DispatchesByExactExtensionAndNamesFailures) {
   EXPECT_NE(run.err.find("0x80070057"), std::string::npos);
 
   // A PNG read through the codec loader, even when named with capitals.
-  test::PngSpec png;
+  test::PngRecipe png;
   png.width = 1;
   png.height = 1;
   png.rows = {1, 2, 3, 4};

@@ -55,7 +55,7 @@ std::vector<Vec3> Positions(const SurfaceRange& range,
 void AddFace(const Figure& figure, MeshBuilder& mesh, FaceParts& face) {
   const Skinner head = RigidSkinner(figure.FindBone(u"頭"));
 
-  SurfaceSpec skull;
+  SurfaceRecipe skull;
   skull.position = [](float u, float v) { return HeadPoint(kPi * (2.0f * u - 1.0f), kPi * v); };
   skull.uv = [](float u, float v) { return HeadUv(kPi * (2.0f * u - 1.0f), kPi * v); };
   skull.columns = 48;
@@ -66,7 +66,7 @@ void AddFace(const Figure& figure, MeshBuilder& mesh, FaceParts& face) {
     const bool left = side == 0;
     const FaceFeature eye = Mirrored(kLeftEye, left);
 
-    SurfaceSpec disc;
+    SurfaceRecipe disc;
     disc.position = [eye](float u, float v) { return FeatureDisc(eye, kEyeLift, 0.0f, u, v); };
     disc.uv = [left](float u, float v) { return DiscUv(kAtlasEye, !left, u, v); };
     disc.columns = 24;
@@ -75,7 +75,7 @@ void AddFace(const Figure& figure, MeshBuilder& mesh, FaceParts& face) {
     face.eyes[side] = mesh.AddSurface(kFace, disc, head);
 
     // Folded into the eye's upper edge at rest; the blink morph unfolds it.
-    SurfaceSpec lid;
+    SurfaceRecipe lid;
     lid.position = [eye](float u, float v) { return LidPoint(eye, u, v); };
     lid.restPosition = [eye](float u, float) { return LidPoint(eye, u, 0.0f); };
     lid.uv = [](float u, float v) {
@@ -90,7 +90,7 @@ void AddFace(const Figure& figure, MeshBuilder& mesh, FaceParts& face) {
     face.lidsClosed[side] = Positions(face.lids[side], lid.position);
   }
 
-  SurfaceSpec mouth;
+  SurfaceRecipe mouth;
   const auto mouthAt = [](const FaceFeature& shape) {
     return [shape](float u, float v) { return FeatureDisc(shape, kMouthLift, kMouthSmile, u, v); };
   };

@@ -55,19 +55,19 @@ void AddTwinTail(const Figure& figure, MeshBuilder& mesh, float side) {
     const float r = SmoothProfile({0.42f, 0.62f, 0.66f, 0.55f, 0.38f, 0.15f}, v);
     return Vec2{r, r * 0.8f} * (RoundEnd(v, 0.06f) * RoundEnd(1.0f - v, 0.12f));
   };
-  SurfaceSpec spec;
-  spec.position = [tail](float u, float v) { return tail.Position(u, v); };
-  spec.uv = [](float u, float v) { return Vec2{u, 0.1f + 0.9f * v}; };
-  spec.columns = 16;
-  spec.rows = 32;
-  mesh.AddSurface(kHair, spec, RigidSkinner(figure.FindBone(u"頭")));
+  SurfaceRecipe recipe;
+  recipe.position = [tail](float u, float v) { return tail.Position(u, v); };
+  recipe.uv = [](float u, float v) { return Vec2{u, 0.1f + 0.9f * v}; };
+  recipe.columns = 16;
+  recipe.rows = 32;
+  mesh.AddSurface(kHair, recipe, RigidSkinner(figure.FindBone(u"頭")));
 
   // A bow of two lobes around the tail's root.
   const Vec3 knot = tail.Axis(0.08f);
   for (float lobe : {-1.0f, 1.0f}) {
     const Vec3 centre = knot + Vec3{0.0f, lobe * 0.38f, -0.05f};
     const Vec3 a{0.0f, lobe * 0.38f, 0.0f}, b{0.42f, 0.0f, 0.0f}, c{0.0f, 0.0f, 0.2f};
-    SurfaceSpec bow;
+    SurfaceRecipe bow;
     bow.position = Ellipsoid(centre, a, b, c);
     bow.uv = [](float, float) { return Vec2{}; };
     bow.columns = 12;
@@ -79,7 +79,7 @@ void AddTwinTail(const Figure& figure, MeshBuilder& mesh, float side) {
 }  // namespace
 
 void AddHair(const Figure& figure, MeshBuilder& mesh) {
-  SurfaceSpec shell;
+  SurfaceRecipe shell;
   shell.position = [](float u, float v) {
     const float theta = kPi * (2.0f * u - 1.0f);
     return HairShell(theta, v * HairReach(theta));

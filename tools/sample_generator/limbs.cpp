@@ -13,12 +13,12 @@ Vec3 BonePosition(const Figure& figure, std::u16string_view name) {
 
 SurfaceRange AddTube(MeshBuilder& mesh, int material, const Tube& tube, int columns, int rows,
                      const UvFunction& uv, const Skinner& skinner) {
-  SurfaceSpec spec;
-  spec.position = [tube](float u, float v) { return tube.Position(u, v); };
-  spec.uv = uv;
-  spec.columns = columns;
-  spec.rows = rows;
-  return mesh.AddSurface(material, spec, skinner);
+  SurfaceRecipe recipe;
+  recipe.position = [tube](float u, float v) { return tube.Position(u, v); };
+  recipe.uv = uv;
+  recipe.columns = columns;
+  recipe.rows = rows;
+  return mesh.AddSurface(material, recipe, skinner);
 }
 
 void AddArm(const Figure& figure, MeshBuilder& mesh, bool left) {
@@ -46,7 +46,7 @@ void AddArm(const Figure& figure, MeshBuilder& mesh, bool left) {
   const Skinner hand = RigidSkinner(figure.FindBone(side + u"手首"));
   const Vec3 across = Normalize(Cross(along, Vec3{0.0f, 0.0f, 1.0f}));
   const Vec3 forward{0.0f, 0.0f, -1.0f};
-  SurfaceSpec palm;
+  SurfaceRecipe palm;
   palm.position = Ellipsoid(wrist + along * 0.62f, along * 0.62f, forward * 0.34f, across * 0.17f);
   palm.uv = [](float, float) { return Vec2{}; };
   palm.columns = 16;
@@ -54,7 +54,7 @@ void AddArm(const Figure& figure, MeshBuilder& mesh, bool left) {
   mesh.AddSurface(kSkin, palm, hand);
 
   const Vec3 thumbAxis = Normalize(along + forward * 0.9f);
-  SurfaceSpec thumb;
+  SurfaceRecipe thumb;
   thumb.position = Ellipsoid(wrist + along * 0.38f + forward * 0.3f, thumbAxis * 0.3f,
                              across * 0.11f, Normalize(Cross(thumbAxis, across)) * 0.12f);
   thumb.uv = palm.uv;
@@ -87,16 +87,16 @@ void AddLeg(const Figure& figure, MeshBuilder& mesh, bool left) {
 
   // Knee socks: the same leg a little thicker from just below the knee down.
   constexpr float kSockTop = 0.5f;
-  SurfaceSpec sockSpec;
-  sockSpec.position = [leg, legRadius](float u, float v) {
+  SurfaceRecipe sockRecipe;
+  sockRecipe.position = [leg, legRadius](float u, float v) {
     const float along = kSockTop + (1.0f - kSockTop) * v;
     const float r = legRadius(along) * 1.06f + 0.01f;
     return leg.Ring(u, along, {r, r * 0.96f});
   };
-  sockSpec.uv = [](float u, float v) { return Vec2{u, 0.5f * v}; };
-  sockSpec.columns = 20;
-  sockSpec.rows = 24;
-  mesh.AddSurface(kShoes, sockSpec, legSkinner);
+  sockRecipe.uv = [](float u, float v) { return Vec2{u, 0.5f * v}; };
+  sockRecipe.columns = 20;
+  sockRecipe.rows = 24;
+  mesh.AddSurface(kShoes, sockRecipe, legSkinner);
 
   // A rounded shoe along the foot, flat underneath.
   Tube shoe;
@@ -108,16 +108,16 @@ void AddLeg(const Figure& figure, MeshBuilder& mesh, bool left) {
     return Vec2{SmoothProfile({0.46f, 0.5f, 0.52f, 0.5f}, v) * round,
                 SmoothProfile({0.62f, 0.56f, 0.45f, 0.36f}, v) * round};
   };
-  SurfaceSpec shoeSpec;
-  shoeSpec.position = [shoe](float u, float v) {
+  SurfaceRecipe shoeRecipe;
+  shoeRecipe.position = [shoe](float u, float v) {
     Vec3 p = shoe.Position(u, v);
     p.y = std::max(p.y, 0.02f + 0.12f * (p.y - 0.02f));  // the sole squashes flat
     return p;
   };
-  shoeSpec.uv = [](float u, float v) { return Vec2{u, 0.5f + 0.5f * v}; };
-  shoeSpec.columns = 20;
-  shoeSpec.rows = 24;
-  mesh.AddSurface(kShoes, shoeSpec, RigidSkinner(figure.FindBone(side + u"足首")));
+  shoeRecipe.uv = [](float u, float v) { return Vec2{u, 0.5f + 0.5f * v}; };
+  shoeRecipe.columns = 20;
+  shoeRecipe.rows = 24;
+  mesh.AddSurface(kShoes, shoeRecipe, RigidSkinner(figure.FindBone(side + u"足首")));
 }
 
 }  // namespace

@@ -18,13 +18,13 @@ Vec3 Derivative(const SurfaceFunction& f, float u, float v, bool alongU, bool wr
   return alongU ? f(hi, v) - f(lo, v) : f(u, hi) - f(u, lo);
 }
 
-Vec3 SurfaceNormal(const SurfaceSpec& spec, float u, float v) {
+Vec3 SurfaceNormal(const SurfaceRecipe& recipe, float u, float v) {
   // At a pole one of the derivatives vanishes; step a little way inwards.
   for (float nudge : {0.0f, 0.004f, 0.02f}) {
     const float vv = v < 0.5f ? v + nudge : v - nudge;
-    const float uu = spec.wrapsU ? u : (u < 0.5f ? u + nudge : u - nudge);
-    const Vec3 n = Cross(Derivative(spec.position, uu, vv, true, spec.wrapsU),
-                         Derivative(spec.position, uu, vv, false, spec.wrapsU));
+    const float uu = recipe.wrapsU ? u : (u < 0.5f ? u + nudge : u - nudge);
+    const Vec3 n = Cross(Derivative(recipe.position, uu, vv, true, recipe.wrapsU),
+                         Derivative(recipe.position, uu, vv, false, recipe.wrapsU));
     if (Length(n) > 1e-9f) return Normalize(n);
   }
   return {};
@@ -32,25 +32,25 @@ Vec3 SurfaceNormal(const SurfaceSpec& spec, float u, float v) {
 
 }  // namespace
 
-SurfaceRange MeshBuilder::AddSurface(int material, const SurfaceSpec& spec,
+SurfaceRange MeshBuilder::AddSurface(int material, const SurfaceRecipe& recipe,
                                      const Skinner& skinner) {
   SurfaceRange range;
   range.firstVertex = static_cast<std::uint32_t>(vertices_.size());
-  range.columns = spec.columns;
-  range.rows = spec.rows;
+  range.columns = recipe.columns;
+  range.rows = recipe.rows;
 
   // Normals follow d/du x d/dv; find out whether that points out of the surface.
   std::vector<FigureVertex> grid;
   grid.reserve(range.VertexCount());
   Vec3 centroid;
-  for (int j = 0; j <= spec.rows; ++j) {
-    for (int i = 0; i <= spec.columns; ++i) {
-      const float u = static_cast<float>(i) / static_cast<float>(spec.columns);
-      const float v = static_cast<float>(j) / static_cast<float>(spec.rows);
+  for (int j = 0; j <= recipe.rows; ++j) {
+    for (int i = 0; i <= recipe.columns; ++i) {
+      const float u = static_cast<float>(i) / static_cast<float>(recipe.columns);
+      const float v = static_cast<float>(j) / static_cast<float>(recipe.rows);
       FigureVertex vertex;
-      vertex.position = spec.position(u, v);
-      vertex.normal = SurfaceNormal(spec, u, v);
-      vertex.uv = spec.uv(u, v);
+      vertex.position = recipe.position(u, v);
+      vertex.normal = SurfaceNormal(recipe, u, v);
+      vertex.uv = recipe.uv(u, v);
       vertex.skin = skinner(vertex.position);
       centroid += vertex.position;
       grid.push_back(vertex);
@@ -59,16 +59,16 @@ SurfaceRange MeshBuilder::AddSurface(int material, const SurfaceSpec& spec,
   centroid = centroid * (1.0f / static_cast<float>(grid.size()));
   float agreement = 0.0f;
   for (const FigureVertex& vertex : grid) {
-    const Vec3 outward = Length(spec.outward) > 0.0f ? spec.outward : vertex.position - centroid;
+    const Vec3 outward = Length(recipe.outward) > 0.0f ? recipe.outward : vertex.position - centroid;
     agreement += Dot(vertex.normal, outward);
   }
   const bool flip = agreement < 0.0f;
   if (flip)
     for (FigureVertex& vertex : grid) vertex.normal = -vertex.normal;
-  if (spec.restPosition) {
+  if (recipe.restPosition) {
     std::size_t k = 0;
     ForEachGridVertex(range, [&](float u, float v, std::uint32_t) {
-      grid[k++].position = spec.restPosition(u, v);
+      grid[k++].position = recipe.restPosition(u, v);
     });
   }
   vertices_.insert(vertices_.end(), grid.begin(), grid.end());
@@ -77,10 +77,10 @@ SurfaceRange MeshBuilder::AddSurface(int material, const SurfaceSpec& spec,
   // order, cross(b - a, c - a) points along the outward normal.
   std::vector<std::uint32_t>& indices = indicesByMaterial_.at(static_cast<std::size_t>(material));
   const auto at = [&](int i, int j) {
-    return range.firstVertex + static_cast<std::uint32_t>(j * (spec.columns + 1) + i);
+    return range.firstVertex + static_cast<std::uint32_t>(j * (recipe.columns + 1) + i);
   };
-  for (int j = 0; j < spec.rows; ++j) {
-    for (int i = 0; i < spec.columns; ++i) {
+  for (int j = 0; j < recipe.rows; ++j) {
+    for (int i = 0; i < recipe.columns; ++i) {
       const std::uint32_t a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
       if (!flip)
         indices.insert(indices.end(), {a, b, c, a, c, d});

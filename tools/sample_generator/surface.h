@@ -16,7 +16,7 @@ using Skinner = std::function<SkinWeights(Vec3 position)>;
 // A surface over u (around, columns) and v (along, rows), both in [0, 1].
 // Normals are taken from the function's derivatives, so grids that meet at a
 // seam or a pole stay smooth.
-struct SurfaceSpec {
+struct SurfaceRecipe {
   SurfaceFunction position;
   UvFunction uv;
   int columns = 16;
@@ -45,7 +45,7 @@ class MeshBuilder {
  public:
   explicit MeshBuilder(std::size_t materialCount) : indicesByMaterial_(materialCount) {}
 
-  SurfaceRange AddSurface(int material, const SurfaceSpec& spec, const Skinner& skinner);
+  SurfaceRange AddSurface(int material, const SurfaceRecipe& recipe, const Skinner& skinner);
 
   // Moves the collected mesh into the figure: vertices, indices grouped by
   // material, and each material's index range.

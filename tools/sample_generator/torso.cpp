@@ -42,12 +42,12 @@ void AddNeck(const Figure& figure, MeshBuilder& mesh) {
     const float r = 0.46f - 0.06f * v;
     return Vec2{r, r * 0.95f};
   };
-  SurfaceSpec spec;
-  spec.position = [neck](float u, float v) { return neck.Position(u, v); };
-  spec.uv = [](float, float) { return Vec2{}; };
-  spec.columns = 20;
-  spec.rows = 8;
-  mesh.AddSurface(kSkin, spec,
+  SurfaceRecipe recipe;
+  recipe.position = [neck](float u, float v) { return neck.Position(u, v); };
+  recipe.uv = [](float, float) { return Vec2{}; };
+  recipe.columns = 20;
+  recipe.rows = 8;
+  mesh.AddSurface(kSkin, recipe,
                   DistanceSkinner({SegmentOf(figure, u"上半身2", 0.4f),
                                    SegmentOf(figure, u"首", 0.4f), SegmentOf(figure, u"頭", 0.4f)},
                                   6.0f));
@@ -61,12 +61,12 @@ void AddBodice(const Figure& figure, MeshBuilder& mesh) {
     const float rz = SmoothProfile({1.0f, 0.95f, 0.92f, 0.98f, 1.06f, 1.08f, 1.0f, 0.82f, 0.44f}, v);
     return Vec2{rx, rz};
   };
-  SurfaceSpec spec;
-  spec.position = [trunk](float u, float v) { return trunk.Position(u, v); };
-  spec.uv = [](float u, float v) { return Vec2{u, 0.5f * (1.0f - v)}; };
-  spec.columns = 40;
-  spec.rows = 30;
-  mesh.AddSurface(kCloth, spec, TrunkSkinner(figure));
+  SurfaceRecipe recipe;
+  recipe.position = [trunk](float u, float v) { return trunk.Position(u, v); };
+  recipe.uv = [](float u, float v) { return Vec2{u, 0.5f * (1.0f - v)}; };
+  recipe.columns = 40;
+  recipe.rows = 30;
+  mesh.AddSurface(kCloth, recipe, TrunkSkinner(figure));
 }
 
 void AddSkirt(const Figure& figure, MeshBuilder& mesh) {
@@ -76,17 +76,17 @@ void AddSkirt(const Figure& figure, MeshBuilder& mesh) {
     const float flare = std::pow(v, 0.8f);
     return Vec2{1.36f + 1.7f * flare, 0.98f + 1.35f * flare};
   };
-  SurfaceSpec spec;
-  spec.position = [skirt](float u, float v) {
+  SurfaceRecipe recipe;
+  recipe.position = [skirt](float u, float v) {
     constexpr int kPleats = 18;
     const Vec3 axis = skirt.Axis(v);
     const float pleat = 1.0f + 0.045f * v * std::sin(kTau * static_cast<float>(kPleats) * u);
     return axis + (skirt.Position(u, v) - axis) * pleat;
   };
-  spec.uv = [](float u, float v) { return Vec2{u * 3.0f, 0.5f + 0.5f * v}; };
-  spec.columns = 72;
-  spec.rows = 16;
-  mesh.AddSurface(kCloth, spec, SkirtSkinner(figure));
+  recipe.uv = [](float u, float v) { return Vec2{u * 3.0f, 0.5f + 0.5f * v}; };
+  recipe.columns = 72;
+  recipe.rows = 16;
+  mesh.AddSurface(kCloth, recipe, SkirtSkinner(figure));
 }
 
 void AddHips(const Figure& figure, MeshBuilder& mesh) {
@@ -96,12 +96,12 @@ void AddHips(const Figure& figure, MeshBuilder& mesh) {
     const float round = RoundEnd(1.0f - v, 0.4f);
     return Vec2{1.32f * round, 0.95f * round};
   };
-  SurfaceSpec spec;
-  spec.position = [hips](float u, float v) { return hips.Position(u, v); };
-  spec.uv = [](float u, float v) { return Vec2{u, 0.98f - 0.02f * v}; };
-  spec.columns = 32;
-  spec.rows = 12;
-  mesh.AddSurface(kCloth, spec,
+  SurfaceRecipe recipe;
+  recipe.position = [hips](float u, float v) { return hips.Position(u, v); };
+  recipe.uv = [](float u, float v) { return Vec2{u, 0.98f - 0.02f * v}; };
+  recipe.columns = 32;
+  recipe.rows = 12;
+  mesh.AddSurface(kCloth, recipe,
                   DistanceSkinner({SegmentOf(figure, u"下半身", 0.9f),
                                    SegmentOf(figure, u"左足", 0.6f),
                                    SegmentOf(figure, u"右足", 0.6f)},
@@ -119,12 +119,12 @@ void AddSleeve(const Figure& figure, MeshBuilder& mesh, bool left) {
     const float r = SmoothProfile({0.5f, 0.66f, 0.7f, 0.62f, 0.48f}, v);
     return Vec2{r, r};
   };
-  SurfaceSpec spec;
-  spec.position = [sleeve](float u, float v) { return sleeve.Position(u, v); };
-  spec.uv = [](float u, float v) { return Vec2{u, 0.055f + 0.04f * v}; };  // plain cloth below the collar, above the buttons
-  spec.columns = 24;
-  spec.rows = 8;
-  mesh.AddSurface(kCloth, spec,
+  SurfaceRecipe recipe;
+  recipe.position = [sleeve](float u, float v) { return sleeve.Position(u, v); };
+  recipe.uv = [](float u, float v) { return Vec2{u, 0.055f + 0.04f * v}; };  // plain cloth below the collar, above the buttons
+  recipe.columns = 24;
+  recipe.rows = 8;
+  mesh.AddSurface(kCloth, recipe,
                   DistanceSkinner({SegmentOf(figure, u"上半身2", kBodyRadius),
                                    SegmentOf(figure, side + u"肩", 0.3f),
                                    SegmentOf(figure, side + u"腕", 0.45f)},
