@@ -1,0 +1,10 @@
+# Programs people run (the desktop program and the command-line tools) are
+# built into one folder, bin/ of the build folder, beside the shader files
+# they load; the generated samples are in samples/ next to it. Installing
+# puts them in the usual places.
+set(BRIVONEL_PROGRAM_DIR "${CMAKE_BINARY_DIR}/bin")
+
+function(brivonel_program target)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${BRIVONEL_PROGRAM_DIR}")
+  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()
