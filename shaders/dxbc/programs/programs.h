@@ -1,0 +1,47 @@
+#pragma once
+// The three shader programs the model is drawn with, as complete DXBC
+// containers, and the link between the vertex and pixel stages.
+//
+// What the device must bind:
+//   vertex: cb0 camera (view matrix transposed, light direction, light
+//           colour; 6 rows), cb1 projection transposed (4 rows), cb2 world
+//           transposed (4 rows), cb3 bones (3 rows each, 256 bones), cb4
+//           material (ambient, diffuse, specular with its power in w);
+//           input: the nine-element vertex layout (v0 to v8).
+//   pixel:  the textured program reads t0 through s0.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "shaders/dxbc/container.h"
+
+namespace brivonel::dxbc {
+
+std::vector<std::uint8_t> BuildSkinnedVertexShader();  // "vs_pos4norm3uv2"
+std::vector<std::uint8_t> BuildTexturedPixelShader();  // "ps_pos4color4uv2"
+std::vector<std::uint8_t> BuildColourPixelShader();    // "ps_pos4color4"
+
+struct ShaderProgram {
+  std::string_view name;  // the file name without ".cso"
+  std::vector<std::uint8_t> (*build)();
+};
+inline constexpr ShaderProgram kShaderPrograms[] = {
+    {"vs_pos4norm3uv2", &BuildSkinnedVertexShader},
+    {"ps_pos4color4uv2", &BuildTexturedPixelShader},
+    {"ps_pos4color4", &BuildColourPixelShader},
+};
+
+// Registers of the vertex outputs, which are the pixel inputs.
+inline constexpr unsigned kClipPositionRegister = 0;
+inline constexpr unsigned kColourRegister = 1;
+inline constexpr unsigned kUvRegister = 2;
+
+// SV_Position, COLOR (four floats), TEXCOORD (two floats), in that order.
+Signature VertexOutputSignature();
+// The same elements as the pixel shader sees them; `readsUv` says whether it
+// reads the texture coordinates.
+Signature PixelInputSignature(bool readsUv);
+// One colour for render target 0.
+Signature PixelOutputSignature();
+
+}  // namespace brivonel::dxbc
