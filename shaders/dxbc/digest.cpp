@@ -42,10 +42,22 @@ void Compress(std::uint32_t state[4], const std::uint8_t* block) {
     std::uint32_t mixed;
     int word;
     switch (round) {
-      case 0: mixed = (b & c) | (~b & d); word = step; break;
-      case 1: mixed = (d & b) | (~d & c); word = (5 * step + 1) % 16; break;
-      case 2: mixed = b ^ c ^ d; word = (3 * step + 5) % 16; break;
-      default: mixed = c ^ (b | ~d); word = (7 * step) % 16; break;
+      case 0:
+        mixed = (b & c) | (~b & d);
+        word = step;
+        break;
+      case 1:
+        mixed = (d & b) | (~d & c);
+        word = (5 * step + 1) % 16;
+        break;
+      case 2:
+        mixed = b ^ c ^ d;
+        word = (3 * step + 5) % 16;
+        break;
+      default:
+        mixed = c ^ (b | ~d);
+        word = (7 * step) % 16;
+        break;
     }
     const std::uint32_t rotated =
         std::rotl(a + mixed + kSine[step] + words[word], kRotation[round][step % 4]);
@@ -62,30 +74,32 @@ void Compress(std::uint32_t state[4], const std::uint8_t* block) {
 
 }  // namespace
 
-// Unlike plain MD5, the bit length goes into the first word of the last
-// block (before the tail of the data when the tail fits) and the last word
-// holds (bits >> 2) | 1.
+// Unlike plain MD5, the last block starts with the length in bits and ends
+// with (bits >> 2) | 1; the data left over after the whole blocks, and the
+// 0x80 end marker, go between the two when they fit, else into a block of
+// their own before it.
 Digest ComputeDigest(std::span<const std::uint8_t> bytes) {
+  constexpr std::size_t kBlockBytes = 64;
+  constexpr std::size_t kDataInLastBlock = 4;  // after the length word
+  constexpr std::size_t kRoomInLastBlock = 56;
   std::uint32_t state[4] = {kInitialState[0], kInitialState[1], kInitialState[2], kInitialState[3]};
-  const std::size_t wholeBlocks = bytes.size() / 64;
-  for (std::size_t i = 0; i < wholeBlocks; ++i) Compress(state, bytes.data() + 64 * i);
+  const std::size_t wholeBlocks = bytes.size() / kBlockBytes;
+  for (std::size_t i = 0; i < wholeBlocks; ++i) Compress(state, bytes.data() + kBlockBytes * i);
 
-  const std::span<const std::uint8_t> tail = bytes.subspan(wholeBlocks * 64);
+  const std::span<const std::uint8_t> leftOver = bytes.subspan(wholeBlocks * kBlockBytes);
   const auto bits = static_cast<std::uint32_t>(bytes.size() * 8);
   Block last{};
-  std::size_t tailAt = 4;
-  if (tail.size() >= 56) {
-    // The tail and its end marker fill a block of their own.
+  if (leftOver.size() >= kRoomInLastBlock) {
     Block before{};
-    std::memcpy(before.data(), tail.data(), tail.size());
-    before[tail.size()] = 0x80;
+    std::memcpy(before.data(), leftOver.data(), leftOver.size());
+    before[leftOver.size()] = 0x80;
     Compress(state, before.data());
   } else {
-    std::memcpy(last.data() + tailAt, tail.data(), tail.size());
-    last[tailAt + tail.size()] = 0x80;
+    std::memcpy(last.data() + kDataInLastBlock, leftOver.data(), leftOver.size());
+    last[kDataInLastBlock + leftOver.size()] = 0x80;
   }
   StoreLittleEndian(bits, last.data());
-  StoreLittleEndian((bits >> 2) | 1, last.data() + 60);
+  StoreLittleEndian((bits >> 2) | 1, last.data() + kBlockBytes - 4);
   Compress(state, last.data());
 
   Digest digest{};

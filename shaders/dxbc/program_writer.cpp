@@ -90,7 +90,8 @@ std::uint32_t SelectionBits(const std::string& components, Selection selection) 
   return 0;
 }
 
-Operand Register(OperandType type, std::vector<Operand::Index> indices, std::string_view components) {
+Operand Register(OperandType type, std::vector<Operand::Index> indices,
+                 std::string_view components) {
   Operand operand;
   operand.type = type;
   operand.components = components;
@@ -239,15 +240,27 @@ void ProgramWriter::dcl_output_siv(const Operand& output, SystemValue name) {
 
 void ProgramWriter::dcl_temps(unsigned count) { Append(kDclTemps, 0, {count}); }
 
-void ProgramWriter::add(const Operand& d, const Operand& a, const Operand& b) { Op(kAdd, d, {a, b}); }
-void ProgramWriter::mul(const Operand& d, const Operand& a, const Operand& b) { Op(kMul, d, {a, b}); }
+void ProgramWriter::add(const Operand& d, const Operand& a, const Operand& b) {
+  Op(kAdd, d, {a, b});
+}
+void ProgramWriter::mul(const Operand& d, const Operand& a, const Operand& b) {
+  Op(kMul, d, {a, b});
+}
 void ProgramWriter::mad(const Operand& d, const Operand& a, const Operand& b, const Operand& c) {
   Op(kMad, d, {a, b, c});
 }
-void ProgramWriter::div(const Operand& d, const Operand& a, const Operand& b) { Op(kDiv, d, {a, b}); }
-void ProgramWriter::dp3(const Operand& d, const Operand& a, const Operand& b) { Op(kDp3, d, {a, b}); }
-void ProgramWriter::dp4(const Operand& d, const Operand& a, const Operand& b) { Op(kDp4, d, {a, b}); }
-void ProgramWriter::max(const Operand& d, const Operand& a, const Operand& b) { Op(kMax, d, {a, b}); }
+void ProgramWriter::div(const Operand& d, const Operand& a, const Operand& b) {
+  Op(kDiv, d, {a, b});
+}
+void ProgramWriter::dp3(const Operand& d, const Operand& a, const Operand& b) {
+  Op(kDp3, d, {a, b});
+}
+void ProgramWriter::dp4(const Operand& d, const Operand& a, const Operand& b) {
+  Op(kDp4, d, {a, b});
+}
+void ProgramWriter::max(const Operand& d, const Operand& a, const Operand& b) {
+  Op(kMax, d, {a, b});
+}
 void ProgramWriter::lt(const Operand& d, const Operand& a, const Operand& b) { Op(kLt, d, {a, b}); }
 void ProgramWriter::movc(const Operand& d, const Operand& condition, const Operand& ifTrue,
                          const Operand& ifFalse) {

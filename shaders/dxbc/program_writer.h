@@ -8,8 +8,8 @@
 //   p.imul(null(), r(1), v(2), lu(3, 3, 3, 3));
 //   p.dp4(r(6, "x"), r(4), cb(3, r(1, "x"), 0));   // dp4 r6.x, r4, cb3[r1.x + 0]
 #include <cstdint>
-#include <initializer_list>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
       const std::vector<std::uint8_t> bytes = program.build();
       const std::filesystem::path path = folder / (std::string(program.name) + ".cso");
       std::ofstream out(path, std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      out.write(reinterpret_cast<const char*>(bytes.data()),
+                static_cast<std::streamsize>(bytes.size()));
       out.close();
       if (!out) {
         std::fprintf(stderr, "brivonel-dxbc: %s: write failed\n", path.string().c_str());

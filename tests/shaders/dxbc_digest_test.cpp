@@ -16,7 +16,8 @@ namespace {
 constexpr std::size_t kDigestedFrom = 20;
 
 const char* const kCompiledBlobs[] = {
-    "passthrough_vs.cso", "transform_vs.cso", "textured_ps.cso", "colour_ps.cso", "colour_alpha_ps.cso",
+    "passthrough_vs.cso", "transform_vs.cso",    "textured_ps.cso",
+    "colour_ps.cso",      "colour_alpha_ps.cso",
 };
 
 std::vector<std::uint8_t> ReadBlob(const std::string& name) {

@@ -72,7 +72,9 @@ FormatShape ShapeOf(DxgiFormat format) {
     case DxgiFormat::R32G32B32_FLOAT: return {3, kFloatComponents};
     case DxgiFormat::R32G32_FLOAT: return {2, kFloatComponents};
     case DxgiFormat::R8G8B8A8_UINT: return {4, kUintComponents};
-    default: ADD_FAILURE() << "format " << static_cast<int>(format) << " has no shape here"; return {0, 0};
+    default:
+      ADD_FAILURE() << "format " << static_cast<int>(format) << " has no shape here";
+      return {0, 0};
   }
 }
 
@@ -97,7 +99,8 @@ TEST(DxbcPrograms, ContainersAreWellFormedWithValidDigests) {
 }
 
 TEST(DxbcPrograms, VertexInputSignatureMatchesTheModelsInputLayout) {
-  const std::vector<DxbcSignatureElement> inputs = Signature(Build(&BuildSkinnedVertexShader), "ISGN");
+  const std::vector<DxbcSignatureElement> inputs =
+      Signature(Build(&BuildSkinnedVertexShader), "ISGN");
   ASSERT_EQ(inputs.size(), std::size(kVertexInputLayout));
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const gpu::InputElementDesc& element = kVertexInputLayout[i];
@@ -121,13 +124,14 @@ TEST(DxbcPrograms, DeclaredRegistersAreInTheirSignatures) {
       for (const DxbcInstruction* declaration : Declarations(built, opcode)) {
         const std::uint32_t reg = declaration->operands.at(1);
         const auto mask = static_cast<std::uint8_t>((declaration->operands.at(0) >> 4) & 0xF);
-        const auto element = std::find_if(signature.begin(), signature.end(), [&](const auto& e) {
-          return e.registerIndex == reg;
-        });
+        const auto element = std::find_if(signature.begin(), signature.end(),
+                                          [&](const auto& e) { return e.registerIndex == reg; });
         ASSERT_NE(element, signature.end()) << chunk << " has no register " << reg;
-        EXPECT_EQ(mask & ~element->mask, 0) << "register " << reg << " declares components it lacks";
+        EXPECT_EQ(mask & ~element->mask, 0)
+            << "register " << reg << " declares components it lacks";
         if (std::string(chunk) == "ISGN") {
-          EXPECT_EQ(mask & ~element->readWriteMask, 0) << "register " << reg << " reads unannounced components";
+          EXPECT_EQ(mask & ~element->readWriteMask, 0)
+              << "register " << reg << " reads unannounced components";
         }
       }
     };
@@ -139,7 +143,8 @@ TEST(DxbcPrograms, DeclaredRegistersAreInTheirSignatures) {
 }
 
 TEST(DxbcPrograms, VertexOutputsArePositionColourAndCoordinates) {
-  const std::vector<DxbcSignatureElement> outputs = Signature(Build(&BuildSkinnedVertexShader), "OSGN");
+  const std::vector<DxbcSignatureElement> outputs =
+      Signature(Build(&BuildSkinnedVertexShader), "OSGN");
   ASSERT_EQ(outputs.size(), 3u);
   EXPECT_EQ(outputs[0].semanticName, "SV_Position");
   EXPECT_EQ(outputs[0].systemValue, kPositionValue);

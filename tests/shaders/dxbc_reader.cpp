@@ -43,7 +43,8 @@ DxbcContainer ReadDxbcContainer(std::span<const std::uint8_t> bytes) {
     if (offset % 4 != 0) throw std::runtime_error("chunk offset not word-aligned");
     if (offset < previousEnd) throw std::runtime_error("chunks overlap or precede the header end");
     const std::uint32_t size = U32(bytes, offset + 4);
-    if (offset + 8 + std::size_t{size} > bytes.size()) throw std::runtime_error("chunk runs past the end");
+    if (offset + 8 + std::size_t{size} > bytes.size())
+      throw std::runtime_error("chunk runs past the end");
     container.chunks.push_back({FourCc(bytes, offset), offset, bytes.subspan(offset + 8, size)});
     previousEnd = offset + 8 + std::size_t{size};
   }
@@ -86,7 +87,8 @@ DxbcProgram ReadDxbcProgram(std::span<const std::uint8_t> chunk) {
   program.majorVersion = (version >> 4) & 0xF;
   program.minorVersion = version & 0xF;
   const std::uint32_t length = U32(chunk, 4);
-  if (length * std::size_t{4} != chunk.size()) throw std::runtime_error("length token is not the chunk's");
+  if (length * std::size_t{4} != chunk.size())
+    throw std::runtime_error("length token is not the chunk's");
   for (std::uint32_t at = 2; at < length;) {
     DxbcInstruction instruction;
     instruction.opcodeToken = U32(chunk, 4 * std::size_t{at});
@@ -94,7 +96,8 @@ DxbcProgram ReadDxbcProgram(std::span<const std::uint8_t> chunk) {
     const std::uint32_t tokens = (instruction.opcodeToken >> 24) & 0x7F;
     if (tokens == 0) throw std::runtime_error("instruction of length 0");
     if (at + tokens > length) throw std::runtime_error("instruction runs past the program");
-    for (std::uint32_t i = 1; i < tokens; ++i) instruction.operands.push_back(U32(chunk, 4 * std::size_t{at + i}));
+    for (std::uint32_t i = 1; i < tokens; ++i)
+      instruction.operands.push_back(U32(chunk, 4 * std::size_t{at + i}));
     program.instructions.push_back(instruction);
     at += tokens;
   }

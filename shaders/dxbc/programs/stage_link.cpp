@@ -10,7 +10,8 @@ constexpr std::uint8_t kXy = 0x3;
 // never read the position.
 Signature LinkSignature(std::uint8_t colourRead, std::uint8_t uvRead) {
   return {
-      {"SV_Position", 0, SystemValue::Position, ComponentType::Float, kClipPositionRegister, kXyzw, 0},
+      {"SV_Position", 0, SystemValue::Position, ComponentType::Float, kClipPositionRegister, kXyzw,
+       0},
       {"COLOR", 0, SystemValue::None, ComponentType::Float, kColourRegister, kXyzw, colourRead},
       {"TEXCOORD", 0, SystemValue::None, ComponentType::Float, kUvRegister, kXy, uvRead},
   };

@@ -23,17 +23,17 @@ constexpr unsigned kMaxBones = 256;
 constexpr unsigned kMatrixRows = 4;
 constexpr float kDiffuseLight = 0.6f;
 
-enum Input : unsigned { kPosition, kNormal, kBoneIndexes, kBoneWeights, kUv };
+enum Input : unsigned { kPosition, kNormal, kBoneIndexes, kBoneWeights, kUv, kExtraUv1 };
 enum Camera : unsigned { kViewRow0, kLightDirection = 4, kLightColour = 5, kCameraRows = 6 };
 enum Material : unsigned { kAmbient, kDiffuse, kSpecular, kMaterialRows };
 enum Buffer : unsigned { kCamera, kProjection, kWorld, kBones, kMaterial };
 // Temporaries, one job each.
 enum Temp : unsigned {
-  kWeights,     // bone weights as floats
-  kBoneRow,     // first cb3 row of each of the four bones
-  kBlendRow0,   // kBlendRow0..2: the weighted sum of the bones' rows
+  kWeights,                            // bone weights as floats
+  kBoneRow,                            // first cb3 row of each of the four bones
+  kBlendRow0,                          // kBlendRow0..2: the weighted sum of the bones' rows
   kTotal = kBlendRow0 + kRowsPerBone,  // x: sum of weights, y: all ones if it is above 0
-  kModel,       // skinned position (w = 1)
+  kModel,                              // skinned position (w = 1)
   kModelNormal,
   kWorldPosition,
   kViewPosition,
@@ -54,10 +54,10 @@ Signature VertexInputSignature() {
       {"BONEINDEXES", 0, SystemValue::None, Uint, kBoneIndexes, 0xF, 0xF},
       {"BONEWEIGHTS", 0, SystemValue::None, Uint, kBoneWeights, 0xF, 0xF},
       {"TEXCOORD", 0, SystemValue::None, Float, kUv, 0x3, 0x3},
-      {"TEXCOORD", 1, SystemValue::None, Float, 5, 0xF, 0},
-      {"TEXCOORD", 2, SystemValue::None, Float, 6, 0xF, 0},
-      {"TEXCOORD", 3, SystemValue::None, Float, 7, 0xF, 0},
-      {"TEXCOORD", 4, SystemValue::None, Float, 8, 0xF, 0},
+      {"TEXCOORD", 1, SystemValue::None, Float, kExtraUv1, 0xF, 0},
+      {"TEXCOORD", 2, SystemValue::None, Float, kExtraUv1 + 1, 0xF, 0},
+      {"TEXCOORD", 3, SystemValue::None, Float, kExtraUv1 + 2, 0xF, 0},
+      {"TEXCOORD", 4, SystemValue::None, Float, kExtraUv1 + 3, 0xF, 0},
   };
 }
 
@@ -65,7 +65,7 @@ Signature VertexInputSignature() {
 // first `rows` components only.
 using RegisterFile = Operand (*)(unsigned, std::string_view);
 void Transform(ProgramWriter& p, RegisterFile reg, unsigned index, const Operand& point,
-               unsigned buffer, unsigned rows = 4) {
+               unsigned buffer, unsigned rows = kMatrixRows) {
   for (unsigned row = 0; row < rows; ++row) {
     p.dp4(reg(index, Component(row)), point, cb(buffer, row));
   }
@@ -103,7 +103,8 @@ std::vector<std::uint8_t> BuildSkinnedVertexShader() {
   // 0 adds nothing), then divide by what the weights add up to. A vertex
   // without weights stays put.
   p.utof(r(kWeights), v(kBoneWeights));
-  p.imul(null(), r(kBoneRow), v(kBoneIndexes), lu(kRowsPerBone, kRowsPerBone, kRowsPerBone, kRowsPerBone));
+  p.imul(null(), r(kBoneRow), v(kBoneIndexes),
+         lu(kRowsPerBone, kRowsPerBone, kRowsPerBone, kRowsPerBone));
   for (unsigned bone = 0; bone < kBonesPerVertex; ++bone) {
     const Operand weight = r(kWeights, Component(bone));
     for (unsigned row = 0; row < kRowsPerBone; ++row) {
