@@ -9,6 +9,7 @@
 
 #include "base/math.h"
 #include "model/model.h"
+#include "render/constant_buffer.h"
 #include "render/frame_setup.h"
 #include "render/shader_pool.h"
 #include "shaders/dxbc/digest.h"
@@ -195,11 +196,11 @@ TEST(DxbcPrograms, ConstantBuffersHoldWhatTheDrawingCodeBinds) {
   }
   EXPECT_EQ(rows[kCameraBufferSlot] * kRowBytes, sizeof(CameraBlock));
   EXPECT_EQ(rows[kProjectionBufferSlot] * kRowBytes, sizeof(Matrix4));
-  EXPECT_EQ(rows[2] * kRowBytes, sizeof(Matrix4));
+  EXPECT_EQ(rows[kWorldBufferSlot] * kRowBytes, sizeof(Matrix4));
   // Bone numbers are 8 bits: every bone a vertex can name.
-  EXPECT_EQ(rows[3] * kRowBytes, 256 * sizeof(SkinningMatrix));
-  EXPECT_TRUE(dynamic[3]);
-  EXPECT_EQ(rows[4] * kRowBytes, sizeof(MaterialConstants));
+  EXPECT_EQ(rows[kBoneBufferSlot] * kRowBytes, 256 * sizeof(SkinningMatrix));
+  EXPECT_TRUE(dynamic[kBoneBufferSlot]);
+  EXPECT_EQ(rows[kMaterialBufferSlot] * kRowBytes, sizeof(MaterialConstants));
   EXPECT_EQ(std::count(dynamic.begin(), dynamic.end(), true), 1);
 }
 
