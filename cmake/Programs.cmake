@@ -5,6 +5,9 @@
 set(BRIVONEL_PROGRAM_DIR "${CMAKE_BINARY_DIR}/bin")
 
 function(brivonel_program target)
-  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${BRIVONEL_PROGRAM_DIR}")
+  # The generator expression keeps multi-configuration generators (Visual
+  # Studio) from adding a folder per configuration: the programs stay beside
+  # their shader files.
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "$<1:${BRIVONEL_PROGRAM_DIR}>")
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
