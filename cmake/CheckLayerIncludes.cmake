@@ -11,16 +11,19 @@ cmake_policy(VERSION 3.25)
 # never the business of a layer.
 set(project_folders base formats model render app shaders tools tests bench fuzz)
 set(platform_folders render/gl render/linux render/d3d11 render/windows
-    app/linux app/windows app/offscreen formats/writer)
+    app/linux app/linux/x11 app/windows app/offscreen formats/writer)
 
 file(GLOB_RECURSE files "${ROOT}/${FOLDER}/*.h" "${ROOT}/${FOLDER}/*.cpp")
 set(problems "")
 foreach(file ${files})
   file(RELATIVE_PATH relative "${ROOT}" "${file}")
-  # Files of a platform subfolder belong to that subfolder's own layer.
+  # Files of a platform subfolder belong to that subfolder's own layer (the
+  # deepest one, when platform folders nest).
   set(owner "${FOLDER}")
   foreach(platform ${platform_folders})
-    if(NOT platform STREQUAL FOLDER AND relative MATCHES "^${platform}/")
+    string(LENGTH "${platform}" platform_length)
+    string(LENGTH "${owner}" owner_length)
+    if(relative MATCHES "^${platform}/" AND platform_length GREATER owner_length)
       set(owner "${platform}")
     endif()
   endforeach()

@@ -1,0 +1,18 @@
+#pragma once
+// The animation's millisecond clock on Linux: the monotonic clock (which
+// does not jump when the wall clock is set), cut to 32 bits like the
+// Windows counter it stands in for.
+#include <cstdint>
+
+#include "app/platform/clock.h"
+
+namespace brivonel {
+
+class MonotonicClock final : public IClock {
+ public:
+  std::uint32_t NowMilliseconds() override;
+  // The same clock in microseconds, for frame pacing.
+  static std::int64_t NowMicroseconds();
+};
+
+}  // namespace brivonel

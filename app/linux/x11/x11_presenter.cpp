@@ -1,0 +1,173 @@
+#include "app/linux/x11/x11_presenter.h"
+
+#include <epoxy/gl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/linux/monotonic_clock.h"
+#include "base/app_exception.h"
+#include "base/error_codes.h"
+
+namespace brivonel::x11 {
+namespace {
+
+class Stopwatch {
+ public:
+  // Adds the time since the last lap (or the start) to total.
+  void Lap(std::int64_t& total) {
+    const std::int64_t now = MonotonicClock::NowMicroseconds();
+    total += now - last_;
+    last_ = now;
+  }
+
+ private:
+  std::int64_t last_ = MonotonicClock::NowMicroseconds();
+};
+
+[[noreturn]] void Fail(const std::string& why, std::int32_t code) {
+  std::fprintf(stderr, "brivonel: %s\n", why.c_str());
+  throw AppException(kEFail, code);
+}
+
+void TellAboutHardEdges() {
+  std::fputs(
+      "brivonel: no compositing manager is running, so the figure is cut out with hard edges; "
+      "a compositor (xcompmgr, picom, or the desktop's own) gives it soft edges\n",
+      stderr);
+}
+
+}  // namespace
+
+X11Presenter::X11Presenter(X11Display& display, MascotWindow& window, const WindowVisual& visual,
+                           bool composited)
+    : display_(display),
+      window_(window),
+      visual_(visual),
+      composited_(composited),
+      image_(display, visual.visual, visual.depth) {}
+
+X11Presenter::~X11Presenter() {
+  // The OpenGL objects go while their context is current, then the context.
+  gpu_.reset();
+  framebuffer_.reset();
+  context_.reset();
+}
+
+GpuDeviceObjects X11Presenter::CreateDeviceObjects(std::int32_t width, std::int32_t height) {
+  gpu_.reset();
+  framebuffer_.reset();
+  context_.reset();
+  std::string error;
+  context_ = GlxContext::Create(display_, visual_, window_.id(), &error);
+  if (!context_) Fail(error, error::kDevice);
+  framebuffer_ = std::make_unique<gl::Framebuffer>();
+  if (!framebuffer_->Resize(width, height, &error)) Fail(error, error::kDxgi);
+  if (!image_.Allocate(width, height)) {
+    Fail("no image of " + std::to_string(width) + "x" + std::to_string(height) + " pixels",
+         error::kDxgi);
+  }
+  // Mesa can hand rows back top first, straight into the image.
+  packInvert_ = epoxy_has_gl_extension("GL_MESA_pack_invert");
+  gpu_ = std::make_shared<gl::GlGpu>();
+  gpu_->SetRenderTargetSize(width, height);
+  if (!composited()) TellAboutHardEdges();
+  return {gpu_, gpu_, gl::kGlShaderExtension};
+}
+
+void X11Presenter::ReadFrame() {
+  const std::int32_t width = image_.width();
+  const std::int32_t height = image_.height();
+  const std::int32_t stride = image_.stride();
+  framebuffer_->Bind();
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  if (packInvert_) {
+    glPixelStorei(GL_PACK_ROW_LENGTH, stride / 4);
+    glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, image_.pixels());
+    glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    return;
+  }
+  // OpenGL's rows start at the bottom.
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+  bottomUp_.resize(rowBytes * static_cast<std::size_t>(height));
+  glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bottomUp_.data());
+  for (std::int32_t y = 0; y < height; ++y) {
+    std::memcpy(image_.pixels() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
+                bottomUp_.data() + static_cast<std::size_t>(height - 1 - y) * rowBytes, rowBytes);
+  }
+}
+
+void X11Presenter::UpdateShape(bool force) {
+  const bool input = composited();
+  AlphaShape& shape = input ? inputShape_ : boundingShape_;
+  shape.Begin(image_.width());
+  for (std::int32_t y = 0; y < image_.height(); ++y) {
+    shape.AddRow(image_.pixels() +
+                 static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.stride()));
+  }
+  shape.Finish();
+  if (force || input != shapeIsInput_) {
+    // The other shape goes back to the whole window: with a compositor the
+    // alpha hides the transparent pixels; without one, the input follows
+    // the bounding shape.
+    window_.ClearShape(input ? ShapeKind::kBounding : ShapeKind::kInput);
+  } else if (shape.rectangles() == shownShape_) {
+    return;  // a figure standing still keeps its shape: nothing to send
+  }
+  window_.SetShape(input ? ShapeKind::kInput : ShapeKind::kBounding, shape.rectangles());
+  shownShape_ = shape.rectangles();
+  shapeIsInput_ = input;
+}
+
+void X11Presenter::PresentFrame(Point destination) {
+  if (!context_ || !window_.exists()) throw AppException(kEFail, error::kPresent);
+  Stopwatch watch;
+  glFinish();
+  watch.Lap(costs_.finishDrawing);
+  image_.WaitUntilFree();
+  ReadFrame();
+  watch.Lap(costs_.readBack);
+  UpdateShape(!hasFrame_);
+  watch.Lap(costs_.shape);
+  image_.Put(window_.id());
+  window_.MoveTo(destination);
+  XFlush(display_.get());
+  watch.Lap(costs_.put);
+  ++costs_.frames;
+  hasFrame_ = true;
+}
+
+HResult X11Presenter::TestPresent() { return context_ && window_.exists() ? kSOk : kEFail; }
+
+void X11Presenter::ResizeBuffers(std::int32_t width, std::int32_t height) {
+  if (!framebuffer_) return;
+  std::string error;
+  image_.WaitUntilFree();
+  if (!framebuffer_->Resize(width, height, &error) || !image_.Allocate(width, height)) return;
+  gpu_->SetRenderTargetSize(width, height);
+  hasFrame_ = false;
+}
+
+void X11Presenter::SetComposited(bool composited) {
+  if (composited == composited_) return;
+  composited_ = composited;
+  if (!visual_.hasAlpha) return;  // an opaque window is always cut out
+  // Before the first frame the window stays empty; it takes its shapes then.
+  if (hasFrame_) {
+    UpdateShape(true);
+    Repaint();
+  }
+  if (!composited) TellAboutHardEdges();
+}
+
+void X11Presenter::Repaint() {
+  if (!hasFrame_) return;
+  image_.WaitUntilFree();
+  image_.Put(window_.id());
+  XFlush(display_.get());
+}
+
+}  // namespace brivonel::x11
