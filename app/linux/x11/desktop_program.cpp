@@ -33,6 +33,7 @@
 #include "app/shell.h"
 #include "app/standard_file_decoders.h"
 #include "base/error_codes.h"
+#include "base/trace.h"
 #include "base/unicode.h"
 #include "render/linux/image_codecs_linux.h"
 
@@ -188,8 +189,12 @@ class DesktopProgram final : public IShellCommands {
         OnButton(event.xbutton);
         break;
       case MotionNotify: {
-        // Only the latest position matters.
-        while (XCheckTypedWindowEvent(display_.get(), window_.id(), MotionNotify, &event)) {
+        // Of moves queued one after the other only the last matters (never
+        // one queued behind a button event).
+        XEvent next;
+        while (XPending(display_.get()) > 0 && XPeekEvent(display_.get(), &next) &&
+               next.type == MotionNotify && next.xany.window == window_.id()) {
+          XNextEvent(display_.get(), &event);
         }
         const XMotionEvent& motion = event.xmotion;
         window_.NoteEventPosition(motion.x_root, motion.y_root, motion.x, motion.y);
@@ -216,6 +221,10 @@ class DesktopProgram final : public IShellCommands {
 
   void OnButton(const XButtonEvent& button) {
     const bool press = button.type == ButtonPress;
+    if (TraceEnabled()) {
+      TraceFormat("mouse button %u %s at %d,%d\n", button.button, press ? "down" : "up",
+                  button.x_root, button.y_root);
+    }
     window_.NoteEventPosition(button.x_root, button.y_root, button.x, button.y);
     const std::uintptr_t keys = KeysOfState(button.state);
     if (button.button == Button1) {
