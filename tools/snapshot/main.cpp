@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/linux/program_folders.h"
 #include "base/unicode.h"
 #include "tools/snapshot/gl_snapshot_backend.h"
 
@@ -16,7 +17,8 @@ int main(int argc, char** argv) {
     std::cerr << "brivonel-snapshot: " << error << "\n" << snapshot::kUsage << "\n";
     return 2;
   }
-  // The shader files are installed beside the program.
+  // The shader files are beside the program in a build, in the data folder
+  // when installed.
   std::error_code failed;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failed);
   if (failed) {
@@ -24,7 +26,7 @@ int main(int argc, char** argv) {
               << failed.message() << ")\n";
     return 1;
   }
-  const std::u16string shaderFolder = FromFsPath(program.parent_path()) + u"/";
+  const std::u16string shaderFolder = ShaderFolderFor(FromFsPath(program.parent_path()) + u"/");
   snapshot::GlSnapshotBackend backend;
   return snapshot::Run(options, shaderFolder, backend, std::cout, std::cerr);
 }

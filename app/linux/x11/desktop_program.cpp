@@ -298,6 +298,7 @@ int RunDesktopProgram(int argc, char** argv) {
   }
   // GTK set the locale from the environment; numbers stay in the C form.
   std::setlocale(LC_NUMERIC, "C");
+  gtk_window_set_default_icon_name("brivonel");  // the installed icon, for the dialogs
   std::unique_ptr<X11Display> display = X11Display::Open(&error);
   if (!display) {
     std::fprintf(stderr, "brivonel: %s\n", error.c_str());
