@@ -155,13 +155,12 @@ class DesktopProgram final : public IShellCommands {
 
   void OnFrameDue() {
     if (gate_.open()) return;  // the gate resumes the frames when it closes
-    const std::int64_t start = g_get_monotonic_time();
     if (RunIdleTurn(*app_) == LoopTurn::kEnd) {
       CloseWindow();
       return;
     }
     const std::int64_t now = g_get_monotonic_time();
-    stats_.TurnDone(now - start, now, presenter_.costs());
+    stats_.TurnDone(now, presenter_.costs());
     pacer_.FrameDone(now);
     // Asleep, nothing is drawn: the process waits for the resume.
     if (app_->powerState() != kPowerAsleep && !gate_.open()) frameTimer_.Arm(pacer_.due());

@@ -26,7 +26,7 @@ FrameStats::FrameStats() {
   }
 }
 
-void FrameStats::TurnDone(std::int64_t turnUs, std::int64_t now, const PresentCosts& costs) {
+void FrameStats::TurnDone(std::int64_t now, const PresentCosts& costs) {
   if (!active()) return;
   if (since_ == 0) {  // the first turn starts the first interval
     since_ = now;
@@ -34,28 +34,23 @@ void FrameStats::TurnDone(std::int64_t turnUs, std::int64_t now, const PresentCo
     costsSince_ = costs;
     return;
   }
-  ++turns_;
-  turnUs_ += turnUs;
   if (now - since_ < intervalUs_) return;
   const std::int64_t cpu = ProcessCpuMicroseconds();
   const std::int64_t frames = costs.frames - costsSince_.frames;
   const double seconds = static_cast<double>(now - since_) / 1e6;
-  const double turn = PerFrameMs(turnUs_, turns_);
-  const double finish = PerFrameMs(costs.finishDrawing - costsSince_.finishDrawing, frames);
+  const double total = PerFrameMs(cpu - cpuSince_, frames);
   const double readBack = PerFrameMs(costs.readBack - costsSince_.readBack, frames);
   const double shape = PerFrameMs(costs.shape - costsSince_.shape, frames);
   const double put = PerFrameMs(costs.put - costsSince_.put, frames);
+  const double front = readBack + shape + put;
   std::fprintf(stderr,
-               "frame stats: %.1f fps; per frame (ms): turn %.2f = pose+draw %.2f (waiting for "
-               "the rasteriser %.2f) + read-back %.2f + shape %.2f + put %.2f; process cpu %.2f "
-               "ms/frame (%.1f%% of a core)\n",
-               static_cast<double>(frames) / seconds, turn, turn - readBack - shape - put, finish,
-               readBack, shape, put, PerFrameMs(cpu - cpuSince_, frames),
-               static_cast<double>(cpu - cpuSince_) / 1e4 / seconds);
+               "frame stats: %.1f fps; CPU per frame %.2f ms (%.1f%% of a core) = posing and "
+               "drawing %.2f + front %.2f (read-back %.2f, shape %.2f, put %.2f)\n",
+               static_cast<double>(frames) / seconds, total,
+               static_cast<double>(cpu - cpuSince_) / 1e4 / seconds, total - front, front,
+               readBack, shape, put);
   since_ = now;
   cpuSince_ = cpu;
-  turns_ = 0;
-  turnUs_ = 0;
   costsSince_ = costs;
 }
 

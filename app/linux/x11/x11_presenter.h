@@ -25,11 +25,10 @@
 
 namespace brivonel::x11 {
 
-// Where a frame's time goes, in microseconds of wall time, summed over
-// `frames` frames (for the frame-cost figures).
+// The front's own work on each frame, in microseconds of the presenting
+// thread's CPU time, summed over `frames` frames (for the frame-cost figures).
 struct PresentCosts {
   std::int64_t frames = 0;
-  std::int64_t finishDrawing = 0;  // waiting for OpenGL to finish the frame
   std::int64_t readBack = 0;
   std::int64_t shape = 0;
   std::int64_t put = 0;  // handing the image and the window's move to the server
