@@ -1,6 +1,8 @@
 #include "app/linux/x11/desktop_program.h"
 
+#include <glib-unix.h>
 #include <glib.h>
+#include <signal.h>
 #include <gtk/gtk.h>
 
 #include <clocale>
@@ -124,10 +126,16 @@ class DesktopProgram final : public IShellCommands {
     if (app_->Initialise(rect) != brivonel::error::kOk) return kEarlyExitCode;
 
     loop_ = g_main_loop_new(nullptr, FALSE);
+    // Ctrl+C in a terminal, or a session that ends: the program ends as
+    // through its menu.
+    const guint interrupt = g_unix_signal_add(SIGINT, OnStopSignal, this);
+    const guint terminate = g_unix_signal_add(SIGTERM, OnStopSignal, this);
     running_ = true;
     ResumeFrames();
     g_main_loop_run(loop_);
     running_ = false;
+    g_source_remove(interrupt);
+    g_source_remove(terminate);
     g_main_loop_unref(loop_);
     loop_ = nullptr;
     app_->Shutdown();
@@ -143,6 +151,11 @@ class DesktopProgram final : public IShellCommands {
   }
 
  private:
+  static gboolean OnStopSignal(gpointer self) {
+    static_cast<DesktopProgram*>(self)->RunCommand(command::kExit);
+    return G_SOURCE_CONTINUE;
+  }
+
   void RunCommand(int commandId) {
     if (running_) RunMenuCommand(commandId, *app_, *this);
   }
@@ -205,6 +218,9 @@ class DesktopProgram final : public IShellCommands {
         break;
       case ConfigureNotify:
         window_.NoteConfigure(event.xconfigure);
+        break;
+      case ReparentNotify:
+        window_.NoteReparent(event.xreparent);
         break;
       case ClientMessage:
         // The window manager's close button (or a task manager) asks to end.
@@ -286,9 +302,12 @@ int RunDesktopProgram(int argc, char** argv) {
     return 0;
   }
 
-  // GTK first: its dialogs may be needed as soon as the settings exist.
+  // GTK first: its dialogs may be needed as soon as the settings exist. Its
+  // menus and dialogs belong with an X11 window, also on a Wayland desktop
+  // (through Xwayland).
   g_set_prgname("brivonel");
   g_set_application_name("Brivonel");
+  gdk_set_allowed_backends("x11");
   if (!gtk_init_check(&argc, &argv)) {
     std::fputs("brivonel: cannot open the X display (is DISPLAY set?); without a desktop, "
                "scripts/run-sample draws the figure into PNG files\n",

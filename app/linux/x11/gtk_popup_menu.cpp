@@ -83,8 +83,12 @@ void GtkPopupMenu::SetChecked(int commandId, bool checked) {
   }
 }
 
+int GtkPopupMenu::CommandOf(GtkWidget* item) {
+  return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "brivonel-command"));
+}
+
 void GtkPopupMenu::OnActivate(GtkWidget* widget, void* self) {
-  const int commandId = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "brivonel-command"));
+  const int commandId = CommandOf(widget);
   if (TraceEnabled()) TraceFormat("menu command %d\n", commandId);
   // The command may open a dialog: it runs after the menu has gone.
   g_idle_add(RunPending, new Pending{static_cast<GtkPopupMenu*>(self), commandId});

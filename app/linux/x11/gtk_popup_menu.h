@@ -26,6 +26,11 @@ class GtkPopupMenu final : public IMenuChecks {
   // Opens the menu at a point of the screen, for a button press at time.
   void PopUp(int rootX, int rootY, std::uint32_t time);
 
+  // The GtkMenu (for looking at its items).
+  GtkWidget* widget() const { return menu_; }
+  // The command id an item of the menu runs (0 for others).
+  static int CommandOf(GtkWidget* item);
+
  private:
   struct Item {
     int commandId;

@@ -157,6 +157,24 @@ void MascotWindow::NoteConfigure(const XConfigureEvent& event) {
   if (event.send_event) origin_ = {event.x, event.y};
 }
 
+void MascotWindow::NoteReparent(const XReparentEvent& event) {
+  tightFrame_ = 0;
+  if (event.parent == display_.root() || event.x != 0 || event.y != 0) return;
+  // A frame with decorations is larger than the window: it keeps its shape.
+  Window root = 0;
+  int x = 0;
+  int y = 0;
+  unsigned width = 0;
+  unsigned height = 0;
+  unsigned border = 0;
+  unsigned depth = 0;
+  if (XGetGeometry(display_.get(), event.parent, &root, &x, &y, &width, &height, &border,
+                   &depth) != 0 &&
+      width == static_cast<unsigned>(width_) && height == static_cast<unsigned>(height_)) {
+    tightFrame_ = event.parent;
+  }
+}
+
 void MascotWindow::SetShape(ShapeKind kind, const std::vector<ShapeRect>& rectangles) {
   if (window_ == 0 || !display_.hasShape) return;
   static_assert(sizeof(XRectangle) == 8);
@@ -169,11 +187,18 @@ void MascotWindow::SetShape(ShapeKind kind, const std::vector<ShapeRect>& rectan
   }
   XShapeCombineRectangles(display_.get(), window_, ShapeOf(kind), 0, 0, xRectangles.data(),
                           static_cast<int>(xRectangles.size()), ShapeSet, YXBanded);
+  if (kind == ShapeKind::kBounding && tightFrame_ != 0) {
+    XShapeCombineRectangles(display_.get(), tightFrame_, ShapeBounding, 0, 0, xRectangles.data(),
+                            static_cast<int>(xRectangles.size()), ShapeSet, YXBanded);
+  }
 }
 
 void MascotWindow::ClearShape(ShapeKind kind) {
   if (window_ == 0 || !display_.hasShape) return;
   XShapeCombineMask(display_.get(), window_, ShapeOf(kind), 0, 0, None, ShapeSet);
+  if (kind == ShapeKind::kBounding && tightFrame_ != 0) {
+    XShapeCombineMask(display_.get(), tightFrame_, ShapeBounding, 0, 0, None, ShapeSet);
+  }
 }
 
 Point MascotWindow::ClientToScreen(Point client) {

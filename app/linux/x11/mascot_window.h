@@ -45,7 +45,14 @@ class MascotWindow final : public IWindowGeometry {
   void NoteEventPosition(int rootX, int rootY, int x, int y);
   // A configure notification (the window manager may have placed it).
   void NoteConfigure(const XConfigureEvent& event);
+  // The window manager put the window into a frame of its own (or back on
+  // the root window).
+  void NoteReparent(const XReparentEvent& event);
 
+  // A bounding shape also goes to a window manager's frame that holds
+  // exactly this window: the manager copies the shape over itself, but a
+  // frame behind by one frame shows its black background around the
+  // figure.
   void SetShape(ShapeKind kind, const std::vector<ShapeRect>& rectangles);
   // Back to the whole window.
   void ClearShape(ShapeKind kind);
@@ -68,6 +75,7 @@ class MascotWindow final : public IWindowGeometry {
   Point requested_;
   Point origin_;
   bool mapped_ = false;
+  Window tightFrame_ = 0;  // a frame of exactly this window's size, at its origin
 };
 
 }  // namespace brivonel::x11

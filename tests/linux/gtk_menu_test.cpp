@@ -1,0 +1,119 @@
+// The popup menu as GTK builds it, on a private X server: its items in
+// order with their texts and commands, the size items' marks, and commands
+// that run only when the user chooses them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/linux/x_session.h"
+#include "tests/support/temp_dir.h"
+
+// GTK after the test framework: X11's macros clash with its names.
+#include <gtk/gtk.h>
+
+#include "app/linux/x11/gtk_popup_menu.h"
+
+namespace brivonel::test {
+namespace {
+
+struct Entry {
+  std::string label;
+  int command;
+  bool check;
+  friend bool operator==(const Entry&, const Entry&) = default;
+};
+
+std::vector<GtkWidget*> Items(GtkWidget* menu) {
+  std::vector<GtkWidget*> items;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
+  for (GList* child = children; child != nullptr; child = child->next) {
+    items.push_back(GTK_WIDGET(child->data));
+  }
+  g_list_free(children);
+  return items;
+}
+
+std::vector<Entry> Entries(GtkWidget* menu) {
+  std::vector<Entry> entries;
+  for (GtkWidget* item : Items(menu)) {
+    const char* label = GTK_IS_SEPARATOR_MENU_ITEM(item)
+                            ? "-"
+                            : gtk_menu_item_get_label(GTK_MENU_ITEM(item));
+    entries.push_back({label, x11::GtkPopupMenu::CommandOf(item), GTK_IS_CHECK_MENU_ITEM(item)});
+  }
+  return entries;
+}
+
+std::vector<bool> Marks(GtkWidget* subMenu) {
+  std::vector<bool> marks;
+  for (GtkWidget* item : Items(subMenu)) {
+    marks.push_back(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)) != FALSE);
+  }
+  return marks;
+}
+
+void RunPendingWork() {
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+}
+
+class GtkMenuTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    scratch_ = new TempDir;
+    xvfb_ = new XvfbServer(scratch_->path());
+    ::setenv("DISPLAY", xvfb_->display().c_str(), 1);
+    ::setenv("NO_AT_BRIDGE", "1", 1);
+    ::setenv("GSETTINGS_BACKEND", "memory", 1);
+    ready_ = gtk_init_check(nullptr, nullptr) != FALSE;
+  }
+  static void TearDownTestSuite() {
+    delete xvfb_;  // GTK's connection just sees the server go
+    delete scratch_;
+  }
+  void SetUp() override { ASSERT_TRUE(ready_) << "GTK found no display"; }
+
+  static inline TempDir* scratch_ = nullptr;
+  static inline XvfbServer* xvfb_ = nullptr;
+  static inline bool ready_ = false;
+};
+
+TEST_F(GtkMenuTest, ItemsInTheirOrderWithTheAboutBoxAtTheEnd) {
+  std::vector<int> commands;
+  x11::GtkPopupMenu menu([&](int command) { commands.push_back(command); });
+  EXPECT_EQ(Entries(menu.widget()), (std::vector<Entry>{{"モデル変更", 130, false},
+                                                        {"モーション変更", 131, false},
+                                                        {"表示サイズ", 0, false},
+                                                        {"終了", 105, false},
+                                                        {"-", 0, false},
+                                                        {"バージョン情報(_A)...", 104, false}}));
+  GtkWidget* sizes = gtk_menu_item_get_submenu(GTK_MENU_ITEM(Items(menu.widget())[2]));
+  ASSERT_NE(sizes, nullptr);
+  EXPECT_EQ(Entries(sizes),
+            (std::vector<Entry>{{"大", 132, true}, {"中", 133, true}, {"小", 134, true}}));
+}
+
+TEST_F(GtkMenuTest, MarksAreSetWithoutRunningCommandsAndChoicesRunAfterTheMenuCloses) {
+  std::vector<int> commands;
+  x11::GtkPopupMenu menu([&](int command) { commands.push_back(command); });
+  GtkWidget* sizes = gtk_menu_item_get_submenu(GTK_MENU_ITEM(Items(menu.widget())[2]));
+  // What the application does for display size 2.
+  menu.SetChecked(132, false);
+  menu.SetChecked(133, true);
+  menu.SetChecked(134, false);
+  RunPendingWork();
+  EXPECT_EQ(Marks(sizes), (std::vector<bool>{false, true, false}));
+  EXPECT_TRUE(commands.empty()) << "setting a mark is not a choice";
+
+  gtk_menu_item_activate(GTK_MENU_ITEM(Items(sizes)[2]));
+  gtk_menu_item_activate(GTK_MENU_ITEM(Items(menu.widget())[5]));
+  EXPECT_TRUE(commands.empty()) << "nothing runs inside the menu's own handling";
+  RunPendingWork();
+  EXPECT_EQ(commands, (std::vector<int>{134, 104}));
+}
+
+}  // namespace
+}  // namespace brivonel::test
