@@ -218,6 +218,9 @@ class DesktopProgram final : public IShellCommands {
         break;
       case ConfigureNotify:
         window_.NoteConfigure(event.xconfigure);
+        // A window manager that imposes its own size (a tiling one): the
+        // frames follow the window.
+        if (running_) app_->OnSize(event.xconfigure.width, event.xconfigure.height);
         break;
       case ReparentNotify:
         window_.NoteReparent(event.xreparent);

@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/cursorfont.h>
 #include <X11/extensions/shape.h>
 #include <unistd.h>
 
@@ -47,10 +48,14 @@ bool MascotWindow::Create(const WindowVisual& visual, const Rect& rect, const st
   attributes.background_pixmap = None;
   attributes.event_mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                           ExposureMask | StructureNotifyMask;
+  // The standard arrow over the figure (an X server's own default is a cross).
+  attributes.cursor = XCreateFontCursor(x, XC_left_ptr);
   window_ = XCreateWindow(x, display_.root(), rect.left, rect.top,
                           static_cast<unsigned>(width_), static_cast<unsigned>(height_), 0,
                           visual.depth, InputOutput, visual.visual,
-                          CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
+                          CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask | CWCursor,
+                          &attributes);
+  XFreeCursor(x, attributes.cursor);
   display_.Sync();
   if (window_ == 0) {
     *error = "the X server refused the window";
@@ -155,6 +160,8 @@ void MascotWindow::NoteConfigure(const XConfigureEvent& event) {
   // Only a window manager's synthetic notification is in root coordinates;
   // a real one is relative to the parent, which may be a frame.
   if (event.send_event) origin_ = {event.x, event.y};
+  width_ = event.width;
+  height_ = event.height;
 }
 
 void MascotWindow::NoteReparent(const XReparentEvent& event) {

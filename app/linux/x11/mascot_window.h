@@ -43,7 +43,8 @@ class MascotWindow final : public IWindowGeometry {
   // A mouse event at client (x, y) and root (rootX, rootY): where the window
   // was when it happened, which is what its coordinates are relative to.
   void NoteEventPosition(int rootX, int rootY, int x, int y);
-  // A configure notification (the window manager may have placed it).
+  // A configure notification (the window manager may have placed or sized
+  // it).
   void NoteConfigure(const XConfigureEvent& event);
   // The window manager put the window into a frame of its own (or back on
   // the root window).

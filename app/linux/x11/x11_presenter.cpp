@@ -10,6 +10,7 @@
 
 #include "base/app_exception.h"
 #include "base/error_codes.h"
+#include "base/trace.h"
 
 namespace brivonel::x11 {
 namespace {
@@ -78,6 +79,10 @@ GpuDeviceObjects X11Presenter::CreateDeviceObjects(std::int32_t width, std::int3
   }
   // Mesa can hand rows back top first, straight into the image.
   packInvert_ = epoxy_has_gl_extension("GL_MESA_pack_invert");
+  TraceFormat("OpenGL %s; frames go to the server %s, read back %s\n",
+              gl::GlGpu::DescribeContext().c_str(),
+              image_.shared() ? "in shared memory" : "over the connection",
+              packInvert_ ? "top row first" : "and turned over");
   gpu_ = std::make_shared<gl::GlGpu>();
   gpu_->SetRenderTargetSize(width, height);
   if (!composited()) TellAboutHardEdges();
