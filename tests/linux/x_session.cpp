@@ -200,20 +200,31 @@ void XClient::PaintRoot(Rgb colour) {
 
 namespace {
 
-std::string TextProperty(Display* display, Window window, const char* name, Atom type) {
-  Atom actualType = None;
+// A window property as Xlib hands it over: 8-bit items as bytes, 32-bit
+// items (atoms, cardinals) as longs.
+struct Property {
+  std::string bytes;
+  std::vector<long> longs;
+};
+
+Property ReadProperty(Display* display, Window window, const char* name) {
+  Atom type = None;
   int format = 0;
   unsigned long count = 0;
   unsigned long remaining = 0;
   unsigned char* data = nullptr;
-  std::string text;
-  if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, type,
-                         &actualType, &format, &count, &remaining, &data) == Success &&
-      data != nullptr && format == 8) {
-    text.assign(reinterpret_cast<const char*>(data), count);
+  Property property;
+  if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False,
+                         AnyPropertyType, &type, &format, &count, &remaining, &data) == Success &&
+      data != nullptr) {
+    if (format == 8) property.bytes.assign(reinterpret_cast<const char*>(data), count);
+    if (format == 32) {
+      const auto* items = reinterpret_cast<const long*>(data);
+      property.longs.assign(items, items + count);
+    }
   }
   if (data != nullptr) XFree(data);
-  return text;
+  return property;
 }
 
 }  // namespace
@@ -235,10 +246,9 @@ std::vector<TopLevel> XClient::TopLevels() {
     window.viewable = attributes.map_state == IsViewable;
     window.overrideRedirect = attributes.override_redirect != False;
     window.rect = Geometry(children[i]);
-    window.name = TextProperty(display_, children[i], "_NET_WM_NAME",
-                               XInternAtom(display_, "UTF8_STRING", False));
-    if (window.name.empty()) window.name = TextProperty(display_, children[i], "WM_NAME", XA_STRING);
-    const std::string classHint = TextProperty(display_, children[i], "WM_CLASS", XA_STRING);
+    window.name = ReadProperty(display_, children[i], "_NET_WM_NAME").bytes;
+    if (window.name.empty()) window.name = ReadProperty(display_, children[i], "WM_NAME").bytes;
+    const std::string classHint = ReadProperty(display_, children[i], "WM_CLASS").bytes;
     window.instance = classHint.substr(0, classHint.find('\0'));
     if (classHint.find('\0') != std::string::npos) {
       window.className = classHint.substr(classHint.find('\0') + 1);
@@ -272,42 +282,17 @@ ScreenRect XClient::Geometry(Window window) {
 }
 
 std::vector<std::string> XClient::AtomNames(Window window, const char* property) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
   std::vector<std::string> names;
-  if (XGetWindowProperty(display_, window, XInternAtom(display_, property, False), 0, 64, False,
-                         XA_ATOM, &type, &format, &count, &remaining, &data) == Success &&
-      data != nullptr) {
-    const auto* atoms = reinterpret_cast<const Atom*>(data);
-    for (unsigned long i = 0; i < count; ++i) {
-      char* name = XGetAtomName(display_, atoms[i]);
-      names.emplace_back(name);
-      XFree(name);
-    }
+  for (const long atom : ReadProperty(display_, window, property).longs) {
+    char* name = XGetAtomName(display_, static_cast<Atom>(atom));
+    names.emplace_back(name);
+    XFree(name);
   }
-  if (data != nullptr) XFree(data);
   return names;
 }
 
 std::vector<long> XClient::Cardinals(Window window, const char* property) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
-  std::vector<long> values;
-  const Atom name = XInternAtom(display_, property, False);
-  if (XGetWindowProperty(display_, window, name, 0, 64, False, AnyPropertyType, &type, &format,
-                         &count, &remaining, &data) == Success &&
-      data != nullptr && format == 32) {
-    const auto* items = reinterpret_cast<const long*>(data);
-    values.assign(items, items + count);
-  }
-  if (data != nullptr) XFree(data);
-  return values;
+  return ReadProperty(display_, window, property).longs;
 }
 
 std::vector<ScreenRect> XClient::Shape(Window window, bool input) {
