@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +45,8 @@ ChildProcess::ChildProcess(const Options& options) {
     }
     // Its own process group: a test stopping it never signals the test.
     ::setpgid(0, 0);
+    // And it goes when the test goes, even when the test dies abruptly.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
