@@ -4,6 +4,18 @@
 #include <cstdio>
 #include <cstdlib>
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <string>
+
+#include "base/unicode.h"
+#endif
+
 namespace brivonel {
 namespace {
 
@@ -11,9 +23,22 @@ void StderrSink(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
+#if defined(_WIN32)
+// The debugger's output window (and tools like DebugView) show these lines.
+void DebuggerSink(std::string_view text) {
+  const std::u16string wide = Utf8ToUtf16(text);
+  OutputDebugStringW(reinterpret_cast<const wchar_t*>(wide.c_str()));
+}
+#endif
+
 TraceSink DefaultSink() {
   const char* flag = std::getenv("BRIVONEL_TRACE");
-  return (flag != nullptr && *flag != '\0') ? &StderrSink : nullptr;
+  if (flag != nullptr && *flag != '\0') return &StderrSink;
+#if defined(_WIN32)
+  return &DebuggerSink;
+#else
+  return nullptr;
+#endif
 }
 
 TraceSink& CurrentSink() {

@@ -1,8 +1,8 @@
 #pragma once
 // One trace sink for the whole core. Decoders, pose evaluation and the power
 // handlers report what they do here; the trace never changes a result.
-// Windows sends it to the debugger output; on Linux it is silent unless the
-// environment variable BRIVONEL_TRACE is set, and then goes to stderr.
+// Windows sends it to the debugger output; on Linux it is silent. With the
+// environment variable BRIVONEL_TRACE set it goes to stderr on both.
 #include <string_view>
 
 namespace brivonel {
@@ -20,7 +20,10 @@ void Trace(std::string_view text);
 
 // printf-style formatting into a 256-byte buffer; longer lines are cut.
 void TraceFormat(const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    // mingw's C++ runtime formats with its C99 printf (%zu and the like)
+    __attribute__((format(gnu_printf, 1, 2)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;

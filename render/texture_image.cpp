@@ -5,7 +5,7 @@
 namespace brivonel {
 
 void LoadedImage::AlignedFree::operator()(std::uint8_t* p) const {
-#if defined(_MSC_VER)
+#if defined(_WIN32)
   _aligned_free(p);
 #else
   std::free(p);

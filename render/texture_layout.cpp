@@ -68,7 +68,7 @@ void* AllocateAligned(std::uint64_t size) {
   constexpr std::uint64_t kAlign = 16;
   if (size > std::numeric_limits<std::size_t>::max() - kAlign) return nullptr;
   const std::size_t rounded = static_cast<std::size_t>((size + kAlign - 1) / kAlign * kAlign);
-#if defined(_MSC_VER)
+#if defined(_WIN32)  // the Windows C runtime has no aligned_alloc
   return _aligned_malloc(rounded, kAlign);
 #else
   return std::aligned_alloc(kAlign, rounded);
