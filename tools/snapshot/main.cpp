@@ -1,32 +1,36 @@
 // brivonel-snapshot MODEL [MOTION] [--ms T] [--size WxH] [--display-size 1|2|3] --out FILE.png
-#include <filesystem>
 #include <iostream>
 #include <string>
-#include <vector>
 
+#include "tools/snapshot/program_start.h"
+#if defined(_WIN32)
+#include "tools/snapshot/d3d11_snapshot_backend.h"
+using PlatformBackend = brivonel::snapshot::D3d11SnapshotBackend;
+#else
 #include "app/linux/program_folders.h"
-#include "base/unicode.h"
 #include "tools/snapshot/gl_snapshot_backend.h"
+using PlatformBackend = brivonel::snapshot::GlSnapshotBackend;
+#endif
 
 int main(int argc, char** argv) {
   using namespace brivonel;
-  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const snapshot::ProgramStart start = snapshot::StartProgram(argc, argv);
   snapshot::Options options;
   std::string error;
-  if (!snapshot::ParseArguments(arguments, &options, &error)) {
+  if (!snapshot::ParseArguments(start.arguments, &options, &error)) {
     std::cerr << "brivonel-snapshot: " << error << "\n" << snapshot::kUsage << "\n";
     return 2;
   }
-  // The shader files are beside the program in a build, in the data folder
-  // when installed.
-  std::error_code failed;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failed);
-  if (failed) {
-    std::cerr << "brivonel-snapshot: /proc/self/exe: cannot find the program's folder ("
-              << failed.message() << ")\n";
+  if (start.folder.empty()) {
+    std::cerr << "brivonel-snapshot: " << start.failure << "\n";
     return 1;
   }
-  const std::u16string shaderFolder = ShaderFolderFor(FromFsPath(program.parent_path()) + u"/");
-  snapshot::GlSnapshotBackend backend;
+#if defined(_WIN32)
+  const std::u16string shaderFolder = start.folder;  // the .cso files are beside the program
+#else
+  // Beside the program in a build, in the data folder when installed.
+  const std::u16string shaderFolder = ShaderFolderFor(start.folder);
+#endif
+  PlatformBackend backend;
   return snapshot::Run(options, shaderFolder, backend, std::cout, std::cerr);
 }
