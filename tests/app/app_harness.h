@@ -38,7 +38,7 @@ struct AppHarness {
     return app->Initialise(window.rect);
   }
 
-  std::u16string IniPath() const { return folders.appData.value() + u"/Quenvalis/figure.ini"; }
+  std::u16string IniPath() const { return SettingsFileIn(folders.appData.value()); }
   void Remember(std::u16string_view key, std::u16string_view value) {
     store.files[IniPath()][{u"CharaModel", std::u16string(key)}] = value;
   }

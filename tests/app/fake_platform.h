@@ -3,6 +3,7 @@
 // recording what the application asks of them. Events that tests put in
 // order (dialogs, boxes, settings writes, decoding) go to one shared log.
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,6 +26,13 @@
 namespace brivonel::test {
 
 using EventLog = std::vector<std::string>;
+
+// Where the settings file lies in an application-data folder, with the
+// system's own separator.
+inline std::u16string SettingsFileIn(const std::u16string& appData) {
+  const auto separator = static_cast<char16_t>(std::filesystem::path::preferred_separator);
+  return appData + separator + u"Quenvalis" + separator + u"figure.ini";
+}
 
 class FakeClock : public IClock {
  public:

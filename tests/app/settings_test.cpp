@@ -13,7 +13,7 @@ namespace {
 
 struct SettingsHarness {
   SettingsHarness() { folders.appData = FromFsPath(appData.path()); }
-  std::u16string IniPath() const { return folders.appData.value() + u"/Quenvalis/figure.ini"; }
+  std::u16string IniPath() const { return SettingsFileIn(folders.appData.value()); }
   void Store(std::u16string_view key, std::u16string_view value) {
     store.files[IniPath()][{u"CharaModel", std::u16string(key)}] = value;
   }
@@ -128,7 +128,7 @@ TEST(SettingsTest, FolderThatCannotBeCreatedIsReportedAndConstructionGoesOn) {
   std::ofstream(h.appData.path() / "Quenvalis") << "a file in the folder's place";
   Settings settings(h.store, h.folders, h.boxes);
   ASSERT_EQ(h.boxes.shown.size(), 1u);
-  EXPECT_EQ(h.boxes.shown[0].text, h.folders.appData.value() + u"/Quenvalisが作成できない");
+  EXPECT_EQ(h.boxes.shown[0].text, FromFsPath(h.appData.path() / "Quenvalis") + u"が作成できない");
   EXPECT_EQ(h.boxes.shown[0].owner, MessageOwner::kNone);
   EXPECT_EQ(settings.path(), h.IniPath());
 }
