@@ -13,13 +13,13 @@
 
 #include "base/unicode.h"
 #include "formats/writer/byte_writer.h"
-#include "formats/writer/pmx_writer.h"
 #include "render/frame_setup.h"
 #include "render/linux/image_codecs_linux.h"
 #include "render/texture_loaders.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_models.h"
+#include "tests/support/written_quad.h"
 
 namespace brivonel {
 namespace {
@@ -187,41 +187,8 @@ class SnapshotRunTest : public ::testing::Test {
   std::ostringstream err;
 };
 
-// A PMX file of one quad facing the camera around (0, 12, 0), textured with
-// a 2x2 picture: red and green on top, blue (half transparent) and white below.
 std::filesystem::path WriteTexturedQuad(const test::TempDir& dir) {
-  test::WriteTga(dir / "four.tga", 2, 2,
-                 {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 128, 255, 255, 255, 255});
-  PMXModel record;
-  record.encoding = 0;
-  record.name = u"quad";
-  const float corners[4][4] = {{-6, 18, 0, 0}, {6, 18, 1, 0}, {-6, 6, 0, 1}, {6, 6, 1, 1}};
-  for (const auto& corner : corners) {
-    PMXVertex vertex;
-    vertex.position = {corner[0], corner[1], 0};
-    vertex.normal = {0, 0, -1};
-    vertex.uv = {corner[2], corner[3]};
-    vertex.deformKind = kDeformBdef1;
-    vertex.bones[0] = 0;
-    record.vertices.push_back(vertex);
-  }
-  record.indices = {0, 1, 3, 0, 3, 2};
-  record.textures = {u"four.tga"};
-  PMXMaterial material;
-  material.name = u"face";
-  material.diffuse = {1, 1, 1, 1};
-  material.ambient = {1, 1, 1};  // full light: the texture as it is
-  material.textureIndex = 0;
-  material.indexCount = 6;
-  record.materials.push_back(material);
-  PMXBone bone;
-  bone.name = u"センター";
-  bone.position = {0, 0, 0};
-  bone.flags = kBoneRotatable | kBoneMovable | kBoneVisible | kBoneOperable;
-  record.bones.push_back(bone);
-  const std::filesystem::path path = dir / "quad.pmx";
-  writer::WriteFile(path, writer::WritePmx(record));
-  return path;
+  return test::WriteTexturedQuad(dir.path());
 }
 
 TEST_F(SnapshotRunTest, DrawsAWrittenModelWithItsTexture) {

@@ -3,6 +3,7 @@
 // moved to the requested time, and the frame it presents is written out.
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <ostream>
 
 #include "app/desktop_mascot_app.h"
@@ -22,6 +23,24 @@ namespace {
 // frame drawn after each as the program would.
 constexpr std::uint32_t kLongestClockStep = 1000;
 
+// Whether the folder holds the three shader files (existing is enough:
+// whether the device accepts them is another question).
+bool HasShaderFiles(const std::u16string& folder, const std::u16string& extension) {
+  std::error_code ignored;
+  for (const char16_t* name : {kVertexShaderName, u"ps_pos4color4uv2", u"ps_pos4color4"}) {
+    if (!std::filesystem::exists(ToFsPath(folder + name + extension), ignored)) return false;
+  }
+  return true;
+}
+
+// The text of the last error box, on one line.
+std::string LastBoxText(const RememberedMessageBoxes& boxes, std::int32_t code) {
+  if (boxes.texts.empty()) return "error " + std::to_string(code);
+  std::string text = Utf16ToUtf8(boxes.texts.back());
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
 // Why the program stopped, for a start-up that returned code.
 FileFailure DescribeStartFailure(std::int32_t code, const Options& options,
                                  const std::u16string& shaderFolder, const DesktopMascotApp& app,
@@ -29,13 +48,21 @@ FileFailure DescribeStartFailure(std::int32_t code, const Options& options,
                                  const RememberedMessageBoxes& boxes) {
   if (decoders.failure()) return *decoders.failure();
   const std::string model = Utf16ToUtf8(options.model);
+  const std::u16string& extension = app.scene().gpu().shaderFileExtension;
   switch (code) {
     case error::kDevice:
-      return {backend.DeviceName(), backend.DeviceFailure()};
+      // The device itself, or (the pixel shader pool's code) a refused shader.
+      if (!backend.DeviceFailure().empty()) return {backend.DeviceName(), backend.DeviceFailure()};
+      return {Utf16ToUtf8(shaderFolder), "a shader file is refused by " + backend.DeviceName() +
+                                             ": " + LastBoxText(boxes, code)};
     case error::kShaders:
-      return {Utf16ToUtf8(shaderFolder),
-              "holds no shader files (" + Utf16ToUtf8(kVertexShaderName) +
-                  Utf16ToUtf8(app.scene().gpu().shaderFileExtension) + " and the pixel shaders)"};
+      if (HasShaderFiles(shaderFolder, extension)) {
+        return {Utf16ToUtf8(shaderFolder), "a shader file is refused by " + backend.DeviceName() +
+                                               ": " + LastBoxText(boxes, code)};
+      }
+      return {Utf16ToUtf8(shaderFolder), "holds no shader files (" +
+                                             Utf16ToUtf8(kVertexShaderName) +
+                                             Utf16ToUtf8(extension) + " and the pixel shaders)"};
     case error::kBuffers:
       return {model, "its GPU buffers cannot be created"};
     case error::kModelDialogCancelled:
@@ -43,8 +70,7 @@ FileFailure DescribeStartFailure(std::int32_t code, const Options& options,
     case error::kMotionDialogCancelled:
       return {Utf16ToUtf8(options.motion), "cannot be loaded"};
     default:
-      return {model, boxes.texts.empty() ? "error " + std::to_string(code)
-                                         : Utf16ToUtf8(boxes.texts.back())};
+      return {model, LastBoxText(boxes, code)};
   }
 }
 
