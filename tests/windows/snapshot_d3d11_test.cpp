@@ -89,6 +89,15 @@ TEST_F(SnapshotD3d11Test, DrawsAWrittenModelWithItsTextureAsStraightAlpha) {
   EXPECT_EQ(PixelAt(options.out, 2, 2)[3], 0);
 }
 
+TEST_F(SnapshotD3d11Test, JapaneseFolderAndFileNamesWork) {
+  const std::filesystem::path folder = dir.path() / std::filesystem::path(u"モデル");
+  std::filesystem::create_directory(folder);
+  Options options = QuadOptions(test::WriteTexturedQuad(folder, u"四色.tga"));
+  options.out = folder / std::filesystem::path(u"絵.png");
+  ASSERT_EQ(Run(options), 0) << err.str();
+  EXPECT_GT(ModelPointAt(options.out, -3, 15)[0], 240);  // the texture's red corner
+}
+
 TEST_F(SnapshotD3d11Test, AMissingTextureLeavesTheMaterialUntextured) {
   const Options options = QuadOptions(test::WriteTexturedQuad(dir.path(), u"gone.png", false));
   ASSERT_EQ(Run(options), 0) << err.str();

@@ -6,10 +6,6 @@
 #include "base/unicode.h"
 
 #if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // after windows.h
 #include <fcntl.h>

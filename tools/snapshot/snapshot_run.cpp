@@ -131,7 +131,7 @@ int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBac
   ToStraightRgba(pixels, rgba);
   std::string error;
   if (!backend.WritePng(options.out, options.width, options.height, rgba, &error))
-    return fail({options.out.string(), error});
+    return fail({Utf16ToUtf8(FromFsPath(options.out)), error});  // any name, on every system
   out << ResultLine(frameNumber, shift, MeasureCoverage(pixels, options.width, options.height))
       << "\n";
   return 0;

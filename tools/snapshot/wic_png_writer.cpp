@@ -26,18 +26,22 @@ std::vector<std::uint8_t> ToBgra(const std::vector<std::uint8_t>& rgba) {
 
 bool Encode(const std::filesystem::path& path, std::int32_t width, std::int32_t height,
             const std::vector<std::uint8_t>& rgba, std::string* error) {
+  const auto fail = [error](const char* step, HRESULT hr) {
+    *error = Failure(step, hr);
+    return false;
+  };
   ComPtr<IWICImagingFactory> factory;
   HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_PPV_ARGS(&factory));
-  if (FAILED(hr)) return *error = Failure("creating the imaging factory", hr), false;
+  if (FAILED(hr)) return fail("creating the imaging factory", hr);
   ComPtr<IWICStream> stream;
   hr = factory->CreateStream(&stream);
   if (SUCCEEDED(hr)) hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
-  if (FAILED(hr)) return *error = Failure("creating the file", hr), false;
+  if (FAILED(hr)) return fail("creating the file", hr);
   ComPtr<IWICBitmapEncoder> encoder;
   hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
   if (SUCCEEDED(hr)) hr = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
-  if (FAILED(hr)) return *error = Failure("starting the PNG encoder", hr), false;
+  if (FAILED(hr)) return fail("starting the PNG encoder", hr);
   ComPtr<IWICBitmapFrameEncode> frame;
   hr = encoder->CreateNewFrame(&frame, nullptr);
   if (SUCCEEDED(hr)) hr = frame->Initialize(nullptr);
@@ -45,14 +49,14 @@ bool Encode(const std::filesystem::path& path, std::int32_t width, std::int32_t 
   WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
   if (SUCCEEDED(hr)) hr = frame->SetPixelFormat(&format);
   if (SUCCEEDED(hr) && !IsEqualGUID(format, GUID_WICPixelFormat32bppBGRA)) hr = E_NOTIMPL;
-  if (FAILED(hr)) return *error = Failure("starting the frame", hr), false;
+  if (FAILED(hr)) return fail("starting the frame", hr);
   std::vector<std::uint8_t> bgra = ToBgra(rgba);
   const UINT stride = static_cast<UINT>(width) * 4;
   hr = frame->WritePixels(static_cast<UINT>(height), stride, static_cast<UINT>(bgra.size()),
                           bgra.data());
   if (SUCCEEDED(hr)) hr = frame->Commit();
   if (SUCCEEDED(hr)) hr = encoder->Commit();
-  if (FAILED(hr)) return *error = Failure("writing the pixels", hr), false;
+  if (FAILED(hr)) return fail("writing the pixels", hr);
   return true;
 }
 
