@@ -77,7 +77,11 @@ std::vector<std::uint8_t> BuildContainer(const Signature& inputs, const Signatur
   };
   constexpr auto kChunkCount = static_cast<std::uint32_t>(std::size(chunks));
 
+  // Room for everything at once: the container is written front to back.
+  std::size_t total = 32 + 4 * kChunkCount;
+  for (const auto& chunk : chunks) total += 8 + chunk.data.size();
   std::vector<std::uint8_t> out;
+  out.reserve(total);
   AppendU32(out, FourCc("DXBC"));
   out.resize(out.size() + sizeof(Digest));  // filled in last
   AppendU32(out, 1);                        // container version
