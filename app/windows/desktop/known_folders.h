@@ -1,0 +1,14 @@
+#pragma once
+// Folders on Windows: the roaming application-data folder from the shell,
+// the executable's folder from the module's file name.
+#include "app/platform/folders.h"
+
+namespace brivonel::win32 {
+
+class KnownFolders final : public IFolders {
+ public:
+  std::optional<std::u16string> RoamingAppDataFolder() override;
+  std::u16string ExecutableFolder() override;
+};
+
+}  // namespace brivonel::win32

@@ -1,0 +1,145 @@
+#include "app/windows/desktop/mascot_window.h"
+
+#include <windowsx.h>
+
+#include "app/resources.h"
+#include "app/shell.h"
+
+namespace brivonel::win32 {
+namespace {
+
+MascotWindowContext context;
+
+// The commands the window carries out itself.
+class WindowCommands final : public IShellCommands {
+ public:
+  explicit WindowCommands(HWND window) : window_(window) {}
+  void ShowAbout() override {
+    DialogBoxW(context.instance, MAKEINTRESOURCEW(resource::kAboutDialog), window_,
+               AboutDialogProc);
+  }
+  void CloseWindow() override { DestroyWindow(window_); }
+
+ private:
+  HWND window_;
+};
+
+bool RegisterMascotClass(HINSTANCE instance, const wchar_t* className) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = 0;
+  windowClass.lpfnWndProc = MascotWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(resource::kLargeIcon));
+  windowClass.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(resource::kSmallIcon));
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszMenuName = MAKEINTRESOURCEW(resource::kClassMenu);
+  windowClass.lpszClassName = className;
+  return RegisterClassExW(&windowClass) != 0;
+}
+
+}  // namespace
+
+void SetMascotWindowContext(const MascotWindowContext& windowContext) { context = windowContext; }
+
+HWND CreateMascotWindow(HINSTANCE instance, int showCommand, const wchar_t* className,
+                        RECT& rect) {
+  RegisterMascotClass(instance, className);  // a failure shows in CreateWindowExW
+
+  RECT workArea{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+  const Rect place =
+      MascotWindowRect(workArea.right - workArea.left, workArea.bottom - workArea.top);
+  RECT adjusted{0, 0, place.right - place.left, place.bottom - place.top};
+  if (!AdjustWindowRect(&adjusted, WS_POPUP, FALSE)) {
+    OutputDebugStringW(L"OnError AdjustWindowRect");
+    return nullptr;
+  }
+  const LONG width = adjusted.right - adjusted.left;
+  const LONG height = adjusted.bottom - adjusted.top;
+  rect = {place.left, 0, place.left + width, height};
+
+  HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST, className, className, WS_POPUP,
+                                place.left, 0, width, height, nullptr, nullptr, instance,
+                                nullptr);
+  if (window == nullptr) return nullptr;
+  ShowWindow(window, showCommand);
+  UpdateWindow(window);
+  return window;
+}
+
+LRESULT CALLBACK MascotWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DesktopMascotApp* app = context.app;
+  if (app == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  // Client coordinates, signed 16-bit each.
+  const std::int32_t x = GET_X_LPARAM(lParam);
+  const std::int32_t y = GET_Y_LPARAM(lParam);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      app->OnLButtonDown(wParam, x, y);
+      return 0;
+    case WM_LBUTTONUP:
+      app->OnLButtonUp(wParam, x, y);
+      return 0;
+    case WM_MOUSEMOVE:
+      app->OnMouseMove(wParam, x, y);
+      return 0;
+    case WM_RBUTTONDOWN: {
+      POINT screen{x, y};
+      ClientToScreen(window, &screen);
+      TrackPopupMenu(context.popupMenu, TPM_RIGHTBUTTON, screen.x, screen.y, 0, window, nullptr);
+      return 0;
+    }
+    case WM_POWERBROADCAST:
+      OnPowerEvent(*app, wParam);
+      return 0;
+    case WM_SIZE:
+      app->OnSize(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_PAINT: {
+      // The layered window's content comes from the frames alone; nothing
+      // is painted, but the area is marked valid (Wine keeps sending
+      // WM_PAINT to a layered window until it is, and the loop would never
+      // get to draw a frame).
+      PAINTSTRUCT paint;
+      BeginPaint(window, &paint);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_NCPAINT:
+      // Nor is its frame painted (the class menu's bar included): Wine
+      // draws that straight onto the window, which it has given an alpha
+      // visual for the frames, and fails there.
+      return 0;
+    case WM_COMMAND: {
+      WindowCommands commands(window);
+      if (RunMenuCommand(LOWORD(wParam), *app, commands)) return 0;
+      break;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return FALSE;
+}
+
+}  // namespace brivonel::win32

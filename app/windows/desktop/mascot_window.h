@@ -1,0 +1,34 @@
+#pragma once
+// The one window: borderless, layered, always on top, over the right half
+// of the work area; its window procedure routes mouse input, power
+// notifications and menu commands to the application object.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "app/desktop_mascot_app.h"
+
+namespace brivonel::win32 {
+
+// What the window procedure works with; set before the window is made
+// (size messages arrive while it is being created).
+struct MascotWindowContext {
+  DesktopMascotApp* app = nullptr;
+  HMENU popupMenu = nullptr;
+  HINSTANCE instance = nullptr;
+};
+void SetMascotWindowContext(const MascotWindowContext& context);
+
+// Registers the window class named className and creates the window,
+// shown with showCommand. rect receives the window's screen rectangle.
+// Null when the window could not be made.
+HWND CreateMascotWindow(HINSTANCE instance, int showCommand, const wchar_t* className,
+                        RECT& rect);
+
+LRESULT CALLBACK MascotWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The About box's dialog procedure: OK and Cancel close it.
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace brivonel::win32

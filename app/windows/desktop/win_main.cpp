@@ -1,0 +1,72 @@
+// The entry point of the desktop program on Windows.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <objbase.h>
+
+#include <memory>
+
+#include "app/desktop_mascot_app.h"
+#include "app/resources.h"
+#include "app/shell.h"
+#include "app/standard_file_decoders.h"
+#include "app/windows/desktop/desktop_platform.h"
+#include "app/windows/desktop/mascot_window.h"
+#include "app/windows/desktop/message_loop.h"
+#include "render/windows/wic_image_loader.h"
+
+namespace {
+
+using brivonel::DesktopMascotApp;
+
+brivonel::win32::DesktopPlatform& ThePlatform() {
+  static brivonel::win32::DesktopPlatform platform;
+  return platform;
+}
+
+brivonel::StandardFileDecoders& TheDecoders() {
+  static brivonel::StandardFileDecoders decoders;
+  return decoders;
+}
+
+// Made during static initialisation, before the entry point runs, so its
+// settings exist (and their folder has been made, or its box shown) even in
+// a second copy that ends at the single-instance test. Destroyed at process
+// exit, which releases every graphics object.
+const std::unique_ptr<DesktopMascotApp> theApp =
+    std::make_unique<DesktopMascotApp>(ThePlatform().platform(), TheDecoders());
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  using namespace brivonel;
+  // Loaded as the resources declare them; the loop never translates them.
+  LoadAcceleratorsW(instance, MAKEINTRESOURCEW(resource::kAccelerators));
+  HMENU popupMenu = GetSubMenu(LoadMenuW(instance, MAKEINTRESOURCEW(resource::kPopupMenu)), 0);
+  wchar_t title[resource::kStringBufferLength] = {};
+  wchar_t className[resource::kStringBufferLength] = {};
+  LoadStringW(instance, resource::kTitleString, title, resource::kStringBufferLength);
+  LoadStringW(instance, resource::kClassNameString, className, resource::kStringBufferLength);
+
+  // Another copy runs: leave it alone and end quietly.
+  if (FindWindowW(className, className) != nullptr) return kEarlyExitCode;
+
+  ThePlatform().SetInstance(instance);
+  win32::SetMascotWindowContext({theApp.get(), popupMenu, instance});
+  RECT rect{};
+  HWND window = win32::CreateMascotWindow(instance, showCommand, className, rect);
+  if (window == nullptr) return kEarlyExitCode;
+  ThePlatform().SetWindow(window, popupMenu);
+
+  // The imaging component (texture files) and the file dialogs are COM
+  // objects; they need an apartment on this, the only thread.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  RegisterWicImageLoader();
+
+  if (theApp->Initialise({rect.left, rect.top, rect.right, rect.bottom}) != 0)
+    return kEarlyExitCode;
+  const WPARAM last = win32::RunMessageLoop(*theApp);
+  theApp->Shutdown();
+  return ExitCodeOfLastMessage(last);
+}
