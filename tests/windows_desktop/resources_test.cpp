@@ -1,0 +1,235 @@
+// The program's compiled resources (linked into this test program from the
+// same script) say what the core says: the string table, both menus, the
+// accelerators and the About box.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/resources.h"
+#include "app/windows/desktop/win32_services.h"
+#include "base/error_codes.h"
+
+namespace brivonel {
+namespace {
+
+std::u16string MenuText(HMENU menu, int position) {
+  wchar_t text[256] = {};
+  GetMenuStringW(menu, static_cast<UINT>(position), text, 256, MF_BYPOSITION);
+  return reinterpret_cast<const char16_t*>(text);
+}
+
+TEST(ResourcesTest, StringTableHoldsExactlyTheCoresTexts) {
+  win32::ResourceStrings strings;
+  // Every id the program could ask for, both ways round.
+  for (std::int32_t id = 0; id < 4096; ++id) {
+    const std::optional<std::u16string_view> builtIn = BuiltInString(id);
+    const std::optional<std::u16string> loaded = strings.Load(id);
+    ASSERT_EQ(builtIn.has_value(), loaded.has_value()) << "string " << id;
+    if (builtIn) {
+      EXPECT_EQ(*loaded, *builtIn) << "string " << id;
+    }
+  }
+  EXPECT_EQ(strings.Load(resource::kClassNameString), u"BRIVONEL");
+  EXPECT_EQ(strings.Load(error::kPresent), u"DWM関連でエラー");
+}
+
+TEST(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
+  HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(GetMenuItemCount(menu), 1);
+  EXPECT_EQ(MenuText(menu, 0), kPopupMenuTitle);
+
+  // Walk the core's list alongside the menu and its one sub-menu.
+  HMENU popup = GetSubMenu(menu, 0);
+  HMENU current = popup;
+  int position = 0;
+  int outerPosition = 0;
+  for (const MenuItemText& item : kPopupMenuItems) {
+    if (item.commandId == kSubMenuEnd) {
+      EXPECT_EQ(GetMenuItemCount(current), position);
+      current = popup;
+      position = outerPosition;
+      continue;
+    }
+    ASSERT_LT(position, GetMenuItemCount(current)) << std::string(item.text.begin(), item.text.end());
+    EXPECT_EQ(MenuText(current, position), item.text);
+    if (item.commandId == 0) {
+      current = GetSubMenu(current, position);
+      ASSERT_NE(current, nullptr);
+      outerPosition = position + 1;
+      position = 0;
+      continue;
+    }
+    EXPECT_EQ(GetMenuItemID(current, position), static_cast<UINT>(item.commandId));
+    ++position;
+  }
+  EXPECT_EQ(GetMenuItemCount(popup), position);
+  DestroyMenu(menu);
+}
+
+TEST(ResourcesTest, ClassMenuHasExitAndAbout) {
+  HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kClassMenu));
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(GetMenuItemCount(menu), 2);
+  EXPECT_EQ(MenuText(menu, 0), kClassMenuFileTitle);
+  EXPECT_EQ(MenuText(menu, 1), kClassMenuHelpTitle);
+  HMENU file = GetSubMenu(menu, 0);
+  HMENU help = GetSubMenu(menu, 1);
+  ASSERT_EQ(GetMenuItemCount(file), 1);
+  ASSERT_EQ(GetMenuItemCount(help), 1);
+  EXPECT_EQ(MenuText(file, 0), kClassMenuExitItem);
+  EXPECT_EQ(GetMenuItemID(file, 0), static_cast<UINT>(command::kExit));
+  EXPECT_EQ(MenuText(help, 0), kClassMenuAboutItem);
+  EXPECT_EQ(GetMenuItemID(help, 0), static_cast<UINT>(command::kAbout));
+  DestroyMenu(menu);
+}
+
+TEST(ResourcesTest, AcceleratorsAreAltQuestionMarkAndAltSlashForAbout) {
+  HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr),
+                                   MAKEINTRESOURCEW(resource::kAccelerators));
+  ASSERT_NE(table, nullptr);
+  ACCEL entries[8];
+  const int count = CopyAcceleratorTableW(table, entries, 8);
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(entries[0].key, '?');
+  EXPECT_EQ(entries[1].key, '/');
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(entries[i].cmd, command::kAbout);
+    EXPECT_EQ(entries[i].fVirt & (FALT | FVIRTKEY), FALT) << "character keys with Alt";
+  }
+}
+
+// Reading the extended dialog template the way the dialog manager does.
+class TemplateReader {
+ public:
+  explicit TemplateReader(const std::uint8_t* data) : p_(data) {}
+  std::uint16_t Word() {
+    std::uint16_t v;
+    std::memcpy(&v, p_, 2);
+    p_ += 2;
+    return v;
+  }
+  std::uint32_t Dword() { return Word() | static_cast<std::uint32_t>(Word()) << 16; }
+  std::int16_t Short() { return static_cast<std::int16_t>(Word()); }
+  // A name or ordinal: 0 none, 0xFFFF then a number, else text.
+  std::u16string NameOrOrdinal() {
+    const std::uint16_t first = Word();
+    if (first == 0) return u"";
+    if (first == 0xFFFF) return Ordinal(Word());
+    std::u16string text(1, static_cast<char16_t>(first));
+    for (std::uint16_t c = Word(); c != 0; c = Word()) text.push_back(static_cast<char16_t>(c));
+    return text;
+  }
+  void AlignToDword(const std::uint8_t* base) {
+    while ((p_ - base) % 4 != 0) ++p_;
+  }
+  void Skip(std::size_t bytes) { p_ += bytes; }
+
+ private:
+  // "#" and the number, as resource names write ordinals.
+  static std::u16string Ordinal(unsigned n) {
+    std::u16string text(1, u'#');
+    for (char digit : std::to_string(n)) text.push_back(static_cast<char16_t>(digit));
+    return text;
+  }
+  const std::uint8_t* p_;
+};
+
+// A control's class as a template names it: the predefined ordinal, or the
+// class name itself (resource compilers differ).
+bool IsClass(const std::u16string& windowClass, std::u16string_view ordinal,
+             std::u16string_view name) {
+  if (windowClass == ordinal) return true;
+  std::u16string upper = windowClass;
+  for (char16_t& c : upper) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  return upper == name;
+}
+
+struct DialogItem {
+  std::u16string windowClass, text;
+  int id, x, y, cx, cy;
+  std::uint32_t style;
+};
+
+TEST(ResourcesTest, AboutBoxLayout) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource::kAboutDialog),
+                               MAKEINTRESOURCEW(5));  // RT_DIALOG
+  ASSERT_NE(found, nullptr);
+  const auto* base = static_cast<const std::uint8_t*>(LockResource(LoadResource(module, found)));
+  TemplateReader in(base);
+  ASSERT_EQ(in.Word(), 1);       // version
+  ASSERT_EQ(in.Word(), 0xFFFF);  // extended template
+  in.Dword();                    // help id
+  in.Dword();                    // extended style
+  const std::uint32_t style = in.Dword();
+  EXPECT_EQ(style & (DS_SETFONT | DS_MODALFRAME | DS_FIXEDSYS | WS_CAPTION | WS_SYSMENU),
+            static_cast<std::uint32_t>(DS_SETFONT | DS_MODALFRAME | DS_FIXEDSYS | WS_CAPTION |
+                                       WS_SYSMENU));
+  const int items = in.Word();
+  EXPECT_EQ(in.Short(), 0);
+  EXPECT_EQ(in.Short(), 0);
+  EXPECT_EQ(in.Short(), 170);
+  EXPECT_EQ(in.Short(), 62);
+  EXPECT_EQ(in.NameOrOrdinal(), u"");  // no menu
+  EXPECT_EQ(in.NameOrOrdinal(), u"");  // the standard dialog class
+  EXPECT_EQ(in.NameOrOrdinal(), kAboutCaption);
+  EXPECT_EQ(in.Word(), kAboutFontPoints);
+  in.Word();  // weight
+  in.Skip(2);  // italic, character set
+  EXPECT_EQ(in.NameOrOrdinal(), kAboutFontName);
+
+  std::vector<DialogItem> controls;
+  for (int i = 0; i < items; ++i) {
+    in.AlignToDword(base);
+    in.Dword();  // help id
+    in.Dword();  // extended style
+    DialogItem item{};
+    item.style = in.Dword();
+    item.x = in.Short();
+    item.y = in.Short();
+    item.cx = in.Short();
+    item.cy = in.Short();
+    item.id = static_cast<int>(static_cast<std::int32_t>(in.Dword()));
+    item.windowClass = in.NameOrOrdinal();
+    item.text = in.NameOrOrdinal();
+    in.Skip(in.Word());  // creation data
+    controls.push_back(item);
+  }
+  ASSERT_EQ(controls.size(), 4u);
+  // An icon naming resource 128 (which the program does not have).
+  EXPECT_TRUE(IsClass(controls[0].windowClass, u"#130", u"STATIC"));
+  EXPECT_EQ(controls[0].style & SS_TYPEMASK, static_cast<std::uint32_t>(SS_ICON));
+  EXPECT_EQ(controls[0].text, u"#128");
+  EXPECT_EQ((std::vector<int>{controls[0].x, controls[0].y, controls[0].cx, controls[0].cy}),
+            (std::vector<int>{14, 14, 21, 20}));
+  EXPECT_EQ(controls[1].text, kAboutVersionLine);
+  EXPECT_NE(controls[1].style & SS_NOPREFIX, 0u);
+  EXPECT_EQ((std::vector<int>{controls[1].x, controls[1].y, controls[1].cx, controls[1].cy}),
+            (std::vector<int>{42, 14, 114, 8}));
+  EXPECT_EQ(controls[2].text, kAboutSecondLine);
+  EXPECT_EQ((std::vector<int>{controls[2].x, controls[2].y, controls[2].cx, controls[2].cy}),
+            (std::vector<int>{42, 26, 114, 8}));
+  EXPECT_TRUE(IsClass(controls[3].windowClass, u"#128", u"BUTTON"));
+  EXPECT_EQ(controls[3].text, u"OK");
+  EXPECT_EQ(controls[3].id, IDOK);
+  EXPECT_EQ(controls[3].style & BS_TYPEMASK, static_cast<std::uint32_t>(BS_DEFPUSHBUTTON));
+  EXPECT_EQ((std::vector<int>{controls[3].x, controls[3].y, controls[3].cx, controls[3].cy}),
+            (std::vector<int>{113, 41, 50, 14}));
+}
+
+TEST(ResourcesTest, ClassIconsExist) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(resource::kLargeIcon)), nullptr);
+  EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(resource::kSmallIcon)), nullptr);
+}
+
+}  // namespace
+}  // namespace brivonel
