@@ -105,11 +105,16 @@ TEST_F(MascotWindowTest, MessagesReachTheApplicationObject) {
   EXPECT_TRUE(harness.checks.checks[command::kSizeSmall]);
   EXPECT_FALSE(harness.checks.checks[command::kSizeLarge]);
 
-  // A new client size reaches the presenter and the projection.
-  SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480));
+  // A new size reaches the presenter and the projection: the whole
+  // window's, which the frames cover (the client area lacks the menu bar).
+  SetWindowPos(window, nullptr, 0, 0, 640, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_LT(client.bottom, 480);
   EXPECT_EQ(presenter.surfaceWidth, 640);
   EXPECT_EQ(presenter.surfaceHeight, 480);
   EXPECT_EQ(app->width(), 640);
+  EXPECT_EQ(app->height(), 480);
 
   // The exit command destroys the window.
   SendMessageW(window, WM_COMMAND, MAKEWPARAM(command::kExit, 0), 0);

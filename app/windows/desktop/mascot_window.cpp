@@ -94,9 +94,17 @@ LRESULT CALLBACK MascotWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_POWERBROADCAST:
       OnPowerEvent(*app, wParam);
       return 0;
-    case WM_SIZE:
-      app->OnSize(LOWORD(lParam), HIWORD(lParam));
+    case WM_SIZE: {
+      // Each frame covers the whole window, the bar of the class menu
+      // included (the layered window shows only the frames), so the
+      // frame's size is the window's, not the client area's. Frames of
+      // the client's size would shrink the window by the bar at every size
+      // message.
+      RECT rect{};
+      GetWindowRect(window, &rect);
+      app->OnSize(rect.right - rect.left, rect.bottom - rect.top);
       return 0;
+    }
     case WM_PAINT: {
       // The layered window's content comes from the frames alone; nothing
       // is painted, but the area is marked valid (Wine keeps sending
