@@ -1,5 +1,7 @@
-// Frame pacing where the composition wait does not wait.
+// Frame pacing where the composition wait does not wait, and the wait
+// itself.
 #include "app/windows/desktop/composition_pacing.h"
+#include "app/windows/desktop/composition_wait.h"
 
 #include <gtest/gtest.h>
 
@@ -89,3 +91,23 @@ TEST(CompositionPacingTest, PeriodFollowsTheRefreshRateWithinSaneBounds) {
 
 }  // namespace
 }  // namespace brivonel
+
+namespace brivonel::win32 {
+namespace {
+
+// Back-to-back waits take a display period each: on Windows the
+// composition waits, under Wine (whose DwmFlush returns at once) the
+// timer does after the first few.
+TEST(CompositionWaitTest, WaitsInARowAreAboutADisplayPeriodApart) {
+  CompositionWait wait;
+  const CompositionPacing reference(DisplayRefreshRate());
+  constexpr int kWaits = 40;
+  const std::int64_t start = MonotonicMicroseconds();
+  for (int i = 0; i < kWaits; ++i) ASSERT_EQ(wait.Wait(), S_OK);
+  const std::int64_t took = MonotonicMicroseconds() - start;
+  EXPECT_GE(took, (kWaits - CompositionPacing::kShortWaitsBeforeTimer - 1) * reference.period());
+  EXPECT_LE(took, 3 * kWaits * reference.period());
+}
+
+}  // namespace
+}  // namespace brivonel::win32
