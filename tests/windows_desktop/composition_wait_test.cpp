@@ -10,6 +10,17 @@ namespace {
 
 constexpr std::int64_t kFrameWork = 5000;  // microseconds of drawing per frame
 
+// Frames whose composition wait returns at once until the timer paces;
+// returns the time after them.
+std::int64_t HandPacingToTheTimer(CompositionPacing& pacing) {
+  std::int64_t now = 0;
+  for (int frame = 0; frame < CompositionPacing::kShortWaitsBeforeTimer; ++frame) {
+    now += kFrameWork;
+    pacing.AfterWait(0, now);
+  }
+  return now;
+}
+
 TEST(CompositionPacingTest, RealCompositionWaitsAreNeverAddedTo) {
   CompositionPacing pacing(60.0);
   std::int64_t now = 0;
@@ -46,11 +57,7 @@ TEST(CompositionPacingTest, SeveralWaitsThatReturnAtOnceHandPacingToTheTimer) {
 
 TEST(CompositionPacingTest, SlowFramesGetNoSleepAndNoCatchUpBurst) {
   CompositionPacing pacing(60.0);
-  std::int64_t now = 0;
-  for (int frame = 0; frame < CompositionPacing::kShortWaitsBeforeTimer; ++frame) {
-    now += kFrameWork;
-    pacing.AfterWait(0, now);
-  }
+  std::int64_t now = HandPacingToTheTimer(pacing);
   // Three frames that each take two periods: started at once.
   for (int frame = 0; frame < 3; ++frame) {
     now += 2 * pacing.period();
@@ -64,11 +71,7 @@ TEST(CompositionPacingTest, SlowFramesGetNoSleepAndNoCatchUpBurst) {
 
 TEST(CompositionPacingTest, AWaitThatWaitsAgainStopsTheTimer) {
   CompositionPacing pacing(60.0);
-  std::int64_t now = 0;
-  for (int frame = 0; frame < CompositionPacing::kShortWaitsBeforeTimer; ++frame) {
-    now += kFrameWork;
-    pacing.AfterWait(0, now);
-  }
+  std::int64_t now = HandPacingToTheTimer(pacing);
   ASSERT_TRUE(pacing.timerPacing());
   now += kFrameWork + 16000;
   EXPECT_EQ(pacing.AfterWait(16000, now), 0);

@@ -16,7 +16,10 @@ DXGI_SWAP_CHAIN_DESC1 WindowSwapChainDesc(std::int32_t width, std::int32_t heigh
   desc.Stereo = FALSE;
   desc.SampleDesc = {1, 0};
   desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
-  // One buffer, never shown by DXGI itself: the frame leaves through GDI.
+  // One buffer; the frame leaves through GDI, read from that buffer after
+  // Present, so the buffer must keep its content across Present: the
+  // sequential effect promises that (with the discarding one, Wine empties
+  // the buffer at Present and every frame would be blank).
   desc.BufferCount = 1;
   desc.Scaling = DXGI_SCALING_STRETCH;
   desc.SwapEffect = DXGI_SWAP_EFFECT_SEQUENTIAL;
