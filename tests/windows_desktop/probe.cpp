@@ -7,6 +7,9 @@
 //       shown as "\n").
 //   brivonel-e2e-probe press-ok
 //       Presses OK in every message box.
+//   brivonel-e2e-probe power EVENT
+//       Sends the program's window the power notification EVENT (4 suspend,
+//       7 resume from suspend), as the system does.
 //   brivonel-e2e-probe menu-open
 //       Exit code 0 when a popup menu is open, 1 when none is.
 //   brivonel-e2e-probe menu-resource PROGRAM ID
@@ -172,13 +175,19 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "boxes") return PrintBoxes();
   if (command == "press-ok") return PressOk();
+  if (command == "power" && argc == 3) {
+    HWND window = FindWindowW(L"BRIVONEL", L"BRIVONEL");
+    if (window == nullptr) return 1;
+    SendMessageW(window, WM_POWERBROADCAST, static_cast<WPARAM>(std::atoi(argv[2])), 0);
+    return 0;
+  }
   if (command == "menu-open") return TopLevelWindows(L"#32768").empty() ? 1 : 0;
   if (command == "menu-resource" && argc == 4) return PrintMenuResource(argv[2], std::atoi(argv[3]));
   if (command == "click-target" && argc == 6) {
     return RunClickTarget(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
                           std::atoi(argv[5]));
   }
-  std::fprintf(stderr, "usage: brivonel-e2e-probe boxes|press-ok|menu-open|menu-resource PROGRAM ID|\n"
+  std::fprintf(stderr, "usage: brivonel-e2e-probe boxes|press-ok|power EVENT|menu-open|menu-resource PROGRAM ID|\n"
                "                          click-target X Y W H\n");
   return 2;
 }
