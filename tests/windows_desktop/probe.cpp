@@ -22,9 +22,6 @@
 //       Opens a plain window there, below topmost windows, whose title
 //       becomes "click-target clicked X,Y" (screen coordinates) when the
 //       left button is pressed in it. Runs until closed.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>

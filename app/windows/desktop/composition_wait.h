@@ -2,9 +2,6 @@
 // The wait for the next desktop composition that ends every frame:
 // DwmFlush, and where that returns at once, a waitable timer at the
 // display's refresh rate (see CompositionPacing).
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <optional>

@@ -3,9 +3,6 @@
 // before the window (the application object that uses them is made during
 // static initialisation); the entry point hands them its handles as it
 // makes them.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "app/platform/platform.h"

@@ -1,8 +1,5 @@
 #include "app/windows/desktop/known_folders.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>

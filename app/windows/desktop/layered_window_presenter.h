@@ -6,9 +6,6 @@
 // that context's pixels, with their alpha, to the window manager as the
 // window's content (moving the window at the same time). The wait for the
 // next desktop composition then paces the program.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <d2d1_1.h>
 #include <dwrite.h>

@@ -2,9 +2,6 @@
 // The one window: borderless, layered, always on top, over the right half
 // of the work area; its window procedure routes mouse input, power
 // notifications and menu commands to the application object.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "app/desktop_mascot_app.h"

@@ -2,9 +2,6 @@
 // The program's loop: a pending window message is dispatched; otherwise the
 // application object updates and renders one frame, and the wait for the
 // desktop composition inside the frame paces the loop.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "app/desktop_mascot_app.h"

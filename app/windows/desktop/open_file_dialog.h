@@ -1,8 +1,5 @@
 #pragma once
 // The standard open-file dialog (GetOpenFileNameW), owned by the window.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "app/platform/file_dialog.h"

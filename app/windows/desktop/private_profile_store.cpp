@@ -1,8 +1,5 @@
 #include "app/windows/desktop/private_profile_store.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <string>

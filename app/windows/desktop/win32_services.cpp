@@ -1,5 +1,7 @@
 #include "app/windows/desktop/win32_services.h"
 
+#include <timeapi.h>
+
 #include <string>
 
 #include "app/platform/file_dialog.h"

@@ -4,9 +4,6 @@
 // capture, and the string table. They exist before the window does (the
 // application object is made during static initialisation); the handles
 // they need are given to them once the entry point has made them.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "app/platform/clock.h"

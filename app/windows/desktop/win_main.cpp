@@ -1,7 +1,4 @@
 // The entry point of the desktop program on Windows.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <objbase.h>
 
