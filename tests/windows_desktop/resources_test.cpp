@@ -231,5 +231,18 @@ TEST(ResourcesTest, ClassIconsExist) {
   EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(resource::kSmallIcon)), nullptr);
 }
 
+// The manifest: started with the user's own rights, and aware of the
+// display's scale (window sizes are physical pixels).
+TEST(ResourcesTest, ManifestAsksForTheInvokersRightsAndDpiAwareness) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                             SizeofResource(module, found));
+  EXPECT_NE(manifest.find(R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)"),
+            std::string::npos);
+  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace brivonel
