@@ -41,6 +41,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   // Loaded as the resources declare them; the loop never translates them.
   LoadAcceleratorsW(instance, MAKEINTRESOURCEW(resource::kAccelerators));
   HMENU popupMenu = GetSubMenu(LoadMenuW(instance, MAKEINTRESOURCEW(resource::kPopupMenu)), 0);
+  // The application title (string 103) is loaded with the class name,
+  // though nothing shows it; the class name is also the window's title.
   wchar_t title[resource::kStringBufferLength] = {};
   wchar_t className[resource::kStringBufferLength] = {};
   LoadStringW(instance, resource::kTitleString, title, resource::kStringBufferLength);
