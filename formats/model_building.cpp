@@ -19,6 +19,7 @@ Mesh& StartModel(Model& model, std::size_t materialCount) {
   mesh->pieces.resize(materialCount);
   model.meshes.clear();
   model.meshes.push_back(mesh);
+  model.grants.clear();
   return *mesh;
 }
 
@@ -83,6 +84,7 @@ void SetRestPose(std::vector<Bone>& bones, std::size_t i, const Float3& position
     bone.position = {position.x - parentPosition.x, position.y - parentPosition.y,
                      position.z - parentPosition.z, 0.0f};
   }
+  bone.restPosition = bone.position;
   bone.scale = {1.0f, 1.0f, 1.0f, 1.0f};
   bone.rotation = QuaternionIdentity();
   bone.worldMatrix = MatrixAffine(bone.scale, bone.rotation, bone.position);
@@ -93,6 +95,18 @@ void SetRestPose(std::vector<Bone>& bones, std::size_t i, const Float3& position
   bone.bindMatrix = bone.worldMatrix;
   bone.localAxes = MatrixIdentity();
   bone.localAxes.m[3][3] = 0.0f;
+}
+
+void AddGrant(Model& model, std::size_t bone, std::int64_t source, float weight, bool rotation,
+              bool translation) {
+  if (source < 0 || static_cast<std::uint64_t>(source) >= model.bones.size() ||
+      static_cast<std::uint64_t>(source) == bone) {
+    TraceFormat("bone %zu: grant from bone %lld, which does not exist; dropped\n", bone,
+                static_cast<long long>(source));
+    return;
+  }
+  model.grants.push_back(BoneGrant{static_cast<std::int32_t>(bone), static_cast<std::int32_t>(source),
+                                   weight, rotation, translation});
 }
 
 void BreakParentLoops(std::vector<Bone>& bones) {

@@ -1,4 +1,5 @@
 // Building a Model from a PMDModel.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -129,6 +130,10 @@ void BuildBones(const PMDModel& r, Model& model) {
         b.parentIndex >= 0 ? r.bones[static_cast<std::size_t>(b.parentIndex)].position : Float3{};
     SetRestPose(model.bones, i, s.position, parentPosition);
   }
+  // Rotation-influenced bones take all of their source's rotation.
+  for (std::size_t i = 0; i < count; ++i) {
+    if (r.bones[i].kind == kPmdRotationInfluenced) AddGrant(model, i, r.bones[i].ikParent, 1.0f, true, false);
+  }
   BreakParentLoops(model.bones);
 }
 
@@ -156,6 +161,36 @@ void BuildIkChains(const PMDModel& r, Model& model) {
   }
 }
 
+// Facial morphs become vertex morphs. The base morph lists the vertices that
+// any facial morph moves; every other morph's entries name an entry of the
+// base and give that vertex's offset. Entries naming no base entry or no
+// vertex are dropped.
+void BuildMorphs(const PMDModel& r, Model& model) {
+  model.morphs.clear();
+  model.morphList.clear();
+  const auto base = std::find_if(r.skins.begin(), r.skins.end(),
+                                 [](const PMDSkin& skin) { return skin.kind == 0; });
+  const std::size_t vertexCount = r.vertices.size();
+  for (const PMDSkin& skin : r.skins) {
+    if (skin.kind == 0) continue;
+    PMXMorph morph;
+    ShiftJisToWide(std::string_view(reinterpret_cast<const char*>(skin.name), sizeof skin.name),
+                   morph.name);
+    morph.panel = skin.kind;
+    morph.kind = kMorphVertex;
+    for (const PMDSkinVertex& entry : skin.vertices) {
+      if (base == r.skins.end() || entry.index >= base->vertices.size()) continue;
+      const std::uint32_t vertex = base->vertices[entry.index].index;
+      if (vertex >= vertexCount) continue;
+      morph.vertexOffsets.push_back({vertex, entry.position});
+    }
+    morph.offsetCount = static_cast<std::int32_t>(morph.vertexOffsets.size());
+    PMXMorph& kept = model.morphs[morph.name];
+    kept = std::move(morph);
+    model.morphList.push_back(&kept);
+  }
+}
+
 }  // namespace
 
 int PMDDecoder::Build(PMDModel& record, Model& model, TextureLoading textures) {
@@ -174,6 +209,7 @@ int PMDDecoder::Build(PMDModel& record, Model& model, TextureLoading textures) {
     CheckFaceIndices(mesh);
     BuildBones(record, model);
     BuildIkChains(record, model);
+    BuildMorphs(record, model);
   } catch (const FormatRefused& refused) {
     record.formatError = refused.what();
     TraceFormat("PMD refused: %s\n", refused.what());

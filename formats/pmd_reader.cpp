@@ -12,6 +12,34 @@ constexpr std::size_t kVertexSize = 38;
 constexpr std::size_t kMaterialSize = 70;
 constexpr std::size_t kBoneSize = 39;
 constexpr std::size_t kIkMinSize = 11;
+constexpr std::size_t kSkinMinSize = 25;
+constexpr std::size_t kSkinVertexSize = 16;
+
+// Facial morphs follow the IK list. Older files end before them; a file
+// whose facial morphs are cut off by its end loads without them.
+void ReadSkins(BinaryCursor& c, PMDModel& r) {
+  if (c.AtEnd()) return;
+  try {
+    const std::uint16_t skinCount = c.ReadU16();
+    c.RequireList(skinCount, kSkinMinSize);
+    r.skins.resize(skinCount);
+    for (PMDSkin& skin : r.skins) {
+      c.ReadBytes(skin.name, sizeof skin.name);
+      const std::uint32_t vertexCount = c.ReadU32();
+      skin.kind = c.ReadU8();
+      c.RequireList(vertexCount, kSkinVertexSize);
+      skin.vertices.resize(vertexCount);
+      for (PMDSkinVertex& v : skin.vertices) {
+        v.index = c.ReadU32();
+        v.position = c.Read<Float3>();
+      }
+    }
+  } catch (const FileEndsEarly& cut) {
+    TraceFormat("PMD facial morphs cut off (%s); none loaded\n", cut.what());
+    r.skins.clear();
+  }
+  TraceFormat("Skin num:%zu\n", r.skins.size());
+}
 
 void ReadPmd(BinaryCursor& c, PMDModel& r) {
   c.ReadBytes(r.magic, sizeof r.magic);
@@ -89,6 +117,7 @@ void ReadPmd(BinaryCursor& c, PMDModel& r) {
     ik.chain.resize(ik.chainLength);
     for (std::uint16_t& bone : ik.chain) bone = c.ReadU16();
   }
+  ReadSkins(c, r);
 }
 
 }  // namespace

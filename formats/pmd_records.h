@@ -1,8 +1,9 @@
 #pragma once
-// A PMD file as read: header, vertices, indices, materials, bones and IK
-// records, field by field. Everything after the IK list (facial morphs,
-// display lists, English names, toon table, rigid bodies, joints) is not
-// read. Text fields are the file's Shift-JIS bytes, padded with zeros.
+// A PMD file as read: header, vertices, indices, materials, bones, IK
+// records and facial morphs ("skins"), field by field. Everything after the
+// facial morphs (display lists, English names, toon table, rigid bodies,
+// joints) is not read. Text fields are the file's Shift-JIS bytes, padded
+// with zeros.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,6 +39,7 @@ struct PMDBone {
   std::uint16_t parent = 0xFFFF;  // 0xFFFF for none
   std::uint16_t tail = 0;
   std::uint8_t kind = 0;
+  // The IK bone of a bone under IK; the source of a rotation-influenced bone.
   std::uint16_t ikParent = 0;
   Float3 position;  // model space
 };
@@ -51,6 +53,25 @@ struct PMDIK {
   std::vector<std::uint16_t> chain;
 };
 
+// The bone kind that follows the rotation of the bone named in ikParent
+// (eyes following both eyes); the model uses no other kind.
+inline constexpr std::uint8_t kPmdRotationInfluenced = 5;
+
+// One vertex of a facial morph: in the base morph a vertex number of the
+// model and its rest position; in the others an entry number of the base
+// morph and the offset from that rest position.
+struct PMDSkinVertex {
+  std::uint32_t index = 0;
+  Float3 position;
+};
+
+// Facial morph kinds: 0 is the base morph, 1 eyebrow, 2 eye, 3 lip, 4 other.
+struct PMDSkin {
+  std::uint8_t name[20] = {};
+  std::uint8_t kind = 0;
+  std::vector<PMDSkinVertex> vertices;
+};
+
 struct PMDModel {
   char magic[3] = {};
   float version = 0.0f;
@@ -61,6 +82,7 @@ struct PMDModel {
   std::vector<PMDMaterial> materials;
   std::vector<PMDBone> bones;
   std::vector<PMDIK> iks;
+  std::vector<PMDSkin> skins;
 
   // Why the builder refused the model (empty unless it returned FormatError).
   std::string formatError;

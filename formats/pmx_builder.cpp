@@ -130,6 +130,12 @@ void BuildBones(const PMXModel& r, Model& model) {
       }
     }
   }
+  // Grants after every bone exists too: a grant may name a later bone.
+  for (std::size_t i = 0; i < count; ++i) {
+    const PMXBone& s = r.bones[i];
+    if (s.rotationGrant || s.translationGrant)
+      AddGrant(model, i, s.grantParent, s.grantRate, s.rotationGrant, s.translationGrant);
+  }
   BreakParentLoops(model.bones);
   if (TraceEnabled()) {
     for (const Bone& b : model.bones) {

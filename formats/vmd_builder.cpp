@@ -28,8 +28,10 @@ int VMDDecoder::Build(const VMDMotion& motion, Animation& animation,
     if (boneIt == boneOfName.end()) continue;  // a bone the model lacks: key dropped
     const Bone& bone = modelBones[boneIt->second];
     BoneKey key;
-    key.position = {f.translation.x + bone.position.x, f.translation.y + bone.position.y,
-                    f.translation.z + bone.position.z, 0.0f + bone.position.w};
+    // From the rest offset, not the bone's current position: a model that an
+    // earlier motion posed keeps that pose until the new motion plays.
+    key.position = {f.translation.x + bone.restPosition.x, f.translation.y + bone.restPosition.y,
+                    f.translation.z + bone.restPosition.z, 0.0f + bone.restPosition.w};
     key.rotation = f.rotation;
     key.frame = f.frame;
     std::memcpy(key.interpolation, f.interpolation, sizeof key.interpolation);

@@ -3,6 +3,8 @@
 // counts read past the end are 0. Records that would start past the end of
 // the file are not created, so a huge count in a short file allocates nothing.
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "base/trace.h"
 #include "formats/binary_cursor.h"
@@ -39,10 +41,31 @@ void Field(BinaryCursor& c, T& field) {
   c.ReadAvailable(&field, sizeof field);
 }
 
+// Names converted once each: a motion names a few hundred bones and morphs
+// over thousands of keys, usually a bone's keys one after another.
+class NameConverter {
+ public:
+  const std::u16string& Convert(const std::uint8_t (&name)[16]) {
+    const std::string_view bytes = NameBytes(name);
+    if (last_ != nullptr && bytes == lastBytes_) return *last_;
+    auto [it, added] = names_.try_emplace(std::string(bytes));
+    if (added) ShiftJisToWide(bytes, it->second);
+    lastBytes_ = it->first;
+    last_ = &it->second;
+    return it->second;
+  }
+
+ private:
+  std::unordered_map<std::string, std::u16string> names_;
+  std::string_view lastBytes_;
+  const std::u16string* last_ = nullptr;
+};
+
 }  // namespace
 
 int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
   BinaryCursor c(data);
+  NameConverter names;
   Field(c, motion.header);
   Field(c, motion.modelName);
 
@@ -54,7 +77,7 @@ int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
     Field(c, f.translation);
     Field(c, f.rotation);
     Field(c, f.interpolation);
-    ShiftJisToWide(NameBytes(f.nameSjis), f.name);
+    f.name = names.Convert(f.nameSjis);
   }
   TraceFormat("BoneAnimationKey num %u vector size %zu\n", boneCount, motion.boneFrames.size());
 
@@ -64,7 +87,7 @@ int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
     c.ReadAvailable(f.nameSjis, 15);
     Field(c, f.frame);
     Field(c, f.weight);
-    ShiftJisToWide(NameBytes(f.nameSjis), f.name);
+    f.name = names.Convert(f.nameSjis);
   }
   TraceFormat("Skin num %u vector size %zu\n", morphCount, motion.morphFrames.size());
   return FileRead;

@@ -1,28 +1,40 @@
 // Inverse kinematics by cyclic coordinate descent: each link of a chain in
-// turn is rotated about the axis that carries the end effector's direction
-// onto the goal's, by a share of the angle between them, and the result is
-// held inside the link's Euler angle limits.
+// turn, in file order, is rotated so that the end effector moves towards the
+// goal, by at most the chain's step angle, and held inside the link's
+// limits. After each turn every bone from the link down to the effector is
+// brought up to date, so that the next link sees where the effector really
+// is. A chain stops once the effector is on its goal, or once an iteration
+// turns nothing.
+//
+// A link limited to turning about one axis (a knee) is turned about that
+// axis only, by the angle between the effector and goal directions seen
+// along it; on the first iteration an angle outside its limits whose mirror
+// image is inside them is mirrored, which is how a straight knee learns
+// which way to bend. Other links turn about the axis that carries the
+// effector direction onto the goal direction, and links with limits are
+// held inside them as Euler angles.
 //
 // After every chain the whole hierarchy is brought back in step, as if every
 // world matrix were recomputed. Most chains of a PMX model (one per bone)
 // have no links, so that recompute is skipped whenever the world matrices
 // are already what a recompute would give; after a chain that did move
 // bones, and when every parent precedes its children, only the moved bones
-// and their subtrees are recomputed. A chain also stops iterating once an
-// iteration leaves every bone exactly as it was, since every further
-// iteration would repeat it. The results are bit for bit those of the plain
-// algorithm.
+// and their subtrees are recomputed. The results are bit for bit those of
+// the plain rules.
+//
+// The work of one frame is bounded: every link step, and every bone brought
+// up to date after it, counts against kIkStepBudget; once it is spent the
+// remaining chains of the frame are left as they are.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "base/trace.h"
+#include "model/ik_link_turn.h"
 #include "model/model.h"
 
 namespace brivonel {
 namespace {
-
-constexpr float kIkEpsilon = 1e-7f;
 
 // Marks kept per bone in PoseCache::visited while a chain is brought back
 // in step.
@@ -45,65 +57,15 @@ Matrix4 PoseOf(const std::vector<Bone>& bones, const Bone& bone) {
   return local;
 }
 
-// Sine and cosine of an angle. A zero angle (of either sign) has them
-// exactly: the sine is the angle itself and the cosine 1.
-struct SineCosine {
-  float s;
-  float c;
-};
-SineCosine SineCosineOf(float angle) {
-  if (angle == 0.0f) return {angle, 1.0f};
-  return {std::sin(angle), std::cos(angle)};
-}
-
-// The rotation part of Multiply(Multiply(MatrixRotationZ(z),
-// MatrixRotationY(y)), MatrixRotationX(x)), bit for bit, for finite sines
-// and cosines. Multiply sums four products per entry; here the products
-// with an exact zero factor are left out. Such a product is a zero, which
-// leaves a sum as it was, except that a sum of zeros keeps the sign of
-// zero only if every term is -0. The fourth term of every entry is a +0
-// (zeros of the fourth row and column), so each entry is the sum of its
-// other terms plus +0, and adding +0 turns a -0 into +0 as it does.
-Matrix4 EulerRotation(const SineCosine& x, const SineCosine& y, const SineCosine& z) {
-  // Rz * Ry.
-  const float a00 = z.c * y.c + 0.0f, a01 = z.s + 0.0f, a02 = z.c * -y.s + 0.0f;
-  const float a10 = -z.s * y.c + 0.0f, a11 = z.c + 0.0f, a12 = -z.s * -y.s + 0.0f;
-  const float a20 = y.s + 0.0f, a22 = y.c + 0.0f;  // a21 is +0
-  // Times Rx. Column 0 keeps a's; in row 2 the term of a21 is a zero.
-  Matrix4 r;
-  r.m[0][0] = a00;
-  r.m[0][1] = (a01 * x.c + a02 * -x.s) + 0.0f;
-  r.m[0][2] = (a01 * x.s + a02 * x.c) + 0.0f;
-  r.m[1][0] = a10;
-  r.m[1][1] = (a11 * x.c + a12 * -x.s) + 0.0f;
-  r.m[1][2] = (a11 * x.s + a12 * x.c) + 0.0f;
-  r.m[2][0] = a20;
-  r.m[2][1] = a22 * -x.s + 0.0f;
-  r.m[2][2] = a22 * x.c + 0.0f;
-  r.m[3][3] = 1.0f;
-  return r;
-}
-
-// Decomposes the rotation into Euler angles (R = Rz * Ry * Rx), clamps them
-// to the limits and rebuilds the rotation from the clamped angles. The sine
-// is clamped to [-1, 1] first: rounding can push it just past 1 near a
-// quarter turn, where the arc sine would give no angle at all.
-Quaternion LimitRotation(const Quaternion& rotation, const Float4& minAngles,
-                         const Float4& maxAngles) {
-  const Matrix4 r = MatrixRotationQuaternion(rotation);
-  const float x = -std::atan2(r.m[2][1], r.m[2][2]);
-  const float y = std::asin(std::clamp(r.m[2][0], -1.0f, 1.0f));
-  const float z = -std::atan2(r.m[1][0], r.m[0][0]);
-  const float cx = std::min(std::max(x, minAngles.x), maxAngles.x);
-  const float cy = std::min(std::max(y, minAngles.y), maxAngles.y);
-  const float cz = std::min(std::max(z, minAngles.z), maxAngles.z);
-  // A NaN or infinite angle (a broken rotation or limit) takes the full
-  // products, whose NaNs the short form would not reproduce.
-  if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(cz))
-    return QuaternionRotationMatrix(
-        Multiply(Multiply(MatrixRotationZ(cz), MatrixRotationY(cy)), MatrixRotationX(cx)));
-  return QuaternionRotationMatrix(
-      EulerRotation(SineCosineOf(cx), SineCosineOf(cy), SineCosineOf(cz)));
+// True when `ancestor` is a parent, grandparent... of `bone`.
+bool IsAncestor(const std::vector<Bone>& bones, std::uint32_t ancestor, std::uint32_t bone) {
+  for (std::size_t steps = 0; steps < bones.size(); ++steps) {
+    const std::int32_t parent = bones[bone].parentIndex;
+    if (parent < 0 || static_cast<std::size_t>(parent) >= bones.size()) return false;
+    if (static_cast<std::uint32_t>(parent) == ancestor) return true;
+    bone = static_cast<std::uint32_t>(parent);
+  }
+  return false;
 }
 
 bool ChainIsValid(const IkChain& chain, std::size_t boneCount) {
@@ -123,15 +85,17 @@ void Model::SolveIk() {
 
 void Model::SolveIkChains(bool worldsSettled) {
   PoseCache& cache = poseCache_;
+  ikLinkSteps_ = 0;
   bool settled = worldsSettled;
+  std::size_t unsolved = 0;
   for (std::size_t c = 0; c < ikChains.size(); ++c) {
     const IkChain& chain = ikChains[c];
     bool changed = false;
     if (chain.iterations > 0 && chain.linkCount > 0) {
-      if (ChainIsValid(chain, bones.size()))
-        changed = RunIkChain(chain, settled);
-      else
+      if (!ChainIsValid(chain, bones.size()))
         TraceFormat("IK chain %zu skipped: a bone or link number is out of range\n", c);
+      else if (ikLinkSteps_ >= kIkStepBudget || !RunIkChain(chain, changed))
+        ++unsolved;
     }
     if (!settled || changed) {
       if (settled && cache.parentsFirst)
@@ -142,68 +106,63 @@ void Model::SolveIkChains(bool worldsSettled) {
     for (std::uint32_t bone : cache.touched) cache.visited[bone] = 0;
     cache.touched.clear();
   }
+  if (unsolved > 0)
+    TraceFormat("IK stopped after %u steps this frame: %zu chains not solved\n", ikLinkSteps_,
+                unsolved);
 }
 
-bool Model::RunIkChain(const IkChain& chain, bool worldsSettled) {
+bool Model::RunIkChain(const IkChain& chain, bool& changed) {
   PoseCache& cache = poseCache_;
-  auto touch = [&cache](std::uint32_t bone) {
-    if ((cache.visited[bone] & kTouched) != 0) return;
-    cache.visited[bone] |= kTouched;
-    cache.touched.push_back(bone);
-  };
-  Bone& target = bones[chain.targetBone];
-  const Bone& goal = bones[chain.ikBone];
-  // With settled world matrices the target's is its local matrix times its
-  // parent's, and stays so: within the chain only a step on the target or on
-  // its parent can change what recomputing it gives.
-  const bool targetFollowsParent = worldsSettled;
-  bool changedAny = false;
+  const std::size_t boneCount = bones.size();
+  const std::uint16_t target = chain.targetBone;
+  const Float4 goal = PositionOf(bones[chain.ikBone].worldMatrix);
+  const float stepLimit = IkStepLimit(chain.angleFactor);
   for (std::uint32_t iteration = 0; iteration < chain.iterations; ++iteration) {
-    bool changed = false;
-    Float4 effector = PositionOf(target.worldMatrix);
+    Float4 effector = PositionOf(bones[target].worldMatrix);
+    if (IkGoalReached(effector, goal)) return true;
+    bool turned = false;
     for (std::size_t i = 0; i < chain.linkCount; ++i) {
+      if (ikLinkSteps_ >= kIkStepBudget) return false;
+      ++ikLinkSteps_;
       const std::uint16_t linkIndex = chain.links[i];
       Bone& link = bones[linkIndex];
-      const Matrix4 inverseLink = Inverse(link.worldMatrix);
-      const Float4 e = Normalize3(Transform(effector, inverseLink));
-      // The goal is read anew for every link.
-      const Float4 g = Normalize3(Transform(PositionOf(goal.worldMatrix), inverseLink));
-      if (NearEqual3(e, g, kIkEpsilon)) continue;
-      const Float4 axis = Cross3(e, g);
-      if (NearEqual3(axis, Float4{}, kIkEpsilon)) continue;
-      // Rounding can put the cosine of two unit vectors just outside [-1, 1].
-      const float angle = std::acos(std::clamp(Dot3(e, g), -1.0f, 1.0f)) * chain.angleFactor;
-      const Quaternion turned =
-          QuaternionMultiply(QuaternionRotationAxis(Normalize3(axis), angle), link.rotation);
-      const Quaternion rotation = LimitRotation(turned, link.ikMinAngles, link.ikMaxAngles);
-      if (!SameBits(rotation, link.rotation)) {
-        link.rotation = rotation;
-        changed = true;
-        touch(linkIndex);
+      // The next link carries this one when it is above it (a thigh above
+      // its knee).
+      Float4 pivot;
+      const bool pivoted = i + 1 < chain.linkCount && IsAncestor(bones, chain.links[i + 1], linkIndex);
+      if (pivoted) pivot = PositionOf(bones[chain.links[i + 1]].worldMatrix);
+      const Quaternion rotation =
+          TurnIkLink(link, effector, goal, pivoted ? &pivot : nullptr, stepLimit, iteration == 0);
+      if (SameBits(rotation, link.rotation)) continue;
+      link.rotation = rotation;
+      turned = true;
+      if ((cache.visited[linkIndex] & kTouched) == 0) {
+        cache.visited[linkIndex] |= kTouched;
+        cache.touched.push_back(linkIndex);
       }
-      const Matrix4 linkWorld = PoseOf(bones, link);
-      if (!SameBits(linkWorld, link.worldMatrix)) {
-        link.worldMatrix = linkWorld;
-        changed = true;
-        touch(linkIndex);
+      // The bones from the link down to the effector, found from the
+      // effector upwards; a link that is not above the effector moves only
+      // itself.
+      std::vector<std::uint32_t>& chainPath = cache.path;
+      chainPath.clear();
+      std::uint32_t bone = target;
+      while (bone != linkIndex && chainPath.size() < boneCount) {
+        chainPath.push_back(bone);
+        const std::int32_t parent = bones[bone].parentIndex;
+        if (parent < 0 || static_cast<std::size_t>(parent) >= boneCount) break;
+        bone = static_cast<std::uint32_t>(parent);
       }
-      if (!targetFollowsParent || linkIndex == chain.targetBone ||
-          static_cast<std::int32_t>(linkIndex) == target.parentIndex) {
-        const Matrix4 targetWorld = PoseOf(bones, target);
-        if (!SameBits(targetWorld, target.worldMatrix)) {
-          target.worldMatrix = targetWorld;
-          changed = true;
-          touch(chain.targetBone);
-        }
-        effector = PositionOf(target.worldMatrix);
-      }
+      if (bone != linkIndex) chainPath.clear();
+      chainPath.push_back(linkIndex);
+      for (auto it = chainPath.rbegin(); it != chainPath.rend(); ++it)
+        bones[*it].worldMatrix = PoseOf(bones, bones[*it]);
+      ikLinkSteps_ += static_cast<std::uint32_t>(chainPath.size());
+      effector = PositionOf(bones[target].worldMatrix);
     }
-    // An iteration that changed nothing would be repeated exactly by every
-    // iteration after it.
-    if (!changed) break;
-    changedAny = true;
+    changed = changed || turned;
+    if (!turned) return true;
   }
-  return changedAny;
+  return true;
 }
 
 void Model::RecomputeTouchedSubtrees() {

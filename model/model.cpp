@@ -13,6 +13,7 @@ int Model::Release() {
   materials.clear();
   meshes.clear();
   bones.clear();
+  grants.clear();
   return 0;
 }
 

@@ -83,7 +83,8 @@ struct Mesh {
 
 struct Bone {
   std::u16string name;
-  Float4 position;  // offset from the parent at rest; the motion overwrites it
+  Float4 position;  // offset from the parent; the motion overwrites it
+  Float4 restPosition;  // the offset from the parent at rest (w = 0)
   Float4 scale{1.0f, 1.0f, 1.0f, 1.0f};
   Quaternion rotation{0.0f, 0.0f, 0.0f, 1.0f};
   Float4 ikMinAngles;
@@ -101,9 +102,27 @@ struct IkChain {
   std::uint16_t targetBone = 0;  // the end effector
   std::uint8_t linkCount = 0;
   std::uint16_t iterations = 0;
+  // A quarter of the largest angle (radians) one link may turn in one step:
+  // a PMD file's control weight as stored, a PMX file's limit angle / 4.
   float angleFactor = 0.0f;
   std::vector<std::uint16_t> links;
 };
+
+// A bone that takes a share of another bone's rotation and/or translation on
+// top of its own pose (PMX grant bones, PMD rotation-influenced bones): twist
+// bones, eyes that follow both eyes, shoulder cancels.
+struct BoneGrant {
+  std::int32_t bone = 0;
+  std::int32_t parent = 0;  // the bone it takes from
+  float weight = 0.0f;      // the share; negative turns the other way
+  bool rotation = false;
+  bool translation = false;
+};
+
+// Link steps that inverse kinematics may take in one frame, far above what a
+// real character needs (a few thousand), so that a file cannot make one
+// frame take seconds.
+inline constexpr std::uint32_t kIkStepBudget = 1u << 18;
 
 // Three rows of the transposed skinning transform (inverse bind x world).
 struct SkinningMatrix {
@@ -139,10 +158,15 @@ class Model {
   void ComputeWorldMatrices();
   void ComputeSkinningMatrices();
   void SolveIk();
+  // Link steps inverse kinematics took in the last frame (or SolveIk call).
+  std::uint32_t IkLinkSteps() const { return ikLinkSteps_; }
   // Screen pixel position of a model-space point through world, view,
   // projection and the viewport.
   Float2 ProjectToScreen(const Float4& point) const;
   static float BezierValue(float x1, float x2, float y1, float y2, float x);
+  // The rotation `weight` times as far as `source` about the same axis (on
+  // the shorter arc): what a grant of that weight takes from its source.
+  static Quaternion GrantedRotation(const Quaternion& source, float weight);
 
   void ApplyGroupMorph(const PMXMorph& morph, float weight);
   void ApplyVertexMorph(const PMXMorph& morph, float weight);
@@ -156,6 +180,7 @@ class Model {
   std::vector<std::shared_ptr<Mesh>> meshes;
   std::vector<Bone> bones;
   std::vector<IkChain> ikChains;
+  std::vector<BoneGrant> grants;  // in bone order
   std::map<std::u16string, PMXMorph> morphs;
   std::vector<PMXMorph*> morphList;
   std::shared_ptr<Animation> animation;
@@ -190,19 +215,25 @@ class Model {
 
  private:
   // Pose evaluation internals (model/pose_evaluation.cpp,
-  // model/inverse_kinematics.cpp).
+  // model/inverse_kinematics.cpp, model/bone_grants.cpp).
   void RefreshHierarchy();
   int PoseBoneTracks(Animation& motion);
   void ApplyMorphTracks(Animation& motion);
+  void ResetGrantedBones();
+  void ApplyGrants();
+  // Applies again the grants whose source bone IK moved; true if any.
+  bool ReapplyGrantsAfterIk();
   // Runs every IK chain. worldsSettled: the world matrices are known to be
   // what ComputeWorldMatrices would give again, which lets chains that change
   // nothing skip the recompute that follows them.
   void SolveIkChains(bool worldsSettled);
-  bool RunIkChain(const IkChain& chain, bool worldsSettled);
+  // Runs one chain; false when the frame's step budget ran out in it.
+  bool RunIkChain(const IkChain& chain, bool& changed);
   void RecomputeTouchedSubtrees();
   bool RecomputeAllWorlds();
 
   PoseCache poseCache_;
+  std::uint32_t ikLinkSteps_ = 0;
 };
 
 }  // namespace brivonel

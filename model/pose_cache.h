@@ -41,6 +41,13 @@ struct alignas(16) CurveLanes {
   float value[4];   // the result
 };
 
+struct GrantPoses {
+  Quaternion ownRotation;
+  Float4 ownPosition;
+  Quaternion sourceRotation;
+  Float4 sourcePosition;
+};
+
 struct PoseCache {
   // Bone hierarchy as last seen: parent numbers, whether every parent comes
   // before its child, and the children of each bone (compressed rows).
@@ -60,10 +67,16 @@ struct PoseCache {
   std::vector<CurveLanes> lanes;
 
   // Inverse kinematics: bones whose pose a chain changed, the order in which
-  // their subtrees are recomputed, and a mark per bone.
+  // their subtrees are recomputed, a mark per bone, and the bones from a
+  // link down to the end effector.
   std::vector<std::uint32_t> touched;
   std::vector<std::uint32_t> order;
   std::vector<std::uint8_t> visited;
+  std::vector<std::uint32_t> path;
+
+  // Grants of this frame, one entry per grant: the granted bone's own pose
+  // (before its grant) and the source bone's pose the grant was taken from.
+  std::vector<GrantPoses> grantPoses;
 };
 
 }  // namespace brivonel

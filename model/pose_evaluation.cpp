@@ -124,12 +124,24 @@ std::uint32_t FrameOfElapsed(std::uint64_t elapsedMilliseconds) {
 }
 
 // The motion plays frames 0 to its last frame once, then 1 to last - 1 and
-// 0 over and over. The last frame is the last key of the first bone track; a
-// motion without one does not loop, and a last frame of 0 holds frame 0.
+// 0 over and over. The last frame is the latest key of any bone or morph
+// track (each track's keys are in frame order, so its last key is its
+// latest); a motion without keys does not loop, and a last frame of 0 holds
+// frame 0.
 std::uint32_t LoopFrame(std::uint32_t frame, const Animation& motion) {
-  if (motion.boneTracks.empty() || motion.boneTracks.front().keys.empty()) return frame;
-  const std::uint64_t lastFrame = motion.boneTracks.front().keys.back().frame;
-  if (frame <= lastFrame) return frame;
+  bool keyed = false;
+  std::uint64_t lastFrame = 0;
+  for (const BoneTrack& track : motion.boneTracks) {
+    if (track.keys.empty()) continue;
+    keyed = true;
+    lastFrame = std::max(lastFrame, track.keys.back().frame);
+  }
+  for (const auto& [name, track] : motion.morphTracks) {
+    if (track.keys.empty()) continue;
+    keyed = true;
+    lastFrame = std::max<std::uint64_t>(lastFrame, track.keys.back().frame);
+  }
+  if (!keyed || frame <= lastFrame) return frame;
   if (lastFrame == 0) return 0;
   return static_cast<std::uint32_t>(frame % lastFrame);
 }
@@ -272,23 +284,24 @@ int Model::PoseBoneTracks(Animation& motion) {
     const BoneKey& next = track.keys[n];
     const BoneKey& prev = n == 0 ? next : track.keys[n - 1];
     const float t = n == 0 ? 1.0f : KeyFraction(frame, prev, next);
+    // The curve stored with a key shapes the approach to it from the key before.
     const std::uint32_t tBits = FloatBits(t);
     if (hint.curvesValid && hint.fractionBits == tBits &&
-        std::memcmp(hint.curveBytes, prev.interpolation, sizeof hint.curveBytes) == 0)
+        std::memcmp(hint.curveBytes, next.interpolation, sizeof hint.curveBytes) == 0)
       continue;
     hint.curvesValid = true;
     hint.fractionBits = tBits;
-    std::memcpy(hint.curveBytes, prev.interpolation, sizeof hint.curveBytes);
+    std::memcpy(hint.curveBytes, next.interpolation, sizeof hint.curveBytes);
     const std::size_t lane = cache.pendingTracks.size();
     cache.pendingTracks.push_back(static_cast<std::uint32_t>(k));
     if (cache.lanes.size() <= lane) cache.lanes.resize(std::max<std::size_t>(lane + 1, tracks.size()));
     CurveLanes& l = cache.lanes[lane];
     // Curve c: first control point (byte c, byte 4 + c), second (8 + c, 12 + c).
     for (int c = 0; c < 4; ++c) {
-      l.x1[c] = kControlPoints.value[prev.interpolation[c]];
-      l.y1[c] = kControlPoints.value[prev.interpolation[4 + c]];
-      l.x2[c] = kControlPoints.value[prev.interpolation[8 + c]];
-      l.y2[c] = kControlPoints.value[prev.interpolation[12 + c]];
+      l.x1[c] = kControlPoints.value[next.interpolation[c]];
+      l.y1[c] = kControlPoints.value[next.interpolation[4 + c]];
+      l.x2[c] = kControlPoints.value[next.interpolation[8 + c]];
+      l.y2[c] = kControlPoints.value[next.interpolation[12 + c]];
       l.x[c] = t;
     }
   }
@@ -336,16 +349,28 @@ int Model::PoseBoneTracks(Animation& motion) {
 int Model::Update(std::uint64_t elapsedMilliseconds) {
   if (loading) return 0;
   RefreshHierarchy();
+  ResetGrantedBones();
   int shift = 0;
   if (Animation* motion = animation.get()) {
     motion->currentFrame = LoopFrame(FrameOfElapsed(elapsedMilliseconds), *motion);
     shift = PoseBoneTracks(*motion);
     ApplyMorphTracks(*motion);
   }
+  ApplyGrants();
   ComputeWorldMatrices();
   // With every parent before its child, one pass leaves the world matrices
   // exactly as a second pass would.
   SolveIkChains(poseCache_.parentsFirst);
+  if (ReapplyGrantsAfterIk()) {
+    // Every chain ended with the hierarchy in step; with parents first only
+    // the regranted bones' subtrees are out of step.
+    if (poseCache_.parentsFirst)
+      RecomputeTouchedSubtrees();
+    else
+      ComputeWorldMatrices();
+  }
+  for (std::uint32_t bone : poseCache_.touched) poseCache_.visited[bone] = 0;
+  poseCache_.touched.clear();
   ComputeSkinningMatrices();
   return shift;
 }

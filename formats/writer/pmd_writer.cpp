@@ -1,5 +1,7 @@
 #include "formats/writer/pmd_writer.h"
 
+#include <cstdio>
+
 #include "formats/writer/byte_writer.h"
 
 namespace brivonel::writer {
@@ -37,10 +39,26 @@ std::vector<std::uint8_t> WritePmd(const PMDModel& r) {
     out.U16(ik.iterations).F32(ik.controlWeight);
     for (std::uint16_t bone : ik.chain) out.U16(bone);
   }
-  out.U16(0);  // facial morphs
-  out.U8(0);   // facial morph display list
-  out.U8(0);   // bone display group names
-  out.U32(0);  // bone display list
+  out.U16(static_cast<std::uint16_t>(r.skins.size()));
+  for (const PMDSkin& skin : r.skins) {
+    out.Bytes(skin.name, sizeof skin.name).U32(static_cast<std::uint32_t>(skin.vertices.size()));
+    out.U8(skin.kind);
+    for (const PMDSkinVertex& v : skin.vertices) out.U32(v.index).Put(v.position);
+  }
+  // The sections every editor writes after them, empty: facial morph
+  // display list, bone display groups and list, no English names, the ten
+  // shared toon file names, no rigid bodies, no joints.
+  out.U8(0);
+  out.U8(0);
+  out.U32(0);
+  out.U8(0);
+  for (int toon = 1; toon <= 10; ++toon) {
+    char name[100] = {};
+    std::snprintf(name, sizeof name, "toon%02d.bmp", toon);
+    out.Bytes(name, sizeof name);
+  }
+  out.U32(0);
+  out.U32(0);
   return std::move(out.bytes());
 }
 

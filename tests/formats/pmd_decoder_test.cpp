@@ -7,7 +7,9 @@
 #include "base/app_exception.h"
 #include "formats/binary_cursor.h"
 #include "formats/pmd_decoder.h"
+#include "formats/writer/byte_writer.h"
 #include "formats/writer/pmd_writer.h"
+#include "model/model_setup.h"
 #include "render/texture_loaders.h"
 #include "tests/formats/format_test_support.h"
 #include "tests/support/recording_gpu.h"
@@ -253,7 +255,10 @@ TEST(PmdRead, EveryCutOfAValidFileEndsEarly) {
   PMDModel r = SmallPmd();
   r.iks = {PMDIK{1, 0, 1, 15, 0.25f, {0}}};
   const std::vector<std::uint8_t> bytes = writer::WritePmd(r);
-  const std::size_t unread = 8;  // facial morphs and display lists
+  // After the IK list: no facial morphs (2 bytes), empty display lists (6),
+  // no English names (1), the toon names (1000), no physics (8). Files that
+  // end within them load without facial morphs (see below).
+  const std::size_t unread = 1017;
   for (std::size_t size = 0; size + unread < bytes.size(); ++size) {
     PMDModel back;
     EXPECT_THROW(PMDDecoder::Read(std::span(bytes.data(), size), back), FileEndsEarly) << size;
@@ -263,6 +268,113 @@ TEST(PmdRead, EveryCutOfAValidFileEndsEarly) {
   PMDModel back;
   EXPECT_THROW(PMDDecoder::Read(huge, back), FileEndsEarly);
   EXPECT_TRUE(back.vertices.empty());
+}
+
+// Facial morphs: a base list of vertices, and morphs whose entries name an
+// entry of the base and give that vertex's offset.
+PMDModel PmdWithFaces() {
+  PMDModel r = SmallPmd();
+  PMDSkin base;
+  writer::SetShiftJisField(base.name, sizeof base.name, u"base");
+  base.vertices = {{2, {0, 1, 0}}, {0, {0, 0, 0}}, {50, {0, 0, 0}}};  // vertex 50 does not exist
+  PMDSkin blink;
+  writer::SetShiftJisField(blink.name, sizeof blink.name, u"まばたき");
+  blink.kind = 2;
+  blink.vertices = {{0, {0, -0.5f, 0}}, {1, {0.25f, 0, 0}}, {9, {1, 1, 1}}, {2, {1, 1, 1}}};
+  PMDSkin mouth;
+  writer::SetShiftJisField(mouth.name, sizeof mouth.name, u"あ");
+  mouth.kind = 3;
+  mouth.vertices = {{1, {0, 0, 2}}};
+  r.skins = {base, blink, mouth};
+  return r;
+}
+
+TEST(PmdRead, FacialMorphsReadBackAsWritten) {
+  PMDModel back;
+  ASSERT_EQ(PMDDecoder::Read(writer::WritePmd(PmdWithFaces()), back), FileRead);
+  ASSERT_EQ(back.skins.size(), 3u);
+  EXPECT_EQ(back.skins[1].kind, 2);
+  ASSERT_EQ(back.skins[1].vertices.size(), 4u);
+  EXPECT_EQ(back.skins[1].vertices[1].index, 1u);
+  EXPECT_EQ(back.skins[1].vertices[1].position, (Float3{0.25f, 0, 0}));
+}
+
+TEST(PmdBuild, FacialMorphsBecomeVertexMorphsWithoutTheBase) {
+  TempDir dir;
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmd(dir, PmdWithFaces(), model), ModelBuilt);
+  ASSERT_EQ(model->morphs.size(), 2u);
+  EXPECT_EQ(model->morphs.count(u"base"), 0u);
+  ASSERT_EQ(model->morphList.size(), 2u);
+  const PMXMorph& blink = *model->morphList[0];
+  EXPECT_EQ(blink.name, u"まばたき");
+  EXPECT_EQ(blink.kind, kMorphVertex);
+  EXPECT_EQ(blink.panel, 2);
+  // Base entry 0 is vertex 2, entry 1 vertex 0; entry 9 and vertex 50 do
+  // not exist and their offsets are dropped.
+  ASSERT_EQ(blink.vertexOffsets.size(), 2u);
+  EXPECT_EQ(blink.vertexOffsets[0].vertexIndex, 2u);
+  EXPECT_EQ(blink.vertexOffsets[0].translation, (Float3{0, -0.5f, 0}));
+  EXPECT_EQ(blink.vertexOffsets[1].vertexIndex, 0u);
+  EXPECT_EQ(blink.offsetCount, 2);
+  EXPECT_EQ(model->morphList[1], &model->morphs.at(u"あ"));
+}
+
+// A dance's morph track moves the face of a PMD character: each vertex by
+// weight times its offset.
+TEST(PmdBuild, MorphTrackMovesTheFacialMorphsVertices) {
+  TempDir dir;
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmd(dir, PmdWithFaces(), model), ModelBuilt);
+  model->baseVertices = model->meshes[0]->vertices;
+  model->posedVertices = model->baseVertices;
+  auto animation = std::make_shared<Animation>();
+  MorphTrack& track = animation->morphTracks[u"まばたき"];
+  track.name = u"まばたき";
+  track.keys = {{0.0f, 0}, {1.0f, 10}};
+  animation->morphTracks[u"あ"] = MorphTrack{u"あ", 0, {{1.0f, 0}, {1.0f, 10}}, 0, nullptr};
+  model->animation = animation;
+  LinkMorphTracks(*model);
+  model->Update(5 * 33);
+  const std::vector<Vertex>& rest = model->baseVertices;
+  const std::vector<Vertex>& posed = model->posedVertices;
+  EXPECT_FLOAT_EQ(posed[2].position.y, rest[2].position.y - 0.25f);
+  EXPECT_FLOAT_EQ(posed[0].position.x, rest[0].position.x + 0.125f);
+  EXPECT_FLOAT_EQ(posed[1].position.z, rest[1].position.z);  // "あ" names only base entry 1, vertex 0
+  EXPECT_FLOAT_EQ(posed[0].position.z, rest[0].position.z + 2.0f);
+}
+
+TEST(PmdRead, FileCutWithinItsFacialMorphsLoadsWithoutThem) {
+  const std::vector<std::uint8_t> bytes = writer::WritePmd(PmdWithFaces());
+  PMDModel whole;
+  ASSERT_EQ(PMDDecoder::Read(bytes, whole), FileRead);
+  const std::size_t end = bytes.size() - 1017 + 2;  // the end of the last facial morph
+  for (std::size_t cut : {end - 1, end - 60}) {
+    PMDModel back;
+    ASSERT_EQ(PMDDecoder::Read(std::span(bytes.data(), cut), back), FileRead) << cut;
+    EXPECT_TRUE(back.skins.empty());
+    EXPECT_EQ(back.vertices.size(), whole.vertices.size());
+  }
+}
+
+TEST(PmdBuild, RotationInfluencedBonesFollowTheirSource) {
+  TempDir dir;
+  PMDModel r = SmallPmd();
+  r.bones.push_back(MakePmdBone(u"両目", {0, 3, 0}, 0));
+  r.bones.push_back(MakePmdBone(u"左目", {1, 3, 0}, 0));
+  r.bones.push_back(MakePmdBone(u"右目", {-1, 3, 0}, 0));
+  r.bones[3].kind = kPmdRotationInfluenced;
+  r.bones[3].ikParent = 2;
+  r.bones[4].kind = kPmdRotationInfluenced;
+  r.bones[4].ikParent = 77;  // no such bone: dropped
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
+  ASSERT_EQ(model->grants.size(), 1u);
+  EXPECT_EQ(model->grants[0].bone, 3);
+  EXPECT_EQ(model->grants[0].parent, 2);
+  EXPECT_EQ(model->grants[0].weight, 1.0f);
+  EXPECT_TRUE(model->grants[0].rotation);
+  EXPECT_FALSE(model->grants[0].translation);
 }
 
 TEST(PmdDecode, MissingFileFailsToOpen) {

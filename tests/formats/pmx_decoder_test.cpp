@@ -275,6 +275,42 @@ TEST(PmxBuild, IkChainsAndLinkLimits) {
   EXPECT_EQ(model->bones[0].ikMinAngles, (Float4{}));
 }
 
+// Grant bones keep their source, share and kinds, in bone order; a grant
+// naming a bone that does not exist (or the bone itself) is dropped.
+TEST(PmxBuild, GrantBonesKeepSourceShareAndKinds) {
+  TempDir dir;
+  PMXModel r = SmallPmx();
+  r.bones.push_back(PlainBone(u"twist", {0, 2, 0}, 0));
+  r.bones.push_back(PlainBone(u"cancel", {0, 2, 0}, 0));
+  r.bones.push_back(PlainBone(u"nowhere", {0, 2, 0}, 0));
+  r.bones.push_back(PlainBone(u"itself", {0, 2, 0}, 0));
+  auto grant = [&](std::size_t bone, std::int32_t from, float rate, std::uint16_t kinds) {
+    r.bones[bone].flags |= kinds;
+    r.bones[bone].grantParent = from;
+    r.bones[bone].grantRate = rate;
+  };
+  grant(2, 1, 0.5f, kBoneRotationGrant);
+  grant(3, 5, -1.0f, kBoneRotationGrant | kBoneTranslationGrant);  // a later source
+  grant(4, 40, 1.0f, kBoneTranslationGrant);
+  grant(5, 5, 1.0f, kBoneRotationGrant);
+  std::shared_ptr<Model> model;
+  ASSERT_EQ(DecodePmx(dir, r, model), ModelBuilt);
+  ASSERT_EQ(model->grants.size(), 2u);
+  const BoneGrant& twist = model->grants[0];
+  EXPECT_EQ(twist.bone, 2);
+  EXPECT_EQ(twist.parent, 1);
+  EXPECT_EQ(twist.weight, 0.5f);
+  EXPECT_TRUE(twist.rotation);
+  EXPECT_FALSE(twist.translation);
+  const BoneGrant& cancel = model->grants[1];
+  EXPECT_EQ(cancel.bone, 3);
+  EXPECT_EQ(cancel.parent, 5);
+  EXPECT_EQ(cancel.weight, -1.0f);
+  EXPECT_TRUE(cancel.rotation && cancel.translation);
+  // The rest offsets stay beside the pose for the translation grants.
+  EXPECT_EQ(model->bones[3].restPosition, (Float4{0, 1, 0, 0}));
+}
+
 TEST(PmxBuild, IndexCountsMakeFacesAndRunningFirstFaces) {
   TempDir dir;
   PMXModel r = SmallPmx();

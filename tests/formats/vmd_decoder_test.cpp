@@ -12,12 +12,16 @@ namespace {
 using writer::MakeBoneFrame;
 using writer::MakeMorphFrame;
 
+// Bones of a model that an earlier motion has posed: keys are offset by the
+// rest offsets, not by where the bones were last put.
 std::vector<Bone> ModelBones() {
   std::vector<Bone> bones(3);
   bones[0].name = u"センター";
-  bones[0].position = {0, 8, 0, 0};
+  bones[0].restPosition = {0, 8, 0, 0};
+  bones[0].position = {3, 7.5f, -1, 1};
   bones[1].name = u"頭";
-  bones[1].position = {0, 2, 0.5f, 0};
+  bones[1].restPosition = {0, 2, 0.5f, 0};
+  bones[1].position = {0, 2.5f, 0.5f, 1};
   bones[2].name = u"頭";  // a second bone of the same name is never chosen
   for (int i = 0; i < 3; ++i) bones[static_cast<std::size_t>(i)].index = i;
   return bones;

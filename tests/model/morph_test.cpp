@@ -59,7 +59,11 @@ TEST_F(MorphTest, VertexMorphMovesByWeightTimesOffsetAndListsTheVertex) {
 
 TEST_F(MorphTest, MorphTrackWeightIsLinearAndNotClamped) {
   VertexMorph(u"raise", 1, {0, 1, 0});
-  Drive(u"raise", {{0, 0.0f}, {10, 3.0f}, {20, -1.0f}});
+  MotionBuilder motion(model);
+  for (const auto& [frame, weight] : {std::pair{0u, 0.0f}, {10u, 3.0f}, {20u, -1.0f}})
+    motion.AddMorphKey(u"raise", frame, weight);
+  motion.AddBoneKey(u"root", 60, {}, {0, 0, 0, 1});  // the motion runs on to frame 60
+  model.animation = motion.Build();
   model.Update(15 * kFrameMs);
   EXPECT_EQ(model.posedVertices[1].position.y, 1.0f);  // halfway from 3 to -1
   EXPECT_EQ(model.animation->morphTracks.at(u"raise").cursor, 1);

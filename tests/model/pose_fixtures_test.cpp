@@ -158,11 +158,11 @@ TEST(PoseFixturesTest, CubeFollowsItsMotionAsAnotherPlayerRecordedIt) {
   }
 }
 
-// The append-bone motion lists 全ての親 first, with a single key at frame 0:
-// by the looping rule that motion holds frame 0. With A親's track (last key
-// at frame 5) moved first it plays to frame 5, and the hierarchy carries the
-// keyed rotations.
-TEST(PoseFixturesTest, AppendBoneRigPlaysItsMotion) {
+// The append-bone rig: B takes A's rotation and translation, D takes minus
+// B's rotation (so A -> B -> D in bone order), C takes C親's. The motion's
+// latest keys are at frame 5, although its first track (全ての親) has its
+// only key at frame 0.
+TEST(PoseFixturesTest, AppendBoneRigPlaysItsMotionWithItsGrants) {
   BRIVONEL_REQUIRE_FIXTURES();
   const test::Camera camera = test::StandardCamera(960, 1040);
   Player rig(test::Fixture("yohawing/test_append_bone.pmx"), test::Fixture("yohawing/test_append_bone.vmd"),
@@ -171,22 +171,13 @@ TEST(PoseFixturesTest, AppendBoneRigPlaysItsMotion) {
   Model& model = *rig.model;
   ASSERT_EQ(model.bones.size(), 9u);
   ASSERT_EQ(model.bones[3].name, u"A");
-  std::vector<BoneTrack>& tracks = model.animation->boneTracks;
-  ASSERT_EQ(tracks.front().name, u"全ての親");
-  ASSERT_EQ(tracks.front().keys.size(), 1u);
+  ASSERT_EQ(model.bones[5].name, u"B");
+  ASSERT_EQ(model.bones[8].name, u"D");
+  ASSERT_EQ(model.grants.size(), 3u);
+  ASSERT_EQ(model.animation->boneTracks.front().keys.size(), 1u);
 
-  for (std::uint64_t frame : {0u, 3u, 5u, 9u}) {
-    model.Update(frame * 33);
-    EXPECT_EQ(model.animation->currentFrame, 0u);
-    EXPECT_EQ(model.bones[3].worldMatrix.m[3][1], 2.0f);  // A at rest: (1, 2, 2)
-    EXPECT_EQ(model.bones[3].worldMatrix.m[3][2], 2.0f);
-  }
-
-  const auto parentOfA = std::find_if(tracks.begin(), tracks.end(),
-                                      [](const BoneTrack& t) { return t.name == u"A親"; });
-  ASSERT_NE(parentOfA, tracks.end());
-  std::rotate(tracks.begin(), parentOfA, parentOfA + 1);
-  ASSERT_EQ(tracks.front().keys.back().frame, 5u);
+  model.Update(9 * 33);
+  EXPECT_EQ(model.animation->currentFrame, 4u);  // looped at frame 5
   model.Update(5 * 33);
   ASSERT_EQ(model.animation->currentFrame, 5u);
   // A親 is keyed back to the origin and turned 45 degrees about x; A, keyed
@@ -197,11 +188,24 @@ TEST(PoseFixturesTest, AppendBoneRigPlaysItsMotion) {
   EXPECT_NEAR(a.m[3][2], 2.0f * 1.4142135f, 1e-4f);
   // Two 45-degree turns about x: A's y axis points along z.
   EXPECT_NEAR(a.m[1][2], 1.0f, 1e-4f);
-  // D has no track and stays where it was built.
-  EXPECT_EQ(model.bones[8].worldMatrix, model.bones[8].bindMatrix);
+  // B, keyed 45 degrees about x, also takes A's 45 degrees and A's move of
+  // one unit along x: it stands one unit right of its rest place (2, 2, 2)
+  // under the unmoved B親, turned a quarter about x.
+  const Matrix4& b = model.bones[5].worldMatrix;
+  EXPECT_NEAR(b.m[3][0], 3.0f, 1e-4f);
+  EXPECT_NEAR(b.m[3][1], 2.0f, 1e-4f);
+  EXPECT_NEAR(b.m[3][2], 2.0f, 1e-4f);
+  EXPECT_NEAR(b.m[1][2], 1.0f, 1e-4f);
+  // D takes minus B's whole turn: a quarter the other way.
+  const Matrix4& d = model.bones[8].worldMatrix;
+  EXPECT_NEAR(d.m[1][2], -1.0f, 1e-4f);
+  EXPECT_NEAR(d.m[3][0], 0.0f, 1e-6f);
+  // At frame 0 everything is at rest again: no grant adds onto the last one.
+  model.Update(0);
   for (const Bone& bone : model.bones)
-    for (const auto& row : bone.worldMatrix.m)
-      for (float value : row) EXPECT_TRUE(std::isfinite(value)) << Utf16ToUtf8(bone.name);
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR(bone.worldMatrix.m[r][c], bone.bindMatrix.m[r][c], 1e-6f) << Utf16ToUtf8(bone.name);
 }
 
 }  // namespace

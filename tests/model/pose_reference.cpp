@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace brivonel::test {
 namespace {
@@ -137,6 +139,158 @@ bool ChainUsable(const Model& model, const IkChain& chain) {
   return true;
 }
 
+float Lane(const Float4& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+void SetLane(Float4& v, int axis, float value) { (axis == 0 ? v.x : axis == 1 ? v.y : v.z) = value; }
+
+// The one axis a link's limits let it turn about, or -1.
+int HingeAxis(const Bone& link) {
+  int free = -1;
+  for (int axis = 0; axis < 3; ++axis) {
+    const float lower = Lane(link.ikMinAngles, axis);
+    const float upper = Lane(link.ikMaxAngles, axis);
+    if (lower == 0.0f && upper == 0.0f) continue;
+    if (!(lower < upper) || free >= 0) return -1;
+    free = axis;
+  }
+  return free;
+}
+
+float Wrap(float angle) {
+  while (angle > kPi) angle -= 2.0f * kPi;
+  while (angle <= -kPi) angle += 2.0f * kPi;
+  return angle;
+}
+
+float OutsideBy(float angle, float lower, float upper) {
+  return std::max(lower - angle, 0.0f) + std::max(angle - upper, 0.0f);
+}
+
+Quaternion TurnLink(const Bone& link, const Float4& effector, const Float4& goal, const Float4* pivot,
+                    float limit, bool firstIteration) {
+  const Matrix4 inverseLink = Inverse(link.worldMatrix);
+  const Float4 localEffector = Transform(effector, inverseLink);
+  const Float4 localGoal = Transform(goal, inverseLink);
+  Float4 e = Normalize3(localEffector);
+  Float4 g = Normalize3(localGoal);
+  const int hinge = HingeAxis(link);
+  if (NearEqual3(e, g, 1e-7f) && (hinge < 0 || pivot == nullptr)) return link.rotation;
+  if (hinge >= 0) {
+    Quaternion q = link.rotation;
+    if (q.w < 0.0f) q = Scale(q, -1.0f);
+    const float current = 2.0f * std::atan2(Lane(q, hinge), q.w);
+    const float lower = Lane(link.ikMinAngles, hinge);
+    const float upper = Lane(link.ikMaxAngles, hinge);
+    float angle = 0.0f;
+    bool reached = false;
+    if (pivot != nullptr) {
+      // The angle at which the effector is as far from the pivot as the goal.
+      Float4 p = Transform(*pivot, inverseLink);
+      Float4 le = localEffector;
+      const float goalDistance2 = Dot3(Subtract(p, localGoal), Subtract(p, localGoal));
+      const float along = Lane(p, hinge) - Lane(le, hinge);
+      SetLane(le, hinge, 0.0f);
+      SetLane(p, hinge, 0.0f);
+      const float e2 = Dot3(le, le);
+      const float p2 = Dot3(p, p);
+      const float radii = std::sqrt(e2 * p2);
+      if (radii > 1e-12f) {
+        const float cosine = std::clamp((along * along + p2 + e2 - goalDistance2) / (2.0f * radii), -1.0f, 1.0f);
+        const float from = std::atan2(Lane(Cross3(p, le), hinge), Dot3(p, le));
+        const float to = std::acos(cosine);
+        const float a = Wrap(current + (to - from));
+        const float b = Wrap(current + (-to - from));
+        const float va = OutsideBy(a, lower, upper);
+        const float vb = OutsideBy(b, lower, upper);
+        if (va != vb)
+          angle = va < vb ? a : b;
+        else
+          angle = std::fabs(a - current) <= std::fabs(b - current) ? a : b;
+        angle = current + std::clamp(angle - current, -limit, limit);
+        reached = true;
+      }
+    }
+    if (!reached) {
+      // Aim along the axis; leave a bound by the whole angle, mirror on the
+      // first iteration.
+      const float whole = std::min(std::atan2(Length3(Cross3(e, g)), Dot3(e, g)), limit);
+      SetLane(e, hinge, 0.0f);
+      SetLane(g, hinge, 0.0f);
+      float turn = std::atan2(Lane(Cross3(e, g), hinge), Dot3(e, g));
+      turn = std::clamp(turn, -limit, limit);
+      if (firstIteration && current >= upper)
+        turn = -whole;
+      else if (firstIteration && current <= lower)
+        turn = whole;
+      angle = current + turn;
+      if (firstIteration && (angle < lower || angle > upper) && -angle >= lower && -angle <= upper)
+        angle = -angle;
+    }
+    angle = std::max(angle, lower);
+    angle = std::min(angle, upper);
+    bool pure = true;
+    for (int axis = 0; axis < 3; ++axis)
+      if (axis != hinge && Lane(q, axis) != 0.0f) pure = false;
+    if (pure && std::fabs(angle - current) < 1e-7f) return link.rotation;
+    Quaternion turned{0.0f, 0.0f, 0.0f, std::cos(0.5f * angle)};
+    SetLane(turned, hinge, std::sin(0.5f * angle));
+    return turned;
+  }
+  Float4 axis = Cross3(e, g);
+  if (NearEqual3(axis, Float4{0, 0, 0, 0}, 1e-7f)) return link.rotation;
+  float angle = std::atan2(Length3(axis), Dot3(e, g));
+  angle = std::min(angle, limit);
+  if (!(angle >= 1e-7f)) return link.rotation;
+  axis = Normalize3(axis);
+  const Quaternion rotation = QuaternionMultiply(QuaternionRotationAxis(axis, angle), link.rotation);
+  const Float4& lo = link.ikMinAngles;
+  const Float4& hi = link.ikMaxAngles;
+  if (lo.x <= -kPi && lo.y <= -kPi && lo.z <= -kPi && hi.x >= kPi && hi.y >= kPi && hi.z >= kPi)
+    return QuaternionNormalize(rotation);
+  const Matrix4 r = MatrixRotationQuaternion(rotation);
+  float x = -std::atan2(r.m[2][1], r.m[2][2]);
+  float y = std::asin(std::clamp(r.m[2][0], -1.0f, 1.0f));
+  float z = -std::atan2(r.m[1][0], r.m[0][0]);
+  x = std::max(x, lo.x);
+  y = std::max(y, lo.y);
+  z = std::max(z, lo.z);
+  x = std::min(x, hi.x);
+  y = std::min(y, hi.y);
+  z = std::min(z, hi.z);
+  return QuaternionRotationMatrix(Multiply(Multiply(MatrixRotationZ(z), MatrixRotationY(y)), MatrixRotationX(x)));
+}
+
+bool Above(const Model& model, std::size_t ancestor, std::size_t bone) {
+  for (std::size_t steps = 0; steps < model.bones.size(); ++steps) {
+    if (!ValidBone(model, model.bones[bone].parentIndex)) return false;
+    bone = static_cast<std::size_t>(model.bones[bone].parentIndex);
+    if (bone == ancestor) return true;
+  }
+  return false;
+}
+
+// Own and source poses of each grant in this frame.
+struct GrantFrame {
+  Quaternion ownRotation, sourceRotation;
+  Float4 ownPosition, sourcePosition;
+};
+
+bool GrantUsable(const Model& model, const BoneGrant& grant) {
+  return ValidBone(model, grant.bone) && ValidBone(model, grant.parent) && grant.bone != grant.parent;
+}
+
+void ApplyGrant(Model& model, const BoneGrant& grant, const GrantFrame& poses) {
+  Bone& bone = model.bones[static_cast<std::size_t>(grant.bone)];
+  const Bone& source = model.bones[static_cast<std::size_t>(grant.parent)];
+  if (grant.rotation)
+    bone.rotation = QuaternionMultiply(Model::GrantedRotation(poses.sourceRotation, grant.weight), poses.ownRotation);
+  if (grant.translation) {
+    bone.position = poses.ownPosition;
+    bone.position.x += (poses.sourcePosition.x - source.restPosition.x) * grant.weight;
+    bone.position.y += (poses.sourcePosition.y - source.restPosition.y) * grant.weight;
+    bone.position.z += (poses.sourcePosition.z - source.restPosition.z) * grant.weight;
+  }
+}
+
 }  // namespace
 
 void ReferenceApplyMorph(Model& model, const PMXMorph& morph, float weight) {
@@ -147,47 +301,59 @@ void ReferenceComputeWorldMatrices(Model& model) {
   for (Bone& bone : model.bones) bone.worldMatrix = LocalTimesParent(model, bone);
 }
 
-void ReferenceSolveIk(Model& model) {
+std::uint32_t ReferenceSolveIk(Model& model) {
+  std::uint32_t steps = 0;
   for (const IkChain& chain : model.ikChains) {
-    const bool usable = chain.iterations == 0 || chain.linkCount == 0 || ChainUsable(model, chain);
-    for (std::uint32_t iteration = 0; usable && iteration < chain.iterations; ++iteration) {
-      if (chain.linkCount == 0) break;
-      Bone& target = model.bones[chain.targetBone];
-      Float4 effector = TranslationRow(target.worldMatrix);
-      for (std::size_t i = 0; i < chain.linkCount; ++i) {
-        Bone& link = model.bones[chain.links[i]];
-        const Matrix4 inverseLink = Inverse(link.worldMatrix);
-        const Float4 localEffector = Transform(effector, inverseLink);
-        const Float4 localGoal = Transform(TranslationRow(model.bones[chain.ikBone].worldMatrix), inverseLink);
-        const Float4 e = Normalize3(localEffector);
-        const Float4 g = Normalize3(localGoal);
-        if (NearEqual3(e, g, 1e-7f)) continue;
-        Float4 axis = Cross3(e, g);
-        if (NearEqual3(axis, Float4{0, 0, 0, 0}, 1e-7f)) continue;
-        axis = Normalize3(axis);
-        float angle = std::acos(std::clamp(Dot3(e, g), -1.0f, 1.0f));
-        angle = angle * chain.angleFactor;
-        const Quaternion q = QuaternionRotationAxis(axis, angle);
-        const Quaternion rotation = QuaternionMultiply(q, link.rotation);
-        const Matrix4 r = MatrixRotationQuaternion(rotation);
-        float x = -std::atan2(r.m[2][1], r.m[2][2]);
-        float y = std::asin(std::clamp(r.m[2][0], -1.0f, 1.0f));
-        float z = -std::atan2(r.m[1][0], r.m[0][0]);
-        x = std::max(x, link.ikMinAngles.x);
-        y = std::max(y, link.ikMinAngles.y);
-        z = std::max(z, link.ikMinAngles.z);
-        x = std::min(x, link.ikMaxAngles.x);
-        y = std::min(y, link.ikMaxAngles.y);
-        z = std::min(z, link.ikMaxAngles.z);
-        const Matrix4 m = Multiply(Multiply(MatrixRotationZ(z), MatrixRotationY(y)), MatrixRotationX(x));
-        link.rotation = QuaternionRotationMatrix(m);
-        link.worldMatrix = LocalTimesParent(model, link);
-        target.worldMatrix = LocalTimesParent(model, target);
-        effector = TranslationRow(target.worldMatrix);
+    const bool runs = chain.iterations > 0 && chain.linkCount > 0 && ChainUsable(model, chain) &&
+                      steps < kIkStepBudget;
+    if (runs) {
+      const Float4 goal = TranslationRow(model.bones[chain.ikBone].worldMatrix);
+      float limit = 4.0f * chain.angleFactor;
+      if (std::isnan(limit)) limit = kPi;
+      limit = std::max(limit, 0.0f);
+      bool exhausted = false;
+      for (std::uint32_t iteration = 0; iteration < chain.iterations && !exhausted; ++iteration) {
+        Float4 effector = TranslationRow(model.bones[chain.targetBone].worldMatrix);
+        if (Length3(Subtract(effector, goal)) <= 1e-5f) break;
+        bool turned = false;
+        for (std::size_t i = 0; i < chain.linkCount; ++i) {
+          if (steps >= kIkStepBudget) {
+            exhausted = true;
+            break;
+          }
+          ++steps;
+          const std::uint16_t linkIndex = chain.links[i];
+          Bone& link = model.bones[linkIndex];
+          // The next link is the pivot when it carries this one.
+          Float4 pivot;
+          const bool pivoted = i + 1 < chain.linkCount && Above(model, chain.links[i + 1], linkIndex);
+          if (pivoted) pivot = TranslationRow(model.bones[chain.links[i + 1]].worldMatrix);
+          const Quaternion rotation = TurnLink(link, effector, goal, pivoted ? &pivot : nullptr, limit, iteration == 0);
+          if (std::memcmp(&rotation, &link.rotation, sizeof rotation) == 0) continue;
+          link.rotation = rotation;
+          turned = true;
+          // The bones from the link down to the target (the link alone when
+          // it is not above the target), each after its parent.
+          std::vector<std::size_t> path;
+          std::size_t bone = chain.targetBone;
+          while (bone != linkIndex && path.size() < model.bones.size()) {
+            path.push_back(bone);
+            if (!ValidBone(model, model.bones[bone].parentIndex)) break;
+            bone = static_cast<std::size_t>(model.bones[bone].parentIndex);
+          }
+          if (bone != linkIndex) path.clear();
+          path.push_back(linkIndex);
+          std::reverse(path.begin(), path.end());
+          for (std::size_t b : path) model.bones[b].worldMatrix = LocalTimesParent(model, model.bones[b]);
+          steps += static_cast<std::uint32_t>(path.size());
+          effector = TranslationRow(model.bones[chain.targetBone].worldMatrix);
+        }
+        if (!turned) break;
       }
     }
     ReferenceComputeWorldMatrices(model);
   }
+  return steps;
 }
 
 void ReferenceComputeSkinningMatrices(Model& model) {
@@ -202,15 +368,30 @@ void ReferenceComputeSkinningMatrices(Model& model) {
 
 int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
   if (model.loading) return 0;
+  for (const BoneGrant& grant : model.grants) {
+    if (!GrantUsable(model, grant)) continue;
+    Bone& bone = model.bones[static_cast<std::size_t>(grant.bone)];
+    if (grant.rotation) bone.rotation = {0.0f, 0.0f, 0.0f, 1.0f};
+    if (grant.translation) bone.position = bone.restPosition;
+  }
   int result = 0;
   if (Animation* motion = model.animation.get()) {
     // Frame.
     const double frames = std::floor(static_cast<float>(elapsedMilliseconds) / 33.0f);
     std::uint32_t frame = static_cast<std::uint32_t>(static_cast<std::int64_t>(frames));
-    if (!motion->boneTracks.empty() && !motion->boneTracks[0].keys.empty()) {
-      const std::uint64_t lastFrame = motion->boneTracks[0].keys.back().frame;
-      if (frame > lastFrame) frame = lastFrame == 0 ? 0 : static_cast<std::uint32_t>(frame % lastFrame);
+    bool keyed = false;
+    std::uint64_t lastFrame = 0;
+    for (const BoneTrack& track : motion->boneTracks) {
+      if (track.keys.empty()) continue;
+      keyed = true;
+      lastFrame = std::max(lastFrame, track.keys.back().frame);
     }
+    for (const auto& [name, track] : motion->morphTracks) {
+      if (track.keys.empty()) continue;
+      keyed = true;
+      lastFrame = std::max<std::uint64_t>(lastFrame, track.keys.back().frame);
+    }
+    if (keyed && frame > lastFrame) frame = lastFrame == 0 ? 0 : static_cast<std::uint32_t>(frame % lastFrame);
     motion->currentFrame = frame;
 
     // Bone tracks.
@@ -235,7 +416,7 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
       }
       t = std::max(t, 0.0f);
       t = std::min(t, 1.0f);
-      const std::uint8_t* ip = prev->interpolation;
+      const std::uint8_t* ip = next.interpolation;
       const float tX = Model::BezierValue(ip[0], ip[8], ip[4], ip[12], t);
       const float tY = Model::BezierValue(ip[1], ip[9], ip[5], ip[13], t);
       const float tZ = Model::BezierValue(ip[2], ip[10], ip[6], ip[14], t);
@@ -285,8 +466,33 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
       if (track.morph != nullptr) ReferenceApplyMorph(model, *track.morph, weight);
     }
   }
+  // Grants in order, then again after IK for those whose source IK moved.
+  std::vector<GrantFrame> grantFrames(model.grants.size());
+  for (std::size_t i = 0; i < model.grants.size(); ++i) {
+    const BoneGrant& grant = model.grants[i];
+    if (!GrantUsable(model, grant)) continue;
+    const Bone& bone = model.bones[static_cast<std::size_t>(grant.bone)];
+    const Bone& source = model.bones[static_cast<std::size_t>(grant.parent)];
+    grantFrames[i] = {bone.rotation, source.rotation, bone.position, source.position};
+    ApplyGrant(model, grant, grantFrames[i]);
+  }
   ReferenceComputeWorldMatrices(model);
   ReferenceSolveIk(model);
+  bool regranted = false;
+  for (std::size_t i = 0; i < model.grants.size(); ++i) {
+    const BoneGrant& grant = model.grants[i];
+    if (!GrantUsable(model, grant)) continue;
+    const Bone& source = model.bones[static_cast<std::size_t>(grant.parent)];
+    GrantFrame& poses = grantFrames[i];
+    const bool moved = (grant.rotation && std::memcmp(&source.rotation, &poses.sourceRotation, sizeof(Quaternion)) != 0) ||
+                       (grant.translation && std::memcmp(&source.position, &poses.sourcePosition, sizeof(Float4)) != 0);
+    if (!moved) continue;
+    poses.sourceRotation = source.rotation;
+    poses.sourcePosition = source.position;
+    ApplyGrant(model, grant, poses);
+    regranted = true;
+  }
+  if (regranted) ReferenceComputeWorldMatrices(model);
   ReferenceComputeSkinningMatrices(model);
   return result;
 }

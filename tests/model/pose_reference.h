@@ -1,9 +1,10 @@
 #pragma once
 // The pose rules read literally, for comparison with the model's own
 // evaluation: bone keys found by a scan from the first key, one curve at a
-// time, every world matrix recomputed after every IK chain and every IK
-// iteration run, each inverse bind matrix taken anew. Slow on purpose; the
-// model's Update must give the same bits.
+// time (the later key's), grants applied in order and again after IK where
+// IK moved their source, every world matrix recomputed after every IK
+// chain, each inverse bind matrix taken anew. Slow on purpose; the model's
+// Update must give the same bits.
 //
 // It makes the same choices as the model where the rules leave room: entries
 // and chains that name missing bones, vertices, materials or morphs are
@@ -18,7 +19,8 @@ namespace brivonel::test {
 
 int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds);
 void ReferenceComputeWorldMatrices(Model& model);
-void ReferenceSolveIk(Model& model);
+// Returns the IK steps taken, counted as the model counts them.
+std::uint32_t ReferenceSolveIk(Model& model);
 void ReferenceComputeSkinningMatrices(Model& model);
 void ReferenceApplyMorph(Model& model, const PMXMorph& morph, float weight);
 

@@ -46,35 +46,60 @@ TEST(PoseFrameTest, MotionPlaysOnceThenLoopsWithoutItsFirstFrame) {
   Model model;
   TwoBones(model);
   MotionBuilder motion(model);
-  // The first track decides the length; a later, longer track does not.
+  // The latest key of any track decides the length, not the first track's.
   motion.AddBoneKey(u"root", 0, {}, {0, 0, 0, 1});
   motion.AddBoneKey(u"root", 100, {}, {0, 0, 0, 1});
-  motion.AddBoneKey(u"arm", 250, {}, {0, 0, 0, 1});
+  motion.AddBoneKey(u"arm", 150, {}, {0, 0, 0, 1});
   model.animation = motion.Build();
-  EXPECT_EQ(FrameAt(model, 99 * kFrameMs), 99u);
-  EXPECT_EQ(FrameAt(model, 100 * kFrameMs), 100u);  // the last frame, shown once
-  EXPECT_EQ(FrameAt(model, 101 * kFrameMs), 1u);
-  EXPECT_EQ(FrameAt(model, 199 * kFrameMs), 99u);
-  EXPECT_EQ(FrameAt(model, 200 * kFrameMs), 0u);
-  EXPECT_EQ(FrameAt(model, 201 * kFrameMs), 1u);
+  ASSERT_EQ(model.animation->boneTracks[0].name, u"root");
+  EXPECT_EQ(FrameAt(model, 100 * kFrameMs), 100u);
+  EXPECT_EQ(FrameAt(model, 149 * kFrameMs), 149u);
+  EXPECT_EQ(FrameAt(model, 150 * kFrameMs), 150u);  // the last frame, shown once
+  EXPECT_EQ(FrameAt(model, 151 * kFrameMs), 1u);
+  EXPECT_EQ(FrameAt(model, 299 * kFrameMs), 149u);
+  EXPECT_EQ(FrameAt(model, 300 * kFrameMs), 0u);
+  EXPECT_EQ(FrameAt(model, 301 * kFrameMs), 1u);
   // Recomputed from the time on every call, never accumulated.
   EXPECT_EQ(FrameAt(model, 50 * kFrameMs), 50u);
+}
+
+// A face that keeps moving after the last bone key (blinks to the end of the
+// song) is played to its end.
+TEST(PoseFrameTest, MorphTracksCountTowardsTheLength) {
+  Model model;
+  TwoBones(model);
+  MotionBuilder motion(model);
+  motion.AddBoneKey(u"root", 0, {}, {0, 0, 0, 1});
+  motion.AddBoneKey(u"root", 629, {}, {0, 0, 0, 1});
+  motion.AddMorphKey(u"まばたき", 0, 0.0f);
+  motion.AddMorphKey(u"まばたき", 732, 1.0f);
+  model.animation = motion.Build();
+  EXPECT_EQ(FrameAt(model, 700 * kFrameMs), 700u);
+  EXPECT_EQ(FrameAt(model, 732 * kFrameMs), 732u);
+  EXPECT_EQ(FrameAt(model, 733 * kFrameMs), 1u);
 }
 
 TEST(PoseFrameTest, MotionWithoutALengthDoesNotLoopAndLengthZeroHoldsFrameZero) {
   Model model;
   TwoBones(model);
-  // No bone track at all: the frame stays as computed.
+  // No track at all: the frame stays as computed.
   model.animation = std::make_shared<Animation>();
   EXPECT_EQ(FrameAt(model, 5000 * kFrameMs), 5000u);
 
-  // A first track without keys (its bone is unknown) gives no length either.
+  // Tracks without keys (their bone is unknown) give no length either.
+  MotionBuilder unknown(model);
+  unknown.AddBoneKey(u"no such bone", 10, {}, {0, 0, 0, 1});
+  model.animation = unknown.Build();
+  ASSERT_EQ(model.animation->boneTracks.size(), 1u);
+  ASSERT_TRUE(model.animation->boneTracks[0].keys.empty());
+  EXPECT_EQ(FrameAt(model, 5000 * kFrameMs), 5000u);
+
+  // ... and do not hide the length of the tracks after them.
   MotionBuilder unknownFirst(model);
   unknownFirst.AddBoneKey(u"no such bone", 10, {}, {0, 0, 0, 1});
   unknownFirst.AddBoneKey(u"root", 10, {}, {0, 0, 0, 1});
   model.animation = unknownFirst.Build();
-  ASSERT_TRUE(model.animation->boneTracks[0].keys.empty());
-  EXPECT_EQ(FrameAt(model, 5000 * kFrameMs), 5000u);
+  EXPECT_EQ(FrameAt(model, 25 * kFrameMs), 5u);
 
   // A motion whose only key is at frame 0 holds frame 0.
   MotionBuilder still(model);
@@ -99,15 +124,18 @@ class PoseKeyTest : public ::testing::Test {
  protected:
   PoseKeyTest() { TwoBones(model); }
 
-  // Keys on "arm" at frames 10 and 20 with distinct curves per component.
-  void KeyArm(const Curve (&curves)[4]) {
+  // Keys on "arm" at frames 10 and 20, the later one with the given curves
+  // and the earlier one with those of `earlier` (linear unless given).
+  void KeyArm(const Curve (&curves)[4], const Curve (&earlier)[4] = kLinear) {
     MotionBuilder motion(model);
     motion.AddBoneKey(u"root", 0, {}, {0, 0, 0, 1});
     motion.AddBoneKey(u"root", 1000, {}, {0, 0, 0, 1});
-    motion.AddBoneKey(u"arm", 10, first, firstRotation, curves);
-    motion.AddBoneKey(u"arm", 20, second, secondRotation);
+    motion.AddBoneKey(u"arm", 10, first, firstRotation, earlier);
+    motion.AddBoneKey(u"arm", 20, second, secondRotation, curves);
     model.animation = motion.Build();
   }
+
+  static constexpr Curve kLinear[4] = {};
 
   const Bone& Arm() const { return model.bones[1]; }
   // The arm's rest offset from root is (2, 0, 0); keys add to it.
@@ -144,9 +172,10 @@ TEST_F(PoseKeyTest, AfterTheLastKeyTheBoneIsAtTheLastKey) {
   EXPECT_NEAR(Arm().rotation.w, secondRotation.w, 1e-4f);
 }
 
-// Between keys each component follows its own curve of the earlier key:
-// x, y, z from bytes 0-2, 4-6, 8-10, 12-14 and the rotation from 3, 7, 11, 15.
-TEST_F(PoseKeyTest, EachComponentFollowsItsOwnCurveOfTheEarlierKey) {
+// Between keys each component follows its own curve of the later key (the
+// curve stored with a key shapes the approach to it): x, y, z from bytes 0-2,
+// 4-6, 8-10, 12-14 and the rotation from 3, 7, 11, 15.
+TEST_F(PoseKeyTest, EachComponentFollowsItsOwnCurveOfTheLaterKey) {
   const Curve curves[4] = {{100, 5, 120, 30}, {10, 90, 60, 127}, {127, 0, 0, 127}, {30, 110, 90, 10}};
   KeyArm(curves);
   model.Update(13 * kFrameMs);
@@ -165,6 +194,25 @@ TEST_F(PoseKeyTest, EachComponentFollowsItsOwnCurveOfTheEarlierKey) {
   EXPECT_FLOAT_EQ(Arm().rotation.x, q.x);
   EXPECT_FLOAT_EQ(Arm().rotation.y, q.y);
   EXPECT_FLOAT_EQ(Arm().rotation.w, q.w);
+}
+
+// An ease-in on the later key and a linear earlier key: the bone starts
+// slowly, as the later key says (with the earlier key's curve it would move
+// linearly; with the curves the other way round it would too).
+TEST_F(PoseKeyTest, EaseInOnTheLaterKeyShapesTheApproach) {
+  constexpr Curve kEaseIn{64, 0, 127, 127};
+  const Curve easeIn[4] = {kEaseIn, kEaseIn, kEaseIn, kEaseIn};
+  KeyArm(easeIn);
+  model.Update(12 * kFrameMs);  // a fifth of the way in time
+  const float eased = Model::BezierValue(64, 127, 0, 127, 0.2f);
+  EXPECT_LT(eased, 0.1f);
+  EXPECT_FLOAT_EQ(Arm().position.x, Rest().x + first.x + (second.x - first.x) * eased);
+
+  // The same curve on the earlier key and a linear later key: linear.
+  const Curve linear[4];
+  KeyArm(linear, easeIn);
+  model.Update(12 * kFrameMs);
+  EXPECT_NEAR(Arm().position.x, Rest().x + first.x + 0.2f * (second.x - first.x), 1e-3f);
 }
 
 TEST_F(PoseKeyTest, WorldAndSkinningMatricesFollowThePose) {

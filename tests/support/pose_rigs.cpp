@@ -248,6 +248,7 @@ void BuildBones(Model& model, const std::vector<BoneRecipe>& recipes) {
     bone.position = earlierParent ? Subtract(recipe.position, recipes[static_cast<std::size_t>(recipe.parent)].position)
                                   : recipe.position;
     bone.position.w = 0.0f;
+    bone.restPosition = bone.position;
     bone.worldMatrix = MatrixAffine(bone.scale, bone.rotation, bone.position);
     if (recipe.parent >= 0 && static_cast<std::size_t>(recipe.parent) <= i && static_cast<std::size_t>(recipe.parent) < count)
       bone.worldMatrix = Multiply(bone.worldMatrix, model.bones[static_cast<std::size_t>(recipe.parent)].worldMatrix);
@@ -333,7 +334,7 @@ std::shared_ptr<Animation> MotionBuilder::Build() const {
     const int bone = FindBone(model_, entry.name);
     if (bone < 0) continue;
     brivonel::BoneKey key = entry.key;
-    key.position = Add(key.position, model_.bones[static_cast<std::size_t>(bone)].position);
+    key.position = Add(key.position, model_.bones[static_cast<std::size_t>(bone)].restPosition);
     track->boneIndex = bone;
     track->keys.push_back(key);
   }

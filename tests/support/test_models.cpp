@@ -19,6 +19,7 @@ int TestModelBuilder::AddBone(Float4 restPosition, int parent) {
                   : Float4{};
   bone.position = Subtract(restPosition, parentPosition);
   bone.position.w = 0.0f;
+  bone.restPosition = bone.position;
   bone.worldMatrix = MatrixTranslation(restPosition);
   bone.bindMatrix = bone.worldMatrix;
   bones_.push_back(bone);
