@@ -36,6 +36,7 @@ struct MorphTrack {
   std::vector<MorphKey> keys;  // ascending frame
   std::int32_t cursor = 0;     // key last used by the pose evaluation
   const PMXMorph* morph = nullptr;  // bound by the application after loading
+  float weight = 0.0f;  // the weight the last frame gave (0 for fewer than two keys)
 };
 
 struct Animation {
@@ -45,5 +46,10 @@ struct Animation {
   std::int64_t reserved = 0;
   std::map<std::u16string, MorphTrack> morphTracks;  // ordered by UTF-16 code units
 };
+
+// The latest key frame of any bone or morph track: the frame the motion
+// loops at. False when no track has a key. Each track's keys are in frame
+// order, so its last key is its latest.
+bool LatestKeyFrame(const Animation& motion, std::uint64_t& lastFrame);
 
 }  // namespace brivonel

@@ -153,6 +153,7 @@ void Model::ApplyMorphTracks(Animation& motion) {
   for (auto& [name, track] : motion.morphTracks) {
     const std::vector<MorphKey>& keys = track.keys;
     // A single key has no effect.
+    track.weight = 0.0f;
     if (keys.size() < 2) continue;
     const std::int32_t last = static_cast<std::int32_t>(keys.size()) - 1;
     // The cursor is a hint kept between frames; one left out of range by
@@ -174,8 +175,9 @@ void Model::ApplyMorphTracks(Animation& motion) {
       next = &keys[i];
       prev = &keys[static_cast<std::size_t>(track.cursor)];
     }
-    if (track.morph == nullptr) continue;
     const float weight = MorphWeight(frame, *prev, *next);
+    track.weight = weight;
+    if (track.morph == nullptr) continue;
     const PMXMorph& morph = *track.morph;
     switch (morph.kind) {
       case kMorphGroup:

@@ -124,24 +124,11 @@ std::uint32_t FrameOfElapsed(std::uint64_t elapsedMilliseconds) {
 }
 
 // The motion plays frames 0 to its last frame once, then 1 to last - 1 and
-// 0 over and over. The last frame is the latest key of any bone or morph
-// track (each track's keys are in frame order, so its last key is its
-// latest); a motion without keys does not loop, and a last frame of 0 holds
-// frame 0.
+// 0 over and over. A motion without keys does not loop, and a last frame of
+// 0 holds frame 0.
 std::uint32_t LoopFrame(std::uint32_t frame, const Animation& motion) {
-  bool keyed = false;
   std::uint64_t lastFrame = 0;
-  for (const BoneTrack& track : motion.boneTracks) {
-    if (track.keys.empty()) continue;
-    keyed = true;
-    lastFrame = std::max(lastFrame, track.keys.back().frame);
-  }
-  for (const auto& [name, track] : motion.morphTracks) {
-    if (track.keys.empty()) continue;
-    keyed = true;
-    lastFrame = std::max<std::uint64_t>(lastFrame, track.keys.back().frame);
-  }
-  if (!keyed || frame <= lastFrame) return frame;
+  if (!LatestKeyFrame(motion, lastFrame) || frame <= lastFrame) return frame;
   if (lastFrame == 0) return 0;
   return static_cast<std::uint32_t>(frame % lastFrame);
 }
@@ -194,6 +181,22 @@ int TruncatePixels(float distance) {
 }
 
 }  // namespace
+
+bool LatestKeyFrame(const Animation& motion, std::uint64_t& lastFrame) {
+  bool keyed = false;
+  lastFrame = 0;
+  for (const BoneTrack& track : motion.boneTracks) {
+    if (track.keys.empty()) continue;
+    keyed = true;
+    lastFrame = std::max(lastFrame, track.keys.back().frame);
+  }
+  for (const auto& [name, track] : motion.morphTracks) {
+    if (track.keys.empty()) continue;
+    keyed = true;
+    lastFrame = std::max<std::uint64_t>(lastFrame, track.keys.back().frame);
+  }
+  return keyed;
+}
 
 float Model::BezierValue(float x1, float x2, float y1, float y2, float x) {
   const float c1 = x1 / 127.0f;

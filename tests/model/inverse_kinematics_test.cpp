@@ -176,7 +176,7 @@ TEST_F(LegTest, EffectorAlreadyAtTheGoalChangesNothingAndTakesNoStep) {
 // the whole angle unless the chain's step angle (4 x angleFactor) is
 // smaller, and then turns exactly that.
 TEST(IkStepTest, StepAngleCapsATurnInsteadOfScalingIt) {
-  for (const auto [factor, turn] : {std::pair{0.125f, 0.5f}, {0.25f, 1.0f}, {0.5f, 1.5707964f}, {2.0f, 1.5707964f}}) {
+  for (const auto& [factor, turn] : {std::pair{0.125f, 0.5f}, {0.25f, 1.0f}, {0.5f, 1.5707964f}, {2.0f, 1.5707964f}}) {
     Model model;
     test::BuildBones(model, {{u"pivot", -1, {0, 0, 0, 0}}, {u"tip", 0, {0, 5, 0, 0}}, {u"goal", -1, {5, 0, 0, 0}}});
     test::AddIkChain(model, 2, 1, {test::IkLinkRecipe(0)}, 1, factor);

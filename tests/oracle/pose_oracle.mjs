@@ -4,14 +4,18 @@
 //
 //   node pose_oracle.mjs MODEL MOTION FRAME [FRAME ...]
 //
-// Prints one JSON object: {"bones": [names in file order], "frames": [{"frame":
-// F, "positions": [[x, y, z] per bone]}]}. Positions are in the files'
-// left-handed coordinates (three.js works right-handed with z negated).
-// Physics is off; textures are not loaded.
+// Prints lines of text: "bones N" and the N bone names in file order;
+// "unapplied" and the numbers of the bones whose grant three.js does not
+// apply as the file asks (translation and local grants, PMD
+// rotation-influenced bones); then per frame "frame F" and N lines
+// "x y z qx qy qz qw", each bone's world position and world rotation in the
+// files' left-handed coordinates (three.js works right-handed, with z
+// negated: positions flip z, quaternions x and y). Physics is off; textures
+// are not loaded.
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 
-import { Texture } from 'three';
+import { Quaternion, Texture, Vector3 } from 'three';
 import { MMDLoader } from 'three/addons/loaders/MMDLoader.js';
 import { MMDAnimationHelper } from 'three/addons/animation/MMDAnimationHelper.js';
 
@@ -53,17 +57,26 @@ const helper = new MMDAnimationHelper({ afterglow: 0.0 });
 helper.add(mesh, { animation: clip, physics: false });
 
 const bones = mesh.skeleton.bones;
-const result = { bones: bones.map((bone) => bone.name), frames: [] };
+const lines = [`bones ${bones.length}`, ...bones.map((bone) => bone.name)];
+const unapplied = [];
+data.bones.forEach((bone, i) => {
+  const grant = bone.grant;
+  if (grant && (grant.isLocal || grant.affectPosition)) unapplied.push(i);
+  if (data.metadata.format === 'pmd' && bone.type === 5) unapplied.push(i);
+});
+lines.push(['unapplied', ...unapplied].join(' '));
 let time = 0;
 for (const frame of frames) {
   const target = frame / 30;
   helper.update(target - time);
   time = target;
   mesh.updateMatrixWorld(true);
-  const positions = bones.map((bone) => {
-    const e = bone.matrixWorld.elements;
-    return [e[12], e[13], -e[14]];
-  });
-  result.frames.push({ frame, positions });
+  lines.push(`frame ${frame}`);
+  for (const bone of bones) {
+    const position = new Vector3();
+    const rotation = new Quaternion();
+    bone.matrixWorld.decompose(position, rotation, new Vector3());
+    lines.push(`${position.x} ${position.y} ${-position.z} ${-rotation.x} ${-rotation.y} ${rotation.z} ${rotation.w}`);
+  }
 }
-process.stdout.write(JSON.stringify(result) + '\n');
+process.stdout.write(lines.join('\n') + '\n');

@@ -25,7 +25,7 @@ TEST(SampleDanceTest, LastsTenToTwentySecondsAndTheCentreLeads) {
   EXPECT_GE(seconds, 10.0);
   EXPECT_LE(seconds, 20.0);
   ASSERT_FALSE(dance.boneKeys.empty());
-  // The program loops over the last key of the first bone track.
+  // Motion editors write the centre's keys first; the loop ends with its last.
   EXPECT_EQ(dance.boneKeys.front().bone, u"センター");
   std::uint32_t centreLast = 0;
   for (const DanceBoneKey& key : dance.boneKeys)
@@ -33,8 +33,12 @@ TEST(SampleDanceTest, LastsTenToTwentySecondsAndTheCentreLeads) {
   EXPECT_EQ(centreLast, dance.lastFrame);
 }
 
-TEST(SampleDanceTest, EveryTrackEndsWhereItStartsSoTheLoopIsSeamless) {
-  const Dance& dance = IntendedSamples().dance;
+class BothDancesTest : public ::testing::TestWithParam<bool> {
+ protected:
+  const Dance& dance = GetParam() ? IntendedSamples().stepDance : IntendedSamples().dance;
+};
+
+TEST_P(BothDancesTest, EveryTrackEndsWhereItStartsSoTheLoopIsSeamless) {
   for (const auto& [name, keys] : BoneTracks(dance)) {
     ASSERT_GE(keys.size(), 2u);
     EXPECT_EQ(keys.front()->frame, 0u);
@@ -57,6 +61,29 @@ TEST(SampleDanceTest, EveryTrackEndsWhereItStartsSoTheLoopIsSeamless) {
     EXPECT_EQ(ends.second->frame, dance.lastFrame);
     EXPECT_EQ(ends.first->weight, ends.second->weight);
   }
+}
+
+INSTANTIATE_TEST_SUITE_P(MainAndSteps, BothDancesTest, ::testing::Values(false, true),
+                         [](const auto& param) { return param.param ? "Steps" : "Main"; });
+
+// The step dance keys the legs as real dances do: through the IK bones only.
+TEST(SampleStepDanceTest, KeysNoLegBoneButTheIkBonesAndBendsTheKneesDeep) {
+  const Dance& dance = IntendedSamples().stepDance;
+  const auto tracks = BoneTracks(dance);
+  for (const char16_t* bone : {u"左足", u"右足", u"左ひざ", u"右ひざ", u"左足首", u"右足首"})
+    EXPECT_EQ(tracks.count(bone), 0u) << Utf16ToUtf8(bone);
+  for (const char16_t* bone : {u"左足ＩＫ", u"右足ＩＫ", u"左つま先ＩＫ", u"右つま先ＩＫ", u"センター"})
+    EXPECT_GT(tracks.count(bone), 0u) << Utf16ToUtf8(bone);
+  float deepest = 0.0f, forward = 0.0f, sideways = 0.0f;
+  for (const DanceBoneKey* key : tracks.at(u"センター")) deepest = std::min(deepest, key->translation.y);
+  for (const DanceBoneKey* key : tracks.at(u"左足ＩＫ")) {
+    forward = std::min(forward, key->translation.z);
+    sideways = std::max(sideways, key->translation.x);
+  }
+  EXPECT_LT(deepest, -1.5f);
+  EXPECT_LT(forward, -1.0f);
+  EXPECT_GT(sideways, 0.5f);
+  EXPECT_GE(dance.lastFrame * 0.033, 5.0);
 }
 
 TEST(SampleDanceTest, TheCentreTravelsToBothSidesAndTheFeetFollow) {

@@ -127,7 +127,7 @@ TEST_F(SampleModelFilesTest, DanceDecodesToOneTrackPerKeyedBoneLedByTheCentre) {
   for (const auto& [name, track] : animation->morphTracks) EXPECT_GE(track.keys.size(), 2u);
 }
 
-TEST_F(SampleModelFilesTest, PmdHoldsTheOlderBoneSetTwoBoneVerticesAndNoMorphs) {
+TEST_F(SampleModelFilesTest, PmdHoldsTheOlderBoneSetTwoBoneVerticesAndTheFaces) {
   const Figure& figure = IntendedSamples().figure;
   const auto file = ReadWholeFile(SamplePath(kPmdFile));
   ASSERT_TRUE(file.has_value());
@@ -152,7 +152,22 @@ TEST_F(SampleModelFilesTest, PmdHoldsTheOlderBoneSetTwoBoneVerticesAndNoMorphs) 
   auto model = std::make_shared<Model>();
   model->SetDevice(gpu_, gpu_);
   ASSERT_EQ(PMDDecoder().Decode(SamplePath(kPmdFile), model), ModelBuilt);
-  EXPECT_TRUE(model->morphs.empty());
+  // The vertex morphs, as facial morphs (the format has no other kind).
+  ASSERT_FALSE(record.skins.empty());
+  EXPECT_EQ(record.skins[0].kind, 0);
+  std::size_t faces = 0;
+  for (const FigureMorph& morph : figure.morphs) {
+    if (morph.kind != MorphKind::Vertex) continue;
+    ++faces;
+    const auto found = model->morphs.find(morph.name);
+    ASSERT_NE(found, model->morphs.end()) << Utf16ToUtf8(morph.name);
+    EXPECT_EQ(found->second.kind, kMorphVertex);
+    ASSERT_EQ(found->second.vertexOffsets.size(), morph.vertexOffsets.size());
+    for (std::size_t k = 0; k < morph.vertexOffsets.size(); ++k)
+      EXPECT_EQ(found->second.vertexOffsets[k].vertexIndex, morph.vertexOffsets[k].vertex);
+  }
+  EXPECT_GE(faces, 3u);
+  EXPECT_EQ(model->morphs.size(), faces);
   ASSERT_FALSE(model->bones.empty());
   EXPECT_EQ(model->bones[0].name, u"センター");
   EXPECT_TRUE(model->bones[0].isCenter);

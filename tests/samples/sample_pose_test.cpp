@@ -1,4 +1,4 @@
-// The sample dance played by the program's pose evaluation on both sample
+// The sample dances played by the program's pose evaluation on both sample
 // models: the centre's travel comes back as window shifts to both sides, the
 // IK bones keep the feet planted while the knees bend, and the loop closes.
 #include <gtest/gtest.h>
@@ -107,6 +107,32 @@ TEST_P(SamplePoseTest, TheLastFramePosesAsTheFirst) {
     EXPECT_NEAR(p.y, first[i].y, 2e-3f) << Utf16ToUtf8(model_->bones[i].name);
     EXPECT_NEAR(p.z, first[i].z, 2e-3f) << Utf16ToUtf8(model_->bones[i].name);
   }
+}
+
+// The step dance keys no leg bone: IK alone bends the legs. Played frame by
+// frame as the program plays it, every ankle stays on its goal and every
+// knee bends forwards, deep in the knee bends.
+TEST_P(SamplePoseTest, FeetStayOnTheirGoalsThroughTheStepDance) {
+  auto steps = std::make_shared<Animation>();
+  ASSERT_EQ(VMDDecoder().Decode(SamplePath(kStepDanceFile), steps, model_->bones), ModelBuilt);
+  model_->animation = steps;
+  LinkMorphTracks(*model_);
+  float farthest = 0.0f, deepestBend = 0.0f;
+  const std::uint32_t last = IntendedSamples().stepDance.lastFrame;
+  for (std::uint32_t frame = 0; frame <= last; ++frame) {
+    model_->Update(AtFrame(frame));
+    for (const char16_t* side : {u"左", u"右"}) {
+      const std::u16string s = side;
+      farthest = std::max(farthest, Length3(Subtract(WorldPosition(s + u"足首"), WorldPosition(s + u"足ＩＫ"))));
+      const Quaternion knee = model_->bones[static_cast<std::size_t>(BoneIndex(s + u"ひざ"))].rotation;
+      const float bend = 2.0f * std::atan2(knee.x, knee.w);  // about x; negative bends forwards
+      ASSERT_LE(bend, 1e-6f) << "frame " << frame;
+      deepestBend = std::min(deepestBend, bend);
+    }
+  }
+  // Out of reach only at rest with a knee that may not straighten fully.
+  EXPECT_LT(farthest, 2e-3f);
+  EXPECT_LT(deepestBend, -1.2f) << "deep knee bends";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModels, SamplePoseTest, ::testing::Values(kPmxFile, kPmdFile),

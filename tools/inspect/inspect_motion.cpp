@@ -51,11 +51,13 @@ void PrintMotion(const Animation& animation) {
   json.Field("morphKeys", morphKeys);
   json.Field("boneTracks", animation.boneTracks.size());
   json.Field("morphTracks", animation.morphTracks.size());
+  // The frame the motion loops at: its latest key of any track.
   json.Key("lastFrame");
-  if (!animation.boneTracks.empty() && !animation.boneTracks[0].keys.empty()) {
-    json.UInt(animation.boneTracks[0].keys.back().frame);
+  std::uint64_t lastFrame = 0;
+  if (LatestKeyFrame(animation, lastFrame)) {
+    json.UInt(lastFrame);
   } else {
-    json.Null();  // no first track, or all its keys were of a bone the model lacks
+    json.Null();  // no keys, or only keys of bones the model lacks
   }
   json.EndObject();
   std::printf("%s\n", json.text().c_str());

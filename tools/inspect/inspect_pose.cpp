@@ -4,8 +4,9 @@
 // Poses the model with the motion as the running program does (fixed camera
 // and projection, a 960 x 1040 viewport) at each given elapsed time in
 // order, and prints one JSON object per time with the frame, the window
-// shift and the bones' model-space positions. --bench N plays N frames 33 ms
-// apart and prints the cost of Update per frame.
+// shift, the bones' model-space positions and the weights of the morphs the
+// motion moves. --bench N plays N frames 33 ms apart and prints the cost of
+// Update per frame.
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -127,6 +128,11 @@ void PrintPose(const Model& model, std::uint64_t ms, int shift,
     for (int c = 0; c < 3; ++c) json.Number(world.m[3][c]);
     json.EndArray();
   }
+  json.EndObject();
+  // The model's morphs that the motion gives a weight other than 0.
+  json.Key("morphs").BeginObject();
+  for (const auto& [name, track] : model.animation->morphTracks)
+    if (track.morph != nullptr && track.weight != 0.0f) json.Key(Utf16ToUtf8(name)).Number(track.weight);
   json.EndObject();
   json.EndObject();
   std::printf("%s\n", json.text().c_str());

@@ -1,40 +1,14 @@
 #include "tools/sample_generator/dance.h"
 
 #include <cmath>
-#include <functional>
 
 #include "base/math.h"
-#include "model/model.h"
+#include "tools/sample_generator/choreographer.h"
 
 namespace brivonel::samples {
 namespace {
 
-using Quat = std::array<float, 4>;
-
-constexpr Curve kEase{64, 0, 64, 127};       // slow out, slow in
-constexpr Curve kSoft{40, 10, 88, 117};      // gentler ease
-constexpr Curve kLinear{20, 20, 107, 107};
 constexpr float kTravel = 3.0f;  // how far the centre travels to each side
-
-constexpr std::uint32_t Beat(float beat) {
-  return static_cast<std::uint32_t>(beat * static_cast<float>(kFramesPerBeat) + 0.5f);
-}
-
-Quat ToQuat(const Float4& q) { return {q.x, q.y, q.z, q.w}; }
-Float4 ToFloat4(const Quat& q) { return {q[0], q[1], q[2], q[3]}; }
-Float4 ToFloat4(Vec3 v) { return {v.x, v.y, v.z, 0.0f}; }
-
-Quat AxisAngle(Vec3 axis, float angle) { return ToQuat(QuaternionRotationAxis(ToFloat4(axis), angle)); }
-
-// Applies a first, then b.
-Quat Then(const Quat& a, const Quat& b) { return ToQuat(QuaternionMultiply(ToFloat4(a), ToFloat4(b))); }
-
-// Small body turns: roll about z, then pitch about x, then yaw about y.
-// Seen from the camera (the figure faces -z): negative pitch bows forwards,
-// negative roll leans towards the figure's left (+x).
-Quat Euler(float pitch, float yaw, float roll) {
-  return Then(Then(AxisAngle({0, 0, 1}, roll), AxisAngle({1, 0, 0}, pitch)), AxisAngle({0, 1, 0}, yaw));
-}
 
 // The rotation that turns direction `from` onto direction `to`.
 Quat RotationBetween(Vec3 from, Vec3 to) {
@@ -44,46 +18,6 @@ Quat RotationBetween(Vec3 from, Vec3 to) {
   if (Length(axis) < 1e-6f) return {0.0f, 0.0f, 0.0f, 1.0f};
   return AxisAngle(axis, std::acos(std::clamp(Dot(from, to), -1.0f, 1.0f)));
 }
-
-// The same turn seen in a mirror at x = 0: for the figure's right side.
-Quat Mirror(const Quat& q) { return {q[0], -q[1], -q[2], q[3]}; }
-Vec3 Mirror(Vec3 v) { return {-v.x, v.y, v.z}; }
-
-class Choreographer {
- public:
-  explicit Choreographer(const Figure& figure) : figure_(figure) {}
-
-  void Key(std::u16string_view bone, float beat, Vec3 translation, Quat rotation, Curve curve) {
-    DanceBoneKey key;
-    key.bone = std::u16string(bone);
-    key.frame = Beat(beat);
-    key.translation = translation;
-    key.rotation = rotation;
-    key.curves = {curve, curve, curve, curve};
-    dance_.boneKeys.push_back(key);
-  }
-  void Turn(std::u16string_view bone, float beat, Quat rotation, Curve curve) {
-    Key(bone, beat, {}, rotation, curve);
-  }
-  void Morph(std::u16string_view morph, float beat, float weight) {
-    dance_.morphKeys.push_back({std::u16string(morph), Beat(beat), weight});
-  }
-
-  Vec3 Rest(std::u16string_view bone) const {
-    return figure_.bones[static_cast<std::size_t>(figure_.FindBone(bone))].position;
-  }
-
-  const std::vector<DanceBoneKey>& Keys() const { return dance_.boneKeys; }
-
-  Dance Finish() {
-    dance_.lastFrame = Beat(kBeats);
-    return std::move(dance_);
-  }
-
- private:
-  const Figure& figure_;
-  Dance dance_;
-};
 
 // The centre travels kTravel to the figure's left and back, then to its right
 // and back, one sine period over the loop; it dips on every beat. The feet
@@ -127,28 +61,6 @@ void CentreAndFeet(Choreographer& c) {
     c.Key(leg, static_cast<float>(kBeats), {}, {0, 0, 0, 1}, kEase);
     c.Turn(toe, static_cast<float>(kBeats), {0, 0, 0, 1}, kEase);
   }
-}
-
-// Where a bone's translation track stands at a frame, interpolated as the
-// program does it (with the curves of the earlier key).
-Vec3 TranslationAt(const std::vector<DanceBoneKey>& keys, std::u16string_view bone, float frame) {
-  const DanceBoneKey* before = nullptr;
-  const DanceBoneKey* after = nullptr;
-  for (const DanceBoneKey& key : keys) {
-    if (key.bone != bone) continue;
-    const float at = static_cast<float>(key.frame);
-    if (at <= frame && (before == nullptr || key.frame >= before->frame)) before = &key;
-    if (at >= frame && (after == nullptr || key.frame < after->frame)) after = &key;
-  }
-  if (before == nullptr || after == nullptr) return before ? before->translation : after ? after->translation : Vec3{};
-  if (after->frame == before->frame) return before->translation;
-  const float t = (frame - static_cast<float>(before->frame)) / static_cast<float>(after->frame - before->frame);
-  const auto eased = [&](int axis) {
-    const Curve& k = before->curves[static_cast<std::size_t>(axis)];
-    return Model::BezierValue(k.x1, k.x2, k.y1, k.y2, t);
-  };
-  const Vec3 a = before->translation, b = after->translation;
-  return {a.x + (b.x - a.x) * eased(0), a.y + (b.y - a.y) * eased(1), a.z + (b.z - a.z) * eased(2)};
 }
 
 // Knees and thighs keyed close to where the leg IK will put them, ankles at
@@ -227,7 +139,7 @@ const ArmPose kSwingFront{{0.3f, -0.9f, -0.3f}, {0.2f, -0.6f, -0.75f}};
 const ArmPose kSwingBack{{0.35f, -0.9f, 0.25f}, {0.35f, -0.9f, 0.1f}};
 
 Vec3 Rotate(Vec3 v, const Quat& q) {
-  const Float4 r = Transform(Float4{v.x, v.y, v.z, 0.0f}, MatrixRotationQuaternion(ToFloat4(q)));
+  const Float4 r = Transform(Float4{v.x, v.y, v.z, 0.0f}, MatrixRotationQuaternion({q[0], q[1], q[2], q[3]}));
   return {r.x, r.y, r.z};
 }
 Quat Inverse(const Quat& q) { return {-q[0], -q[1], -q[2], q[3]}; }
@@ -342,7 +254,7 @@ Dance BuildDance(const Figure& figure) {
   LegBends(c);
   Arms(c);
   Face(c);
-  return c.Finish();
+  return c.Finish(kBeats);
 }
 
 std::array<std::uint8_t, 64> InterpolationBlock(const std::array<Curve, 4>& curves) {

@@ -42,6 +42,10 @@ constexpr std::uint32_t kBeats = 32;
 
 Dance BuildDance(const Figure& figure);
 
+// A second dance that keys the legs only through their IK bones, as real
+// dances do: steps forwards, sideways and back with deep knee bends.
+Dance BuildStepDance(const Figure& figure);
+
 // The 64-byte interpolation block of a bone key: four rows, each the 16
 // control-point bytes (x1 of x, y, z, rotation; then y1; x2; y2) shifted left
 // by the row number, as motion editors write it.

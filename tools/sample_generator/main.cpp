@@ -1,5 +1,5 @@
 // brivonel-sample-generator <folder>: writes the bundled sample character,
-// its textures and its dance into folder.
+// its textures and its dances into folder.
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -19,11 +19,12 @@ int main(int argc, char** argv) {
     const auto files = WriteSampleFiles(samples, argv[1]);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("sample: %zu vertices, %zu triangles, %zu bones, %zu morphs, %zu bone and %zu morph keys; "
-                "%zu files in %.0f ms\n",
+    std::printf("sample: %zu vertices, %zu triangles, %zu bones, %zu morphs, %zu + %zu bone and %zu + %zu "
+                "morph keys; %zu files in %.0f ms\n",
                 samples.figure.vertices.size(), samples.figure.indices.size() / 3,
-                samples.figure.bones.size(), samples.figure.morphs.size(),
-                samples.dance.boneKeys.size(), samples.dance.morphKeys.size(), files.size(), ms);
+                samples.figure.bones.size(), samples.figure.morphs.size(), samples.dance.boneKeys.size(),
+                samples.stepDance.boneKeys.size(), samples.dance.morphKeys.size(),
+                samples.stepDance.morphKeys.size(), files.size(), ms);
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "brivonel-sample-generator: %s\n", e.what());

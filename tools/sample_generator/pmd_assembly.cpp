@@ -1,6 +1,7 @@
 // The figure as a PMD record: the older format's bone set (no master,
 // groove, waist, second upper body or both-eyes bone), two bones per vertex,
-// toon files by number, the hair's sphere map named after "*", no morphs.
+// toon files by number, the hair's sphere map named after "*", and the
+// vertex morphs as facial morphs (the format has no other kind).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -78,6 +79,30 @@ PMDMaterial ToPmdMaterial(const FigureMaterial& m) {
   return out;
 }
 
+// The base facial morph lists every vertex a vertex morph moves, with its
+// rest position; each facial morph then names base entries and offsets.
+void AddFacialMorphs(const Figure& figure, PMDModel& out) {
+  PMDSkin base;
+  writer::SetShiftJisField(base.name, sizeof base.name, u"base");
+  std::map<std::uint32_t, std::uint32_t> entryOfVertex;
+  std::vector<PMDSkin> faces;
+  for (const FigureMorph& morph : figure.morphs) {
+    if (morph.kind != MorphKind::Vertex) continue;
+    PMDSkin face;
+    writer::SetShiftJisField(face.name, sizeof face.name, morph.name);
+    face.kind = static_cast<std::uint8_t>(std::clamp(morph.panel, 1, 4));
+    for (const VertexMorphOffset& offset : morph.vertexOffsets) {
+      const auto [entry, added] =
+          entryOfVertex.try_emplace(offset.vertex, static_cast<std::uint32_t>(base.vertices.size()));
+      if (added) base.vertices.push_back({offset.vertex, F3(figure.vertices[offset.vertex].position)});
+      face.vertices.push_back({entry->second, F3(offset.offset)});
+    }
+    faces.push_back(std::move(face));
+  }
+  out.skins.push_back(std::move(base));
+  for (PMDSkin& face : faces) out.skins.push_back(std::move(face));
+}
+
 }  // namespace
 
 PMDModel ToPmdRecord(const Figure& figure) {
@@ -127,6 +152,7 @@ PMDModel ToPmdRecord(const Figure& figure) {
       out.iks.push_back(ik);
     }
   }
+  AddFacialMorphs(figure, out);
   return out;
 }
 

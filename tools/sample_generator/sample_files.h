@@ -9,6 +9,7 @@ namespace brivonel::samples {
 constexpr std::string_view kPmxFile = "nel.pmx";
 constexpr std::string_view kPmdFile = "nel.pmd";
 constexpr std::string_view kDanceFile = "nel_dance.vmd";
+constexpr std::string_view kStepDanceFile = "nel_steps.vmd";  // legs keyed by IK bones only
 
 constexpr std::string_view kFaceTexture = "face.dds";    // BC3 with a full mip chain
 constexpr std::string_view kClothTexture = "cloth.tga";  // run-length encoded

@@ -28,6 +28,7 @@ SampleSet BuildSampleSet() {
   const BodyParts parts = BuildBody(figure);
   BuildMorphs(figure, parts);
   samples.dance = BuildDance(figure);
+  samples.stepDance = BuildStepDance(figure);
   return samples;
 }
 
@@ -52,6 +53,7 @@ std::vector<std::string> WriteSampleFiles(const SampleSet& samples, const std::f
   write(kPmxFile, writer::WritePmx(ToPmxRecord(samples.figure)));
   write(kPmdFile, writer::WritePmd(ToPmdRecord(samples.figure)));
   write(kDanceFile, writer::WriteVmd(ToVmdRecord(samples.dance, samples.figure.name)));
+  write(kStepDanceFile, writer::WriteVmd(ToVmdRecord(samples.stepDance, samples.figure.name)));
   return written;
 }
 

@@ -13,6 +13,7 @@ namespace brivonel::samples {
 struct SampleSet {
   Figure figure;
   Dance dance;
+  Dance stepDance;
 };
 
 SampleSet BuildSampleSet();

@@ -1,5 +1,5 @@
-// The dance as a VMD record: the centre's keys first (the program loops over
-// the last key of the first bone track), Shift-JIS names.
+// A dance as a VMD record: the keys in the order the dance lists them (the
+// centre's first, as motion editors write them), Shift-JIS names.
 #include "formats/writer/vmd_writer.h"
 #include "tools/sample_generator/assembly.h"
 #include "formats/writer/byte_writer.h"
