@@ -12,6 +12,18 @@ constexpr float kIkEpsilon = 1e-7f;
 float LaneOf(const Float4& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 float& LaneOf(Float4& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
+// A model-space point in a bone's own frame. Bones are never scaled, so the
+// rows of a world matrix's rotation part are the bone's unit axes and its
+// inverse is their transpose: the point's offset from the bone projected on
+// each axis.
+Float4 IntoLinkFrame(const Matrix4& world, const Float4& point) {
+  const Float4 offset{point.x - world.m[3][0], point.y - world.m[3][1], point.z - world.m[3][2], 0.0f};
+  const auto onto = [&offset](const float (&axis)[4]) {
+    return offset.x * axis[0] + offset.y * axis[1] + offset.z * axis[2];
+  };
+  return {onto(world.m[0]), onto(world.m[1]), onto(world.m[2]), 1.0f};
+}
+
 // Where a hinge's effector, goal and pivot are, in the hinge's own frame.
 struct HingeTarget {
   Float4 effector, goal;
@@ -167,14 +179,15 @@ Quaternion TurnHinge(const Bone& link, int axis, const HingeTarget& target, floa
 
 }  // namespace
 
-float IkStepLimit(float angleFactor) {
-  const float limit = 4.0f * angleFactor;
-  if (std::isnan(limit)) return kPi;
-  return std::max(limit, 0.0f);
+IkStep IkStepOf(float angleFactor) {
+  float angle = 4.0f * angleFactor;
+  if (std::isnan(angle) || angle > kPi) angle = kPi;
+  angle = std::max(angle, 0.0f);
+  return {angle, std::cos(angle), std::sin(0.5f * angle), std::cos(0.5f * angle)};
 }
 
-bool IkGoalReached(const Float4& effector, const Float4& goal) {
-  return Length3(Subtract(effector, goal)) <= kIkGoalTolerance;
+float IkGoalDistance(const Float4& effector, const Float4& goal) {
+  return Length3(Subtract(effector, goal));
 }
 
 int IkHingeAxis(const Float4& minAngles, const Float4& maxAngles) {
@@ -200,6 +213,8 @@ Quaternion LimitIkRotation(const Quaternion& rotation, const Float4& minAngles,
   const float cx = std::min(std::max(x, minAngles.x), maxAngles.x);
   const float cy = std::min(std::max(y, minAngles.y), maxAngles.y);
   const float cz = std::min(std::max(z, minAngles.z), maxAngles.z);
+  // Inside the limits the rotation stands as it is.
+  if (cx == x && cy == y && cz == z) return QuaternionNormalize(rotation);
   // A NaN or infinite angle (a broken rotation or limit) takes the full
   // products, whose NaNs the short form would not reproduce.
   if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(cz))
@@ -210,10 +225,9 @@ Quaternion LimitIkRotation(const Quaternion& rotation, const Float4& minAngles,
 }
 
 Quaternion TurnIkLink(const Bone& link, const Float4& effector, const Float4& goal,
-                      const Float4* pivot, float stepLimit, bool firstIteration) {
-  const Matrix4 inverseLink = Inverse(link.worldMatrix);
-  const Float4 localEffector = Transform(effector, inverseLink);
-  const Float4 localGoal = Transform(goal, inverseLink);
+                      const Float4* pivot, const IkStep& step, bool firstIteration) {
+  const Float4 localEffector = IntoLinkFrame(link.worldMatrix, effector);
+  const Float4 localGoal = IntoLinkFrame(link.worldMatrix, goal);
   const Float4 e = Normalize3(localEffector);
   const Float4 g = Normalize3(localGoal);
   const int hinge = IkHingeAxis(link.ikMinAngles, link.ikMaxAngles);
@@ -222,21 +236,29 @@ Quaternion TurnIkLink(const Bone& link, const Float4& effector, const Float4& go
   if (NearEqual3(e, g, kIkEpsilon) && (hinge < 0 || pivot == nullptr)) return link.rotation;
   if (hinge >= 0) {
     Float4 localPivot;
-    if (pivot != nullptr) localPivot = Transform(*pivot, inverseLink);
+    if (pivot != nullptr) localPivot = IntoLinkFrame(link.worldMatrix, *pivot);
     const HingeTarget target{localEffector, localGoal, e, g, pivot != nullptr ? &localPivot : nullptr};
-    return TurnHinge(link, hinge, target, stepLimit, firstIteration);
+    return TurnHinge(link, hinge, target, step.angle, firstIteration);
   }
 
+  // The turn that carries e onto g is about e x g, by the angle whose sine
+  // is |e x g| and cosine e . g.
   const Float4 axis = Cross3(e, g);
   if (NearEqual3(axis, Float4{}, kIkEpsilon)) return link.rotation;
-  // The angle from its sine and cosine: the cosine alone (its arc cosine)
-  // cannot tell angles below about 3e-4 from 0 in single precision, which
-  // would stop a leg a millimetre-sized step short of its goal.
-  const float angle = std::min(std::atan2(Length3(axis), Dot3(e, g)), stepLimit);
-  if (!(angle >= kIkSmallestTurn)) return link.rotation;
+  const float sine = Length3(axis);
+  const float cosine = Dot3(e, g);
+  if (cosine > 0.0f && sine < kIkSmallestTurn * cosine) return link.rotation;
+  Quaternion turn;
+  if (cosine >= step.cosine) {
+    // The whole turn: (e x g, 1 + e . g), normalised, needs no angle.
+    const float norm = std::sqrt(2.0f + 2.0f * cosine);
+    turn = {axis.x / norm, axis.y / norm, axis.z / norm, (1.0f + cosine) / norm};
+  } else {
+    const Float4 n = Normalize3(axis);
+    turn = {n.x * step.halfSine, n.y * step.halfSine, n.z * step.halfSine, step.halfCosine};
+  }
   // The turn applies before the rotation the link already has.
-  const Quaternion turned =
-      QuaternionMultiply(QuaternionRotationAxis(Normalize3(axis), angle), link.rotation);
+  const Quaternion turned = QuaternionMultiply(turn, link.rotation);
   if (LimitsNothing(link.ikMinAngles, link.ikMaxAngles)) return QuaternionNormalize(turned);
   return LimitIkRotation(turned, link.ikMinAngles, link.ikMaxAngles);
 }

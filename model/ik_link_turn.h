@@ -8,16 +8,34 @@ namespace brivonel {
 
 // An effector this close to its goal (model units) needs no more steps.
 inline constexpr float kIkGoalTolerance = 1e-5f;
+// Nor does one that an iteration brought closer by less than this share of
+// its distance (or less than kIkGoalTolerance): a goal out of reach, or
+// links held at their limits, which further iterations would only creep
+// towards.
+inline constexpr float kIkLeastProgress = 1e-3f;
+
+// True when an iteration that took the effector from `before` to `after`
+// (its distances from the goal) leaves nothing worth another iteration.
+inline bool IkStalled(float before, float after) {
+  return !(before - after >= kIkGoalTolerance && before - after >= kIkLeastProgress * after);
+}
 // A turn smaller than this (radians) is not made: it would only shake the
 // link by rounding errors once the chain has settled.
 inline constexpr float kIkSmallestTurn = 1e-7f;
 
-// The largest angle one link step may turn, from the chain's angleFactor (a
-// quarter of it). A value that is no number limits nothing; a negative one
-// allows no turn.
-float IkStepLimit(float angleFactor);
+// The largest angle one link step may turn, with what a turn of that size
+// needs, from the chain's angleFactor (a quarter of it). A value that is no
+// number (or above pi) limits nothing; a negative one allows no turn.
+struct IkStep {
+  float angle = 0.0f;  // radians, 0 to pi
+  float cosine = 1.0f;
+  float halfSine = 0.0f;  // of half the angle
+  float halfCosine = 1.0f;
+};
+IkStep IkStepOf(float angleFactor);
 
-bool IkGoalReached(const Float4& effector, const Float4& goal);
+// How far the effector is from the goal.
+float IkGoalDistance(const Float4& effector, const Float4& goal);
 
 // The axis (0 = x, 1 = y, 2 = z) of a link whose limits let it turn about
 // that axis only (a range on it, the other two held at exactly 0), or -1.
@@ -31,10 +49,11 @@ int IkHingeAxis(const Float4& minAngles, const Float4& maxAngles);
 // of its limits and mirror an angle outside them. Returns the link's
 // rotation unchanged when the step turns nothing.
 Quaternion TurnIkLink(const Bone& link, const Float4& effector, const Float4& goal,
-                      const Float4* pivot, float stepLimit, bool firstIteration);
+                      const Float4* pivot, const IkStep& step, bool firstIteration);
 
 // Holds a rotation inside Euler angle limits (R = Rz * Ry * Rx): decomposes
-// it, clamps each angle and rebuilds the rotation.
+// it, and when an angle lies outside its limits, rebuilds the rotation from
+// the clamped angles; a rotation inside them is only normalised.
 Quaternion LimitIkRotation(const Quaternion& rotation, const Float4& minAngles,
                            const Float4& maxAngles);
 

@@ -3,8 +3,8 @@
 // goal, by at most the chain's step angle, and held inside the link's
 // limits. After each turn every bone from the link down to the effector is
 // brought up to date, so that the next link sees where the effector really
-// is. A chain stops once the effector is on its goal, or once an iteration
-// turns nothing.
+// is. A chain stops once the effector is on its goal, once an iteration
+// turns nothing, or once an iteration no longer brings it closer.
 //
 // A link limited to turning about one axis (a knee) is turned about that
 // axis only, by the angle between the effector and goal directions seen
@@ -116,10 +116,14 @@ bool Model::RunIkChain(const IkChain& chain, bool& changed) {
   const std::size_t boneCount = bones.size();
   const std::uint16_t target = chain.targetBone;
   const Float4 goal = PositionOf(bones[chain.ikBone].worldMatrix);
-  const float stepLimit = IkStepLimit(chain.angleFactor);
+  const IkStep step = IkStepOf(chain.angleFactor);
+  float lastDistance = 0.0f;
   for (std::uint32_t iteration = 0; iteration < chain.iterations; ++iteration) {
     Float4 effector = PositionOf(bones[target].worldMatrix);
-    if (IkGoalReached(effector, goal)) return true;
+    const float distance = IkGoalDistance(effector, goal);
+    if (distance <= kIkGoalTolerance) return true;
+    if (iteration > 0 && IkStalled(lastDistance, distance)) return true;
+    lastDistance = distance;
     bool turned = false;
     for (std::size_t i = 0; i < chain.linkCount; ++i) {
       if (ikLinkSteps_ >= kIkStepBudget) return false;
@@ -132,7 +136,7 @@ bool Model::RunIkChain(const IkChain& chain, bool& changed) {
       const bool pivoted = i + 1 < chain.linkCount && IsAncestor(bones, chain.links[i + 1], linkIndex);
       if (pivoted) pivot = PositionOf(bones[chain.links[i + 1]].worldMatrix);
       const Quaternion rotation =
-          TurnIkLink(link, effector, goal, pivoted ? &pivot : nullptr, stepLimit, iteration == 0);
+          TurnIkLink(link, effector, goal, pivoted ? &pivot : nullptr, step, iteration == 0);
       if (SameBits(rotation, link.rotation)) continue;
       link.rotation = rotation;
       turned = true;

@@ -165,11 +165,23 @@ float OutsideBy(float angle, float lower, float upper) {
   return std::max(lower - angle, 0.0f) + std::max(angle - upper, 0.0f);
 }
 
+struct StepLimit {
+  float angle, cosine, halfSine, halfCosine;
+};
+
 Quaternion TurnLink(const Bone& link, const Float4& effector, const Float4& goal, const Float4* pivot,
-                    float limit, bool firstIteration) {
-  const Matrix4 inverseLink = Inverse(link.worldMatrix);
-  const Float4 localEffector = Transform(effector, inverseLink);
-  const Float4 localGoal = Transform(goal, inverseLink);
+                    const StepLimit& step, bool firstIteration) {
+  const float limit = step.angle;
+  // Into the link's frame: offsets from the link projected on its axes (the
+  // rows of its world matrix; bones are never scaled).
+  const Matrix4& w = link.worldMatrix;
+  const auto local = [&w](const Float4& p) {
+    const float x = p.x - w.m[3][0], y = p.y - w.m[3][1], z = p.z - w.m[3][2];
+    return Float4{x * w.m[0][0] + y * w.m[0][1] + z * w.m[0][2], x * w.m[1][0] + y * w.m[1][1] + z * w.m[1][2],
+                  x * w.m[2][0] + y * w.m[2][1] + z * w.m[2][2], 1.0f};
+  };
+  const Float4 localEffector = local(effector);
+  const Float4 localGoal = local(goal);
   Float4 e = Normalize3(localEffector);
   Float4 g = Normalize3(localGoal);
   const int hinge = HingeAxis(link);
@@ -184,7 +196,7 @@ Quaternion TurnLink(const Bone& link, const Float4& effector, const Float4& goal
     bool reached = false;
     if (pivot != nullptr) {
       // The angle at which the effector is as far from the pivot as the goal.
-      Float4 p = Transform(*pivot, inverseLink);
+      Float4 p = local(*pivot);
       Float4 le = localEffector;
       const float goalDistance2 = Dot3(Subtract(p, localGoal), Subtract(p, localGoal));
       const float along = Lane(p, hinge) - Lane(le, hinge);
@@ -235,13 +247,20 @@ Quaternion TurnLink(const Bone& link, const Float4& effector, const Float4& goal
     SetLane(turned, hinge, std::sin(0.5f * angle));
     return turned;
   }
-  Float4 axis = Cross3(e, g);
+  const Float4 axis = Cross3(e, g);
   if (NearEqual3(axis, Float4{0, 0, 0, 0}, 1e-7f)) return link.rotation;
-  float angle = std::atan2(Length3(axis), Dot3(e, g));
-  angle = std::min(angle, limit);
-  if (!(angle >= 1e-7f)) return link.rotation;
-  axis = Normalize3(axis);
-  const Quaternion rotation = QuaternionMultiply(QuaternionRotationAxis(axis, angle), link.rotation);
+  const float sine = Length3(axis);
+  const float cosine = Dot3(e, g);
+  if (cosine > 0.0f && sine < 1e-7f * cosine) return link.rotation;
+  Quaternion turn;
+  if (cosine >= step.cosine) {
+    const float norm = std::sqrt(2.0f + 2.0f * cosine);
+    turn = {axis.x / norm, axis.y / norm, axis.z / norm, (1.0f + cosine) / norm};
+  } else {
+    const Float4 n = Normalize3(axis);
+    turn = {n.x * step.halfSine, n.y * step.halfSine, n.z * step.halfSine, step.halfCosine};
+  }
+  const Quaternion rotation = QuaternionMultiply(turn, link.rotation);
   const Float4& lo = link.ikMinAngles;
   const Float4& hi = link.ikMaxAngles;
   if (lo.x <= -kPi && lo.y <= -kPi && lo.z <= -kPi && hi.x >= kPi && hi.y >= kPi && hi.z >= kPi)
@@ -250,12 +269,14 @@ Quaternion TurnLink(const Bone& link, const Float4& effector, const Float4& goal
   float x = -std::atan2(r.m[2][1], r.m[2][2]);
   float y = std::asin(std::clamp(r.m[2][0], -1.0f, 1.0f));
   float z = -std::atan2(r.m[1][0], r.m[0][0]);
+  const float inX = x, inY = y, inZ = z;
   x = std::max(x, lo.x);
   y = std::max(y, lo.y);
   z = std::max(z, lo.z);
   x = std::min(x, hi.x);
   y = std::min(y, hi.y);
   z = std::min(z, hi.z);
+  if (x == inX && y == inY && z == inZ) return QuaternionNormalize(rotation);
   return QuaternionRotationMatrix(Multiply(Multiply(MatrixRotationZ(z), MatrixRotationY(y)), MatrixRotationX(x)));
 }
 
@@ -309,12 +330,18 @@ std::uint32_t ReferenceSolveIk(Model& model) {
     if (runs) {
       const Float4 goal = TranslationRow(model.bones[chain.ikBone].worldMatrix);
       float limit = 4.0f * chain.angleFactor;
-      if (std::isnan(limit)) limit = kPi;
+      if (std::isnan(limit) || limit > kPi) limit = kPi;
       limit = std::max(limit, 0.0f);
+      const StepLimit step{limit, std::cos(limit), std::sin(0.5f * limit), std::cos(0.5f * limit)};
       bool exhausted = false;
+      float lastDistance = 0.0f;
       for (std::uint32_t iteration = 0; iteration < chain.iterations && !exhausted; ++iteration) {
         Float4 effector = TranslationRow(model.bones[chain.targetBone].worldMatrix);
-        if (Length3(Subtract(effector, goal)) <= 1e-5f) break;
+        // On the goal, or no longer getting closer to it: done.
+        const float distance = Length3(Subtract(effector, goal));
+        if (distance <= 1e-5f) break;
+        if (iteration > 0 && !(lastDistance - distance >= 1e-5f && lastDistance - distance >= 1e-3f * distance)) break;
+        lastDistance = distance;
         bool turned = false;
         for (std::size_t i = 0; i < chain.linkCount; ++i) {
           if (steps >= kIkStepBudget) {
@@ -328,7 +355,7 @@ std::uint32_t ReferenceSolveIk(Model& model) {
           Float4 pivot;
           const bool pivoted = i + 1 < chain.linkCount && Above(model, chain.links[i + 1], linkIndex);
           if (pivoted) pivot = TranslationRow(model.bones[chain.links[i + 1]].worldMatrix);
-          const Quaternion rotation = TurnLink(link, effector, goal, pivoted ? &pivot : nullptr, limit, iteration == 0);
+          const Quaternion rotation = TurnLink(link, effector, goal, pivoted ? &pivot : nullptr, step, iteration == 0);
           if (std::memcmp(&rotation, &link.rotation, sizeof rotation) == 0) continue;
           link.rotation = rotation;
           turned = true;

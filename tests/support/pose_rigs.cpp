@@ -527,7 +527,14 @@ std::shared_ptr<Animation> BuildDenseMotion(const Model& model, std::uint32_t fr
   KeyBone(motion, random, u"センター", frames, 1, 0.15f, 1.5f);
   // Every bone that a dancer keys, on every second frame; the IK links and
   // the strands under IK are left to IK.
+  std::vector<bool> underIk(model.bones.size(), false);
+  for (const IkChain& chain : model.ikChains) {
+    if (chain.linkCount == 0) continue;
+    underIk[chain.targetBone] = true;
+    for (std::uint16_t link : chain.links) underIk[link] = true;
+  }
   for (const Bone& bone : model.bones) {
+    if (underIk[static_cast<std::size_t>(bone.index)]) continue;
     if (bone.isCenter || bone.name == u"全ての親") continue;
     if (bone.name.find(u"ひざ") != std::u16string::npos) continue;
     if (bone.name.find(u"足") != std::u16string::npos && bone.name.find(u"ＩＫ") == std::u16string::npos) continue;
