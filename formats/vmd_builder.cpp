@@ -1,32 +1,78 @@
 // Building an Animation from a VMDMotion for one model's bones.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 
 #include "formats/vmd_decoder.h"
 
 namespace brivonel {
+namespace {
+
+// Bone and morph names are short (a few characters): hashed inline, four
+// characters at a time.
+struct NameHash {
+  std::size_t operator()(const std::u16string& name) const noexcept {
+    std::uint64_t hash = name.size();
+    const char16_t* c = name.data();
+    std::size_t left = name.size();
+    for (; left >= 4; left -= 4, c += 4) {
+      std::uint64_t word;
+      std::memcpy(&word, c, sizeof word);
+      hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+    }
+    for (; left > 0; --left, ++c) hash = (hash ^ *c) * 0xBF58476D1CE4E5B9ull;
+    return static_cast<std::size_t>(hash ^ (hash >> 29));
+  }
+};
+
+// Where the keys of one name go: its track, and the model's first bone of
+// that name (null when the model has none).
+struct NameTarget {
+  std::size_t track = 0;
+  const Bone* bone = nullptr;
+};
+
+template <typename Key>
+void SortByFrame(std::vector<Key>& keys) {
+  const auto earlier = [](const Key& a, const Key& b) { return a.frame < b.frame; };
+  // Editors mostly write a bone's keys in frame order already.
+  if (!std::is_sorted(keys.begin(), keys.end(), earlier)) std::stable_sort(keys.begin(), keys.end(), earlier);
+}
+
+}  // namespace
 
 int VMDDecoder::Build(const VMDMotion& motion, Animation& animation,
                       const std::vector<Bone>& modelBones) {
-  // The first model bone of each name, and the track of each bone name; the
-  // maps give the same answers as searching the lists from the start.
-  std::unordered_map<std::u16string, std::size_t> boneOfName;
-  for (std::size_t i = 0; i < modelBones.size(); ++i) boneOfName.emplace(modelBones[i].name, i);
-  std::unordered_map<std::u16string, std::size_t> trackOfName;
+  // The first model bone of each name, and where the keys of each name go;
+  // the maps give the same answers as searching the lists from the start.
+  // Keys of one bone usually follow each other, so the last name is checked
+  // before the map.
+  std::unordered_map<std::u16string, const Bone*, NameHash> boneOfName;
+  for (const Bone& bone : modelBones) boneOfName.emplace(bone.name, &bone);
+  std::unordered_map<std::u16string, NameTarget, NameHash> targets;
   for (std::size_t i = 0; i < animation.boneTracks.size(); ++i) {
-    trackOfName.emplace(animation.boneTracks[i].name, i);
+    const auto bone = boneOfName.find(animation.boneTracks[i].name);
+    targets.emplace(animation.boneTracks[i].name,
+                    NameTarget{i, bone != boneOfName.end() ? bone->second : nullptr});
   }
 
-  animation.boneTracks.reserve(animation.boneTracks.size() + motion.boneFrames.size());
+  const std::u16string* lastName = nullptr;
+  const NameTarget* last = nullptr;
   for (const VMDBoneFrame& f : motion.boneFrames) {
-    auto [trackIt, added] = trackOfName.emplace(f.name, animation.boneTracks.size());
-    if (added) animation.boneTracks.push_back(BoneTrack{f.name, 0, {}});
-    BoneTrack& track = animation.boneTracks[trackIt->second];
-
-    const auto boneIt = boneOfName.find(f.name);
-    if (boneIt == boneOfName.end()) continue;  // a bone the model lacks: key dropped
-    const Bone& bone = modelBones[boneIt->second];
+    if (last == nullptr || f.name != *lastName) {
+      auto [it, added] = targets.try_emplace(f.name);
+      if (added) {
+        it->second.track = animation.boneTracks.size();
+        animation.boneTracks.push_back(BoneTrack{f.name, 0, {}});
+        const auto bone = boneOfName.find(f.name);
+        it->second.bone = bone != boneOfName.end() ? bone->second : nullptr;
+      }
+      lastName = &it->first;
+      last = &it->second;
+    }
+    if (last->bone == nullptr) continue;  // a bone the model lacks: key dropped
+    const Bone& bone = *last->bone;
     BoneKey key;
     // From the rest offset, not the bone's current position: a model that an
     // earlier motion posed keeps that pose until the new motion plays.
@@ -35,23 +81,22 @@ int VMDDecoder::Build(const VMDMotion& motion, Animation& animation,
     key.rotation = f.rotation;
     key.frame = f.frame;
     std::memcpy(key.interpolation, f.interpolation, sizeof key.interpolation);
+    BoneTrack& track = animation.boneTracks[last->track];
     track.boneIndex = bone.index;
     track.keys.push_back(key);
   }
-  for (BoneTrack& track : animation.boneTracks) {
-    std::stable_sort(track.keys.begin(), track.keys.end(),
-                     [](const BoneKey& a, const BoneKey& b) { return a.frame < b.frame; });
-  }
+  for (BoneTrack& track : animation.boneTracks) SortByFrame(track.keys);
 
+  MorphTrack* lastMorph = nullptr;
   for (const VMDMorphFrame& f : motion.morphFrames) {
-    auto [it, added] = animation.morphTracks.try_emplace(f.name);
-    if (added) it->second.name = f.name;
-    it->second.keys.push_back(MorphKey{f.weight, f.frame});
+    if (lastMorph == nullptr || f.name != lastMorph->name) {
+      auto [it, added] = animation.morphTracks.try_emplace(f.name);
+      if (added) it->second.name = f.name;
+      lastMorph = &it->second;
+    }
+    lastMorph->keys.push_back(MorphKey{f.weight, f.frame});
   }
-  for (auto& [name, track] : animation.morphTracks) {
-    std::stable_sort(track.keys.begin(), track.keys.end(),
-                     [](const MorphKey& a, const MorphKey& b) { return a.frame < b.frame; });
-  }
+  for (auto& [name, track] : animation.morphTracks) SortByFrame(track.keys);
   return ModelBuilt;
 }
 

@@ -3,6 +3,7 @@
 // counts read past the end are 0. Records that would start past the end of
 // the file are not created, so a huge count in a short file allocates nothing.
 #include <cstring>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 
@@ -42,22 +43,35 @@ void Field(BinaryCursor& c, T& field) {
 }
 
 // Names converted once each: a motion names a few hundred bones and morphs
-// over thousands of keys, usually a bone's keys one after another.
+// over thousands of keys, usually a bone's keys one after another. The
+// 16-byte name fields (15 bytes and a zero) are compared and hashed as two
+// 64-bit words.
 class NameConverter {
  public:
-  const std::u16string& Convert(const std::uint8_t (&name)[16]) {
-    const std::string_view bytes = NameBytes(name);
-    if (last_ != nullptr && bytes == lastBytes_) return *last_;
-    auto [it, added] = names_.try_emplace(std::string(bytes));
-    if (added) ShiftJisToWide(bytes, it->second);
-    lastBytes_ = it->first;
+  const std::u16string& Convert(const std::uint8_t (&field)[16]) {
+    Field key;
+    std::memcpy(key.words, field, sizeof key.words);
+    if (last_ != nullptr && key == lastKey_) return *last_;
+    auto [it, added] = names_.try_emplace(key);
+    if (added) ShiftJisToWide(NameBytes(field), it->second);
+    lastKey_ = key;
     last_ = &it->second;
     return it->second;
   }
 
  private:
-  std::unordered_map<std::string, std::u16string> names_;
-  std::string_view lastBytes_;
+  struct Field {
+    std::uint64_t words[2] = {};
+    friend bool operator==(const Field&, const Field&) = default;
+  };
+  struct FieldHash {
+    std::size_t operator()(const Field& f) const noexcept {
+      const std::uint64_t mixed = (f.words[0] ^ (f.words[1] * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
+      return static_cast<std::size_t>(mixed ^ (mixed >> 31));
+    }
+  };
+  std::unordered_map<Field, std::u16string, FieldHash> names_;
+  Field lastKey_;
   const std::u16string* last_ = nullptr;
 };
 
@@ -69,9 +83,14 @@ int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
   Field(c, motion.header);
   Field(c, motion.modelName);
 
+  // Records are made one by one as they are read (a list sized up front
+  // would be written twice).
   const std::uint32_t boneCount = ReadCount(c);
-  motion.boneFrames.resize(PresentRecords(c, boneCount, kBoneFrameSize));
-  for (VMDBoneFrame& f : motion.boneFrames) {
+  const std::size_t boneRecords = PresentRecords(c, boneCount, kBoneFrameSize);
+  motion.boneFrames.clear();
+  motion.boneFrames.reserve(boneRecords);
+  for (std::size_t k = 0; k < boneRecords; ++k) {
+    VMDBoneFrame& f = motion.boneFrames.emplace_back();
     c.ReadAvailable(f.nameSjis, 15);
     Field(c, f.frame);
     Field(c, f.translation);
@@ -82,8 +101,11 @@ int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
   TraceFormat("BoneAnimationKey num %u vector size %zu\n", boneCount, motion.boneFrames.size());
 
   const std::uint32_t morphCount = ReadCount(c);
-  motion.morphFrames.resize(PresentRecords(c, morphCount, kMorphFrameSize));
-  for (VMDMorphFrame& f : motion.morphFrames) {
+  const std::size_t morphRecords = PresentRecords(c, morphCount, kMorphFrameSize);
+  motion.morphFrames.clear();
+  motion.morphFrames.reserve(morphRecords);
+  for (std::size_t k = 0; k < morphRecords; ++k) {
+    VMDMorphFrame& f = motion.morphFrames.emplace_back();
     c.ReadAvailable(f.nameSjis, 15);
     Field(c, f.frame);
     Field(c, f.weight);

@@ -108,6 +108,24 @@ TEST(VmdBuild, TracksSortedKeysOffsetByRestPositionUnknownBonesKeepNoKeys) {
   EXPECT_EQ(blink.morph, nullptr);
 }
 
+// Editors leave what they like after a name's terminating zero: fields that
+// differ only there name one bone, whatever order the keys come in.
+TEST(VmdBuild, NamesThatDifferOnlyAfterTheirZeroAreOneTrack) {
+  VMDMotion m;
+  for (std::uint32_t k = 0; k < 6; ++k) {
+    VMDBoneFrame head = MakeBoneFrame(u"頭", 10 * k);
+    head.nameSjis[5 + k % 3] = static_cast<std::uint8_t>(0x41 + k);  // after "頭" and its zero
+    m.boneFrames.push_back(head);
+    m.boneFrames.push_back(MakeBoneFrame(u"センター", 10 * k + 5));
+  }
+  const Animation a = Decode(writer::WriteVmd(m), ModelBones());
+  ASSERT_EQ(a.boneTracks.size(), 2u);
+  EXPECT_EQ(a.boneTracks[0].name, u"頭");
+  EXPECT_EQ(a.boneTracks[0].keys.size(), 6u);
+  EXPECT_EQ(a.boneTracks[1].keys.size(), 6u);
+  for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(a.boneTracks[0].keys[k].frame, 10 * k);
+}
+
 TEST(VmdBuild, FramesCompareAsUnsigned) {
   VMDMotion m;
   m.boneFrames = {MakeBoneFrame(u"頭", 0x80000000u), MakeBoneFrame(u"頭", 1)};

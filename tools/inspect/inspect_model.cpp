@@ -57,11 +57,11 @@ int RunModelCommand(const std::vector<std::string>& args) {
     }
     // Reading and building, as often as asked, without loading textures.
     std::uint64_t size = DecodeModelFile(options->file, TextureLoading::kSkip).fileSize;
-    const double start = NowSeconds();
+    const double start = CpuSeconds();
     for (int i = 0; i < options->bench; ++i) {
       size = DecodeModelFile(options->file, TextureLoading::kSkip).fileSize;
     }
-    PrintBench(options->bench, NowSeconds() - start, size);
+    PrintBench(options->bench, CpuSeconds() - start, size);
     return kExitOk;
   });
 }

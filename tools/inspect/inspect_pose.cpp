@@ -181,9 +181,9 @@ int RunPoseCommand(const std::vector<std::string>& args) {
     }
     double seconds = 0.0;
     for (int frame = 0; frame < options->bench; ++frame) {
-      const double start = NowSeconds();
+      const double start = CpuSeconds();
       model->Update(static_cast<std::uint64_t>(frame) * kMillisecondsPerFrame);
-      seconds += NowSeconds() - start;
+      seconds += CpuSeconds() - start;
       scene.Draw();
     }
     JsonWriter json;

@@ -1,8 +1,8 @@
 #include "tools/inspect/inspect_support.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+#include <ctime>
 
 #include "base/unicode.h"
 #include "formats/pmd_decoder.h"
@@ -140,9 +140,8 @@ DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures) {
   return decoded;
 }
 
-double NowSeconds() {
-  using Clock = std::chrono::steady_clock;
-  return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+double CpuSeconds() {
+  return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
 void PrintBench(int decodes, double seconds, std::uint64_t bytesPerDecode) {

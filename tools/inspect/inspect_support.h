@@ -58,8 +58,9 @@ struct DecodedModel {
 // lets FileEndsEarly and AppException pass.
 DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures);
 
-// Seconds of a steady clock, for --bench.
-double NowSeconds();
+// Processor seconds this program has used, for --bench: on a busy machine
+// they count the program's own work, not the time others take.
+double CpuSeconds();
 
 // Runs body, turning every failure into a one-line report about file: a
 // file that ends early, a refused file, the program's fatal errors, lack of
