@@ -6,13 +6,15 @@
 // is. A chain stops once the effector is on its goal, once an iteration
 // turns nothing, or once an iteration no longer brings it closer.
 //
-// A link limited to turning about one axis (a knee) is turned about that
-// axis only, by the angle between the effector and goal directions seen
-// along it; on the first iteration an angle outside its limits whose mirror
-// image is inside them is mirrored, which is how a straight knee learns
-// which way to bend. Other links turn about the axis that carries the
-// effector direction onto the goal direction, and links with limits are
-// held inside them as Euler angles.
+// A link limited to turning about one axis (a knee) turns about that axis
+// only. When the next link of the chain carries it (the thigh above the
+// knee), it takes the angle at which the effector is as far from that link
+// as the goal is, and the next link then only has to aim: a leg lands on
+// its goal in one iteration. Otherwise it aims along its axis; on the first
+// iteration it leaves a bound of its limits (a straight knee) by the whole
+// angle and mirrors an angle outside its limits. Other links turn about the
+// axis that carries the effector direction onto the goal direction, and
+// links with limits are held inside them as Euler angles.
 //
 // After every chain the whole hierarchy is brought back in step, as if every
 // world matrix were recomputed. Most chains of a PMX model (one per bone)

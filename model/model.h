@@ -119,8 +119,9 @@ struct BoneGrant {
   bool translation = false;
 };
 
-// Link steps that inverse kinematics may take in one frame, far above what a
-// real character needs (a few thousand), so that a file cannot make one
+// Link steps that inverse kinematics may take in one frame, each counted
+// with the bones it brings up to date: far above what a real character
+// needs (a few hundred to a few thousand), so that a file cannot make one
 // frame take seconds.
 inline constexpr std::uint32_t kIkStepBudget = 1u << 18;
 
@@ -158,7 +159,8 @@ class Model {
   void ComputeWorldMatrices();
   void ComputeSkinningMatrices();
   void SolveIk();
-  // Link steps inverse kinematics took in the last frame (or SolveIk call).
+  // Link steps inverse kinematics took in the last frame (or SolveIk call),
+  // counted as kIkStepBudget counts them.
   std::uint32_t IkLinkSteps() const { return ikLinkSteps_; }
   // Screen pixel position of a model-space point through world, view,
   // projection and the viewport.
