@@ -1,30 +1,13 @@
 // Building an Animation from a VMDMotion for one model's bones.
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 
+#include "formats/name_hash.h"
 #include "formats/vmd_decoder.h"
 
 namespace brivonel {
 namespace {
-
-// Bone and morph names are short (a few characters): hashed inline, four
-// characters at a time.
-struct NameHash {
-  std::size_t operator()(const std::u16string& name) const noexcept {
-    std::uint64_t hash = name.size();
-    const char16_t* c = name.data();
-    std::size_t left = name.size();
-    for (; left >= 4; left -= 4, c += 4) {
-      std::uint64_t word;
-      std::memcpy(&word, c, sizeof word);
-      hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
-    }
-    for (; left > 0; --left, ++c) hash = (hash ^ *c) * 0xBF58476D1CE4E5B9ull;
-    return static_cast<std::size_t>(hash ^ (hash >> 29));
-  }
-};
 
 // Where the keys of one name go: its track, and the model's first bone of
 // that name (null when the model has none).

@@ -1,7 +1,9 @@
 // brivonel-inspect motion FILE [--model MODEL] [--bench N]
+#include <optional>
 #include <unordered_set>
 
 #include "base/unicode.h"
+#include "formats/name_hash.h"
 #include "formats/vmd_decoder.h"
 #include "tools/inspect/inspect_support.h"
 #include "tools/inspect/json_writer.h"
@@ -12,7 +14,7 @@ namespace {
 // Without a model every bone of the motion counts as present: one bone per
 // name, at the origin, so that no key is dropped.
 std::vector<Bone> BonesOfEveryName(const VMDMotion& motion) {
-  std::unordered_set<std::u16string> names;
+  std::unordered_set<std::u16string, NameHash> names;
   std::vector<Bone> bones;
   const std::u16string* last = nullptr;
   for (const VMDBoneFrame& f : motion.boneFrames) {
@@ -32,14 +34,16 @@ struct Motion {
   std::uint64_t fileSize = 0;
 };
 
-Motion DecodeMotion(const std::string& file, const std::vector<Bone>* modelBones) {
+// Decodes the file for the bones given, or (when there are none yet) for a
+// bone of every name the motion has, which are kept for the next decodes.
+Motion DecodeMotion(const std::string& file, std::optional<std::vector<Bone>>& bones) {
   std::optional<FileBytes> bytes = ReadWholeFile(Utf8ToUtf16(file));
   if (!bytes) throw InspectError("open failed");
   VMDMotion motion;
   VMDDecoder::Read(bytes->bytes(), motion);
+  if (!bones) bones = BonesOfEveryName(motion);
   Motion decoded{std::make_shared<Animation>(), bytes->size};
-  VMDDecoder::Build(motion, *decoded.animation,
-                    modelBones != nullptr ? *modelBones : BonesOfEveryName(motion));
+  VMDDecoder::Build(motion, *decoded.animation, *bones);
   return decoded;
 }
 
@@ -71,16 +75,16 @@ void PrintMotion(const Animation& animation) {
 int RunMotionCommand(const std::vector<std::string>& args) {
   const std::optional<FileOptions> options = ParseFileOptions(args, true);
   if (!options) return kExitUsage;
-  std::vector<Bone> modelBones;
-  const bool withModel = !options->model.empty();
-  if (withModel) {
+  // The model's bones; without a model, every bone of the motion counts as
+  // present (found by the first decode, so that --bench times the decoder).
+  std::optional<std::vector<Bone>> bones;
+  if (!options->model.empty()) {
     const int result = RunGuarded(options->model, [&] {
-      modelBones = DecodeModelFile(options->model, TextureLoading::kSkip).model->bones;
+      bones = DecodeModelFile(options->model, TextureLoading::kSkip).model->bones;
       return kExitOk;
     });
     if (result != kExitOk) return result;
   }
-  const std::vector<Bone>* bones = withModel ? &modelBones : nullptr;
   return RunGuarded(options->file, [&] {
     Motion motion = DecodeMotion(options->file, bones);
     if (options->bench == 0) {
