@@ -44,7 +44,10 @@ OraclePoses RunOracle(const OracleSetup& oracle, const std::filesystem::path& mo
                       const std::filesystem::path& motion, const std::vector<std::uint32_t>& frames) {
   std::string command = Quoted(oracle.node) + " " + Quoted((oracle.folder / "pose_oracle.mjs").string()) +
                         " " + Quoted(model.string()) + " " + Quoted(motion.string());
-  for (std::uint32_t frame : frames) command += " " + std::to_string(frame);
+  for (std::uint32_t frame : frames) {
+    command += ' ';
+    command += std::to_string(frame);
+  }
   std::istringstream in(RunCapturingOutput(command));
 
   OraclePoses poses;
