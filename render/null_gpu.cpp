@@ -1,6 +1,9 @@
 #include "render/null_gpu.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "render/texture_limits.h"
 
 namespace brivonel::gpu {
 namespace {
@@ -24,6 +27,14 @@ HResult Placeholder(std::shared_ptr<Interface>* object) {
   return kSOk;
 }
 
+// A texture past the sizes a real device accepts is refused the way a real
+// device refuses it, so that tools on this device fail where the program
+// would.
+HResult CheckTextureSize(std::uint32_t largestSide, std::uint64_t sideLimit,
+                         std::uint32_t arraySize) {
+  return largestSide > sideLimit || arraySize > kMaxTextureArraySize ? kEInvalidArg : kSOk;
+}
+
 }  // namespace
 
 HResult NullGpu::CreateBuffer(const BufferDesc& desc, const SubresourceData* initial,
@@ -36,16 +47,24 @@ HResult NullGpu::CreateBuffer(const BufferDesc& desc, const SubresourceData* ini
   return kSOk;
 }
 
-HResult NullGpu::CreateTexture1D(const Texture1DDesc&, const SubresourceData*,
+HResult NullGpu::CreateTexture1D(const Texture1DDesc& desc, const SubresourceData*,
                                  std::shared_ptr<Resource>* texture) {
+  if (const HResult hr = CheckTextureSize(desc.width, kMaxTextureSide, desc.arraySize); Failed(hr))
+    return hr;
   return Placeholder(texture);
 }
-HResult NullGpu::CreateTexture2D(const Texture2DDesc&, const SubresourceData*,
+HResult NullGpu::CreateTexture2D(const Texture2DDesc& desc, const SubresourceData*,
                                  std::shared_ptr<Resource>* texture) {
+  const std::uint32_t largest = std::max(desc.width, desc.height);
+  if (const HResult hr = CheckTextureSize(largest, kMaxTextureSide, desc.arraySize); Failed(hr))
+    return hr;
   return Placeholder(texture);
 }
-HResult NullGpu::CreateTexture3D(const Texture3DDesc&, const SubresourceData*,
+HResult NullGpu::CreateTexture3D(const Texture3DDesc& desc, const SubresourceData*,
                                  std::shared_ptr<Resource>* texture) {
+  const std::uint32_t largest = std::max({desc.width, desc.height, desc.depth});
+  if (const HResult hr = CheckTextureSize(largest, kMaxVolumeTextureSide, 1); Failed(hr))
+    return hr;
   return Placeholder(texture);
 }
 HResult NullGpu::CreateShaderResourceView(const std::shared_ptr<Resource>&,

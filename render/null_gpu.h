@@ -3,7 +3,8 @@
 // nothing. Tools use it to load a model's textures and buffers without a
 // real device; benchmarks use it to measure the program's own CPU time per
 // frame without the driver's. Buffers keep their bytes, so mapping and
-// whole-buffer updates behave as on a real device.
+// whole-buffer updates behave as on a real device, and textures past a real
+// device's sizes are refused as a real device refuses them.
 #include <cstdint>
 #include <memory>
 #include <vector>

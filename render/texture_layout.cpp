@@ -7,6 +7,7 @@
 #include <new>
 
 #include "render/dxgi_format_info.h"
+#include "render/texture_limits.h"
 
 namespace brivonel {
 namespace {
@@ -145,6 +146,7 @@ HResult ComputeImageLayout(const TextureMetadata& md, std::uint64_t* imageCount,
                            std::uint64_t* pixelSize) {
   std::uint64_t mips = 0;
   if (const HResult hr = ValidateDescription(md, &mips); Failed(hr)) return hr;
+  if (const HResult hr = CheckTextureSides(md); Failed(hr)) return hr;
   std::uint64_t count = 0;
   std::uint64_t total = 0;
   const bool volume = md.dimension == TextureDimension::Texture3D;
@@ -163,6 +165,7 @@ HResult ComputeImageLayout(const TextureMetadata& md, std::uint64_t* imageCount,
   if (MulOverflows(total, md.arraySize, &total) || MulOverflows(count, md.arraySize, &count)) {
     return kEArithmeticOverflow;
   }
+  if (const HResult hr = CheckDecodedBytes(total); Failed(hr)) return hr;
   *imageCount = count;
   *pixelSize = total;
   return kSOk;

@@ -32,7 +32,8 @@ HResult ComputePitch(DxgiFormat format, std::uint64_t width, std::uint64_t heigh
 
 // Checks the description against the layout rules and gives the number of
 // images and the total bytes it needs, without allocating anything. A mip
-// count of 0 stands for the full chain.
+// count of 0 stands for the full chain. A texture past the size limits
+// (render/texture_limits.h) gives kFileTooLarge.
 HResult ComputeImageLayout(const TextureMetadata& metadata, std::uint64_t* imageCount,
                            std::uint64_t* pixelSize);
 

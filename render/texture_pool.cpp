@@ -1,5 +1,6 @@
 #include "render/texture_pool.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/app_exception.h"
@@ -17,6 +18,12 @@ int TexturePool::Find(std::u16string_view name) const {
     if (entries_[i].name == name) return static_cast<int>(i);
   }
   return -1;
+}
+
+void TexturePool::Clear() {
+  entries_.clear();
+  notFound_.clear();
+  refused_.reset();
 }
 
 namespace {
@@ -40,17 +47,26 @@ int TexturePool::Load(std::u16string_view directory, std::u16string_view name) {
   entry.name = name;
   const std::u16string path = JoinTexturePath(directory, name);
   std::error_code ignored;
-  if (!std::filesystem::exists(ToFsPath(path), ignored)) return -1;
+  if (!std::filesystem::exists(ToFsPath(path), ignored)) {
+    const bool known = std::any_of(notFound_.begin(), notFound_.end(),
+                                   [&](const TextureLookup& l) { return l.name == name; });
+    if (!known) notFound_.push_back({std::u16string(name), path});
+    return -1;
+  }
 
   // A name without any "." is not loaded; otherwise its exact, case-sensitive
   // extension picks the loader.
   if (name.find(u'.') == std::u16string_view::npos) return -1;
   LoadedImage image;
-  const HResult hr = LoadTextureFile(path, &entry.metadata, image);
-  ThrowIfFailed(hr, error::kTextures);
-  ThrowIfFailed(CreateTextureView(device_.get(), image.images.data(), image.images.size(),
-                                  entry.metadata, &entry.shaderResourceView),
-                error::kTextures);
+  HResult hr = LoadTextureFile(path, &entry.metadata, image);
+  if (Succeeded(hr)) {
+    hr = CreateTextureView(device_.get(), image.images.data(), image.images.size(),
+                           entry.metadata, &entry.shaderResourceView);
+  }
+  if (Failed(hr)) {
+    refused_ = TextureLookup{std::u16string(name), path};
+    throw AppException(hr, error::kTextures);
+  }
   entries_.push_back(std::move(entry));
   return static_cast<int>(entries_.size()) - 1;
 }

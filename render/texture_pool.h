@@ -2,6 +2,7 @@
 // Per-model cache of the textures its materials name, one shader resource
 // view per loaded file, addressed by a small index.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,13 @@ class TextureInfo {
   std::shared_ptr<gpu::ShaderResourceView> shaderResourceView;
 };
 
+// A texture file the pool looked for: the name as the model gives it and the
+// path that name resolved to.
+struct TextureLookup {
+  std::u16string name;
+  std::u16string path;
+};
+
 class TexturePool {
  public:
   virtual ~TexturePool() = default;
@@ -33,12 +41,20 @@ class TexturePool {
   int Load(std::u16string_view directory, std::u16string_view name);
   // The entry at index, which must come from Find or Load since the last Clear.
   const TextureInfo& Get(int index) const { return entries_[static_cast<std::size_t>(index)]; }
-  void Clear() { entries_.clear(); }
+  void Clear();
   std::size_t Size() const { return entries_.size(); }
+
+  // What the program passes over in silence, for tools to report: the names
+  // Load found no file for since the last Clear (each once, in the order
+  // asked for), and the texture whose loading raised the last AppException.
+  const std::vector<TextureLookup>& NotFound() const { return notFound_; }
+  const std::optional<TextureLookup>& Refused() const { return refused_; }
 
  private:
   std::shared_ptr<gpu::IGpuDevice> device_;
   std::vector<TextureInfo> entries_;
+  std::vector<TextureLookup> notFound_;
+  std::optional<TextureLookup> refused_;
 };
 
 }  // namespace brivonel

@@ -171,6 +171,7 @@ HResult DecodeBmp(const EncodedFile& file, DecodedFrame& frame) {
   if (const HResult hr = ChooseForm(info, frame); Failed(hr)) return hr;
   frame.width = static_cast<std::uint32_t>(info.width);
   frame.height = static_cast<std::uint32_t>(height);
+  if (const HResult hr = CheckTextureLimits(frame); Failed(hr)) return hr;
 
   const std::uint8_t* d = file.data;
   if (info.bits <= 8) {
@@ -196,7 +197,8 @@ HResult DecodeBmp(const EncodedFile& file, DecodedFrame& frame) {
     DecodedFrame indices;
     indices.width = frame.width;
     indices.height = frame.height;
-    if (!AllocateFrame(file, frame.width, indices)) return kCodecBadImage;
+    indices.format = P::Indexed8;  // the texture is the same either way
+    if (const HResult hr = AllocateFrame(file, frame.width, indices); Failed(hr)) return hr;
     if (!DecodeRle(pixels, end, info.compression == kBiRle4, indices, topDown)) {
       return kCodecBadImage;
     }
@@ -205,7 +207,8 @@ HResult DecodeBmp(const EncodedFile& file, DecodedFrame& frame) {
       frame.pixels = std::move(indices.pixels);
       return kSOk;
     }
-    if (!AllocateFrame(file, (std::uint64_t{frame.width} + 1) / 2, frame)) return kCodecBadImage;
+    const std::uint64_t packedStride = (std::uint64_t{frame.width} + 1) / 2;
+    if (const HResult hr = AllocateFrame(file, packedStride, frame); Failed(hr)) return hr;
     for (std::uint32_t y = 0; y < frame.height; ++y) {
       for (std::uint32_t x = 0; x < frame.width; ++x) {
         const std::uint8_t index = indices.pixels[y * indices.stride + x];
@@ -221,7 +224,7 @@ HResult DecodeBmp(const EncodedFile& file, DecodedFrame& frame) {
   // The last row need not carry its padding.
   const std::uint64_t needed = storedStride * (frame.height - 1) + rowBytes;
   if (static_cast<std::uint64_t>(end - pixels) < needed) return kCodecBadImage;
-  if (!AllocateFrame(file, rowBytes, frame)) return kCodecBadImage;
+  if (const HResult hr = AllocateFrame(file, rowBytes, frame); Failed(hr)) return hr;
   for (std::uint32_t row = 0; row < frame.height; ++row) {
     const std::uint32_t y = topDown ? row : frame.height - 1 - row;
     std::memcpy(frame.pixels.data() + y * frame.stride, pixels + row * storedStride,

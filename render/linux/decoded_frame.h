@@ -7,6 +7,7 @@
 
 #include "base/hresult.h"
 #include "render/image_codec_formats.h"
+#include "render/texture_image.h"
 
 namespace brivonel::codecs {
 
@@ -28,9 +29,9 @@ struct EncodedFile {
   std::size_t size = 0;
 };
 
-// Decoded frames larger than this are refused before allocating: no codec
-// here compresses beyond a few thousand to one, so a small file claiming a
-// huge picture is damaged.
+// Decoded frames (and the textures made from them) larger than this are
+// refused before allocating: no codec here compresses beyond a few thousand
+// to one, so a small file claiming a huge picture is damaged.
 std::uint64_t DecodedSizeLimit(const EncodedFile& file);
 
 HResult DecodePng(const EncodedFile& file, DecodedFrame& frame);
@@ -38,9 +39,20 @@ HResult DecodeJpeg(const EncodedFile& file, DecodedFrame& frame);
 HResult DecodeGif(const EncodedFile& file, DecodedFrame& frame);
 HResult DecodeBmp(const EncodedFile& file, DecodedFrame& frame);
 
-// Allocates frame.pixels for the frame's size and format stride; false when
-// it exceeds the limit for the file or memory runs out.
-bool AllocateFrame(const EncodedFile& file, std::uint64_t stride, DecodedFrame& frame);
+// The texture a frame of this size and pixel form becomes (whatever its
+// pixels), and the pixel form it is converted to first.
+HResult DescribeTexture(const DecodedFrame& frame, TextureMetadata* metadata,
+                        TextureFormatChoice* choice);
+
+// kFileTooLarge when that texture is past the limits of every texture, so
+// that a codec can refuse the frame as soon as its header is read.
+HResult CheckTextureLimits(const DecodedFrame& frame);
+
+// Allocates frame.pixels for the frame's size, pixel form and stride, once
+// the texture it becomes is known to be within the limits of every texture
+// (kFileTooLarge) and of what the file can hold (kCodecBadImage). Call it
+// before the codec decodes any pixel.
+HResult AllocateFrame(const EncodedFile& file, std::uint64_t stride, DecodedFrame& frame);
 
 // Converts one row of `width` pixels from the frame's form into `target`.
 // Returns false for a pair this loader cannot convert.

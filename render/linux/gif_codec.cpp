@@ -76,7 +76,7 @@ HResult DecodeGif(const EncodedFile& file, DecodedFrame& frame) {
             c.Red, c.Green, c.Blue, static_cast<std::uint8_t>(i == transparent ? 0 : 255)};
       }
     }
-    if (!AllocateFrame(file, frame.width, frame)) return kCodecBadImage;
+    if (const HResult hr = AllocateFrame(file, frame.width, frame); Failed(hr)) return hr;
     auto line = [&](std::uint32_t y) {
       return DGifGetLine(h.gif, frame.pixels.data() + y * frame.stride, desc.Width) == GIF_OK;
     };

@@ -19,16 +19,52 @@ std::uint64_t DecodedSizeLimit(const EncodedFile& file) {
   return (std::uint64_t{64} << 20) + std::uint64_t{4096} * file.size;
 }
 
-bool AllocateFrame(const EncodedFile& file, std::uint64_t stride, DecodedFrame& frame) {
+HResult DescribeTexture(const DecodedFrame& frame, TextureMetadata* metadata,
+                        TextureFormatChoice* choice) {
+  if (const HResult hr = ChooseTextureFormat(frame.format, true, choice); Failed(hr)) return hr;
+  TextureMetadata& md = *metadata;
+  md.width = frame.width;
+  md.height = frame.height;
+  md.depth = 1;
+  md.arraySize = 1;
+  md.mipLevels = 1;
+  md.dimension = TextureDimension::Texture2D;
+  md.format = frame.srgb ? SrgbVariant(choice->format) : choice->format;
+  return kSOk;
+}
+
+namespace {
+
+HResult TextureBytes(const DecodedFrame& frame, std::uint64_t* bytes) {
+  TextureMetadata md;
+  TextureFormatChoice choice;
+  if (const HResult hr = DescribeTexture(frame, &md, &choice); Failed(hr)) return hr;
+  std::uint64_t images = 0;
+  return ComputeImageLayout(md, &images, bytes);  // the limits are checked here
+}
+
+}  // namespace
+
+HResult CheckTextureLimits(const DecodedFrame& frame) {
+  std::uint64_t bytes = 0;
+  return TextureBytes(frame, &bytes);
+}
+
+HResult AllocateFrame(const EncodedFile& file, std::uint64_t stride, DecodedFrame& frame) {
+  std::uint64_t textureBytes = 0;
+  if (const HResult hr = TextureBytes(frame, &textureBytes); Failed(hr)) return hr;
   frame.stride = stride;
   const std::uint64_t size = stride * frame.height;  // stride < 2^40, height < 2^32
-  if (stride > (std::uint64_t{1} << 40) || size > DecodedSizeLimit(file)) return false;
+  const std::uint64_t limit = DecodedSizeLimit(file);
+  if (stride > (std::uint64_t{1} << 40) || size > limit || textureBytes > limit) {
+    return kCodecBadImage;
+  }
   try {
     frame.pixels.assign(static_cast<std::size_t>(size), 0);
   } catch (const std::bad_alloc&) {
-    return false;
+    return kEOutOfMemory;
   }
-  return true;
+  return kSOk;
 }
 
 namespace {
@@ -149,15 +185,8 @@ Container Recognise(const std::vector<std::uint8_t>& bytes) {
 // the frame's form has no texture format of its own.
 HResult FinishFrame(const DecodedFrame& frame, TextureMetadata* metadataOut, LoadedImage& image) {
   TextureFormatChoice choice;
-  if (const HResult hr = ChooseTextureFormat(frame.format, true, &choice); Failed(hr)) return hr;
   TextureMetadata md;
-  md.width = frame.width;
-  md.height = frame.height;
-  md.depth = 1;
-  md.arraySize = 1;
-  md.mipLevels = 1;
-  md.dimension = TextureDimension::Texture2D;
-  md.format = frame.srgb ? SrgbVariant(choice.format) : choice.format;
+  if (const HResult hr = codecs::DescribeTexture(frame, &md, &choice); Failed(hr)) return hr;
   if (const HResult hr = InitializeImage(md, image); Failed(hr)) return hr;
   ImageRecord& record = image.images[0];
   for (std::uint32_t y = 0; y < frame.height; ++y) {

@@ -107,7 +107,8 @@ HResult DecodeJpeg(const EncodedFile& file, DecodedFrame& frame) {
   }
   frame.width = d.info.image_width;
   frame.height = d.info.image_height;
-  if (!AllocateFrame(file, std::uint64_t{frame.width} * channels, frame)) return kCodecBadImage;
+  const std::uint64_t stride = std::uint64_t{frame.width} * channels;
+  if (const HResult hr = AllocateFrame(file, stride, frame); Failed(hr)) return hr;
   jpeg_start_decompress(&d.info);
   while (d.info.output_scanline < d.info.output_height) {
     JSAMPROW row = frame.pixels.data() + d.info.output_scanline * frame.stride;

@@ -146,7 +146,9 @@ HResult DecodePng(const EncodedFile& file, DecodedFrame& frame) {
   if (frame.format == P::Unknown) return kCodecUnsupportedPixelFormat;
   png_set_interlace_handling(h.png);
   png_read_update_info(h.png, h.info);
-  if (!AllocateFrame(file, png_get_rowbytes(h.png, h.info), frame)) return kCodecBadImage;
+  if (const HResult hr = AllocateFrame(file, png_get_rowbytes(h.png, h.info), frame); Failed(hr)) {
+    return hr;
+  }
   rows.resize(frame.height);
   for (std::uint32_t y = 0; y < frame.height; ++y) rows[y] = frame.pixels.data() + y * frame.stride;
   png_read_image(h.png, rows.data());

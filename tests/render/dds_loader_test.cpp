@@ -339,20 +339,26 @@ TEST_F(DdsLoaderTest, MalformedFilesFailWithoutReadingOrAllocatingPastTheFile) {
   test::PutU32(bad, 76, 31);
   EXPECT_EQ(Load(bad, Bytes(64)), kEFail);
 
-  // Sizes far beyond the file: refused before any allocation is attempted.
+  // Sizes far beyond the file: refused before any allocation is attempted,
+  // as too large past the largest texture, as a short file within it.
   recipe.width = 0xFFFFFFFF;
   recipe.height = 0xFFFFFFFF;
-  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(64)), kEFail);
+  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(64)), kFileTooLarge);
   recipe.width = 65536;
   recipe.height = 65536;
+  EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(64)), kFileTooLarge);
+  recipe.width = 16384;
+  recipe.height = 16384;
   EXPECT_EQ(Load(test::DdsHeader(recipe), Bytes(64)), kEFail);
   DdsRecipe expand = Legacy(0x20, 8, 0, 0, 0, 0, 60000, 60000);
+  EXPECT_EQ(Load(test::DdsHeader(expand), Bytes(1024 + 64)), kFileTooLarge);
+  expand = Legacy(0x20, 8, 0, 0, 0, 0, 16000, 16000);
   EXPECT_EQ(Load(test::DdsHeader(expand), Bytes(1024 + 64)), kEFail);
   DdsRecipe array;
   array.dx10 = true;
   array.arraySize = 0xFFFFFFFF;
   array.miscFlag = 0x4;
-  EXPECT_EQ(Load(test::DdsHeader(array), Bytes(64)), kEFail);
+  EXPECT_EQ(Load(test::DdsHeader(array), Bytes(64)), kFileTooLarge);
 
   recipe.width = 0;
   recipe.height = 4;

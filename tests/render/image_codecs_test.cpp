@@ -303,14 +303,14 @@ TEST_F(ImageCodecsTest, DamagedAndUnknownFilesFailWithTheCodecResults) {
   const std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, huge.data() + 12, 17));
   for (int i = 0; i < 4; ++i) huge[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
   test::WriteBytes(dir_ / "huge.png", huge);
-  EXPECT_EQ(Load(dir_ / "huge.png"), kCodecBadImage);  // refused before allocating 30 GB
+  EXPECT_EQ(Load(dir_ / "huge.png"), kFileTooLarge);  // refused before allocating 30 GB
 
   test::WriteBytes(dir_ / "b.bmp", Bmp(100, 100, 24, 0, {}, Bytes(50, 1)));
   EXPECT_EQ(Load(dir_ / "b.bmp"), kCodecBadImage);
   test::WriteBytes(dir_ / "b.bmp", Bmp(1, 1, 8, 0, Bytes(8, 0), {0, 0, 0, 0}, 40, {}, 0));
   EXPECT_EQ(Load(dir_ / "b.bmp"), kCodecBadHeader);  // 256 colours, two stored
   test::WriteBytes(dir_ / "b.bmp", Bmp(0x7FFFFFFF, 0x7FFFFFFF, 32, 0, {}, Bytes(16, 1)));
-  EXPECT_EQ(Load(dir_ / "b.bmp"), kCodecBadImage);
+  EXPECT_EQ(Load(dir_ / "b.bmp"), kFileTooLarge);
 }
 
 }  // namespace

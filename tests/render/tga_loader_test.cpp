@@ -144,11 +144,15 @@ TEST_F(TgaLoaderTest, RunLengthPacketsInEveryOrientation) {
   // Data ending inside a literal packet, and with a packet header only.
   EXPECT_EQ(Load(recipe, Bytes{0x82, 7, 0x02, 1, 2}), kEFail);
   EXPECT_EQ(Load(recipe, Bytes{0x82, 7, 0x82}), kEFail);
-  // A header claiming a huge image over a few bytes fails before allocating.
+  // A header claiming a huge image over a few bytes fails before allocating:
+  // past the largest texture, as too large; within it, as a short file.
   recipe.width = 65535;
   recipe.height = 65535;
   recipe.imageType = 10;
   recipe.bitsPerPixel = 32;
+  EXPECT_EQ(Load(recipe, Bytes(100, 0xFF)), kFileTooLarge);
+  recipe.width = 16384;
+  recipe.height = 16384;
   EXPECT_EQ(Load(recipe, Bytes(100, 0xFF)), kEFail);
 }
 

@@ -1,22 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
+#include <utility>
 
 #include "render/linux/image_codecs_linux.h"
 #include "render/texture_loaders.h"
 #include "tests/render/codec_writers.h"
 #include "tests/render/texture_files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/tools/tool_outcome.h"
 #include "tools/inspect/texture_command.h"
 
 namespace brivonel {
 namespace {
 
-struct Outcome {
-  int code;
-  std::string out;
-  std::string err;
-};
+using Outcome = test::ToolOutcome;
 
 Outcome Inspect(const std::vector<std::string>& args) {
   std::ostringstream out;
@@ -49,6 +48,8 @@ TEST(InspectTextureTest, ReportsTheDescriptionAndOnePixel) {
   run = Inspect({path, "--pixel", "2,0"});  // outside the image
   EXPECT_EQ(run.code, 1);
   EXPECT_TRUE(run.out.empty());
+  EXPECT_NE(run.err.find("a.dds: pixel 2,0 is outside the 2x1 texture"), std::string::npos)
+      << run.err;
   run = Inspect({path, "--pixel", "x"});
   EXPECT_EQ(run.code, 2);
   EXPECT_EQ(Inspect({}).code, 2);
@@ -64,7 +65,32 @@ TEST(InspectTextureTest, DispatchesByExactExtensionAndNamesFailures) {
   Outcome run = Inspect({(dir / "b.tga").string()});
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find("b.tga"), std::string::npos);
-  EXPECT_NE(run.err.find("0x80070057"), std::string::npos);
+  EXPECT_NE(run.err.find("b.tga: cannot load the texture: sizes, counts or pixel format out of "
+                         "range (0x80070057)"),
+            std::string::npos)
+      << run.err;
+
+  // Each failure in words, with the code the program's error box shows.
+  const std::string text = "not a picture";
+  test::WriteBytes(dir / "text.png", test::Bytes(text.begin(), text.end()));
+  test::Bytes cut = test::DdsHeader(test::DdsRecipe{});
+  cut.resize(cut.size() + 10);  // 4x4 pixels need 64 bytes
+  test::WriteBytes(dir / "cut.dds", cut);
+  std::filesystem::create_directory(dir / "folder.png");
+  RegisterLinuxImageCodecs();
+  const std::pair<const char*, const char*> failures[] = {
+      {"none.tga", "file not found (0x80070002)"},
+      {"folder.png", "is a directory (0x80070005)"},
+      {"text.png", "not an image any loader reads (0x88982F50)"},
+      {"cut.dds", "damaged, or the file ends early (0x80004005)"},
+  };
+  for (const auto& [name, words] : failures) {
+    run = Inspect({(dir / name).string()});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "brivonel-inspect: " + (dir / name).string() +
+                           ": cannot load the texture: " + words + "\n");
+  }
+  SetImageFileLoader(nullptr);
 
   // A PNG read through the codec loader, even when named with capitals.
   test::PngRecipe png;

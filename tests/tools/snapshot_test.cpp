@@ -19,6 +19,7 @@
 #include "tests/support/fixtures.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_models.h"
+#include "tests/support/written_files.h"
 #include "tests/support/written_quad.h"
 
 namespace brivonel {
@@ -72,6 +73,8 @@ TEST(SnapshotArgumentsTest, RefusesWhatItCannotUse) {
       {"a.pmx", "--size", "99999x10", "--out", "x.png"},         // too large
       {"a.pmx", "--display-size", "4", "--out", "x.png"},        // no such size
       {"a.pmx", "--scale", "2", "--out", "x.png"},               // unknown option
+      {"a.pmx", "--out", "x.jpg"},                               // the picture is a PNG
+      {"a.pmx", "--out", "png"},
   };
   for (const auto& arguments : bad) {
     Options options;
@@ -79,6 +82,18 @@ TEST(SnapshotArgumentsTest, RefusesWhatItCannotUse) {
     EXPECT_FALSE(Parse(arguments, &options, &error)) << arguments.back();
     EXPECT_FALSE(error.empty());
   }
+}
+
+TEST(SnapshotArgumentsTest, HelpAndPngNamesInAnyCase) {
+  Options options;
+  std::string error;
+  ASSERT_TRUE(Parse({"--help"}, &options, &error)) << error;
+  EXPECT_TRUE(options.help);
+  Options other;
+  ASSERT_TRUE(Parse({"a.pmx", "--out", "Frame.PNG"}, &other, &error)) << error;
+  EXPECT_FALSE(other.help);
+  EXPECT_FALSE(Parse({"a.pmx", "--out", "frame.jpg"}, &other, &error));
+  EXPECT_NE(error.find(".png"), std::string::npos) << error;
 }
 
 TEST(SnapshotFrameTest, CoverageCountsPixelsWithAlpha) {
@@ -225,6 +240,19 @@ TEST_F(SnapshotRunTest, DrawsAWrittenModelWithItsTexture) {
   EXPECT_EQ(PixelAt(options.out, 2, 2)[3], 0);
 }
 
+TEST_F(SnapshotRunTest, NamesEachMissingTextureAndStillDraws) {
+  Options options;
+  options.model = FromFsPath(test::WriteOneTriangleModel(dir.path(), u"faces/gone.png"));
+  options.width = 64;
+  options.height = 64;
+  options.out = dir / "triangle.png";
+  ASSERT_EQ(Run(options), 0) << err.str();
+  EXPECT_EQ(err.str(), "brivonel-snapshot: " + (dir / "triangle.pmx").string() +
+                           ": warning: texture \"faces/gone.png\" not found (looked for " +
+                           (dir / "faces" / "gone.png").string() + ")\n");
+  EXPECT_EQ(out.str().find("{\"frame\": 0, "), 0u) << out.str();
+}
+
 TEST_F(SnapshotRunTest, SmallerDisplaySizeGivesSmallerCoverage) {
   Options options;
   options.model = FromFsPath(WriteTexturedQuad(dir));
@@ -305,7 +333,20 @@ TEST_F(SnapshotRunTest, FailuresNameTheFileInOneLine) {
 
   options.model = FromFsPath(dir / "missing.pmx");
   EXPECT_EQ(Run(options), 1);
-  expectOneLine("missing.pmx: cannot be opened");
+  expectOneLine("missing.pmx: file not found");
+
+  std::filesystem::create_directory(dir / "folder.pmx");
+  options.model = FromFsPath(dir / "folder.pmx");
+  EXPECT_EQ(Run(options), 1);
+  expectOneLine("folder.pmx: is a directory");
+
+  writer::WriteFile(dir / "skin.tga", test::HostileRleTga(65535, 8192, 8));
+  options.model = FromFsPath(test::WriteOneTriangleModel(dir.path(), u"skin.tga"));
+  EXPECT_EQ(Run(options), 1);
+  expectOneLine("triangle.pmx: its texture \"skin.tga\" (" + (dir / "skin.tga").string() +
+                ") cannot be loaded: too large");
+  EXPECT_NE(err.str().find("(0x800700DF) (the program's error 1104)"), std::string::npos)
+      << err.str();
 
   writer::WriteFile(dir / "broken.pmx", std::vector<std::uint8_t>{'P', 'M', 'X', ' ', 1, 2});
   options.model = FromFsPath(dir / "broken.pmx");
@@ -319,7 +360,7 @@ TEST_F(SnapshotRunTest, FailuresNameTheFileInOneLine) {
   options.model = FromFsPath(WriteTexturedQuad(dir));
   options.motion = FromFsPath(dir / "missing.vmd");
   EXPECT_EQ(Run(options), 1);
-  expectOneLine("missing.vmd: cannot be opened");
+  expectOneLine("missing.vmd: file not found");
   EXPECT_FALSE(std::filesystem::exists(options.out));
 
   options.motion.clear();

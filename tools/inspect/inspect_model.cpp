@@ -41,6 +41,14 @@ void PrintModel(const DecodedModel& decoded) {
   json.Key("textures").BeginArray();
   for (const std::u16string& name : decoded.textures) json.String(name);
   json.EndArray();
+  json.Key("missingTextures").BeginArray();
+  for (const TextureLookup& missing : decoded.missingTextures) {
+    json.BeginObject();
+    json.Field("name", missing.name);
+    json.Field("path", missing.path);
+    json.EndObject();
+  }
+  json.EndArray();
   json.EndObject();
   std::printf("%s\n", json.text().c_str());
 }
@@ -52,7 +60,13 @@ int RunModelCommand(const std::vector<std::string>& args) {
   if (!options) return kExitUsage;
   return RunGuarded(options->file, [&] {
     if (options->bench == 0) {
-      PrintModel(DecodeModelFile(options->file, TextureLoading::kLoad));
+      // The program draws a material whose texture is missing without it,
+      // in silence; here each missing file is named.
+      const DecodedModel decoded = DecodeModelFile(options->file, TextureLoading::kLoad);
+      for (const TextureLookup& missing : decoded.missingTextures) {
+        ReportWarning(options->file, MissingTextureWarning(missing));
+      }
+      PrintModel(decoded);
       return kExitOk;
     }
     // Reading and building, as often as asked, without loading textures.

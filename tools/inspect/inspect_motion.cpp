@@ -1,4 +1,8 @@
 // brivonel-inspect motion FILE [--model MODEL] [--bench N]
+//
+// lastKeyFrame is the latest key of any track, loopFrame the frame the
+// program's pose evaluation loops at (null when the motion does not loop);
+// the file's header and how much of it is really there are reported too.
 #include <optional>
 #include <unordered_set>
 
@@ -7,6 +11,7 @@
 #include "formats/vmd_decoder.h"
 #include "tools/inspect/inspect_support.h"
 #include "tools/inspect/json_writer.h"
+#include "tools/inspect/vmd_layout.h"
 
 namespace brivonel::tools {
 namespace {
@@ -31,41 +36,75 @@ std::vector<Bone> BonesOfEveryName(const VMDMotion& motion) {
 
 struct Motion {
   std::shared_ptr<Animation> animation;
+  VmdLayout layout;
   std::uint64_t fileSize = 0;
 };
 
 // Decodes the file for the bones given, or (when there are none yet) for a
 // bone of every name the motion has, which are kept for the next decodes.
 Motion DecodeMotion(const std::string& file, std::optional<std::vector<Bone>>& bones) {
-  std::optional<FileBytes> bytes = ReadWholeFile(Utf8ToUtf16(file));
-  if (!bytes) throw InspectError("open failed");
+  const std::u16string path = Utf8ToUtf16(file);
+  std::optional<FileBytes> bytes = ReadWholeFile(path);
+  if (!bytes) throw InspectError(OpenFailureText(ToFsPath(path)));
   VMDMotion motion;
   VMDDecoder::Read(bytes->bytes(), motion);
   if (!bones) bones = BonesOfEveryName(motion);
-  Motion decoded{std::make_shared<Animation>(), bytes->size};
+  Motion decoded{std::make_shared<Animation>(), MeasureVmdLayout(bytes->bytes()), bytes->size};
   VMDDecoder::Build(motion, *decoded.animation, *bones);
   return decoded;
 }
 
-void PrintMotion(const Animation& animation) {
+void FieldOrNull(JsonWriter& json, std::string_view key, std::optional<std::uint64_t> value) {
+  json.Key(key);
+  if (value) {
+    json.UInt(*value);
+  } else {
+    json.Null();
+  }
+}
+
+// The reader takes any bytes for a motion; these say when they were not one.
+void WarnAboutLayout(const std::string& file, const VmdLayout& layout) {
+  if (!layout.vmdHeader) {
+    ReportWarning(file, "warning: the header \"" + layout.header +
+                            "\" is not a VMD header; read as a motion anyway");
+  }
+  if (!layout.endsInside.empty()) {
+    ReportWarning(file, "warning: the file ends inside the " + layout.endsInside + " (" +
+                            std::to_string(layout.boneRecordsCut) + " bone and " +
+                            std::to_string(layout.morphRecordsCut) +
+                            " morph records cut); what is missing reads as zeros");
+  }
+}
+
+void PrintMotion(const Motion& motion) {
+  const Animation& animation = *motion.animation;
   std::size_t boneKeys = 0;
   for (const BoneTrack& track : animation.boneTracks) boneKeys += track.keys.size();
   std::size_t morphKeys = 0;
   for (const auto& [name, track] : animation.morphTracks) morphKeys += track.keys.size();
+  // The latest key of any track (none: no keys, or only keys of bones the
+  // model lacks), which is also where the pose evaluation loops.
+  std::uint64_t latest = 0;
+  const std::optional<std::uint64_t> lastKeyFrame =
+      LatestKeyFrame(animation, latest) ? std::optional<std::uint64_t>(latest) : std::nullopt;
   JsonWriter json;
   json.BeginObject();
   json.Field("boneKeys", boneKeys);
   json.Field("morphKeys", morphKeys);
   json.Field("boneTracks", animation.boneTracks.size());
   json.Field("morphTracks", animation.morphTracks.size());
-  // The frame the motion loops at: its latest key of any track.
-  json.Key("lastFrame");
-  std::uint64_t lastFrame = 0;
-  if (LatestKeyFrame(animation, lastFrame)) {
-    json.UInt(lastFrame);
+  FieldOrNull(json, "lastKeyFrame", lastKeyFrame);
+  FieldOrNull(json, "loopFrame", lastKeyFrame);
+  json.Field("vmdHeader", motion.layout.vmdHeader);
+  json.Key("endsInside");
+  if (motion.layout.endsInside.empty()) {
+    json.Null();
   } else {
-    json.Null();  // no keys, or only keys of bones the model lacks
+    json.String(motion.layout.endsInside);
   }
+  json.Field("boneRecordsCut", motion.layout.boneRecordsCut);
+  json.Field("morphRecordsCut", motion.layout.morphRecordsCut);
   json.EndObject();
   std::printf("%s\n", json.text().c_str());
 }
@@ -88,7 +127,8 @@ int RunMotionCommand(const std::vector<std::string>& args) {
   return RunGuarded(options->file, [&] {
     Motion motion = DecodeMotion(options->file, bones);
     if (options->bench == 0) {
-      PrintMotion(*motion.animation);
+      WarnAboutLayout(options->file, motion.layout);
+      PrintMotion(motion);
       return kExitOk;
     }
     const double start = CpuSeconds();

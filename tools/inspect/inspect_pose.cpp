@@ -67,8 +67,11 @@ std::optional<PoseOptions> ParsePoseOptions(const std::vector<std::string>& args
       if (!ms) return usage("--ms needs a whole number of milliseconds");
       options.times.push_back(*ms);
     } else if (arg == "--bones") {
-      if (!hasValue || args[i + 1].empty()) return usage("--bones needs NAME,NAME");
-      for (const std::string& name : SplitNames(args[++i])) options.bones.push_back(name);
+      if (!hasValue) return usage("--bones needs NAME,NAME");
+      for (const std::string& name : SplitNames(args[++i])) {
+        if (name.empty()) return usage("--bones needs NAME,NAME without empty names");
+        options.bones.push_back(name);
+      }
     } else if (arg == "--bench") {
       const std::optional<int> count = hasValue ? ParseCount(args[++i]) : std::nullopt;
       if (!count) return usage("--bench needs a count from 1 to 1000000");
@@ -80,8 +83,10 @@ std::optional<PoseOptions> ParsePoseOptions(const std::vector<std::string>& args
     }
   }
   if (files.size() != 2) return usage("pose needs MODEL and MOTION");
-  if (options.times.empty() == (options.bench == 0))
-    return usage("pose needs either --ms T (once or more) or --bench N");
+  if (options.times.empty() && options.bench == 0)
+    return usage("pose needs --ms T (once or more) or --bench N");
+  if (!options.times.empty() && options.bench != 0)
+    return usage("pose takes --ms T or --bench N, not both");
   if (options.bench != 0 && !options.bones.empty())
     return usage("--bones goes with --ms, not with --bench");
   options.model = files[0];
@@ -152,8 +157,9 @@ int RunPoseCommand(const std::vector<std::string>& args) {
   if (result != kExitOk) return result;
   result = RunGuarded(options->motion, [&] {
     auto animation = std::make_shared<Animation>();
-    if (VMDDecoder().Decode(Utf8ToUtf16(options->motion), animation, model->bones) != ModelBuilt)
-      throw InspectError("open failed");
+    const std::u16string path = Utf8ToUtf16(options->motion);
+    if (VMDDecoder().Decode(path, animation, model->bones) != ModelBuilt)
+      throw InspectError(OpenFailureText(ToFsPath(path)));
     model->animation = animation;
     return kExitOk;
   });

@@ -18,6 +18,10 @@ int ReportFailure(const std::string& file, const std::string& problem) {
   return kExitFailed;
 }
 
+void ReportWarning(const std::string& file, const std::string& warning) {
+  std::fprintf(stderr, "brivonel-inspect: %s: %s\n", file.c_str(), warning.c_str());
+}
+
 int ReportUsage(const std::string& problem) {
   std::fprintf(stderr, "brivonel-inspect: %s (see brivonel-inspect --help)\n", problem.c_str());
   return kExitUsage;
@@ -107,12 +111,30 @@ void AddPmdTextureNames(const PMDMaterial& material, std::vector<std::u16string>
   }
 }
 
+void BuildDecodedModel(const FileBytes& bytes, TextureLoading textures, DecodedModel& decoded) {
+  if (decoded.format == "pmx") {
+    PMXModel record;
+    if (PMXDecoder::Read(bytes.bytes(), record) != FileRead ||
+        PMXDecoder::Build(record, *decoded.model, textures) != ModelBuilt) {
+      throw InspectError("format error: " + record.formatError);
+    }
+    decoded.textures = record.textures;
+  } else {
+    PMDModel record;
+    PMDDecoder::Read(bytes.bytes(), record);
+    if (PMDDecoder::Build(record, *decoded.model, textures) != ModelBuilt) {
+      throw InspectError("format error: " + record.formatError);
+    }
+    for (const PMDMaterial& m : record.materials) AddPmdTextureNames(m, decoded.textures);
+  }
+}
+
 }  // namespace
 
 DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures) {
   const std::u16string path = Utf8ToUtf16(file);
   std::optional<FileBytes> bytes = ReadWholeFile(path);
-  if (!bytes) throw InspectError("open failed");
+  if (!bytes) throw InspectError(OpenFailureText(ToFsPath(path)));
   DecodedModel decoded;
   decoded.fileSize = bytes->size;
   decoded.format = ChooseFormat(file, *bytes);
@@ -122,21 +144,16 @@ DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures) {
     decoded.model->SetDevice(nullptr, std::make_shared<gpu::NullGpu>());
   }
   decoded.model->path = path;
-  if (decoded.format == "pmx") {
-    PMXModel record;
-    if (PMXDecoder::Read(bytes->bytes(), record) != FileRead ||
-        PMXDecoder::Build(record, *decoded.model, textures) != ModelBuilt) {
-      throw InspectError("format error: " + record.formatError);
-    }
-    decoded.textures = record.textures;
-  } else {
-    PMDModel record;
-    PMDDecoder::Read(bytes->bytes(), record);
-    if (PMDDecoder::Build(record, *decoded.model, textures) != ModelBuilt) {
-      throw InspectError("format error: " + record.formatError);
-    }
-    for (const PMDMaterial& m : record.materials) AddPmdTextureNames(m, decoded.textures);
+  try {
+    BuildDecodedModel(*bytes, textures, decoded);
+  } catch (const AppException& e) {
+    // The texture pool names the texture it could not load.
+    const std::optional<TextureLookup>& refused = decoded.model->texturePool.Refused();
+    if (e.code() != error::kTextures || !refused) throw;
+    throw InspectError(TextureRefusalText(*refused, e.hr()) + " (the program's error " +
+                       std::to_string(e.code()) + ")");
   }
+  decoded.missingTextures = decoded.model->texturePool.NotFound();
   return decoded;
 }
 

@@ -14,6 +14,7 @@
 #include "formats/binary_cursor.h"
 #include "formats/decoder.h"
 #include "model/model.h"
+#include "tools/common/tool_messages.h"
 #include "tools/inspect/inspect_commands.h"
 
 namespace brivonel::tools {
@@ -26,11 +27,9 @@ class InspectError : public std::runtime_error {
 
 // Prints "brivonel-inspect: file: problem" on stderr; returns kExitFailed.
 int ReportFailure(const std::string& file, const std::string& problem);
+// Prints "brivonel-inspect: file: warning: ..." on stderr; the command goes on.
+void ReportWarning(const std::string& file, const std::string& warning);
 int ReportUsage(const std::string& problem);
-
-// Runs body, turning every failure into a one-line report about file: a
-// file that ends early, a refused file, the program's fatal errors, lack of
-// memory and any other exception.
 
 // A count for --bench: a whole number from 1 to 1,000,000.
 std::optional<int> ParseCount(const std::string& text);
@@ -52,10 +51,12 @@ struct DecodedModel {
   std::string format;  // "pmx" or "pmd"
   std::shared_ptr<Model> model;
   std::vector<std::u16string> textures;  // the texture names the file lists
+  std::vector<TextureLookup> missingTextures;  // looked for and not found (when loading them)
   std::uint64_t fileSize = 0;
 };
-// Throws InspectError for a file that cannot be opened or is refused, and
-// lets FileEndsEarly and AppException pass.
+// Throws InspectError for a file that cannot be opened or is refused, or
+// whose texture cannot be loaded, and lets FileEndsEarly and other
+// AppExceptions pass.
 DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures);
 
 // Processor seconds this program has used, for --bench: on a busy machine
@@ -74,9 +75,8 @@ int RunGuarded(const std::string& file, Body body) {
   } catch (const FileEndsEarly& e) {
     return ReportFailure(file, e.what());
   } catch (const AppException& e) {
-    return ReportFailure(file, "the program's error " + std::to_string(e.code()) +
-                                   " (hr " + std::to_string(e.hr()) + ")" +
-                                   (e.code() == 1104 ? ": a texture cannot be loaded" : ""));
+    return ReportFailure(file, "the program's error " + std::to_string(e.code()) + " (" +
+                                   HexResult(e.hr()) + ")");
   } catch (const std::bad_alloc&) {
     return ReportFailure(file, "out of memory");
   } catch (const std::exception& e) {

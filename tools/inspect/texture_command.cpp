@@ -2,7 +2,6 @@
 
 #include <array>
 #include <charconv>
-#include <cstdio>
 #include <iostream>
 #include <ostream>
 
@@ -10,6 +9,7 @@
 #include "render/dxgi_format_info.h"
 #include "render/texture_loaders.h"
 #include "render/texture_pixel.h"
+#include "tools/common/tool_messages.h"
 #include "tools/inspect/inspect_commands.h"
 
 namespace brivonel::inspect {
@@ -27,12 +27,6 @@ bool ParsePixel(std::string_view text, std::uint64_t* x, std::uint64_t* y) {
   const std::size_t comma = text.find(',');
   return comma != std::string_view::npos && ParseUnsigned(text.substr(0, comma), x) &&
          ParseUnsigned(text.substr(comma + 1), y);
-}
-
-std::string Hex(HResult hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
 }
 
 }  // namespace
@@ -66,7 +60,13 @@ int RunTextureCommand(const std::vector<std::string>& args, std::ostream& out, s
   TextureMetadata md;
   const HResult hr = LoadTextureFile(Utf8ToUtf16(file), &md, image);
   if (Failed(hr)) {
-    err << "brivonel-inspect: " << file << ": cannot load the texture (" << Hex(hr) << ")\n";
+    err << "brivonel-inspect: " << file << ": cannot load the texture: "
+        << tools::TextureFailureText(ToFsPath(Utf8ToUtf16(file)), hr) << "\n";
+    return tools::kExitFailed;
+  }
+  if (wantPixel && (x >= md.width || y >= md.height)) {
+    err << "brivonel-inspect: " << file << ": pixel " << x << ',' << y << " is outside the "
+        << md.width << 'x' << md.height << " texture\n";
     return tools::kExitFailed;
   }
   std::array<std::uint8_t, 4> rgba{};

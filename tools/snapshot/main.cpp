@@ -21,6 +21,10 @@ int main(int argc, char** argv) {
     std::cerr << "brivonel-snapshot: " << error << "\n" << snapshot::kUsage << "\n";
     return 2;
   }
+  if (options.help) {
+    std::cout << snapshot::kUsage << "\n" << snapshot::kHelp << "\n";
+    return 0;
+  }
   if (start.folder.empty()) {
     std::cerr << "brivonel-snapshot: " << start.failure << "\n";
     return 1;

@@ -1,13 +1,14 @@
 #include "tools/snapshot/recording_decoders.h"
 
-#include <cstdio>
 #include <exception>
+#include <optional>
 
 #include "base/app_exception.h"
 #include "base/unicode.h"
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
+#include "tools/common/tool_messages.h"
 
 namespace brivonel::snapshot {
 namespace {
@@ -21,7 +22,7 @@ int DecodeSteps(const std::u16string& path, const std::shared_ptr<Model>& model,
   std::shared_ptr<Record> record;
   int result = decoder.ReadFile(path, record);
   if (result == OpenFailed) {
-    *reason = "cannot be opened";
+    *reason = tools::OpenFailureText(ToFsPath(path));
     return result;
   }
   if (result == FileRead) {
@@ -37,12 +38,6 @@ int DecodeSteps(const std::u16string& path, const std::shared_ptr<Model>& model,
 
 }  // namespace
 
-std::string HexResult(HResult hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
-}
-
 void RecordingDecoders::Remember(const std::u16string& path, std::string what) {
   if (!failure_) failure_ = FileFailure{Utf16ToUtf8(path), std::move(what)};
 }
@@ -57,7 +52,12 @@ int RecordingDecoders::DecodeModel(const std::u16string& path, std::shared_ptr<M
     if (result != ModelBuilt) Remember(path, reason);
     return result;
   } catch (const AppException& e) {
-    Remember(path, "a texture it names cannot be loaded (" + HexResult(e.hr()) + ")");
+    // The texture pool names the texture it could not load.
+    const std::optional<TextureLookup> refused =
+        model ? model->texturePool.Refused() : std::nullopt;
+    const std::string what = refused ? tools::TextureRefusalText(*refused, e.hr())
+                                     : "cannot be loaded (" + tools::HexResult(e.hr()) + ")";
+    Remember(path, what + " (the program's error " + std::to_string(e.code()) + ")");
     throw;
   } catch (const std::exception& e) {
     Remember(path, std::string("cannot be read: ") + e.what());
@@ -71,7 +71,7 @@ int RecordingDecoders::DecodeMotion(const std::u16string& path,
   if (path == kRestPose) return ModelBuilt;  // no tracks: every bone at rest
   try {
     const int result = VMDDecoder().Decode(path, animation, bones);
-    if (result != ModelBuilt) Remember(path, "cannot be opened");
+    if (result != ModelBuilt) Remember(path, tools::OpenFailureText(ToFsPath(path)));
     return result;
   } catch (const std::exception& e) {
     Remember(path, std::string("cannot be read: ") + e.what());

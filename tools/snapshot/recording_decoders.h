@@ -36,7 +36,4 @@ class RecordingDecoders final : public IFileDecoders {
   std::optional<FileFailure> failure_;
 };
 
-// "0x887A0004"
-std::string HexResult(HResult hr);
-
 }  // namespace brivonel::snapshot

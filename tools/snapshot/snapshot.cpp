@@ -1,6 +1,7 @@
 #include "tools/snapshot/snapshot.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -12,7 +13,25 @@ const char kUsage[] =
     "usage: brivonel-snapshot MODEL [MOTION] [--ms T] [--size WxH] "
     "[--display-size 1|2|3] --out FILE.png";
 
+const char kHelp[] =
+    "Draws one frame of MODEL (.pmx or .pmd), posed by MOTION (.vmd) at --ms T\n"
+    "milliseconds (default 0; without MOTION the rest pose), exactly as the\n"
+    "program draws it, and writes it as a PNG with straight alpha.\n"
+    "  --size WxH          the window's client area (default 960x1040)\n"
+    "  --display-size N    1 large (default), 2 medium, 3 small\n"
+    "  --out FILE.png      the picture to write\n"
+    "One JSON line on stdout says what the frame shows; warnings and errors go\n"
+    "to stderr.";
+
 namespace {
+
+bool EndsWithPng(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string extension = name.substr(name.size() - 4);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".png";
+}
 
 template <typename Number>
 bool ParseNumber(std::string_view text, Number* value) {
@@ -29,6 +48,10 @@ bool ParseArguments(const std::vector<std::string>& arguments, Options* options,
   bool haveOut = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
+    if (argument == "--help" || argument == "-h") {
+      options->help = true;
+      return true;
+    }
     const bool takesValue = argument == "--ms" || argument == "--size" ||
                             argument == "--display-size" || argument == "--out";
     if (!takesValue) {
@@ -72,6 +95,11 @@ bool ParseArguments(const std::vector<std::string>& arguments, Options* options,
       }
       options->displaySize = value[0] - '0';
     } else {
+      // The picture is always PNG; a name promising another format is refused.
+      if (!EndsWithPng(value)) {
+        *error = "--out takes a file name ending in .png, not \"" + value + "\"";
+        return false;
+      }
       options->out = ToFsPath(Utf8ToUtf16(value));
       haveOut = true;
     }

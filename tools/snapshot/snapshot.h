@@ -20,14 +20,17 @@ struct Options {
   std::int32_t height = 1040;
   int displaySize = 1;
   std::filesystem::path out;
+  bool help = false;  // --help: print the usage and draw nothing
 };
 
 // Reads the arguments after the program name. False with a message when
 // they are not "MODEL [MOTION] [--ms T] [--size WxH] [--display-size 1|2|3]
-// --out FILE.png".
+// --out FILE.png" or "--help".
 bool ParseArguments(const std::vector<std::string>& arguments, Options* options,
                     std::string* error);
 extern const char kUsage[];
+// The usage line and what each option means, for --help.
+extern const char kHelp[];
 
 // The pixels with alpha above 0: their share of the frame and their
 // bounding box (inclusive).

@@ -11,6 +11,7 @@
 #include "base/app_exception.h"
 #include "base/unicode.h"
 #include "model/model_setup.h"
+#include "tools/common/tool_messages.h"
 #include "tools/snapshot/headless_platform.h"
 #include "tools/snapshot/recording_decoders.h"
 #include "tools/snapshot/snapshot.h"
@@ -108,6 +109,12 @@ int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBac
     if (code != error::kOk)
       return fail(DescribeStartFailure(code, options, shaderFolder, app, decoders, backend,
                                        headless.boxes));
+    // The program draws a material whose texture is missing without it, in
+    // silence; the tool names each missing file.
+    for (const TextureLookup& missing : app.model()->texturePool.NotFound()) {
+      err << "brivonel-snapshot: " << Utf16ToUtf8(options.model) << ": "
+          << tools::MissingTextureWarning(missing) << "\n";
+    }
     try {
       std::uint64_t remaining = options.milliseconds;
       do {
@@ -118,7 +125,7 @@ int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBac
       } while (remaining > 0);
     } catch (const AppException& e) {
       return fail({Utf16ToUtf8(options.model), "cannot be drawn: error " + std::to_string(e.code()) +
-                                                    " (" + HexResult(e.hr()) + ")"});
+                                                    " (" + tools::HexResult(e.hr()) + ")"});
     } catch (const std::exception& e) {
       return fail({Utf16ToUtf8(options.model), std::string("cannot be drawn: ") + e.what()});
     }
