@@ -13,6 +13,14 @@ namespace {
 
 constexpr HResult kAccessDenied = HResultFromSystemError(5);
 
+// Further results of the Windows imaging component, passed on unchanged by
+// its loader.
+constexpr HResult kCodecValueOutOfRange = static_cast<HResult>(0x88982F05u);
+constexpr HResult kCodecUnknownImageFormat = static_cast<HResult>(0x88982F07u);
+constexpr HResult kCodecImageSizeOutOfRange = static_cast<HResult>(0x88982F51u);
+constexpr HResult kCodecFrameMissing = static_cast<HResult>(0x88982F62u);
+constexpr HResult kCodecBadStreamData = static_cast<HResult>(0x88982F70u);
+
 struct ResultWords {
   HResult hr;
   const char* words;
@@ -42,6 +50,11 @@ constexpr ResultWords kResultWords[] = {
     {kCodecUnsupportedPixelFormat, "a pixel format the codecs do not read"},
     {kCodecPropertyNotFound, "an image property is missing"},
     {kCodecUnsupportedOperation, "an operation the codec does not support"},
+    {kCodecValueOutOfRange, "a value out of range in the image"},
+    {kCodecUnknownImageFormat, "an image format the codec does not know"},
+    {kCodecImageSizeOutOfRange, "image size out of range"},
+    {kCodecFrameMissing, "no picture in the image file"},
+    {kCodecBadStreamData, "damaged image data"},
 };
 
 bool IsDirectory(const std::filesystem::path& file) {
