@@ -37,7 +37,7 @@ bool Has(const std::string& text, const std::string& part) {
 }
 
 // A motion of two bones and a blink: the first bone's keys end at frame 10,
-// the other bone's at 30, the blink's at 40.
+// the other bone's at 30, the blink's at 40 (where the motion loops).
 VMDMotion ThreeTrackMotion() {
   VMDMotion motion;
   motion.boneFrames = {writer::MakeBoneFrame(u"センター", 10), writer::MakeBoneFrame(u"センター", 0),
@@ -67,15 +67,15 @@ TEST_F(InspectCommandsTest, MotionReportsItsLastKeyAndWhereItLoops) {
   EXPECT_TRUE(run.err.empty()) << run.err;
   EXPECT_EQ(run.out,
             "{\"boneKeys\":3,\"morphKeys\":2,\"boneTracks\":2,\"morphTracks\":1,"
-            "\"lastKeyFrame\":40,\"loopFrame\":10,\"vmdHeader\":true,\"endsInside\":null,"
+            "\"lastKeyFrame\":40,\"loopFrame\":40,\"vmdHeader\":true,\"endsInside\":null,"
             "\"boneRecordsCut\":0,\"morphRecordsCut\":0}\n");
 
-  // Only a blink: no bone track to loop over.
+  // Only a blink: the motion still loops at its latest key.
   VMDMotion blink;
   blink.morphFrames = {writer::MakeMorphFrame(u"まばたき", 12, 1.0f)};
   run = RunCommand(tools::RunMotionCommand, {Write("blink.vmd", writer::WriteVmd(blink))});
   ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_TRUE(Has(run.out, "\"lastKeyFrame\":12,\"loopFrame\":null")) << run.out;
+  EXPECT_TRUE(Has(run.out, "\"lastKeyFrame\":12,\"loopFrame\":12")) << run.out;
 
   // Nothing at all.
   run = RunCommand(tools::RunMotionCommand, {Write("empty.vmd", writer::WriteVmd(VMDMotion{}))});
