@@ -83,7 +83,13 @@ std::string WordsFor(const std::filesystem::path& file, HResult hr) {
   return "failed";
 }
 
-std::string Quoted(const std::u16string& text) { return "\"" + Utf16ToUtf8(text) + "\""; }
+// Appended piece by piece: GCC 12 misjudges "literal" + string as overlapping.
+std::string Quoted(const std::u16string& text) {
+  std::string quoted(1, '"');
+  quoted += Utf16ToUtf8(text);
+  quoted += '"';
+  return quoted;
+}
 
 }  // namespace
 

@@ -54,10 +54,10 @@ Motion DecodeMotion(const std::string& file, std::optional<std::vector<Bone>>& b
   return decoded;
 }
 
-void FieldOrNull(JsonWriter& json, std::string_view key, std::optional<std::uint64_t> value) {
+void FieldOrNull(JsonWriter& json, std::string_view key, bool present, std::uint64_t value) {
   json.Key(key);
-  if (value) {
-    json.UInt(*value);
+  if (present) {
+    json.UInt(value);
   } else {
     json.Null();
   }
@@ -86,16 +86,15 @@ void PrintMotion(const Motion& motion) {
   // The latest key of any track (none: no keys, or only keys of bones the
   // model lacks), which is also where the pose evaluation loops.
   std::uint64_t latest = 0;
-  const std::optional<std::uint64_t> lastKeyFrame =
-      LatestKeyFrame(animation, latest) ? std::optional<std::uint64_t>(latest) : std::nullopt;
+  const bool keyed = LatestKeyFrame(animation, latest);
   JsonWriter json;
   json.BeginObject();
   json.Field("boneKeys", boneKeys);
   json.Field("morphKeys", morphKeys);
   json.Field("boneTracks", animation.boneTracks.size());
   json.Field("morphTracks", animation.morphTracks.size());
-  FieldOrNull(json, "lastKeyFrame", lastKeyFrame);
-  FieldOrNull(json, "loopFrame", lastKeyFrame);
+  FieldOrNull(json, "lastKeyFrame", keyed, latest);
+  FieldOrNull(json, "loopFrame", keyed, latest);
   json.Field("vmdHeader", motion.layout.vmdHeader);
   json.Key("endsInside");
   if (motion.layout.endsInside.empty()) {
