@@ -66,6 +66,7 @@ std::int32_t DesktopMascotApp::Initialise(const Rect& windowRect) {
 }
 
 void DesktopMascotApp::CreateDeviceObjects() {
+  platform_.presenter.SetSampleCount(scene_.look().samples);
   GpuDeviceObjects gpu = platform_.presenter.CreateDeviceObjects(width_, height_);
   if (!gpu.device || !gpu.context) throw AppException(kEPointer, error::kDevice);
   scene_.Create(std::move(gpu), platform_.folders.ExecutableFolder(), width_, height_);

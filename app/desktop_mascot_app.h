@@ -87,6 +87,9 @@ class DesktopMascotApp {
   const Matrix4& projection() const { return scene_.frame().projection; }
   const Matrix4& view() const { return scene_.frame().view; }
   const Scene& scene() const { return scene_; }
+  // How the character is drawn; before Initialise for the sample count to
+  // reach the surface.
+  void SetLook(const Look& look) { scene_.SetLook(look); }
 
  private:
   void CreateDeviceObjects();

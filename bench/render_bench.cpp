@@ -57,9 +57,9 @@ struct GlFixture {
   std::shared_ptr<Model> model;
   std::vector<std::uint8_t> pixels;
 
-  bool Start(benchmark::State& state) {
+  bool Start(benchmark::State& state, std::uint32_t samples) {
     std::string error;
-    context = gl::OffscreenContext::Create(kWidth, kHeight, &error);
+    context = gl::OffscreenContext::Create(kWidth, kHeight, &error, samples);
     if (!context) {
       state.SkipWithError(error.c_str());
       return false;
@@ -87,9 +87,10 @@ struct GlFixture {
 
 enum class FrameKind { Draw, DrawAndReadBack, MorphUploadAndReadBack };
 
+// state.range(0): samples per pixel.
 void RunGlFrames(benchmark::State& state, FrameKind kind) {
   GlFixture fixture;
-  if (!fixture.Start(state)) return;
+  if (!fixture.Start(state, static_cast<std::uint32_t>(state.range(0)))) return;
   Model& model = *fixture.model;
   for (auto _ : state) {
     if (kind == FrameKind::MorphUploadAndReadBack) {
@@ -108,6 +109,7 @@ void RunGlFrames(benchmark::State& state, FrameKind kind) {
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                              benchmark::Counter::kIsRate);
   state.counters["vertices"] = model.vertexCount;
+  state.counters["samples"] = fixture.context->samples();
 }
 
 void BM_GlFrame100k(benchmark::State& state) { RunGlFrames(state, FrameKind::Draw); }
@@ -117,9 +119,24 @@ void BM_GlFrameReadBack100k(benchmark::State& state) {
 void BM_GlFrameMorphReadBack100k(benchmark::State& state) {
   RunGlFrames(state, FrameKind::MorphUploadAndReadBack);
 }
-BENCHMARK(BM_GlFrame100k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-BENCHMARK(BM_GlFrameReadBack100k)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_GlFrame100k)
+    ->ArgName("samples")
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(3.0);
+BENCHMARK(BM_GlFrameReadBack100k)
+    ->ArgName("samples")
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(3.0);
 BENCHMARK(BM_GlFrameMorphReadBack100k)
+    ->ArgName("samples")
+    ->Arg(1)
+    ->Arg(4)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(3.0);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/trace.h"
+#include "formats/material_effects.h"
 #include "formats/model_building.h"
 #include "formats/path_helpers.h"
 #include "formats/pmd_decoder.h"
@@ -46,7 +47,11 @@ void BuildMaterial(const PMDMaterial& source, std::size_t k, Model& model,
   char toon[24];
   std::snprintf(toon, sizeof toon, "toon%2d.bmp", source.toonIndex + 1);
   m.toonTextureId = LookUpTexture(model, baseFolder, Ascii(toon), textures);
+  UseSharedToon(model, m, source.toonIndex, baseFolder, textures);
   m.edgeFlag = source.edgeFlag != 0 ? 1 : 0;
+  // The file has no edge colour or size: the edge is a black line of one pixel.
+  m.edgeColor = {0.0f, 0.0f, 0.0f, 1.0f};
+  m.edgeSize = 1.0f;
 
   // The field ends at its first NUL, or after its 20 bytes. "*" and "/"
   // never occur inside a Shift-JIS character, so the split is by byte.
@@ -64,6 +69,7 @@ void BuildMaterial(const PMDMaterial& source, std::size_t k, Model& model,
                                    sphereName.find(u".spa") != std::u16string::npos;
       // After "*" only ".sph" and ".spa" names count as spheres; after "/" any.
       if (star == std::string_view::npos || sphereExtension) m.sphereFlag = 1;
+      if (m.sphereFlag != 0) m.sphereMode = PmdSphereMode(sphereName);
     }
     if (TraceEnabled()) {
       TraceFormat("%d:%s\n", m.sphereTextureId, TraceText(sphereName).c_str());
@@ -88,7 +94,8 @@ void BuildVertices(const PMDModel& r, Mesh& mesh) {
   for (std::size_t i = 0; i < r.vertices.size(); ++i) {
     const PMDVertex& s = r.vertices[i];
     Vertex& v = mesh.vertices[i];
-    v.position = {s.position.x, s.position.y, s.position.z, 1.0f};
+    // The vertex's edge flag turns its outline off.
+    v.position = {s.position.x, s.position.y, s.position.z, s.edgeFlag != 0 ? 0.0f : 1.0f};
     v.normal = s.normal;
     v.uv = s.uv;
     const std::uint8_t w = PercentWeight(s.weight);

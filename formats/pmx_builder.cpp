@@ -2,6 +2,7 @@
 #include <string>
 
 #include "base/trace.h"
+#include "formats/material_effects.h"
 #include "formats/model_building.h"
 #include "formats/path_helpers.h"
 #include "formats/pmx_decoder.h"
@@ -10,6 +11,28 @@ namespace brivonel {
 namespace {
 
 constexpr char16_t kCenterBoneName[] = u"センター";
+
+// The texture the list holds at index, or -1 when the index is past it.
+std::int32_t ListedTexture(const PMXModel& r, std::int32_t index, Model& model,
+                           std::u16string_view baseFolder, TextureLoading textures) {
+  if (index < 0 || static_cast<std::size_t>(index) >= r.textures.size()) return -1;
+  return LookUpTexture(model, baseFolder, r.textures[static_cast<std::size_t>(index)], textures);
+}
+
+// The sphere map with its mode, and the toon: a shared number or a texture
+// of the model's own.
+void BuildLooks(const PMXModel& r, const PMXMaterial& source, Model& model, Material& m,
+                std::u16string_view baseFolder, TextureLoading textures) {
+  if (source.sphereMode >= kSphereMultiply && source.sphereMode <= kSphereSubTexture) {
+    m.sphereTextureId = ListedTexture(r, source.sphereTextureIndex, model, baseFolder, textures);
+    if (m.sphereTextureId >= 0) m.sphereMode = source.sphereMode;
+  }
+  if (source.sharedToon != 0) {
+    UseSharedToon(model, m, source.toon, baseFolder, textures);
+  } else {
+    m.toonTextureId = ListedTexture(r, source.toon, model, baseFolder, textures);
+  }
+}
 
 void BuildMaterials(const PMXModel& r, Model& model, Mesh& mesh, TextureLoading textures) {
   std::u16string baseFolder;
@@ -34,6 +57,7 @@ void BuildMaterials(const PMXModel& r, Model& model, Mesh& mesh, TextureLoading 
     } else if (t >= 0) {
       TraceFormat("material %zu: texture %d is not in the list; no texture\n", k, t);
     }
+    BuildLooks(r, source, model, m, baseFolder, textures);
     AddPiece(mesh, k, source.indexCount, runningIndexTotal);
     mesh.pieces[k - 1].material = &m;
     if (TraceEnabled()) {
@@ -50,7 +74,7 @@ void BuildVertices(const PMXModel& r, Mesh& mesh) {
   for (std::size_t i = 0; i < r.vertices.size(); ++i) {
     const PMXVertex& s = r.vertices[i];
     Vertex& v = mesh.vertices[i];
-    v.position = {s.position.x, s.position.y, s.position.z, 1.0f};
+    v.position = {s.position.x, s.position.y, s.position.z, s.edgeScale};
     v.normal = s.normal;
     v.uv = s.uv;
     for (int j = 0; j < r.additionalUvCount; ++j) v.additionalUv[j] = s.additionalUv[j];

@@ -1,5 +1,6 @@
 // Building the joined vertex and index data and every GPU object a model is
-// drawn with.
+// drawn with: buffers, samplers, the rasterizer states of the material and
+// edge passes, and the built-in toon ramps its materials need.
 #include <algorithm>
 #include <cfloat>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include "base/app_exception.h"
 #include "model/model.h"
 #include "render/constant_buffer.h"
+#include "render/toon_ramps.h"
 
 namespace brivonel {
 
@@ -21,6 +23,35 @@ std::uint32_t BufferBytes(std::size_t count, std::size_t recordSize) {
   if (count > std::numeric_limits<std::uint32_t>::max() / recordSize)
     throw AppException(kEOutOfMemory, error::kBuffers);
   return static_cast<std::uint32_t>(count * recordSize);
+}
+
+std::shared_ptr<gpu::SamplerState> CreateLinearSampler(gpu::IGpuDevice& device,
+                                                       gpu::TextureAddressMode addressing) {
+  gpu::SamplerDesc desc;
+  desc.filter = gpu::Filter::MinMagMipLinear;
+  desc.addressU = addressing;
+  desc.addressV = addressing;
+  desc.addressW = addressing;
+  desc.mipLodBias = 0.0f;
+  desc.maxAnisotropy = 0;
+  desc.comparisonFunc = gpu::ComparisonFunc::Never;
+  desc.minLod = 0.0f;
+  desc.maxLod = FLT_MAX;
+  std::shared_ptr<gpu::SamplerState> sampler;
+  ThrowIfFailed(device.CreateSamplerState(desc, &sampler), error::kBuffers);
+  return sampler;
+}
+
+std::shared_ptr<gpu::RasterizerState> CreateRasterizer(gpu::IGpuDevice& device,
+                                                       gpu::CullMode culling) {
+  gpu::RasterizerDesc desc;
+  desc.fillMode = gpu::FillMode::Solid;
+  desc.cullMode = culling;
+  desc.frontCounterClockwise = false;
+  desc.depthClipEnable = true;
+  std::shared_ptr<gpu::RasterizerState> rasterizer;
+  ThrowIfFailed(device.CreateRasterizerState(desc, &rasterizer), error::kBuffers);
+  return rasterizer;
 }
 
 }  // namespace
@@ -95,24 +126,27 @@ void Model::CreateGpuResources() {
   world = Transpose(MatrixIdentity());
   worldConstants = world;
 
-  gpu::SamplerDesc samplerDesc;
-  samplerDesc.filter = gpu::Filter::MinMagMipLinear;
-  samplerDesc.addressU = gpu::TextureAddressMode::Wrap;
-  samplerDesc.addressV = gpu::TextureAddressMode::Wrap;
-  samplerDesc.addressW = gpu::TextureAddressMode::Wrap;
-  samplerDesc.mipLodBias = 0.0f;
-  samplerDesc.maxAnisotropy = 0;
-  samplerDesc.comparisonFunc = gpu::ComparisonFunc::Never;
-  samplerDesc.minLod = 0.0f;
-  samplerDesc.maxLod = FLT_MAX;
-  ThrowIfFailed(device->CreateSamplerState(samplerDesc, &samplerState), error::kBuffers);
+  samplerState = CreateLinearSampler(*device, gpu::TextureAddressMode::Wrap);
+  // A sphere map's rim and a toon ramp's ends must not wrap to the other side.
+  rampSamplerState = CreateLinearSampler(*device, gpu::TextureAddressMode::Clamp);
+  rasterizerState = CreateRasterizer(*device, gpu::CullMode::None);
+  // Clockwise triangles face the camera: the edge pass keeps the others.
+  edgeRasterizerState = CreateRasterizer(*device, gpu::CullMode::Front);
+  CreateBuiltInToonRamps();
+}
 
-  gpu::RasterizerDesc rasterizerDesc;
-  rasterizerDesc.fillMode = gpu::FillMode::Solid;
-  rasterizerDesc.cullMode = gpu::CullMode::None;
-  rasterizerDesc.frontCounterClockwise = false;
-  rasterizerDesc.depthClipEnable = true;
-  ThrowIfFailed(device->CreateRasterizerState(rasterizerDesc, &rasterizerState), error::kBuffers);
+void Model::CreateBuiltInToonRamps() {
+  builtInToonRamps.clear();
+  for (const Material& material : materials) {
+    const bool ownFile = material.toonTextureId >= 0 &&
+                         static_cast<std::size_t>(material.toonTextureId) < texturePool.Size();
+    if (ownFile || material.toonIndex < 0 || material.toonIndex >= kSharedToonCount) continue;
+    builtInToonRamps.resize(kSharedToonCount);
+    std::shared_ptr<gpu::ShaderResourceView>& ramp =
+        builtInToonRamps[static_cast<std::size_t>(material.toonIndex)];
+    if (!ramp)
+      ThrowIfFailed(CreateBuiltInToonRamp(*device, material.toonIndex, &ramp), error::kBuffers);
+  }
 }
 
 }  // namespace brivonel

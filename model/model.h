@@ -11,6 +11,7 @@
 
 #include "base/math.h"
 #include "model/animation.h"
+#include "model/look.h"
 #include "model/morph_record.h"
 #include "model/pose_cache.h"
 #include "render/gpu_device.h"
@@ -20,8 +21,12 @@
 namespace brivonel {
 
 // The GPU vertex record: 108 bytes, laid out as the input layout describes.
+// The shader takes the position as x, y, z with w = 1; the fourth float is
+// the only room the record leaves, and carries the vertex's edge scale (the
+// outline's width there: PMX's per-vertex scale, PMD 0 where a vertex asks
+// for no edge, else 1).
 struct Vertex {
-  Float4 position;  // w = 1
+  Float4 position;  // w: edge scale
   Float3 normal;
   std::uint8_t boneIndices[4] = {};
   std::uint8_t boneWeights[4] = {};  // 1/255 units
@@ -38,6 +43,14 @@ struct MaterialFactors {
   Float4 edgeColor;
 };
 
+// How a material's sphere map joins its colour.
+enum SphereMode : std::int32_t {
+  kSphereNone = 0,
+  kSphereMultiply = 1,    // ".sph", PMX mode 1
+  kSphereAdd = 2,         // ".spa", PMX mode 2
+  kSphereSubTexture = 3,  // PMX mode 3: a second UV set's texture; not drawn
+};
+
 struct Material {
   std::int32_t number = 0;  // 1-based position in the file
   std::u16string name;
@@ -51,7 +64,12 @@ struct Material {
   std::int32_t textureId = -1;
   std::int32_t sphereTextureId = -1;
   std::int32_t sphereFlag = 0;
+  std::int32_t sphereMode = kSphereNone;
   std::int32_t toonTextureId = -1;
+  // The shared toon number (0 to 9 for "toon01.bmp" to "toon10.bmp") the
+  // material asks for, or -1; drawn with a built-in ramp when the file is
+  // not beside the model.
+  std::int32_t toonIndex = -1;
   std::int32_t vertexShaderId = -1;
   std::int32_t pixelShaderId = -1;
   bool multiplyPending = false;
@@ -130,11 +148,23 @@ struct SkinningMatrix {
   Float4 rows[3];
 };
 
+// Vertex- and pixel-shader constant buffer 4, one draw's worth.
 struct MaterialConstants {
   Float4 ambient;   // w = 0
   Float4 diffuse;
   Float4 specular;  // w: specular power
+  // x: sphere mode (kSphereMultiply or kSphereAdd, else 0) of shader
+  // resource 1; y: 1 when the toon ramp of shader resource 2 lights the
+  // material; z: 1 when the specular highlight goes on after the textures;
+  // w: 1 in the edge pass.
+  Float4 effects;
+  Float4 edgeColor;
+  // The edge pass: xy one pixel of the target in clip-space units (2 / width,
+  // 2 / height) times the material's edge size; zw half the target's size
+  // in pixels.
+  Float4 edgeWidth;
 };
+static_assert(sizeof(MaterialConstants) == 96, "six rows of four floats");
 
 class Model {
  public:
@@ -156,6 +186,8 @@ class Model {
 
   // Joins the meshes and creates every GPU object; throws AppException 1102.
   void CreateGpuResources();
+  // The built-in ramps of the shared toons whose files are missing.
+  void CreateBuiltInToonRamps();
   void ComputeWorldMatrices();
   void ComputeSkinningMatrices();
   void SolveIk();
@@ -194,11 +226,20 @@ class Model {
   std::int32_t viewportWidth = 0;
   std::int32_t viewportHeight = 0;
   bool loading = false;
+  // The scene's look: which material effects Render draws.
+  Look look;
 
   std::shared_ptr<gpu::IGpuContext> context;
   std::shared_ptr<gpu::IGpuDevice> device;
   std::shared_ptr<gpu::SamplerState> samplerState;
   std::shared_ptr<gpu::RasterizerState> rasterizerState;
+  // Sphere maps and toon ramps are read with clamped coordinates.
+  std::shared_ptr<gpu::SamplerState> rampSamplerState;
+  // The edge pass draws back faces only.
+  std::shared_ptr<gpu::RasterizerState> edgeRasterizerState;
+  // Built-in toon ramps by shared toon number, for materials whose toon file
+  // is missing (empty where no material needs one).
+  std::vector<std::shared_ptr<gpu::ShaderResourceView>> builtInToonRamps;
   std::shared_ptr<gpu::Buffer> vertexBuffer;
   std::shared_ptr<gpu::Buffer> indexBuffer;
   std::shared_ptr<gpu::Buffer> transformBuffer;

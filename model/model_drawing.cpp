@@ -1,15 +1,22 @@
 // Drawing the posed model: changed vertices are uploaded, the world and bone
 // matrices written, and the pieces drawn material by material with their
-// morph-adjusted colours.
+// morph-adjusted colours, sphere maps and toon ramps; then the edge pass
+// draws the outlines of the materials that ask for one.
 #include <algorithm>
 #include <cstring>
 
 #include "model/model.h"
+#include "model/model_setup.h"
 #include "render/constant_buffer.h"
 
 namespace brivonel {
 
 namespace {
+
+// Shader resource and sampler slots of the pixel shaders.
+constexpr std::uint32_t kTextureSlot = 0;
+constexpr std::uint32_t kSphereSlot = 1;
+constexpr std::uint32_t kToonSlot = 2;
 
 Float4 MultiplyComponents(const Float4& a, const Float4& b) {
   return {a.x * b.x, a.y * b.y, a.z * b.z, a.w * b.w};
@@ -21,27 +28,107 @@ MaterialConstants FoldedColours(const Material& material) {
   Float4 ambient = material.ambient;
   Float4 diffuse = material.diffuse;
   Float4 specular = material.specular;
+  Float4 edgeColor = material.edgeColor;
   if (material.multiplyPending) {
     const MaterialFactors& f = material.multiplyFactors;
     diffuse = MultiplyComponents(diffuse, f.diffuse);
     ambient = MultiplyComponents(ambient, f.ambient);
     specular = MultiplyComponents(specular, f.specular);
+    edgeColor = MultiplyComponents(edgeColor, f.edgeColor);
   }
   if (material.addPending) {
     const MaterialFactors& f = material.addTerms;
     diffuse = Add(diffuse, f.diffuse);
     ambient = Add(ambient, f.ambient);
     specular = Add(specular, f.specular);
+    edgeColor = Add(edgeColor, f.edgeColor);
   }
   MaterialConstants constants;
   constants.ambient = {ambient.x, ambient.y, ambient.z, 0.0f};
   constants.diffuse = diffuse;
   constants.specular = specular;
+  constants.edgeColor = edgeColor;
   return constants;
 }
 
 bool ValidIndex(std::int32_t id, std::size_t size) {
   return id >= 0 && static_cast<std::size_t>(id) < size;
+}
+
+// One material's outline, remembered from the main pass (where its morph
+// factors are folded and cleared) for the edge pass.
+struct EdgeDraw {
+  const Piece* piece = nullptr;
+  Float4 color;
+};
+
+// Binds the shaders of one Render call's draws, skipping ids bound already
+// (none at the start of the call).
+class ShaderBinder {
+ public:
+  explicit ShaderBinder(const Model& model) : model_(model) {}
+
+  void Bind(std::int32_t vertexId, std::int32_t pixelId) {
+    gpu::IGpuContext& context = *model_.context;
+    if (vertexId != vertex_) {
+      vertex_ = vertexId;
+      const VertexShaderInfo& shader = model_.vertexShaderPool.Get(vertexId);
+      context.IASetInputLayout(shader.inputLayout.get());
+      context.VSSetShader(shader.vertexShader.get());
+    }
+    if (pixelId != pixel_) {
+      pixel_ = pixelId;
+      context.PSSetShader(model_.pixelShaderPool.Get(pixelId).pixelShader.get());
+    }
+  }
+
+ private:
+  const Model& model_;
+  std::int32_t vertex_ = -1;
+  std::int32_t pixel_ = -1;
+};
+
+gpu::ShaderResourceView* SphereMapOf(const Model& model, const Material& material) {
+  if (!model.look.sphereMaps ||
+      (material.sphereMode != kSphereMultiply && material.sphereMode != kSphereAdd) ||
+      !ValidIndex(material.sphereTextureId, model.texturePool.Size()))
+    return nullptr;
+  return model.texturePool.Get(material.sphereTextureId).shaderResourceView.get();
+}
+
+// The material's own toon file, else the built-in ramp of its shared toon.
+gpu::ShaderResourceView* ToonRampOf(const Model& model, const Material& material) {
+  if (!model.look.toonShading) return nullptr;
+  if (ValidIndex(material.toonTextureId, model.texturePool.Size()))
+    return model.texturePool.Get(material.toonTextureId).shaderResourceView.get();
+  if (ValidIndex(material.toonIndex, model.builtInToonRamps.size()))
+    return model.builtInToonRamps[static_cast<std::size_t>(material.toonIndex)].get();
+  return nullptr;
+}
+
+// The outlines: each material's back faces, pushed outward across the screen
+// by its edge size in pixels (times each vertex's edge scale), in its edge
+// colour. Drawn after every material, with the plain pixel shader.
+void DrawEdges(Model& model, ShaderBinder& shaders, const std::vector<EdgeDraw>& edges) {
+  if (edges.empty() || !model.edgeRasterizerState) return;
+  const int plainShader = model.pixelShaderPool.Find(kPlainPixelShaderName);
+  if (plainShader < 0) return;
+  gpu::IGpuContext& context = *model.context;
+  const float width = static_cast<float>(std::max(model.viewportWidth, 1));
+  const float height = static_cast<float>(std::max(model.viewportHeight, 1));
+  MaterialConstants& constants = model.materialConstants;
+  context.RSSetState(model.edgeRasterizerState.get());
+  for (const EdgeDraw& edge : edges) {
+    const Material& material = *edge.piece->material;
+    shaders.Bind(material.vertexShaderId, plainShader);
+    constants.effects = {0.0f, 0.0f, 0.0f, 1.0f};
+    constants.edgeColor = edge.color;
+    constants.edgeWidth = {2.0f / width * material.edgeSize, 2.0f / height * material.edgeSize,
+                           width / 2.0f, height / 2.0f};
+    context.UpdateSubresource(model.materialBuffer.get(), &constants);
+    for (const FaceRange& range : edge.piece->ranges)
+      context.DrawIndexed(range.faceCount * 3, range.firstFace * 3, 0);
+  }
 }
 
 }  // namespace
@@ -75,13 +162,16 @@ int Model::Render() {
   if (!skinningMatrices.empty() && skinningMatrices.size() == bones.size())
     context->UpdateSubresource(boneBuffer.get(), skinningMatrices.data());
   context->VSSetConstantBuffers(kBoneBufferSlot, boneBuffer.get());
+  // The pixel shaders read the material's effects from the same buffer.
+  context->PSSetConstantBuffers(kMaterialBufferSlot, materialBuffer.get());
 
   context->IASetVertexBuffers(0, vertexBuffer.get(), vertexStride, vertexOffset);
   context->IASetIndexBuffer(indexBuffer.get(), DxgiFormat::R32_UINT, 0);
   context->IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleList);
 
-  std::int32_t boundVertexShader = -1;
-  std::int32_t boundPixelShader = -1;
+  const bool specularAfterTextures = look.MaterialEffects();
+  ShaderBinder shaders(*this);
+  std::vector<EdgeDraw> edges;
   for (const std::shared_ptr<Mesh>& mesh : meshes) {
     for (const Piece& piece : mesh->pieces) {
       Material& material = *piece.material;
@@ -90,35 +180,46 @@ int Model::Render() {
       if (!ValidIndex(material.vertexShaderId, vertexShaderPool.Size()) ||
           !ValidIndex(material.pixelShaderId, pixelShaderPool.Size()))
         continue;
-      if (material.vertexShaderId != boundVertexShader) {
-        boundVertexShader = material.vertexShaderId;
-        const VertexShaderInfo& shader = vertexShaderPool.Get(boundVertexShader);
-        context->IASetInputLayout(shader.inputLayout.get());
-        context->VSSetShader(shader.vertexShader.get());
-      }
-      if (material.pixelShaderId != boundPixelShader) {
-        boundPixelShader = material.pixelShaderId;
-        context->PSSetShader(pixelShaderPool.Get(boundPixelShader).pixelShader.get());
-      }
+      shaders.Bind(material.vertexShaderId, material.pixelShaderId);
 
       materialConstants = FoldedColours(material);
       material.multiplyPending = false;
       material.addPending = false;
       material.multiplyFactors = MaterialFactors{};
       material.addTerms = MaterialFactors{};
+      gpu::ShaderResourceView* sphere = SphereMapOf(*this, material);
+      gpu::ShaderResourceView* toon = ToonRampOf(*this, material);
+      materialConstants.effects = {sphere != nullptr ? static_cast<float>(material.sphereMode) : 0.0f,
+                                   toon != nullptr ? 1.0f : 0.0f,
+                                   specularAfterTextures ? 1.0f : 0.0f, 0.0f};
       context->UpdateSubresource(materialBuffer.get(), &materialConstants);
       context->VSSetConstantBuffers(kMaterialBufferSlot, materialBuffer.get());
 
       context->RSSetState(rasterizerState.get());
       if (ValidIndex(material.textureId, texturePool.Size())) {
-        context->PSSetShaderResources(0,
-                                      texturePool.Get(material.textureId).shaderResourceView.get());
-        context->PSSetSamplers(0, samplerState.get());
+        context->PSSetShaderResources(
+            kTextureSlot, texturePool.Get(material.textureId).shaderResourceView.get());
+        context->PSSetSamplers(kTextureSlot, samplerState.get());
+      }
+      if (sphere != nullptr) {
+        context->PSSetShaderResources(kSphereSlot, sphere);
+        context->PSSetSamplers(kSphereSlot, rampSamplerState.get());
+      }
+      if (toon != nullptr) {
+        context->PSSetShaderResources(kToonSlot, toon);
+        context->PSSetSamplers(kToonSlot, rampSamplerState.get());
       }
       for (const FaceRange& range : piece.ranges)
         context->DrawIndexed(range.faceCount * 3, range.firstFace * 3, 0);
+
+      // An invisible material gets no outline either.
+      const Float4& color = materialConstants.edgeColor;
+      const float alpha = color.w * std::min(materialConstants.diffuse.w, 1.0f);
+      if (look.outlines && material.edgeFlag != 0 && material.edgeSize > 0.0f && alpha > 0.0f)
+        edges.push_back({&piece, {color.x, color.y, color.z, alpha}});
     }
   }
+  DrawEdges(*this, shaders, edges);
   return 0;
 }
 

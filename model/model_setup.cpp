@@ -1,6 +1,17 @@
 #include "model/model_setup.h"
 
+#include <algorithm>
+
 namespace brivonel {
+
+namespace {
+
+int FindOrLoad(PixelShaderPool& pool, std::u16string_view folder, std::u16string_view name) {
+  const int id = pool.Find(name);
+  return id >= 0 ? id : pool.Load(folder, name);
+}
+
+}  // namespace
 
 bool AssignMaterialShaders(Model& model, std::u16string_view folder) {
   for (Material& material : model.materials) {
@@ -11,12 +22,12 @@ bool AssignMaterialShaders(Model& model, std::u16string_view folder) {
 
     const std::u16string_view pixelName =
         material.textureId >= 0 ? kTexturedPixelShaderName : kPlainPixelShaderName;
-    id = model.pixelShaderPool.Find(pixelName);
-    if (id < 0) id = model.pixelShaderPool.Load(folder, pixelName);
-    material.pixelShaderId = id;
-    if (id < 0) return false;
+    material.pixelShaderId = FindOrLoad(model.pixelShaderPool, folder, pixelName);
+    if (material.pixelShaderId < 0) return false;
   }
-  return true;
+  const bool edges = std::any_of(model.materials.begin(), model.materials.end(),
+                                 [](const Material& m) { return m.edgeFlag != 0; });
+  return !edges || FindOrLoad(model.pixelShaderPool, folder, kPlainPixelShaderName) >= 0;
 }
 
 void LinkMorphTracks(Model& model) {

@@ -16,9 +16,10 @@ inline constexpr char16_t kPlainPixelShaderName[] = u"ps_pos4color4";
 // Gives every material, in order, the vertex shader and the pixel shader it
 // is drawn with ("ps_pos4color4uv2" when it has a texture, "ps_pos4color4"
 // otherwise), taken from the model's pools or loaded into them from folder
-// (which ends in a separator). Returns false at the first shader file that
-// is missing; that material's id is then -1. A device refusal raises the
-// pools' AppException.
+// (which ends in a separator). The edge pass draws with "ps_pos4color4": it
+// is loaded too when a material asks for an edge. Returns false at the
+// first shader file that is missing; that material's id is then -1. A
+// device refusal raises the pools' AppException.
 bool AssignMaterialShaders(Model& model, std::u16string_view folder);
 
 // Points each morph track of the model's animation at the model's morph of

@@ -43,6 +43,11 @@ void Scene::SetDisplaySize(int size) {
   if (gpu_.context) gpu_.context->RSSetViewports(viewport_);
 }
 
+void Scene::SetLook(const Look& look) {
+  look_ = look;
+  if (model_) model_->look = look_;
+}
+
 std::shared_ptr<Model> Scene::NewModel() const {
   auto model = std::make_shared<Model>();
   UseDevice(*model);
@@ -60,6 +65,7 @@ void Scene::Attach(Model& model) const {
   model.projection = &frame_.projection;
   model.viewportWidth = width_;
   model.viewportHeight = height_;
+  model.look = look_;
 }
 
 void Scene::Install(std::shared_ptr<Model> model) {

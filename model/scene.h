@@ -19,6 +19,7 @@
 #include <string>
 
 #include "model/animation.h"
+#include "model/look.h"
 #include "model/model.h"
 #include "render/device_objects.h"
 #include "render/frame_setup.h"
@@ -44,6 +45,9 @@ class Scene {
   // Display size 1 (large), 2 (medium) or 3 (small): the viewport shrinks
   // toward the bottom centre, and is bound at once.
   void SetDisplaySize(int size);
+  // How models are drawn from now on (the installed one included). The
+  // sample count is for the presenter, which makes the surface.
+  void SetLook(const Look& look);
 
   // An empty model on this scene's device whose shader pools read this
   // device's files: decode into it, so that its textures land on the device.
@@ -51,7 +55,7 @@ class Scene {
   // The same for a model built in place.
   void UseDevice(Model& model) const;
   // Points a model at the camera and the target's size (which the centre
-  // shift is measured in).
+  // shift and the outline width are measured in), and gives it the look.
   void Attach(Model& model) const;
   // Attach, and remember the model as the one Draw draws and Resize updates.
   void Install(std::shared_ptr<Model> model);
@@ -74,6 +78,7 @@ class Scene {
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
   int displaySize() const { return displaySize_; }
+  const Look& look() const { return look_; }
 
  private:
   void FillProjection();
@@ -86,6 +91,7 @@ class Scene {
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   int displaySize_ = 1;
+  Look look_;
   std::shared_ptr<Model> model_;
 };
 

@@ -244,6 +244,7 @@ class IGpuContext {
   virtual void UpdateSubresource(Buffer* buffer, const void* data) = 0;
 
   virtual void VSSetConstantBuffers(std::uint32_t slot, Buffer* buffer) = 0;
+  virtual void PSSetConstantBuffers(std::uint32_t slot, Buffer* buffer) = 0;
   virtual void IASetVertexBuffers(std::uint32_t slot, Buffer* buffer, std::uint32_t stride,
                                   std::uint32_t offset) = 0;
   virtual void IASetIndexBuffer(Buffer* buffer, DxgiFormat format, std::uint32_t offset) = 0;

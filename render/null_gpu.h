@@ -40,6 +40,7 @@ class NullGpu final : public IGpuDevice, public IGpuContext {
   void Unmap(Buffer*) override {}
   void UpdateSubresource(Buffer* buffer, const void* data) override;
   void VSSetConstantBuffers(std::uint32_t, Buffer*) override {}
+  void PSSetConstantBuffers(std::uint32_t, Buffer*) override {}
   void IASetVertexBuffers(std::uint32_t, Buffer*, std::uint32_t, std::uint32_t) override {}
   void IASetIndexBuffer(Buffer*, DxgiFormat, std::uint32_t) override {}
   void IASetPrimitiveTopology(PrimitiveTopology) override {}

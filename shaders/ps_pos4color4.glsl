@@ -1,11 +1,34 @@
 #version 330 core
-// Untextured materials: the vertex colour, written with premultiplied alpha.
+// Untextured materials and the edge pass: the vertex colour, then the
+// sphere map (resource 1), the toon ramp (resource 2) and the specular
+// highlight as the material's effects ask (constant buffer 4), written with
+// premultiplied alpha.
+
+// The whole block, as the vertex shader declares it (stages share blocks).
+layout(std140) uniform cb4 {
+  vec4 ambient;
+  vec4 diffuse;
+  vec4 specular;
+  vec4 effects;  // x sphere mode (1 multiply, 2 add), y 1: toon ramp
+  vec4 edgeColor;
+  vec4 edgeWidth;
+};
+
+uniform sampler2D t1;
+uniform sampler2D t2;
 
 in vec4 vertexColor;
 in vec2 vertexUv;
+in vec3 vertexLookup;    // sphere map u, v; toon ramp v
+in vec3 vertexSpecular;
 
 out vec4 target;
 
 void main() {
-  target = vec4(vertexColor.rgb * vertexColor.a, vertexColor.a);
+  vec4 color = vertexColor;
+  if (effects.x == 1.0) color.rgb *= texture(t1, vertexLookup.xy).rgb;
+  if (effects.x == 2.0) color.rgb += texture(t1, vertexLookup.xy).rgb;
+  if (effects.y > 0.0) color.rgb *= texture(t2, vec2(0.5, vertexLookup.z)).rgb;
+  color = clamp(vec4(color.rgb + vertexSpecular, color.a), 0.0, 1.0);
+  target = vec4(color.rgb * color.a, color.a);
 }

@@ -15,7 +15,7 @@ GpuDeviceObjects OffscreenPresenter::CreateDeviceObjects(std::int32_t width,
   // context is still current, and only then the context itself.
   gpu_.reset();
   context_.reset();
-  context_ = gl::OffscreenContext::Create(width, height, &failure_);
+  context_ = gl::OffscreenContext::Create(width, height, &failure_, samples_);
   if (!context_) throw AppException(kEFail, error::kDevice);
   gpu_ = std::make_shared<gl::GlGpu>();
   gpu_->SetRenderTargetSize(width, height);

@@ -27,6 +27,7 @@ class OffscreenPresenter final : public IPresenter {
   // Throws AppException 1100 when no OpenGL context can be made (failure()
   // then says why) and 1101 when the surface's size is refused.
   GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) override;
+  void SetSampleCount(std::uint32_t samples) override { samples_ = samples; }
   void CreateTextObjects() override {}
   // Reads the frame back; the window "moves" to destination.
   void PresentFrame(Point destination) override;
@@ -41,6 +42,8 @@ class OffscreenPresenter final : public IPresenter {
   Point destination() const { return destination_; }
   int framesPresented() const { return framesPresented_; }
   const std::string& failure() const { return failure_; }
+  // The samples per pixel of the surface (0 before it exists).
+  std::uint32_t samples() const { return context_ ? context_->samples() : 0; }
 
  private:
   std::unique_ptr<gl::OffscreenContext> context_;
@@ -51,6 +54,7 @@ class OffscreenPresenter final : public IPresenter {
   Point destination_;
   int framesPresented_ = 0;
   std::string failure_;
+  std::uint32_t samples_ = kSamplesChosenByDevice;
 };
 
 }  // namespace brivonel

@@ -9,6 +9,7 @@
 #include "app/platform/window_geometry.h"
 #include "base/hresult.h"
 #include "render/device_objects.h"
+#include "render/multisampling.h"
 
 namespace brivonel {
 
@@ -20,6 +21,13 @@ class IPresenter {
   // width x height pixels with a depth buffer, and binds both as the render
   // target. Throws AppException: 1100 device, 1101 surface, 1102 depth buffer.
   virtual GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) = 0;
+
+  // Samples per pixel of the surface made by the next CreateDeviceObjects:
+  // 1 draws without antialiasing, kSamplesChosenByDevice leaves the choice
+  // to the presenter (4 on a graphics processor, 1 in software rendering).
+  // The samples are averaged into the window's one-sample surface before it
+  // is presented. A presenter that cannot multisample keeps one sample.
+  virtual void SetSampleCount(std::uint32_t samples) { (void)samples; }
 
   // Creates the objects that turn the drawn surface into window content
   // (Direct2D and DirectWrite on Windows). Throws AppException 1101 or 1105.

@@ -1076,6 +1076,10 @@ void GlGpu::VSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) {
   glBindBufferBase(GL_UNIFORM_BUFFER, slot, object != nullptr ? object->name : state_->zeroBlock);
 }
 
+void GlGpu::PSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) {
+  VSSetConstantBuffers(slot, buffer);
+}
+
 // --- context: input assembly ---
 
 void GlGpu::IASetVertexBuffers(std::uint32_t slot, gpu::Buffer* buffer, std::uint32_t stride,
@@ -1124,8 +1128,10 @@ void GlGpu::ApplyRasterizer(const gpu::RasterizerDesc& desc) {
     glEnable(GL_CULL_FACE);
     glCullFace(desc.cullMode == gpu::CullMode::Front ? GL_FRONT : GL_BACK);
   }
-  // Direct3D decides the winding with y growing downwards, OpenGL upwards.
-  glFrontFace(desc.frontCounterClockwise ? GL_CW : GL_CCW);
+  // Both decide the winding as the picture shows it: the viewport keeps the
+  // picture upright (only the row order of memory differs), so clockwise on
+  // Direct3D's target is clockwise in OpenGL's window too.
+  glFrontFace(desc.frontCounterClockwise ? GL_CCW : GL_CW);
   if (desc.depthBias != 0 || desc.slopeScaledDepthBias != 0.0f) {
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(desc.slopeScaledDepthBias, static_cast<float>(desc.depthBias));

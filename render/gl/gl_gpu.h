@@ -77,6 +77,10 @@ class GlGpu final : public gpu::IGpuDevice, public gpu::IGpuContext {
   void Unmap(gpu::Buffer* buffer) override;
   void UpdateSubresource(gpu::Buffer* buffer, const void* data) override;
   void VSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) override;
+  // OpenGL has one set of uniform-buffer binding points for all stages: a
+  // pixel-shader slot is the vertex-shader slot of the same number, and the
+  // last buffer bound to it serves both.
+  void PSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) override;
   void IASetVertexBuffers(std::uint32_t slot, gpu::Buffer* buffer, std::uint32_t stride,
                           std::uint32_t offset) override;
   void IASetIndexBuffer(gpu::Buffer* buffer, DxgiFormat format, std::uint32_t offset) override;

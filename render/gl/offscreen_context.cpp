@@ -45,7 +45,8 @@ bool HasClientExtension(const char* name) {
 
 std::unique_ptr<OffscreenContext> OffscreenContext::Create(std::int32_t width,
                                                            std::int32_t height,
-                                                           std::string* error) {
+                                                           std::string* error,
+                                                           std::uint32_t samples) {
   if (width <= 0 || height <= 0) {
     *error = "the picture size must be positive";
     return nullptr;
@@ -97,7 +98,7 @@ std::unique_ptr<OffscreenContext> OffscreenContext::Create(std::int32_t width,
     return nullptr;
   }
 
-  result->framebuffer_ = std::make_unique<Framebuffer>();
+  result->framebuffer_ = std::make_unique<Framebuffer>(samples);
   if (!result->framebuffer_->Resize(width, height, error)) return nullptr;
   return result;
 }

@@ -11,9 +11,12 @@ namespace {
 enum Opcode : std::uint32_t {
   kAdd = 0,
   kDiv = 14,
+  kDp2 = 15,
   kDp3 = 16,
   kDp4 = 17,
+  kElse = 18,
   kEndIf = 21,
+  kEq = 24,
   kExp = 25,
   kIf = 31,
   kImul = 38,
@@ -252,6 +255,9 @@ void ProgramWriter::mad(const Operand& d, const Operand& a, const Operand& b, co
 void ProgramWriter::div(const Operand& d, const Operand& a, const Operand& b) {
   Op(kDiv, d, {a, b});
 }
+void ProgramWriter::dp2(const Operand& d, const Operand& a, const Operand& b) {
+  Op(kDp2, d, {a, b});
+}
 void ProgramWriter::dp3(const Operand& d, const Operand& a, const Operand& b) {
   Op(kDp3, d, {a, b});
 }
@@ -262,6 +268,7 @@ void ProgramWriter::max(const Operand& d, const Operand& a, const Operand& b) {
   Op(kMax, d, {a, b});
 }
 void ProgramWriter::lt(const Operand& d, const Operand& a, const Operand& b) { Op(kLt, d, {a, b}); }
+void ProgramWriter::eq(const Operand& d, const Operand& a, const Operand& b) { Op(kEq, d, {a, b}); }
 void ProgramWriter::movc(const Operand& d, const Operand& condition, const Operand& ifTrue,
                          const Operand& ifFalse) {
   Op(kMovc, d, {condition, ifTrue, ifFalse});
@@ -294,6 +301,7 @@ void ProgramWriter::if_nz(const Operand& condition) {
   Append(kIf, kTestNonZero, body);
 }
 
+void ProgramWriter::else_() { Append(kElse, 0, {}); }
 void ProgramWriter::endif() { Append(kEndIf, 0, {}); }
 void ProgramWriter::ret() { Append(kRet, 0, {}); }
 

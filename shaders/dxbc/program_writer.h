@@ -101,10 +101,12 @@ class ProgramWriter {
   void mul(const Operand& d, const Operand& a, const Operand& b);
   void mad(const Operand& d, const Operand& a, const Operand& b, const Operand& c);
   void div(const Operand& d, const Operand& a, const Operand& b);
+  void dp2(const Operand& d, const Operand& a, const Operand& b);
   void dp3(const Operand& d, const Operand& a, const Operand& b);
   void dp4(const Operand& d, const Operand& a, const Operand& b);
   void max(const Operand& d, const Operand& a, const Operand& b);
   void lt(const Operand& d, const Operand& a, const Operand& b);  // all ones where a < b
+  void eq(const Operand& d, const Operand& a, const Operand& b);  // all ones where a == b
   void movc(const Operand& d, const Operand& condition, const Operand& ifTrue,
             const Operand& ifFalse);
   void mov(const Operand& d, const Operand& a);
@@ -118,6 +120,7 @@ class ProgramWriter {
   void sample(const Operand& d, const Operand& coordinates, const Operand& texture,
               const Operand& sampler);
   void if_nz(const Operand& condition);
+  void else_();  // "else"
   void endif();
   void ret();
 

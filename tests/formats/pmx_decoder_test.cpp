@@ -102,7 +102,7 @@ TEST(PmxBuild, MaterialsPiecesAndMeshFollowTheFile) {
   EXPECT_EQ(model->materials[1].textureName, u"");
   EXPECT_EQ(mesh.pieces[0].material, &model->materials[0]);
   const Vertex& v = mesh.vertices[2];
-  EXPECT_EQ(v.position, (Float4{2, 2, 3, 1}));
+  EXPECT_EQ(v.position, (Float4{2, 2, 3, 1.5f}));  // w: the vertex's edge scale
   EXPECT_EQ(v.uv, (Float2{0.25f, 0.75f}));
   EXPECT_EQ(v.additionalUv[0], (Float4{1, 2, 3, 4}));
   EXPECT_EQ(v.additionalUv[1], (Float4{5, 6, 7, 8}));

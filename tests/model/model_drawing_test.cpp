@@ -10,6 +10,7 @@
 #include "base/unicode.h"
 #include "model/model.h"
 #include "model/model_setup.h"
+#include "render/toon_ramps.h"
 #include "tests/support/recording_gpu.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_models.h"
@@ -98,7 +99,7 @@ TEST_F(ModelDrawingTest, CreateGpuResourcesJoinsMeshesAndDescribesEveryObject) {
   EXPECT_THAT(gpu->CallNames(),
               ElementsAre("CreateBuffer", "Map", "Unmap", "CreateBuffer", "CreateBuffer",
                           "CreateBuffer", "CreateBuffer", "CreateSamplerState",
-                          "CreateRasterizerState"));
+                          "CreateSamplerState", "CreateRasterizerState", "CreateRasterizerState"));
   const test::FakeBuffer* vertices = RecordingGpu::AsBuffer(model.vertexBuffer.get());
   EXPECT_EQ(vertices->desc.byteWidth, 7u * 108);
   EXPECT_EQ(vertices->desc.usage, gpu::Usage::Dynamic);
@@ -114,7 +115,7 @@ TEST_F(ModelDrawingTest, CreateGpuResourcesJoinsMeshesAndDescribesEveryObject) {
 
   EXPECT_EQ(RecordingGpu::AsBuffer(model.boneBuffer.get())->desc.byteWidth, 2u * 48);
   EXPECT_EQ(RecordingGpu::AsBuffer(model.transformBuffer.get())->desc.byteWidth, 64u);
-  EXPECT_EQ(RecordingGpu::AsBuffer(model.materialBuffer.get())->desc.byteWidth, 48u);
+  EXPECT_EQ(RecordingGpu::AsBuffer(model.materialBuffer.get())->desc.byteWidth, 96u);
   EXPECT_EQ(RecordingGpu::AsBuffer(model.materialBuffer.get())->desc.bindFlags,
             gpu::kBindConstantBuffer);
   EXPECT_EQ(model.worldConstants, MatrixIdentity());
@@ -130,6 +131,17 @@ TEST_F(ModelDrawingTest, CreateGpuResourcesJoinsMeshesAndDescribesEveryObject) {
   EXPECT_EQ(rasterizer.cullMode, gpu::CullMode::None);
   EXPECT_EQ(rasterizer.fillMode, gpu::FillMode::Solid);
   EXPECT_TRUE(rasterizer.depthClipEnable);
+  // Sphere maps and toon ramps are read clamped; the edge pass keeps the
+  // back faces (clockwise ones face the camera).
+  const gpu::SamplerDesc& ramps = RecordingGpu::AsSampler(model.rampSamplerState.get())->desc;
+  EXPECT_EQ(ramps.filter, gpu::Filter::MinMagMipLinear);
+  EXPECT_EQ(ramps.addressU, gpu::TextureAddressMode::Clamp);
+  EXPECT_EQ(ramps.addressV, gpu::TextureAddressMode::Clamp);
+  const gpu::RasterizerDesc& edges =
+      RecordingGpu::AsRasterizer(model.edgeRasterizerState.get())->desc;
+  EXPECT_EQ(edges.cullMode, gpu::CullMode::Front);
+  EXPECT_FALSE(edges.frontCounterClockwise);
+  EXPECT_TRUE(model.builtInToonRamps.empty()) << "no material asks for a shared toon";
   EXPECT_TRUE(gpu->misuses().empty());
 }
 
@@ -195,6 +207,7 @@ TEST_F(ModelDrawingTest, RenderBindsEverythingThenDrawsPieceByPiece) {
                           "VSSetConstantBuffers(2, " + transform + ")",
                           "UpdateSubresource(" + bones + ")",
                           "VSSetConstantBuffers(3, " + bones + ")",
+                          "PSSetConstantBuffers(4, " + material + ")",
                           "IASetVertexBuffers(0, " + vb + ", 108, 0)",
                           "IASetIndexBuffer(" + gpu->Label(model.indexBuffer.get()) + ", 42, 0)",
                           "IASetPrimitiveTopology(4)", "IASetInputLayout(" + layout + ")",
@@ -209,6 +222,9 @@ TEST_F(ModelDrawingTest, RenderBindsEverythingThenDrawsPieceByPiece) {
   EXPECT_EQ(first.diffuse, (Float4{1, 0, 0, 1}));
   EXPECT_EQ(first.ambient, (Float4{0.2f, 0, 0, 0}));
   EXPECT_EQ(first.specular, (Float4{0.5f, 0.5f, 0.5f, 8}));
+  // No sphere map, no toon ramp, not the edge pass; the highlight goes on
+  // after the textures, as peers draw it.
+  EXPECT_EQ(first.effects, (Float4{0, 0, 1, 0}));
   EXPECT_EQ(ConstantsOf(*updates[3]).diffuse, (Float4{0, 1, 0, 1}));
   // The bone buffer holds the skinning matrices, 48 bytes per bone.
   EXPECT_EQ(0, std::memcmp(updates[1]->bytes.data(), model.skinningMatrices.data(), 48));
@@ -352,7 +368,9 @@ TEST_F(ModelDrawingTest, TexturedMaterialBindsTextureAndSamplerUntexturedLeavesT
   }
   const std::string textured = gpu->Label(model.pixelShaderPool.Get(0).pixelShader.get());
   const std::string plain = gpu->Label(model.pixelShaderPool.Get(1).pixelShader.get());
-  EXPECT_THAT(binds, ElementsAre("PSSetShader(" + textured + ")",
+  EXPECT_THAT(binds, ElementsAre("PSSetConstantBuffers(4, " + gpu->Label(model.materialBuffer.get()) +
+                                     ")",
+                                 "PSSetShader(" + textured + ")",
                                  "PSSetShaderResources(0, " + view + ")",
                                  "PSSetSamplers(0, " + sampler + ")", "DrawIndexed(6, 0, 0)",
                                  "PSSetShader(" + plain + ")", "DrawIndexed(6, 6, 0)",
@@ -366,6 +384,167 @@ TEST_F(ModelDrawingTest, MaterialWithoutShadersIsNotDrawn) {
   model.materials[1].pixelShaderId = -1;
   model.Render();
   EXPECT_EQ(gpu->CountCalls("DrawIndexed"), 1u);
+}
+
+// --- sphere maps, toon ramps, outlines ---
+
+// The PS* calls and draws of a Render, in order.
+std::vector<std::string> PixelStageCalls(const RecordingGpu& gpu) {
+  std::vector<std::string> calls;
+  for (const std::string& text : gpu.CallTexts()) {
+    if (text.starts_with("PSSet") || text.starts_with("DrawIndexed") ||
+        text.starts_with("RSSetState"))
+      calls.push_back(text);
+  }
+  return calls;
+}
+
+TEST_F(ModelDrawingTest, SphereMapsAndToonRampsAreBoundWithTheirModes) {
+  test::TestModelBuilder builder;
+  builder.AddBone({0, 0, 0, 0});
+  for (int i = 0; i < 3; ++i) {
+    builder.AddMaterial({1, 1, 1, 1});
+    builder.AddQuad(i, {static_cast<float>(i) * 3, 12, 0, 1}, 1, 1);
+  }
+  builder.Build(model);
+  Material& metal = model.materials[0];  // adding sphere, its own toon file
+  metal.sphereTextureId = LoadTexture("metal.tga");
+  metal.sphereMode = kSphereAdd;
+  metal.toonTextureId = LoadTexture("toon.tga");
+  model.materials[1].toonIndex = 3;  // shared toon without a file
+  Material& odd = model.materials[2];  // a sub-texture sphere is not drawn
+  odd.sphereTextureId = metal.sphereTextureId;
+  odd.sphereMode = kSphereSubTexture;
+  ASSERT_TRUE(AssignMaterialShaders(model, Directory()));
+  model.CreateGpuResources();
+  model.ComputeSkinningMatrices();
+  gpu->ClearCalls();
+
+  model.Render();
+
+  const auto updates = gpu->CallsNamed("UpdateSubresource");
+  EXPECT_EQ(ConstantsOf(*updates[2]).effects, (Float4{2, 1, 1, 0}));
+  EXPECT_EQ(ConstantsOf(*updates[3]).effects, (Float4{0, 1, 1, 0}));
+  EXPECT_EQ(ConstantsOf(*updates[4]).effects, (Float4{0, 0, 1, 0}));
+  const std::string sphere = gpu->Label(model.texturePool.Get(0).shaderResourceView.get());
+  const std::string toon = gpu->Label(model.texturePool.Get(1).shaderResourceView.get());
+  const std::string builtIn = gpu->Label(model.builtInToonRamps[3].get());
+  const std::string ramps = gpu->Label(model.rampSamplerState.get());
+  const std::string rs = gpu->Label(model.rasterizerState.get());
+  const std::string material = gpu->Label(model.materialBuffer.get());
+  const std::string plain = gpu->Label(model.pixelShaderPool.Get(0).pixelShader.get());
+  EXPECT_THAT(PixelStageCalls(*gpu),
+              ElementsAre("PSSetConstantBuffers(4, " + material + ")", "PSSetShader(" + plain + ")",
+                          "RSSetState(" + rs + ")", "PSSetShaderResources(1, " + sphere + ")",
+                          "PSSetSamplers(1, " + ramps + ")", "PSSetShaderResources(2, " + toon + ")",
+                          "PSSetSamplers(2, " + ramps + ")", "DrawIndexed(6, 0, 0)",
+                          "RSSetState(" + rs + ")", "PSSetShaderResources(2, " + builtIn + ")",
+                          "PSSetSamplers(2, " + ramps + ")", "DrawIndexed(6, 6, 0)",
+                          "RSSetState(" + rs + ")", "DrawIndexed(6, 12, 0)"));
+
+  // The plain look binds neither and asks the shaders for nothing.
+  model.look = Look::Plain();
+  gpu->ClearCalls();
+  model.Render();
+  for (const test::RecordedCall* update : gpu->CallsNamed("UpdateSubresource")) {
+    if (update->bytes.size() == sizeof(MaterialConstants)) {
+      EXPECT_EQ(ConstantsOf(*update).effects, (Float4{}));
+    }
+  }
+  EXPECT_EQ(gpu->CountCalls("PSSetShaderResources"), 0u);
+  EXPECT_TRUE(gpu->misuses().empty());
+}
+
+TEST_F(ModelDrawingTest, BuiltInToonRampsAreMadeOnceForEachSharedToonWithoutAFile) {
+  test::TestModelBuilder builder;
+  builder.AddBone({0, 0, 0, 0});
+  for (int i = 0; i < 4; ++i) builder.AddMaterial({1, 1, 1, 1});
+  builder.Build(model);
+  model.materials[0].toonIndex = 3;
+  model.materials[1].toonIndex = 3;
+  model.materials[2].toonIndex = 5;
+  model.materials[2].toonTextureId = LoadTexture("toon06.tga");  // its file is there
+  model.materials[3].toonIndex = -1;
+  gpu->ClearCalls();
+
+  model.CreateGpuResources();
+
+  ASSERT_EQ(model.builtInToonRamps.size(), static_cast<std::size_t>(kSharedToonCount));
+  for (int i = 0; i < kSharedToonCount; ++i)
+    EXPECT_EQ(model.builtInToonRamps[static_cast<std::size_t>(i)] != nullptr, i == 3) << i;
+  const auto textures = gpu->CallsNamed("CreateTexture2D");
+  ASSERT_EQ(textures.size(), 1u);
+  const test::FakeView* view = RecordingGpu::AsView(model.builtInToonRamps[3].get());
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->texture->Width(), 1u);
+  EXPECT_EQ(view->texture->Height(), kToonRampHeight);
+  EXPECT_EQ(view->texture->subresources.at(0).bytes, BuiltInToonRamp(3));
+}
+
+// A material that asks for an edge: after every material, its back faces
+// again with the plain pixel shader, its edge colour (after morphs) and the
+// edge width in clip units of the target's pixels.
+TEST_F(ModelDrawingTest, EdgePassDrawsOutlinedMaterialsLastWithTheirWidthAndColour) {
+  Prepare(TwoPlainQuads());
+  model.viewportWidth = 960;
+  model.viewportHeight = 1040;
+  Material& red = model.materials[0];
+  red.edgeFlag = 1;
+  red.edgeSize = 2.0f;
+  red.edgeColor = {0.2f, 0.4f, 0.6f, 1.0f};
+  red.diffuse.w = 0.5f;  // a translucent material's edge is as translucent
+  red.multiplyPending = true;
+  red.multiplyFactors = {{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}, {0.5f, 1, 1, 1}};
+
+  model.Render();
+
+  const std::string edges = gpu->Label(model.edgeRasterizerState.get());
+  const std::vector<std::string> calls = PixelStageCalls(*gpu);
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[calls.size() - 2], "RSSetState(" + edges + ")");
+  EXPECT_EQ(calls.back(), "DrawIndexed(6, 0, 0)");
+  const int plain = model.pixelShaderPool.Find(kPlainPixelShaderName);
+  EXPECT_EQ(gpu->bindings().pixelShader, model.pixelShaderPool.Get(plain).pixelShader.get());
+  const MaterialConstants edge = ConstantsOf(*gpu->CallsNamed("UpdateSubresource").back());
+  EXPECT_EQ(edge.effects, (Float4{0, 0, 0, 1}));
+  EXPECT_FLOAT_EQ(edge.edgeColor.x, 0.1f);
+  EXPECT_FLOAT_EQ(edge.edgeColor.w, 0.5f);
+  EXPECT_FLOAT_EQ(edge.edgeWidth.x, 2.0f * 2.0f / 960.0f);
+  EXPECT_FLOAT_EQ(edge.edgeWidth.y, 2.0f * 2.0f / 1040.0f);
+  EXPECT_EQ(edge.edgeWidth.z, 480.0f);
+  EXPECT_EQ(edge.edgeWidth.w, 520.0f);
+  EXPECT_EQ(gpu->CountCalls("DrawIndexed"), 3u);
+
+  // Without outlines in the look, or for an invisible material, no edge.
+  model.look.outlines = false;
+  gpu->ClearCalls();
+  model.Render();
+  EXPECT_EQ(gpu->CountCalls("DrawIndexed"), 2u);
+  model.look.outlines = true;
+  red.diffuse.w = 0.0f;
+  gpu->ClearCalls();
+  model.Render();
+  EXPECT_EQ(gpu->CountCalls("DrawIndexed"), 2u);
+  EXPECT_TRUE(gpu->misuses().empty());
+}
+
+TEST_F(ModelDrawingTest, EdgesBringThePlainPixelShaderEvenWhenEveryMaterialIsTextured) {
+  test::TestModelBuilder builder;
+  builder.AddBone({0, 0, 0, 0});
+  builder.AddMaterial({1, 1, 1, 1});
+  builder.Build(model);
+  model.materials[0].textureId = LoadTexture("skin.tga");
+  ASSERT_TRUE(AssignMaterialShaders(model, Directory()));
+  EXPECT_EQ(model.pixelShaderPool.Size(), 1u);
+
+  Model outlined;
+  outlined.SetDevice(gpu, gpu);
+  builder.Build(outlined);
+  outlined.materials[0].textureId = 0;
+  outlined.materials[0].edgeFlag = 1;
+  ASSERT_TRUE(AssignMaterialShaders(outlined, Directory()));
+  EXPECT_EQ(outlined.pixelShaderPool.Size(), 2u);
+  EXPECT_GE(outlined.pixelShaderPool.Find(kPlainPixelShaderName), 0);
 }
 
 }  // namespace

@@ -26,9 +26,10 @@ struct Box {
 
 class GlScene {
  public:
-  // An offscreen target of width x height pixels; skips the test (through
-  // the returned message) when no OpenGL context can be made.
-  GlScene(std::int32_t width, std::int32_t height);
+  // An offscreen target of width x height pixels and `samples` samples per
+  // pixel; ok() is false (error() says why) when no OpenGL context can be
+  // made.
+  GlScene(std::int32_t width, std::int32_t height, std::uint32_t samples = 1);
   ~GlScene();
 
   bool ok() const { return context_ != nullptr; }
@@ -48,6 +49,7 @@ class GlScene {
   // viewport of a display size.
   void Project(const Float4& point, int displaySize, double* x, double* y) const;
 
+  std::uint32_t samples() const { return context_->samples(); }
   gl::GlGpu& gpu() { return *gpu_; }
   std::shared_ptr<gl::GlGpu> sharedGpu() { return gpu_; }
   const FrameSetup& frame() const { return scene_->frame(); }

@@ -54,9 +54,11 @@ TEST(SampleFilesTest, ClothTgaIsRunLengthEncodedAndDecodesToTheComputedPixels) {
 }
 
 TEST(SampleFilesTest, EveryTextureTheModelsNameIsBesideThem) {
-  for (std::string_view name : {kFaceTexture, kClothTexture, kHairTexture, kShoesTexture, kSphereMap})
+  for (std::string_view name :
+       {kFaceTexture, kClothTexture, kHairTexture, kShoesTexture, kSphereMap, kRibbonSphere})
     EXPECT_GT(FileSize(name), 100u) << name;
-  for (const char* toon : {"toon 1.bmp", "toon 2.bmp", "toon 3.bmp", "toon10.bmp"})
+  // Shared toons under the names models ship them with.
+  for (const char* toon : {"toon01.bmp", "toon02.bmp", "toon03.bmp", "toon10.bmp"})
     EXPECT_GT(FileSize(toon), 100u) << toon;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "base/unicode.h"
@@ -46,12 +47,13 @@ TEST_F(SampleModelFilesTest, PmxRecordHoldsWhatTheGeneratorIntended) {
   std::set<int> deformKinds;
   for (const PMXVertex& v : record.vertices) deformKinds.insert(v.deformKind);
   EXPECT_EQ(deformKinds, (std::set<int>{kDeformBdef1, kDeformBdef2, kDeformBdef4}));
-  EXPECT_EQ(record.textures.size(), 4u);
+  EXPECT_EQ(record.textures.size(), 6u) << "four textures, two sphere maps";
   ASSERT_EQ(record.materials.size(), figure.materials.size());
   for (std::size_t m = 0; m < figure.materials.size(); ++m) {
     EXPECT_EQ(record.materials[m].name, figure.materials[m].name);
     EXPECT_EQ(record.materials[m].indexCount, static_cast<std::int32_t>(figure.materials[m].indexCount));
     EXPECT_EQ(record.materials[m].textureIndex < 0, figure.materials[m].texture.empty());
+    EXPECT_EQ(record.materials[m].sphereTextureIndex < 0, figure.materials[m].sphere.empty());
   }
   ASSERT_EQ(record.bones.size(), figure.bones.size());
   for (std::size_t b = 0; b < figure.bones.size(); ++b) {
@@ -80,10 +82,17 @@ TEST_F(SampleModelFilesTest, PmxBuildsAModelWithEveryTextureLoaded) {
     textured += m.textureId >= 0;
   }
   EXPECT_EQ(textured, 4);
-  EXPECT_EQ(model->texturePool.Size(), 4u);
+  // Four textures, two sphere maps and the four shared toon files.
+  EXPECT_EQ(model->texturePool.Size(), 10u);
+  for (const Material& m : model->materials) {
+    EXPECT_EQ(m.sphereTextureId >= 0, m.sphereMode != kSphereNone) << Utf16ToUtf8(m.name);
+    EXPECT_EQ(m.toonTextureId >= 0, m.toonIndex != kToonWithoutFile) << Utf16ToUtf8(m.name);
+    EXPECT_EQ(m.edgeFlag, 1);
+  }
   std::set<DxgiFormat> formats;
-  for (std::size_t t = 0; t < model->texturePool.Size(); ++t)
-    formats.insert(model->texturePool.Get(static_cast<int>(t)).metadata.format);
+  for (const Material& m : model->materials) {
+    if (m.textureId >= 0) formats.insert(model->texturePool.Get(m.textureId).metadata.format);
+  }
   EXPECT_EQ(formats, (std::set<DxgiFormat>{DxgiFormat::BC3_UNORM, DxgiFormat::R8G8B8A8_UNORM,
                                            DxgiFormat::R8G8B8A8_UNORM_SRGB}));
 
@@ -172,17 +181,19 @@ TEST_F(SampleModelFilesTest, PmdHoldsTheOlderBoneSetTwoBoneVerticesAndTheFaces) 
   EXPECT_EQ(model->bones[0].name, u"センター");
   EXPECT_TRUE(model->bones[0].isCenter);
   for (const Bone& bone : model->bones) EXPECT_FALSE(IsPmxOnlyBone(bone.name));
-  int spheres = 0;
+  std::map<std::u16string, std::int32_t> sphereModes;
   for (const Material& m : model->materials) {
-    EXPECT_GE(m.toonTextureId, 0) << Utf16ToUtf8(m.name) << ": its toon file is beside the model";
+    // Found as "toon01.bmp" and so on; the shoes' toon has no file.
+    EXPECT_EQ(m.toonTextureId >= 0, m.toonIndex != kToonWithoutFile) << Utf16ToUtf8(m.name);
     EXPECT_EQ(m.textureId >= 0, !m.textureName.empty()) << Utf16ToUtf8(m.name);
     if (m.sphereTextureId >= 0) {
-      ++spheres;
       EXPECT_EQ(m.sphereFlag, 1);
-      EXPECT_EQ(m.textureName, u"hair.png");
+      sphereModes[m.textureName] = m.sphereMode;
     }
   }
-  EXPECT_EQ(spheres, 1);
+  // The hair's multiplying ".sph", the untextured ribbon's adding ".spa".
+  EXPECT_EQ(sphereModes, (std::map<std::u16string, std::int32_t>{{u"hair.png", kSphereMultiply},
+                                                                 {u"", kSphereAdd}}));
   for (const Bone& bone : model->bones) {
     if (bone.name.find(u"ひざ") != std::u16string::npos) {
       EXPECT_EQ(bone.ikMaxAngles.x, 0.0f);

@@ -143,18 +143,25 @@ TEST(DxbcPrograms, DeclaredRegistersAreInTheirSignatures) {
   }
 }
 
-TEST(DxbcPrograms, VertexOutputsArePositionColourAndCoordinates) {
+TEST(DxbcPrograms, VertexOutputsArePositionColourCoordinatesLookupsAndHighlight) {
   const std::vector<DxbcSignatureElement> outputs =
       Signature(Build(&BuildSkinnedVertexShader), "OSGN");
-  ASSERT_EQ(outputs.size(), 3u);
+  ASSERT_EQ(outputs.size(), 5u);
   EXPECT_EQ(outputs[0].semanticName, "SV_Position");
   EXPECT_EQ(outputs[0].systemValue, kPositionValue);
   EXPECT_EQ(outputs[0].mask, 0xF);
   EXPECT_EQ(outputs[1].semanticName, "COLOR");
   EXPECT_EQ(outputs[1].mask, 0xF);
-  EXPECT_EQ(outputs[2].semanticName, "TEXCOORD");
+  // The texture's coordinates; the sphere map's and the toon ramp's; the
+  // highlight added after the textures.
+  for (std::uint32_t i = 2; i < 5; ++i) {
+    EXPECT_EQ(outputs[i].semanticName, "TEXCOORD");
+    EXPECT_EQ(outputs[i].semanticIndex, i - 2);
+  }
   EXPECT_EQ(outputs[2].mask, 0x3);
-  for (std::uint32_t i = 0; i < 3; ++i) {
+  EXPECT_EQ(outputs[3].mask, 0x7);
+  EXPECT_EQ(outputs[4].mask, 0x7);
+  for (std::uint32_t i = 0; i < 5; ++i) {
     EXPECT_EQ(outputs[i].registerIndex, i);
     EXPECT_EQ(outputs[i].componentType, kFloatComponents);
   }
@@ -204,19 +211,31 @@ TEST(DxbcPrograms, ConstantBuffersHoldWhatTheDrawingCodeBinds) {
   EXPECT_EQ(std::count(dynamic.begin(), dynamic.end(), true), 1);
 }
 
-TEST(DxbcPrograms, OnlyTheTexturedPixelShaderSamplesTextureZero) {
-  const Built textured = Build(&BuildTexturedPixelShader);
-  const auto resources = Declarations(textured, kDclResource);
-  ASSERT_EQ(resources.size(), 1u);
-  EXPECT_EQ(resources[0]->operands.at(1), 0u);
-  EXPECT_EQ((resources[0]->opcodeToken >> 11) & 0x1F, kResourceTexture2d);
-  const auto samplers = Declarations(textured, kDclSampler);
-  ASSERT_EQ(samplers.size(), 1u);
-  EXPECT_EQ(samplers[0]->operands.at(1), 0u);
+// Slot numbers of the declarations of one kind, in order.
+std::vector<std::uint32_t> DeclaredSlots(const Built& built, std::uint32_t opcode) {
+  std::vector<std::uint32_t> slots;
+  for (const DxbcInstruction* declaration : Declarations(built, opcode))
+    slots.push_back(declaration->operands.at(1));
+  return slots;
+}
 
+// Both pixel shaders read the sphere map (t1, s1), the toon ramp (t2, s2)
+// and the material buffer's effects row; only the textured one reads t0.
+TEST(DxbcPrograms, PixelShadersReadTheirTexturesAndTheMaterialsEffects) {
+  const Built textured = Build(&BuildTexturedPixelShader);
+  EXPECT_EQ(DeclaredSlots(textured, kDclResource), (std::vector<std::uint32_t>{0, 1, 2}));
+  EXPECT_EQ(DeclaredSlots(textured, kDclSampler), (std::vector<std::uint32_t>{0, 1, 2}));
   const Built colour = Build(&BuildColourPixelShader);
-  EXPECT_TRUE(Declarations(colour, kDclResource).empty());
-  EXPECT_TRUE(Declarations(colour, kDclSampler).empty());
+  EXPECT_EQ(DeclaredSlots(colour, kDclResource), (std::vector<std::uint32_t>{1, 2}));
+  EXPECT_EQ(DeclaredSlots(colour, kDclSampler), (std::vector<std::uint32_t>{1, 2}));
+  for (const Built* pixel : {&textured, &colour}) {
+    for (const DxbcInstruction* resource : Declarations(*pixel, kDclResource))
+      EXPECT_EQ((resource->opcodeToken >> 11) & 0x1F, kResourceTexture2d);
+    const auto buffers = Declarations(*pixel, kDclConstantBuffer);
+    ASSERT_EQ(buffers.size(), 1u);
+    EXPECT_EQ(buffers[0]->operands.at(1), kMaterialBufferSlot);
+    EXPECT_EQ(buffers[0]->operands.at(2) * kRowBytes, sizeof(MaterialConstants));
+  }
 }
 
 }  // namespace

@@ -614,12 +614,22 @@ void RecordingGpu::UpdateSubresource(gpu::Buffer* buffer, const void* data) {
   call.bytes = fake->data;
 }
 
+void RecordingGpu::SetConstantBuffer(const std::string& name, std::uint32_t slot,
+                                     gpu::Buffer* buffer,
+                                     std::map<std::uint32_t, gpu::Buffer*>& slots) {
+  RecordedCall& call = Record(name, {slot}, {buffer});
+  call.text = name + "(" + std::to_string(slot) + ", " + Label(buffer) + ")";
+  CheckBindFlag(buffer, gpu::kBindConstantBuffer, name.c_str());
+  if (slot >= 14) Misuse(name + ": slot out of range");
+  slots[slot] = buffer;
+}
+
 void RecordingGpu::VSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) {
-  RecordedCall& call = Record("VSSetConstantBuffers", {slot}, {buffer});
-  call.text = "VSSetConstantBuffers(" + std::to_string(slot) + ", " + Label(buffer) + ")";
-  CheckBindFlag(buffer, gpu::kBindConstantBuffer, "VSSetConstantBuffers");
-  if (slot >= 14) Misuse("VSSetConstantBuffers: slot out of range");
-  bindings_.vsConstantBuffers[slot] = buffer;
+  SetConstantBuffer("VSSetConstantBuffers", slot, buffer, bindings_.vsConstantBuffers);
+}
+
+void RecordingGpu::PSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) {
+  SetConstantBuffer("PSSetConstantBuffers", slot, buffer, bindings_.psConstantBuffers);
 }
 
 void RecordingGpu::IASetVertexBuffers(std::uint32_t slot, gpu::Buffer* buffer,

@@ -166,6 +166,7 @@ class RecordingGpu : public gpu::IGpuDevice, public gpu::IGpuContext {
   // The current bindings, as the calls so far left them.
   struct Bindings {
     std::map<std::uint32_t, gpu::Buffer*> vsConstantBuffers;
+    std::map<std::uint32_t, gpu::Buffer*> psConstantBuffers;
     std::map<std::uint32_t, gpu::Buffer*> vertexBuffers;
     std::uint32_t vertexStride = 0;
     std::uint32_t vertexOffset = 0;
@@ -211,6 +212,7 @@ class RecordingGpu : public gpu::IGpuDevice, public gpu::IGpuContext {
   void Unmap(gpu::Buffer* buffer) override;
   void UpdateSubresource(gpu::Buffer* buffer, const void* data) override;
   void VSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) override;
+  void PSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) override;
   void IASetVertexBuffers(std::uint32_t slot, gpu::Buffer* buffer, std::uint32_t stride,
                           std::uint32_t offset) override;
   void IASetIndexBuffer(gpu::Buffer* buffer, DxgiFormat format, std::uint32_t offset) override;
@@ -240,6 +242,9 @@ class RecordingGpu : public gpu::IGpuDevice, public gpu::IGpuContext {
   std::string NextLabel(const char* kind, const void* object);
   void Misuse(std::string text) { misuses_.push_back(std::move(text)); }
   void CheckBindFlag(gpu::Buffer* buffer, std::uint32_t flag, const char* call);
+  // VSSetConstantBuffers and PSSetConstantBuffers: records and binds.
+  void SetConstantBuffer(const std::string& name, std::uint32_t slot, gpu::Buffer* buffer,
+                         std::map<std::uint32_t, gpu::Buffer*>& slots);
   HResult CopyInitialData(FakeTexture& texture, const gpu::SubresourceData* initialData,
                           std::uint32_t arraySize, std::uint32_t mipLevels);
   HResult FinishTexture(std::shared_ptr<FakeTexture> texture, const char* call,

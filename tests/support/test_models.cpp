@@ -1,5 +1,6 @@
 #include "tests/support/test_models.h"
 
+#include <cmath>
 #include <fstream>
 
 #include "base/unicode.h"
@@ -53,14 +54,46 @@ void TestModelBuilder::AddGrid(int material, Float4 centre, float halfWidth, flo
       vertex.position = {centre.x - halfWidth + 2.0f * halfWidth * u,
                          centre.y + halfHeight - 2.0f * halfHeight * v, centre.z, 1.0f};
       vertex.normal = {0.0f, 0.0f, -1.0f};
-      for (int i = 0; i < 4; ++i) {
-        vertex.boneIndices[i] = binding.bones[static_cast<std::size_t>(i)];
-        vertex.boneWeights[i] = binding.weights[static_cast<std::size_t>(i)];
-      }
       vertex.uv = {u, v};
-      vertices_.push_back(vertex);
+      vertices_.push_back(Bound(vertex, binding));
     }
   }
+  AddCells(material, first, columns, rows);
+}
+
+void TestModelBuilder::AddSphere(int material, Float4 centre, float radius, std::uint32_t rings,
+                                 std::uint32_t segments, BoneBinding binding) {
+  const auto first = static_cast<std::uint32_t>(vertices_.size());
+  for (std::uint32_t ring = 0; ring <= rings; ++ring) {
+    const float polar = kPi * static_cast<float>(ring) / static_cast<float>(rings);
+    for (std::uint32_t segment = 0; segment <= segments; ++segment) {
+      // Around from the side facing the camera (-z) towards +x, like a grid
+      // read left to right, top to bottom.
+      const float around = 2.0f * kPi * static_cast<float>(segment) / static_cast<float>(segments);
+      const Float3 normal{std::sin(polar) * std::sin(around), std::cos(polar),
+                          -std::sin(polar) * std::cos(around)};
+      Vertex vertex;
+      vertex.position = {centre.x + radius * normal.x, centre.y + radius * normal.y,
+                         centre.z + radius * normal.z, 1.0f};
+      vertex.normal = normal;
+      vertex.uv = {static_cast<float>(segment) / static_cast<float>(segments),
+                   static_cast<float>(ring) / static_cast<float>(rings)};
+      vertices_.push_back(Bound(vertex, binding));
+    }
+  }
+  AddCells(material, first, segments, rings);
+}
+
+Vertex TestModelBuilder::Bound(Vertex vertex, const BoneBinding& binding) {
+  for (int i = 0; i < 4; ++i) {
+    vertex.boneIndices[i] = binding.bones[static_cast<std::size_t>(i)];
+    vertex.boneWeights[i] = binding.weights[static_cast<std::size_t>(i)];
+  }
+  return vertex;
+}
+
+void TestModelBuilder::AddCells(int material, std::uint32_t first, std::uint32_t columns,
+                                std::uint32_t rows) {
   for (std::uint32_t row = 0; row < rows; ++row) {
     for (std::uint32_t column = 0; column < columns; ++column) {
       const std::uint32_t topLeft = first + row * (columns + 1) + column;

@@ -31,6 +31,10 @@ class TestModelBuilder {
   // A quad split into columns x rows cells: (columns + 1) x (rows + 1) vertices.
   void AddGrid(int material, Float4 centre, float halfWidth, float halfHeight,
                std::uint32_t columns, std::uint32_t rows, BoneBinding binding = {});
+  // A ball of `rings` bands from top to bottom and `segments` around, its
+  // normals outward, its triangles clockwise as seen from outside.
+  void AddSphere(int material, Float4 centre, float radius, std::uint32_t rings = 32,
+                 std::uint32_t segments = 48, BoneBinding binding = {});
 
   // Fills an empty model: bones with their rest matrices, the materials, and
   // one mesh "mesh01" whose pieces follow material order, one range each.
@@ -41,6 +45,10 @@ class TestModelBuilder {
     int material = 0;
     std::array<std::uint32_t, 3> vertices{};
   };
+  // Two clockwise triangles per cell of a grid of (columns + 1) vertices a row.
+  void AddCells(int material, std::uint32_t first, std::uint32_t columns, std::uint32_t rows);
+  static Vertex Bound(Vertex vertex, const BoneBinding& binding);
+
   std::vector<Bone> bones_;
   std::vector<Material> materials_;
   std::vector<Vertex> vertices_;

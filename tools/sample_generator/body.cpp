@@ -13,7 +13,8 @@ FigureMaterial Material(std::u16string name, std::u16string englishName, Rgba di
   m.name = std::move(name);
   m.englishName = std::move(englishName);
   m.diffuse = diffuse;
-  m.ambient = {diffuse.r * 0.6f, diffuse.g * 0.6f, diffuse.b * 0.6f};
+  // With 60% light, a surface facing it shows its diffuse colour.
+  m.ambient = {diffuse.r * 0.4f, diffuse.g * 0.4f, diffuse.b * 0.4f};
   m.specular = {0.1f, 0.1f, 0.1f};
   m.specularPower = 8.0f;
   m.texture = std::string(texture);
@@ -26,17 +27,25 @@ FigureMaterial Material(std::u16string name, std::u16string englishName, Rgba di
 void BuildMaterials(Figure& figure) {
   figure.materials.clear();
   figure.materials.push_back(Material(u"顔", u"face", {1.0f, 1.0f, 1.0f, 1.0f}, kFaceTexture, 0));
-  figure.materials.push_back(Material(u"肌", u"skin", {1.0f, 0.86f, 0.78f, 1.0f}, "", 1));
+  // Skin is matt: its toon ramp alone shades it.
+  FigureMaterial skin = Material(u"肌", u"skin", {1.0f, 0.86f, 0.78f, 1.0f}, "", 1);
+  skin.specular = {0.0f, 0.0f, 0.0f};
+  skin.specularPower = 0.0f;
+  figure.materials.push_back(skin);
   figure.materials.push_back(Material(u"服", u"dress", {1.0f, 1.0f, 1.0f, 1.0f}, kClothTexture, 2));
   FigureMaterial hair = Material(u"髪", u"hair", {1.0f, 1.0f, 1.0f, 1.0f}, kHairTexture, 9);
   hair.specular = {0.35f, 0.3f, 0.3f};
   hair.specularPower = 24.0f;
   hair.sphere = std::string(kSphereMap);
   figure.materials.push_back(hair);
-  figure.materials.push_back(Material(u"靴", u"shoes", {1.0f, 1.0f, 1.0f, 1.0f}, kShoesTexture, 1));
-  FigureMaterial ribbon = Material(u"リボン", u"ribbon", {0.86f, 0.16f, 0.26f, 1.0f}, "", 2);
-  ribbon.specular = {0.4f, 0.4f, 0.4f};
-  ribbon.specularPower = 30.0f;
+  figure.materials.push_back(
+      Material(u"靴", u"shoes", {1.0f, 1.0f, 1.0f, 1.0f}, kShoesTexture, kToonWithoutFile));
+  // Lacquered metal: black itself, its colour and shine all from the adding
+  // sphere map (drawn without sphere maps, it stays black).
+  FigureMaterial ribbon = Material(u"リボン", u"ribbon", {0.0f, 0.0f, 0.0f, 1.0f}, "", 2);
+  ribbon.specular = {0.0f, 0.0f, 0.0f};
+  ribbon.specularPower = 0.0f;
+  ribbon.sphere = std::string(kRibbonSphere);
   figure.materials.push_back(ribbon);
 }
 

@@ -62,8 +62,10 @@ struct FigureMaterial {
   Vec3 ambient;
   bool drawEdge = true;
   std::string texture;  // file name beside the model, empty for none
-  int toonIndex = 0;    // shared toon number (PMX) and PMD toon file "toon%2d.bmp" minus one
-  std::string sphere;   // PMD only: sphere map named after the texture with "*"
+  int toonIndex = 0;    // shared toon number, 0 to 9 for "toon01.bmp" to "toon10.bmp"
+  // Sphere map beside the model: ".sph" multiplies, ".spa" adds. PMD names
+  // it after the texture with "*"; PMX lists it with its mode.
+  std::string sphere;
   std::uint32_t firstIndex = 0;
   std::uint32_t indexCount = 0;
 };

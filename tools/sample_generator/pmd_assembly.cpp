@@ -1,7 +1,7 @@
 // The figure as a PMD record: the older format's bone set (no master,
 // groove, waist, second upper body or both-eyes bone), two bones per vertex,
-// toon files by number, the hair's sphere map named after "*", and the
-// vertex morphs as facial morphs (the format has no other kind).
+// toon files by number, sphere maps named after "*", and the vertex morphs
+// as facial morphs (the format has no other kind).
 #include <algorithm>
 #include <cmath>
 #include <cstring>

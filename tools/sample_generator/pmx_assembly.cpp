@@ -41,6 +41,14 @@ PMXVertex ToPmxVertex(const FigureVertex& v) {
   return out;
 }
 
+// The index of a file name in the model's texture list, added when new.
+std::int32_t TextureIndex(const std::string& file, std::vector<std::u16string>& textures) {
+  const std::u16string name(file.begin(), file.end());  // ASCII file names
+  auto found = std::find(textures.begin(), textures.end(), name);
+  if (found == textures.end()) found = textures.insert(textures.end(), name);
+  return static_cast<std::int32_t>(found - textures.begin());
+}
+
 PMXMaterial ToPmxMaterial(const FigureMaterial& m, std::vector<std::u16string>& textures) {
   PMXMaterial out;
   out.name = m.name;
@@ -51,13 +59,13 @@ PMXMaterial ToPmxMaterial(const FigureMaterial& m, std::vector<std::u16string>& 
   out.ambient = F3(m.ambient);
   out.drawFlags = kMaterialDoubleSided | kMaterialGroundShadow | kMaterialCastsSelfShadow |
                   kMaterialReceivesSelfShadow | (m.drawEdge ? kMaterialDrawsEdge : 0);
-  out.edgeColor = {0.25f, 0.16f, 0.16f, 1.0f};
-  out.edgeSize = 0.6f;
-  if (!m.texture.empty()) {
-    const std::u16string name(m.texture.begin(), m.texture.end());  // ASCII file names
-    auto found = std::find(textures.begin(), textures.end(), name);
-    if (found == textures.end()) found = textures.insert(textures.end(), name);
-    out.textureIndex = static_cast<std::int32_t>(found - textures.begin());
+  // A dark brown line of one pixel.
+  out.edgeColor = {0.2f, 0.1f, 0.1f, 1.0f};
+  out.edgeSize = 1.0f;
+  if (!m.texture.empty()) out.textureIndex = TextureIndex(m.texture, textures);
+  if (!m.sphere.empty()) {
+    out.sphereTextureIndex = TextureIndex(m.sphere, textures);
+    out.sphereMode = m.sphere.ends_with(".spa") ? 2 : 1;  // add, multiply
   }
   out.sharedToon = 1;
   out.toon = m.toonIndex;

@@ -15,9 +15,13 @@ constexpr std::string_view kFaceTexture = "face.dds";    // BC3 with a full mip 
 constexpr std::string_view kClothTexture = "cloth.tga";  // run-length encoded
 constexpr std::string_view kHairTexture = "hair.png";    // with an sRGB chunk
 constexpr std::string_view kShoesTexture = "shoes.bmp";
-constexpr std::string_view kSphereMap = "shine.sph";     // the PMD hair's sphere map (a bitmap)
+constexpr std::string_view kSphereMap = "shine.sph";     // the hair's multiplying sphere map
+constexpr std::string_view kRibbonSphere = "ribbon.spa";  // the ribbon's adding sphere map
 
-// The toon files the PMD materials name, "toon%2d.bmp" of the toon index plus one.
+// The shared toon files beside the models, "toon01.bmp" for toon 0 and so
+// on, as models ship them. The shoes ask for toon 6, which has no file:
+// they are drawn with the program's built-in ramp.
 constexpr std::array<int, 4> kToonIndices = {0, 1, 2, 9};
+constexpr int kToonWithoutFile = 6;
 
 }  // namespace brivonel::samples

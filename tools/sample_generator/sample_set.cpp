@@ -44,10 +44,10 @@ std::vector<std::string> WriteSampleFiles(const SampleSet& samples, const std::f
   write(kHairTexture, EncodePngSrgb(HairTexture(256)));
   write(kShoesTexture, EncodeBmp(ShoesTexture(128)));
   write(kSphereMap, EncodeBmp(SphereMap(64)));
+  write(kRibbonSphere, EncodeBmp(RibbonSphereMap(64)));
   for (int toon : kToonIndices) {
-    // The PMD reader asks for "toon%2d.bmp": a space pads numbers below 10.
     char name[32];
-    std::snprintf(name, sizeof name, "toon%2d.bmp", toon + 1);
+    std::snprintf(name, sizeof name, "toon%02d.bmp", toon + 1);
     write(name, EncodeBmp(ToonTexture(toon)));
   }
   write(kPmxFile, writer::WritePmx(ToPmxRecord(samples.figure)));

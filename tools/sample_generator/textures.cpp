@@ -182,7 +182,7 @@ Image ToonTexture(int toonIndex) {
                                   {0.7f, 0.76f, 0.92f, 1.0f}, {0.9f, 0.82f, 0.72f, 1.0f}};
   const Rgba shadow = kShadows[static_cast<std::size_t>(toonIndex) % 4];
   return Paint(32, 32, [shadow](float, float v) {
-    return Mix({1.0f, 1.0f, 1.0f, 1.0f}, shadow, SmoothStep(0.4f, 0.6f, v));
+    return v < 0.5f ? Rgba{1.0f, 1.0f, 1.0f, 1.0f} : shadow;
   });
 }
 
@@ -190,7 +190,17 @@ Image SphereMap(int size) {
   return Paint(size, size, [](float u, float v) {
     const float r = std::hypot(u - 0.42f, v - 0.38f);
     const float shine = 1.0f - SmoothStep(0.0f, 0.45f, r);
-    return Mix({0.55f, 0.55f, 0.6f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, shine * shine);
+    return Mix({0.72f, 0.72f, 0.76f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, shine * shine);
+  });
+}
+
+Image RibbonSphereMap(int size) {
+  return Paint(size, size, [](float u, float v) {
+    const float r = std::hypot(u - 0.42f, v - 0.38f);
+    const float body = 1.0f - SmoothStep(0.1f, 0.7f, r);
+    const float shine = 1.0f - SmoothStep(0.0f, 0.16f, r);
+    const Rgba lacquer = Mix({0.3f, 0.02f, 0.05f, 1.0f}, {0.8f, 0.08f, 0.16f, 1.0f}, body);
+    return Mix(lacquer, {1.0f, 0.8f, 0.82f, 1.0f}, shine);
   });
 }
 

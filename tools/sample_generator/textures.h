@@ -10,8 +10,12 @@ Image FaceTexture(int size);
 Image ClothTexture(int size);
 Image HairTexture(int size);
 Image ShoesTexture(int size);
-// The ramp a toon file holds: lit at the top, shadowed at the bottom.
+// The ramp a toon file holds: lit (white) in the upper half, a shadow tint
+// in the lower half, with a hard step between.
 Image ToonTexture(int toonIndex);
+// Multiplying: light grey with a white shine up and to the left.
 Image SphereMap(int size);
+// Adding, on a black material: dark red lacquer with a bright shine.
+Image RibbonSphereMap(int size);
 
 }  // namespace brivonel::samples

@@ -11,7 +11,7 @@ namespace brivonel::snapshot {
 
 const char kUsage[] =
     "usage: brivonel-snapshot MODEL [MOTION] [--ms T] [--size WxH] "
-    "[--display-size 1|2|3] --out FILE.png";
+    "[--display-size 1|2|3] [--flat] --out FILE.png";
 
 const char kHelp[] =
     "Draws one frame of MODEL (.pmx or .pmd), posed by MOTION (.vmd) at --ms T\n"
@@ -54,6 +54,10 @@ bool ParseArguments(const std::vector<std::string>& arguments, Options* options,
     }
     const bool takesValue = argument == "--ms" || argument == "--size" ||
                             argument == "--display-size" || argument == "--out";
+    if (argument == "--flat") {
+      options->flat = true;
+      continue;
+    }
     if (!takesValue) {
       if (argument.starts_with("--")) {
         *error = "unknown option " + argument;

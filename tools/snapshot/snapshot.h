@@ -19,13 +19,16 @@ struct Options {
   std::int32_t width = 960;
   std::int32_t height = 1040;
   int displaySize = 1;
+  // The plain look (one sample per pixel, no sphere maps, toon ramps or
+  // outlines), for comparing geometry and lighting.
+  bool flat = false;
   std::filesystem::path out;
   bool help = false;  // --help: print the usage and draw nothing
 };
 
 // Reads the arguments after the program name. False with a message when
 // they are not "MODEL [MOTION] [--ms T] [--size WxH] [--display-size 1|2|3]
-// --out FILE.png" or "--help".
+// [--flat] --out FILE.png" or "--help".
 bool ParseArguments(const std::vector<std::string>& arguments, Options* options,
                     std::string* error);
 extern const char kUsage[];

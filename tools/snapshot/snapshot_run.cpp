@@ -75,6 +75,16 @@ FileFailure DescribeStartFailure(std::int32_t code, const Options& options,
   }
 }
 
+// A snapshot is one frame: it is antialiased whatever the device, since
+// the cost that makes software rendering draw with one sample does not
+// matter here.
+Look LookOf(const Options& options) {
+  if (options.flat) return Look::Plain();
+  Look look;
+  look.samples = kAntialiasingSamples;
+  return look;
+}
+
 }  // namespace
 
 int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBackend& backend,
@@ -105,6 +115,7 @@ int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBac
   int shift = 0;
   {
     DesktopMascotApp app(headless.With(backend.presenter()), decoders);
+    app.SetLook(LookOf(options));
     const std::int32_t code = app.Initialise(headless.window.rect);
     if (code != error::kOk)
       return fail(DescribeStartFailure(code, options, shaderFolder, app, decoders, backend,

@@ -6,9 +6,12 @@
 //   vertex: cb0 camera (view matrix transposed, light direction, light
 //           colour; 6 rows), cb1 projection transposed (4 rows), cb2 world
 //           transposed (4 rows), cb3 bones (3 rows each, 256 bones), cb4
-//           material (ambient, diffuse, specular with its power in w);
-//           input: the nine-element vertex layout (v0 to v8).
-//   pixel:  the textured program reads t0 through s0.
+//           material (ambient, diffuse, specular with its power in w,
+//           effects, edge colour, edge width; 6 rows); input: the
+//           nine-element vertex layout (v0 to v8).
+//   pixel:  cb4 (its effects row), the sphere map t1 through s1 and the
+//           toon ramp t2 through s2; the textured program also reads t0
+//           through s0.
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -35,8 +38,24 @@ inline constexpr ShaderProgram kShaderPrograms[] = {
 inline constexpr unsigned kClipPositionRegister = 0;
 inline constexpr unsigned kColourRegister = 1;
 inline constexpr unsigned kUvRegister = 2;
+inline constexpr unsigned kLookupRegister = 3;    // sphere map u, v; toon ramp v
+inline constexpr unsigned kSpecularRegister = 4;  // added after the textures
 
-// SV_Position, COLOR (four floats), TEXCOORD (two floats), in that order.
+// Rows of the material buffer (cb4).
+enum MaterialRow : unsigned {
+  kAmbientRow,
+  kDiffuseRow,
+  kSpecularRow,    // w: power
+  kEffectsRow,     // x sphere mode (1 multiply, 2 add), y toon, z specular apart, w edge pass
+  kEdgeColourRow,
+  kEdgeWidthRow,   // xy: a pixel in clip units times the edge size; zw: half the target
+  kMaterialRows,
+};
+inline constexpr unsigned kMaterialBuffer = 4;
+
+// SV_Position, COLOR (four floats), TEXCOORD (two floats), then TEXCOORD1
+// (the sphere map and toon ramp coordinates) and TEXCOORD2 (the specular
+// highlight), three floats each, in that order.
 Signature VertexOutputSignature();
 // The same elements as the pixel shader sees them; `readsUv` says whether it
 // reads the texture coordinates.

@@ -1,16 +1,16 @@
-// Untextured materials: the vertex colour, written with premultiplied alpha.
+// Untextured materials and the edge pass: the vertex colour, then the
+// material's effects, written with premultiplied alpha.
 #include "shaders/dxbc/program_writer.h"
+#include "shaders/dxbc/programs/material_effects.h"
 #include "shaders/dxbc/programs/programs.h"
 
 namespace brivonel::dxbc {
 
 std::vector<std::uint8_t> BuildColourPixelShader() {
   ProgramWriter p(Stage::Pixel);
-  p.dcl_input_ps(Interpolation::Linear, v(kColourRegister));
-  p.dcl_output(o(0));
-  p.mul(o(0, "xyz"), v(kColourRegister, "xyz"), v(kColourRegister, "w"));
-  p.mov(o(0, "w"), v(kColourRegister, "w"));
-  p.ret();
+  DeclarePixelShader(p, false);
+  p.mov(r(kPixelColour), v(kColourRegister));
+  FinishWithMaterialEffects(p);
   return BuildContainer(PixelInputSignature(false), PixelOutputSignature(), p.Finish());
 }
 

@@ -1,4 +1,4 @@
-// Skinned, lit vertex of every material.
+// Skinned, lit vertex of every material, and of the edge pass.
 //
 // Constant buffers (each matrix stored transposed, so that row k of the
 // buffer is column k of the row-vector matrix and p * M is four dp4s):
@@ -7,10 +7,14 @@
 //   cb2  world matrix
 //   cb3  skinning: per bone three rows, the columns of inverse-bind x world;
 //        bone numbers are 8 bits, so 256 bones are all a vertex can address
-//   cb4  material: ambient, diffuse (alpha in w), specular (power in w)
+//   cb4  material: ambient, diffuse (alpha in w), specular (power in w),
+//        effects, edge colour, edge width (programs.h)
 // Lighting is done in view space: half-Lambert diffuse at 60% light
-// strength over the ambient colour, and Blinn-Phong highlights when the
-// material has a specular power.
+// strength over the ambient colour (a toon material takes its shading from
+// its ramp instead), and Blinn-Phong highlights when the material has a
+// specular power. The edge pass pushes the back faces outward across the
+// screen by the edge width in pixels, times the vertex's edge scale
+// (POSITION.w), whatever the distance.
 #include "shaders/dxbc/program_writer.h"
 #include "shaders/dxbc/programs/programs.h"
 
@@ -25,8 +29,7 @@ constexpr float kDiffuseLight = 0.6f;
 
 enum Input : unsigned { kPosition, kNormal, kBoneIndexes, kBoneWeights, kUv, kExtraUv1 };
 enum Camera : unsigned { kViewRow0, kLightDirection = 4, kLightColour = 5, kCameraRows = 6 };
-enum Material : unsigned { kAmbient, kDiffuse, kSpecular, kMaterialRows };
-enum Buffer : unsigned { kCamera, kProjection, kWorld, kBones, kMaterial };
+enum Buffer : unsigned { kCamera, kProjection, kWorld, kBones };
 // Temporaries, one job each.
 enum Temp : unsigned {
   kWeights,                            // bone weights as floats
@@ -37,10 +40,14 @@ enum Temp : unsigned {
   kModelNormal,
   kWorldPosition,
   kViewPosition,
+  kClip,
   kViewNormal,  // normalised
   kToLight,     // normalised
   kColour,
   kHalfway,
+  kHighlight,   // the specular highlight
+  kFlags,       // x edge pass, y toon, z specular apart, w facing (n.l)
+  kAcross,      // edge pass: the normal's direction on screen
   kScratch,
   kTempCount,
 };
@@ -49,7 +56,7 @@ enum Temp : unsigned {
 Signature VertexInputSignature() {
   using enum ComponentType;
   return {
-      {"POSITION", 0, SystemValue::None, Float, kPosition, 0xF, 0x7},
+      {"POSITION", 0, SystemValue::None, Float, kPosition, 0xF, 0xF},
       {"NORMAL", 0, SystemValue::None, Float, kNormal, 0x7, 0x7},
       {"BONEINDEXES", 0, SystemValue::None, Uint, kBoneIndexes, 0xF, 0xF},
       {"BONEWEIGHTS", 0, SystemValue::None, Uint, kBoneWeights, 0xF, 0xF},
@@ -80,6 +87,81 @@ void NormaliseOr(ProgramWriter& p, unsigned reg, const Operand& fallback) {
   p.movc(r(reg, "xyz"), r(kScratch, "y"), r(reg, "xyz"), fallback);
 }
 
+// The edge pass: the clip position moved outward across the screen, where
+// moving the point along its normal moves it, by the edge width in pixels
+// times the vertex's edge scale; the edge colour, no effects.
+void EdgePass(ProgramWriter& p) {
+  // The normal in clip space (a direction: x, y and w rows only matter).
+  for (const unsigned row : {0u, 1u, 3u}) {
+    p.dp3(r(kScratch, Component(row)), r(kViewNormal, "xyz"), cb(kProjection, row, "xyz"));
+  }
+  // across = (normal.xy * clip.w - clip.xy * normal.w) in pixels.
+  p.mul(r(kAcross, "xy"), r(kScratch, "xy"), r(kClip, "w"));
+  p.mad(r(kAcross, "xy"), -r(kClip, "xy"), r(kScratch, "w"), r(kAcross, "xy"));
+  p.mul(r(kAcross, "xy"), r(kAcross, "xy"), cb(kMaterialBuffer, kEdgeWidthRow, "zw"));
+  p.dp2(r(kScratch, "x"), r(kAcross, "xy"), r(kAcross, "xy"));
+  p.lt(r(kScratch, "y"), l(0.0f), r(kScratch, "x"));
+  p.rsq(r(kScratch, "x"), r(kScratch, "x"));
+  p.mul(r(kAcross, "xy"), r(kAcross, "xy"), r(kScratch, "x"));
+  p.movc(r(kAcross, "xy"), r(kScratch, "y"), r(kAcross, "xy"), l(0.0f, 0.0f, 0.0f, 0.0f));
+  p.mul(r(kAcross, "xy"), r(kAcross, "xy"), cb(kMaterialBuffer, kEdgeWidthRow, "xy"));
+  p.mul(r(kAcross, "xy"), r(kAcross, "xy"), v(kPosition, "w"));
+  p.mad(r(kClip, "xy"), r(kAcross, "xy"), r(kClip, "w"), r(kClip, "xy"));
+  p.mov_sat(o(kColourRegister), cb(kMaterialBuffer, kEdgeColourRow));
+  p.mov(o(kLookupRegister, "xyz"), l(0.0f, 0.0f, 0.0f, 0.0f));
+  p.mov(o(kSpecularRegister, "xyz"), l(0.0f, 0.0f, 0.0f, 0.0f));
+}
+
+// The lit colour, the highlight (apart when the effects row asks) and the
+// coordinates of the sphere map and the toon ramp.
+void Lighting(ProgramWriter& p) {
+  // ambient + diffuse * light * (0.6 * lambert), lambert = 0.5 + 0.5 * n.l,
+  // or 1 for a toon material (its ramp shades it).
+  p.dp3(r(kFlags, "w"), r(kViewNormal, "xyz"), r(kToLight, "xyz"));
+  p.mad(r(kScratch, "x"), r(kFlags, "w"), l(0.5f), l(0.5f));
+  p.movc(r(kScratch, "x"), r(kFlags, "y"), l(1.0f), r(kScratch, "x"));
+  p.mul(r(kScratch, "x"), r(kScratch, "x"), l(kDiffuseLight));
+  p.mul(r(kColour, "xyz"), cb(kMaterialBuffer, kDiffuseRow, "xyz"),
+        cb(kCamera, kLightColour, "xyz"));
+  p.mad(r(kColour, "xyz"), r(kColour, "xyz"), r(kScratch, "x"),
+        cb(kMaterialBuffer, kAmbientRow, "xyz"));
+
+  // specular * light * max(n.h, 0) ^ power, h halfway between the light
+  // and the eye (at the view-space origin).
+  p.mov(r(kHighlight, "xyz"), l(0.0f, 0.0f, 0.0f, 0.0f));
+  p.lt(r(kScratch, "w"), l(0.0f), cb(kMaterialBuffer, kSpecularRow, "w"));
+  p.if_nz(r(kScratch, "w"));
+  p.mov(r(kHalfway, "xyz"), -r(kViewPosition, "xyz"));
+  NormaliseOr(p, kHalfway, l(0.0f, 0.0f, -1.0f, 0.0f));
+  p.add(r(kHalfway, "xyz"), r(kHalfway, "xyz"), r(kToLight, "xyz"));
+  p.dp3(r(kScratch, "x"), r(kHalfway, "xyz"), r(kHalfway, "xyz"));
+  p.rsq(r(kScratch, "x"), r(kScratch, "x"));
+  p.mul(r(kHalfway, "xyz"), r(kHalfway, "xyz"), r(kScratch, "x"));
+  p.dp3(r(kScratch, "x"), r(kViewNormal, "xyz"), r(kHalfway, "xyz"));
+  p.max(r(kScratch, "x"), r(kScratch, "x"), l(0.0f));
+  p.log(r(kScratch, "x"), r(kScratch, "x"));
+  p.mul(r(kScratch, "x"), r(kScratch, "x"), cb(kMaterialBuffer, kSpecularRow, "w"));
+  p.exp(r(kScratch, "x"), r(kScratch, "x"));  // 0 ^ power is 0: log gives -inf
+  p.mul(r(kHalfway, "xyz"), cb(kMaterialBuffer, kSpecularRow, "xyz"),
+        cb(kCamera, kLightColour, "xyz"));
+  p.mul(r(kHighlight, "xyz"), r(kHalfway, "xyz"), r(kScratch, "x"));
+  p.endif();
+  // With sphere maps or toon ramps the highlight goes on after the textures
+  // (the pixel shader adds it); otherwise it is part of the colour.
+  p.add(r(kScratch, "xyz"), r(kColour, "xyz"), r(kHighlight, "xyz"));
+  p.movc(r(kColour, "xyz"), r(kFlags, "z"), r(kColour, "xyz"), r(kScratch, "xyz"));
+  p.movc(o(kSpecularRegister, "xyz"), r(kFlags, "z"), r(kHighlight, "xyz"),
+         l(0.0f, 0.0f, 0.0f, 0.0f));
+
+  p.mov_sat(o(kColourRegister, "xyz"), r(kColour, "xyz"));
+  p.mov_sat(o(kColourRegister, "w"), cb(kMaterialBuffer, kDiffuseRow, "w"));
+  // The sphere map at the view-space normal (up at its top), the toon ramp
+  // at how much the surface faces the light (lit at its top).
+  p.mad(o(kLookupRegister, "xy"), r(kViewNormal, "xy"), l(0.5f, -0.5f, 0.0f, 0.0f),
+        l(0.5f, 0.5f, 0.5f, 0.5f));
+  p.mad(o(kLookupRegister, "z"), r(kFlags, "w"), l(-0.5f), l(0.5f));
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> BuildSkinnedVertexShader() {
@@ -88,8 +170,8 @@ std::vector<std::uint8_t> BuildSkinnedVertexShader() {
   p.dcl_constantbuffer(kProjection, kMatrixRows);
   p.dcl_constantbuffer(kWorld, kMatrixRows);
   p.dcl_constantbuffer(kBones, kMaxBones * kRowsPerBone, CbAccess::DynamicIndexed);
-  p.dcl_constantbuffer(kMaterial, kMaterialRows);
-  p.dcl_input(v(kPosition, "xyz"));
+  p.dcl_constantbuffer(kMaterialBuffer, kMaterialRows);
+  p.dcl_input(v(kPosition));
   p.dcl_input(v(kNormal, "xyz"));
   p.dcl_input(v(kBoneIndexes));
   p.dcl_input(v(kBoneWeights));
@@ -97,6 +179,8 @@ std::vector<std::uint8_t> BuildSkinnedVertexShader() {
   p.dcl_output_siv(o(kClipPositionRegister), SystemValue::Position);
   p.dcl_output(o(kColourRegister));
   p.dcl_output(o(kUvRegister, "xy"));
+  p.dcl_output(o(kLookupRegister, "xyz"));
+  p.dcl_output(o(kSpecularRegister, "xyz"));
   p.dcl_temps(kTempCount);
 
   // Blend the bones' rows by weight (weights are in 1/255 units; a weight of
@@ -131,7 +215,7 @@ std::vector<std::uint8_t> BuildSkinnedVertexShader() {
   // World, view, clip (Direct3D clip space: depth 0 to w).
   Transform(p, r, kWorldPosition, r(kModel), kWorld);
   Transform(p, r, kViewPosition, r(kWorldPosition), kCamera);
-  Transform(p, o, kClipPositionRegister, r(kViewPosition), kProjection);
+  Transform(p, r, kClip, r(kViewPosition), kProjection);
 
   // Normal and light direction into view space (directions: w = 0).
   for (unsigned row = 0; row < kMatrixRows; ++row) {
@@ -144,36 +228,16 @@ std::vector<std::uint8_t> BuildSkinnedVertexShader() {
   }
   NormaliseOr(p, kViewNormal, l(0.0f, 0.0f, -1.0f, 0.0f));
   NormaliseOr(p, kToLight, l(0.0f, 0.0f, -1.0f, 0.0f));
-
-  // ambient + diffuse * light * (0.6 * (0.5 + 0.5 * n.l))
-  p.dp3(r(kScratch, "x"), r(kViewNormal, "xyz"), r(kToLight, "xyz"));
-  p.mad(r(kScratch, "x"), r(kScratch, "x"), l(0.5f), l(0.5f));
-  p.mul(r(kScratch, "x"), r(kScratch, "x"), l(kDiffuseLight));
-  p.mul(r(kColour, "xyz"), cb(kMaterial, kDiffuse, "xyz"), cb(kCamera, kLightColour, "xyz"));
-  p.mad(r(kColour, "xyz"), r(kColour, "xyz"), r(kScratch, "x"), cb(kMaterial, kAmbient, "xyz"));
-
-  // + specular * light * max(n.h, 0) ^ power, h halfway between the light
-  // and the eye (at the view-space origin).
-  p.lt(r(kScratch, "w"), l(0.0f), cb(kMaterial, kSpecular, "w"));
-  p.if_nz(r(kScratch, "w"));
-  p.mov(r(kHalfway, "xyz"), -r(kViewPosition, "xyz"));
-  NormaliseOr(p, kHalfway, l(0.0f, 0.0f, -1.0f, 0.0f));
-  p.add(r(kHalfway, "xyz"), r(kHalfway, "xyz"), r(kToLight, "xyz"));
-  p.dp3(r(kScratch, "x"), r(kHalfway, "xyz"), r(kHalfway, "xyz"));
-  p.rsq(r(kScratch, "x"), r(kScratch, "x"));
-  p.mul(r(kHalfway, "xyz"), r(kHalfway, "xyz"), r(kScratch, "x"));
-  p.dp3(r(kScratch, "x"), r(kViewNormal, "xyz"), r(kHalfway, "xyz"));
-  p.max(r(kScratch, "x"), r(kScratch, "x"), l(0.0f));
-  p.log(r(kScratch, "x"), r(kScratch, "x"));
-  p.mul(r(kScratch, "x"), r(kScratch, "x"), cb(kMaterial, kSpecular, "w"));
-  p.exp(r(kScratch, "x"), r(kScratch, "x"));  // 0 ^ power is 0: log gives -inf
-  p.mul(r(kHalfway, "xyz"), cb(kMaterial, kSpecular, "xyz"), cb(kCamera, kLightColour, "xyz"));
-  p.mad(r(kColour, "xyz"), r(kHalfway, "xyz"), r(kScratch, "x"), r(kColour, "xyz"));
-  p.endif();
-
-  p.mov_sat(o(kColourRegister, "xyz"), r(kColour, "xyz"));
-  p.mov_sat(o(kColourRegister, "w"), cb(kMaterial, kDiffuse, "w"));
   p.mov(o(kUvRegister, "xy"), v(kUv, "xy"));
+
+  // x: the edge pass, y: a toon ramp, z: the highlight goes on after the textures.
+  p.lt(r(kFlags, "xyz"), l(0.0f, 0.0f, 0.0f, 0.0f), cb(kMaterialBuffer, kEffectsRow, "wyz"));
+  p.if_nz(r(kFlags, "x"));
+  EdgePass(p);
+  p.else_();
+  Lighting(p);
+  p.endif();
+  p.mov(o(kClipPositionRegister), r(kClip));
   p.ret();
   return BuildContainer(VertexInputSignature(), VertexOutputSignature(), p.Finish());
 }
