@@ -1,7 +1,9 @@
-// Drawing cost of a generated 100k-vertex model: frames per second through
-// the OpenGL backend offscreen at the window's 960 x 1040, and the program's
-// own CPU time per frame with a device that does nothing (so the GL driver's
-// time is left out).
+// Drawing cost of a generated 100k-vertex model and of the bundled sample
+// character: frames per second through the OpenGL backend offscreen at the
+// window's 960 x 1040, with one sample per pixel or four, in the plain look
+// or with sphere maps, toon ramps and outlines; and the program's own CPU
+// time per frame with a device that does nothing (so the GL driver's time
+// is left out).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -13,9 +15,11 @@
 #include <epoxy/gl.h>
 
 #include "base/unicode.h"
+#include "formats/pmx_decoder.h"
 #include "model/scene.h"
 #include "render/gl/gl_gpu.h"
 #include "render/gl/offscreen_context.h"
+#include "render/linux/image_codecs_linux.h"
 #include "render/null_gpu.h"
 #include "tests/support/test_models.h"
 
@@ -57,7 +61,9 @@ struct GlFixture {
   std::shared_ptr<Model> model;
   std::vector<std::uint8_t> pixels;
 
-  bool Start(benchmark::State& state, std::uint32_t samples) {
+  // The generated model, or the sample character when sample is set.
+  bool Start(benchmark::State& state, std::uint32_t samples, bool sample = false,
+             const Look& look = Look{}) {
     std::string error;
     context = gl::OffscreenContext::Create(kWidth, kHeight, &error, samples);
     if (!context) {
@@ -68,8 +74,18 @@ struct GlFixture {
     gpu->SetRenderTargetSize(kWidth, kHeight);
     scene = std::make_unique<Scene>();
     scene->Create({gpu, gpu, gl::kGlShaderExtension}, ShaderFolder(), kWidth, kHeight);
+    scene->SetLook(look);
     model = scene->NewModel();
-    BuildLargeModel(*model);
+    if (!sample) {
+      BuildLargeModel(*model);
+    } else {
+      RegisterLinuxImageCodecs();
+      const std::u16string path = Utf8ToUtf16(BRIVONEL_SAMPLES_DIR) + u"/nel.pmx";
+      if (PMXDecoder().Decode(path, model) != ModelBuilt) {
+        state.SkipWithError("the sample character cannot be decoded");
+        return false;
+      }
+    }
     scene->Install(model);
     if (!scene->Prepare(*model)) {
       state.SkipWithError("shader files missing");
@@ -87,10 +103,12 @@ struct GlFixture {
 
 enum class FrameKind { Draw, DrawAndReadBack, MorphUploadAndReadBack };
 
-// state.range(0): samples per pixel.
-void RunGlFrames(benchmark::State& state, FrameKind kind) {
+// state.range(0): samples per pixel. The generated model, or the sample
+// character in the given look.
+void RunGlFrames(benchmark::State& state, FrameKind kind, bool sample = false,
+                 const Look& look = Look{}) {
   GlFixture fixture;
-  if (!fixture.Start(state, static_cast<std::uint32_t>(state.range(0)))) return;
+  if (!fixture.Start(state, static_cast<std::uint32_t>(state.range(0)), sample, look)) return;
   Model& model = *fixture.model;
   for (auto _ : state) {
     if (kind == FrameKind::MorphUploadAndReadBack) {
@@ -119,27 +137,30 @@ void BM_GlFrameReadBack100k(benchmark::State& state) {
 void BM_GlFrameMorphReadBack100k(benchmark::State& state) {
   RunGlFrames(state, FrameKind::MorphUploadAndReadBack);
 }
-BENCHMARK(BM_GlFrame100k)
-    ->ArgName("samples")
-    ->Arg(1)
-    ->Arg(4)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
-BENCHMARK(BM_GlFrameReadBack100k)
-    ->ArgName("samples")
-    ->Arg(1)
-    ->Arg(4)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
-BENCHMARK(BM_GlFrameMorphReadBack100k)
-    ->ArgName("samples")
-    ->Arg(1)
-    ->Arg(4)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
+// The sample character at rest, read back as the snapshot tool and the
+// desktop window do; range(1): 1 for the full look (sphere maps, toon
+// ramps, outlines), 0 for the plain one.
+void BM_GlSampleFrameReadBack(benchmark::State& state) {
+  RunGlFrames(state, FrameKind::DrawAndReadBack, true,
+              state.range(1) != 0 ? Look{} : Look::Plain());
+}
+
+void Timed(benchmark::internal::Benchmark* benchmark) {
+  benchmark->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+}
+// One sample per pixel, and four.
+void SampleCounts(benchmark::internal::Benchmark* benchmark) {
+  benchmark->ArgName("samples")->Arg(1)->Arg(4)->Apply(Timed);
+}
+BENCHMARK(BM_GlFrame100k)->Apply(SampleCounts);
+BENCHMARK(BM_GlFrameReadBack100k)->Apply(SampleCounts);
+BENCHMARK(BM_GlFrameMorphReadBack100k)->Apply(SampleCounts);
+BENCHMARK(BM_GlSampleFrameReadBack)
+    ->ArgNames({"samples", "effects"})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({4, 1})
+    ->Apply(Timed);
 
 // --- the program's own CPU time ---
 

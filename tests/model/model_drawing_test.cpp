@@ -69,6 +69,17 @@ test::TestModelBuilder TwoPlainQuads() {
   return builder;
 }
 
+// Three quads side by side, one white material each.
+test::TestModelBuilder ThreeWhiteQuads() {
+  test::TestModelBuilder builder;
+  builder.AddBone({0, 0, 0, 0});
+  for (int i = 0; i < 3; ++i) {
+    builder.AddMaterial({1, 1, 1, 1});
+    builder.AddQuad(i, {static_cast<float>(i) * 3, 12, 0, 1}, 1, 1);
+  }
+  return builder;
+}
+
 TEST_F(ModelDrawingTest, CreateGpuResourcesJoinsMeshesAndDescribesEveryObject) {
   test::TestModelBuilder builder;
   builder.AddBone({0, 0, 0, 0});
@@ -341,13 +352,7 @@ TEST_F(ModelDrawingTest, EachRangeIsOneDraw) {
 }
 
 TEST_F(ModelDrawingTest, TexturedMaterialBindsTextureAndSamplerUntexturedLeavesThem) {
-  test::TestModelBuilder builder;
-  builder.AddBone({0, 0, 0, 0});
-  for (int i = 0; i < 3; ++i) {
-    builder.AddMaterial({1, 1, 1, 1});
-    builder.AddQuad(i, {static_cast<float>(i) * 3, 12, 0, 1}, 1, 1);
-  }
-  builder.Build(model);
+  ThreeWhiteQuads().Build(model);
   const int texture = LoadTexture("skin.tga");
   ASSERT_GE(texture, 0);
   model.materials[0].textureId = texture;  // textured, plain, textured
@@ -400,13 +405,7 @@ std::vector<std::string> PixelStageCalls(const RecordingGpu& gpu) {
 }
 
 TEST_F(ModelDrawingTest, SphereMapsAndToonRampsAreBoundWithTheirModes) {
-  test::TestModelBuilder builder;
-  builder.AddBone({0, 0, 0, 0});
-  for (int i = 0; i < 3; ++i) {
-    builder.AddMaterial({1, 1, 1, 1});
-    builder.AddQuad(i, {static_cast<float>(i) * 3, 12, 0, 1}, 1, 1);
-  }
-  builder.Build(model);
+  ThreeWhiteQuads().Build(model);
   Material& metal = model.materials[0];  // adding sphere, its own toon file
   metal.sphereTextureId = LoadTexture("metal.tga");
   metal.sphereMode = kSphereAdd;
