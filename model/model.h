@@ -57,9 +57,9 @@ struct Material {
   Float4 ambient;   // w stays 0
   Float4 diffuse;   // r, g, b, alpha
   Float4 specular;  // w: specular power
-  std::uint8_t edgeFlag = 0;
+  std::uint8_t edgeFlag = 0;  // the edge pass outlines the material
   Float4 edgeColor;
-  float edgeSize = 0.0f;
+  float edgeSize = 0.0f;       // the outline's width in pixels (times each vertex's edge scale)
   std::u16string textureName;
   std::int32_t textureId = -1;
   std::int32_t sphereTextureId = -1;

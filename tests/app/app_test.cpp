@@ -305,6 +305,25 @@ TEST(InitialiseTest, ConstantBufferFailureIsCode1102) {
             u"D3D11バッファの初期化でエラー\nhr:-2147024882 ecode: 1102");
 }
 
+// The surface gets the look's samples per pixel (by default the device's
+// choice), and the model the look's material effects.
+TEST(InitialiseTest, TheLookReachesTheSurfaceAndTheModel) {
+  AppHarness h;
+  h.RememberGoodFiles();
+  ASSERT_EQ(h.Start(), 0);
+  EXPECT_EQ(h.presenter.surfaceSamples, kSamplesChosenByDevice);
+  EXPECT_TRUE(h.app->model()->look.outlines);
+
+  AppHarness flat;
+  flat.RememberGoodFiles();
+  flat.Make().SetLook(Look::Plain());
+  ASSERT_EQ(flat.app->Initialise(flat.window.rect), 0);
+  EXPECT_EQ(flat.presenter.surfaceSamples, 1u);
+  EXPECT_FALSE(flat.app->model()->look.sphereMaps);
+  EXPECT_FALSE(flat.app->model()->look.toonShading);
+  EXPECT_FALSE(flat.app->model()->look.outlines);
+}
+
 TEST(InitialiseTest, ResizingFollowsTheNewClientArea) {
   AppHarness h;
   h.RememberGoodFiles();

@@ -117,6 +117,7 @@ class FakePresenter : public IPresenter {
  public:
   GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) override {
     if (deviceFailure) throw AppException(deviceFailure, error::kDevice);
+    surfaceSamples = wantedSamples;
     surfaceWidth = width;
     surfaceHeight = height;
     GpuDeviceObjects objects;
@@ -125,6 +126,7 @@ class FakePresenter : public IPresenter {
     objects.shaderFileExtension = kDefaultShaderExtension;
     return objects;
   }
+  void SetSampleCount(std::uint32_t samples) override { wantedSamples = samples; }
   void CreateTextObjects() override { ++textObjectsCreated; }
   void PresentFrame(Point destination) override {
     if (presentFailure) throw AppException(presentFailure, error::kPresent);
@@ -148,6 +150,8 @@ class FakePresenter : public IPresenter {
   HResult testPresentResult = kSOk;
   std::int32_t surfaceWidth = 0;
   std::int32_t surfaceHeight = 0;
+  std::uint32_t wantedSamples = 99;   // until SetSampleCount
+  std::uint32_t surfaceSamples = 99;  // what CreateDeviceObjects was asked for
   int textObjectsCreated = 0;
   int testPresents = 0;
   int resizes = 0;
