@@ -100,6 +100,13 @@ bool Framebuffer::Resize(std::int32_t width, std::int32_t height, std::string* e
   return true;
 }
 
+bool Framebuffer::TopRowFirst() {
+  if (epoxy_gl_version() < 45 && !epoxy_has_gl_extension("GL_ARB_clip_control")) return false;
+  GLint origin = GL_LOWER_LEFT;
+  glGetIntegerv(GL_CLIP_ORIGIN, &origin);
+  return origin == GL_UPPER_LEFT;
+}
+
 void Framebuffer::Bind() const { glBindFramebuffer(GL_FRAMEBUFFER, drawn_.framebuffer); }
 
 void Framebuffer::ResolveForReading() const {
@@ -128,7 +135,9 @@ void Framebuffer::ReadPixels(std::vector<std::uint8_t>& bgra) const {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   // BGRA is the driver's own order: reading it is about twice as fast as RGBA.
   glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
-  // OpenGL's rows start at the bottom.
+  // OpenGL's rows start at the bottom, unless the clip-control origin is
+  // at the top (as the GL device sets it where the driver offers it).
+  if (TopRowFirst()) return;
   for (std::size_t top = 0, bottom = static_cast<std::size_t>(height_) - 1; top < bottom;
        ++top, --bottom)
     std::swap_ranges(bgra.begin() + static_cast<std::ptrdiff_t>(top * rowBytes),

@@ -43,6 +43,11 @@ class Framebuffer {
   // The samples per pixel the storage has (1 when the driver refused more).
   std::uint32_t samples() const { return samples_; }
 
+  // Whether the current context lays the picture out top row first (its
+  // clip-control origin is at the upper left); otherwise the first row in
+  // memory is the picture's bottom row, as OpenGL has it by default.
+  static bool TopRowFirst();
+
   // The pixels as drawn (premultiplied alpha), four bytes per pixel in the
   // order blue, green, red, alpha, top row first.
   void ReadPixels(std::vector<std::uint8_t>& bgra) const;

@@ -327,6 +327,9 @@ struct GlBindings {
   bool viewportSet = false;
   std::int32_t targetWidth = 0;
   std::int32_t targetHeight = 0;
+  // The picture's top row is the framebuffer's first (clip-control origin
+  // at the upper left, as in Direct3D).
+  bool topRowFirst = false;
 };
 
 struct GlState {
@@ -504,6 +507,15 @@ GlGpu::GlGpu() : state_(std::make_shared<GlState>()), bindings_(std::make_unique
   for (std::uint32_t slot = 0; slot < kMaxSlots; ++slot)
     glBindBufferBase(GL_UNIFORM_BUFFER, slot, state_->zeroBlock);
 
+  // Rows as Direct3D lays them out: the picture's top row first. Besides
+  // sparing the read-back a flip, the samples of a multisampled pixel then
+  // sit where Direct3D's standard pattern puts them, so that antialiased
+  // edges come out the same on both backends. Drawing, winding and depth
+  // stay as they were: only the rows' order in memory changes.
+  if (epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control")) {
+    glClipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+    bindings_->topRowFirst = true;
+  }
   // Direct3D's defaults: depth test "less" with writes, no blending, the
   // default rasterizer state.
   glEnable(GL_DEPTH_TEST);
@@ -1190,7 +1202,9 @@ void GlGpu::ApplyViewport() {
   const auto width = static_cast<GLsizei>(std::lround(v.width));
   const auto height = static_cast<GLsizei>(std::lround(v.height));
   const auto top = static_cast<GLint>(std::lround(v.topLeftY));
-  const GLint y = bindings_->targetHeight > 0 ? bindings_->targetHeight - (top + height) : top;
+  const GLint y = bindings_->topRowFirst || bindings_->targetHeight <= 0
+                      ? top
+                      : bindings_->targetHeight - (top + height);
   glViewport(x, y, width, height);
   glDepthRange(v.minDepth, v.maxDepth);
 }

@@ -17,7 +17,11 @@
 //    by the semantic index ("POSITION", "TEXCOORD", "TEXCOORD1"), reads the
 //    input-layout element of that semantic (names compare case-insensitively);
 //  - the shader writes Direct3D clip space (depth 0 to 1 at w); the viewport
-//    origin is the target's top left, as in Direct3D.
+//    origin is the target's top left, as in Direct3D;
+//  - where the driver offers clip control (OpenGL 4.5), the picture is laid
+//    out top row first, as Direct3D lays it out (gl::Framebuffer reads it
+//    either way): a multisampled pixel's samples then sit where Direct3D's
+//    standard pattern puts them.
 // Reading outside a bound constant buffer gives zeros, as in Direct3D.
 #include <cstdint>
 #include <memory>
@@ -42,7 +46,8 @@ class GlGpu final : public gpu::IGpuDevice, public gpu::IGpuContext {
   GlGpu& operator=(const GlGpu&) = delete;
 
   // The size of the framebuffer the platform bound: Direct3D places the
-  // viewport from the top left, OpenGL from the bottom left.
+  // viewport from the top left, OpenGL (without clip control) from the
+  // bottom left.
   void SetRenderTargetSize(std::int32_t width, std::int32_t height);
 
   // "OpenGL 4.5 (Core Profile) Mesa 22.3.6" and the like.
