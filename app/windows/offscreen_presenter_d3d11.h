@@ -23,6 +23,7 @@ class OffscreenPresenterD3d11 final : public IPresenter {
   // Throws AppException 1100 (device), 1101 (surface) or 1102 (depth
   // buffer); failure() then names the failing result.
   GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) override;
+  void SetSampleCount(std::uint32_t samples) override { wantedSamples_ = samples; }
   void CreateTextObjects() override {}
   // Reads the frame back (AppException 1200 when that fails); the window
   // "moves" to destination.
@@ -40,6 +41,8 @@ class OffscreenPresenterD3d11 final : public IPresenter {
   // Why the device or its surface could not be made; which device it is.
   const std::string& failure() const { return failure_; }
   std::string DeviceName() const;
+  // The samples per pixel of the surface (1 before it exists).
+  std::uint32_t samples() const { return target_.samples(); }
 
  private:
   std::shared_ptr<d3d11::D3d11Gpu> gpu_;
@@ -48,6 +51,8 @@ class OffscreenPresenterD3d11 final : public IPresenter {
   Point destination_;
   int framesPresented_ = 0;
   std::string failure_;
+  std::uint32_t wantedSamples_ = kSamplesChosenByDevice;
+  std::uint32_t samples_ = 1;  // what the device was asked for
 };
 
 }  // namespace brivonel

@@ -24,13 +24,33 @@ DeviceAndContext CreateDeviceAndContext() {
   return result;
 }
 
-std::string DescribeDevice(ID3D11Device* device) {
-  std::string text = "Direct3D 11";
+namespace {
+
+bool AdapterOf(ID3D11Device* device, DXGI_ADAPTER_DESC* desc) {
   ComPtr<IDXGIDevice> dxgi;
   ComPtr<IDXGIAdapter> adapter;
+  return device != nullptr && SUCCEEDED(device->QueryInterface(IID_PPV_ARGS(&dxgi))) &&
+         SUCCEEDED(dxgi->GetAdapter(&adapter)) && SUCCEEDED(adapter->GetDesc(desc));
+}
+
+}  // namespace
+
+bool RendersInSoftware(ID3D11Device* device) {
+  constexpr UINT kMicrosoft = 0x1414;  // the vendor of the Basic Render Driver (WARP)
   DXGI_ADAPTER_DESC desc{};
-  if (device != nullptr && SUCCEEDED(device->QueryInterface(IID_PPV_ARGS(&dxgi))) &&
-      SUCCEEDED(dxgi->GetAdapter(&adapter)) && SUCCEEDED(adapter->GetDesc(&desc))) {
+  if (!AdapterOf(device, &desc)) return false;
+  if (desc.VendorId == kMicrosoft) return true;
+  const std::wstring name(desc.Description);
+  for (const wchar_t* software : {L"llvmpipe", L"softpipe", L"SwiftShader", L"Software"}) {
+    if (name.find(software) != std::wstring::npos) return true;
+  }
+  return false;
+}
+
+std::string DescribeDevice(ID3D11Device* device) {
+  std::string text = "Direct3D 11";
+  DXGI_ADAPTER_DESC desc{};
+  if (AdapterOf(device, &desc)) {
     text += " on ";
     text += Utf16ToUtf8(reinterpret_cast<const char16_t*>(desc.Description));
   }

@@ -23,6 +23,10 @@ DeviceAndContext CreateDeviceAndContext();
 // "Direct3D 11 on <adapter description>", for messages.
 std::string DescribeDevice(ID3D11Device* device);
 
+// Whether the device's adapter renders on the processor (Microsoft's WARP,
+// Mesa's llvmpipe under Wine, and the like).
+bool RendersInSoftware(ID3D11Device* device);
+
 // The system's text for a result code, in UTF-8 without the line break
 // ("0x887A0004: The specified device interface ..."); just the number when
 // the system has none.

@@ -212,6 +212,11 @@ void D3d11Gpu::VSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) {
   context_->VSSetConstantBuffers(slot, 1, buffers);
 }
 
+void D3d11Gpu::PSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) {
+  ID3D11Buffer* buffers[1] = {NativeBuffer(buffer)};
+  context_->PSSetConstantBuffers(slot, 1, buffers);
+}
+
 void D3d11Gpu::IASetVertexBuffers(std::uint32_t slot, gpu::Buffer* buffer, std::uint32_t stride,
                                   std::uint32_t offset) {
   ID3D11Buffer* buffers[1] = {NativeBuffer(buffer)};

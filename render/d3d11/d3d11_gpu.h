@@ -65,6 +65,7 @@ class D3d11Gpu final : public gpu::IGpuDevice, public gpu::IGpuContext {
   void Unmap(gpu::Buffer* buffer) override;
   void UpdateSubresource(gpu::Buffer* buffer, const void* data) override;
   void VSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) override;
+  void PSSetConstantBuffers(std::uint32_t slot, gpu::Buffer* buffer) override;
   void IASetVertexBuffers(std::uint32_t slot, gpu::Buffer* buffer, std::uint32_t stride,
                           std::uint32_t offset) override;
   void IASetIndexBuffer(gpu::Buffer* buffer, DxgiFormat format, std::uint32_t offset) override;

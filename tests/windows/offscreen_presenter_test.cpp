@@ -24,6 +24,7 @@ std::array<std::uint8_t, 4> PixelAt(const OffscreenPresenterD3d11& presenter, in
 
 TEST(OffscreenPresenterD3d11Test, FramesComeBackAsBgraTopRowFirst) {
   OffscreenPresenterD3d11 presenter;
+  presenter.SetSampleCount(1);  // the test writes texels straight into the surface
   const GpuDeviceObjects objects = presenter.CreateDeviceObjects(6, 4);
   ASSERT_NE(objects.device, nullptr);
   ASSERT_NE(objects.context, nullptr);
@@ -66,6 +67,41 @@ TEST(OffscreenPresenterD3d11Test, FramesComeBackAsBgraTopRowFirst) {
   gpu->context()->OMGetRenderTargets(1, &bound, &depth);
   EXPECT_EQ(bound.Get(), target.Get());
   EXPECT_NE(depth, nullptr);
+}
+
+// Four samples per pixel: drawing goes into a multisampled surface, which
+// the present resolves; a resize keeps the sample count. A surface cleared
+// to one colour resolves to that colour.
+TEST(OffscreenPresenterD3d11Test, MultisampledSurfaceIsResolvedForTheFrame) {
+  OffscreenPresenterD3d11 presenter;
+  presenter.SetSampleCount(kAntialiasingSamples);
+  const GpuDeviceObjects objects = presenter.CreateDeviceObjects(8, 6);
+  ASSERT_EQ(presenter.samples(), kAntialiasingSamples);
+  auto* gpu = dynamic_cast<d3d11::D3d11Gpu*>(objects.context.get());
+  ASSERT_NE(gpu, nullptr);
+  ComPtr<ID3D11RenderTargetView> target;
+  ComPtr<ID3D11DepthStencilView> depth;
+  gpu->context()->OMGetRenderTargets(1, &target, &depth);
+  ASSERT_NE(target, nullptr);
+  ASSERT_NE(depth, nullptr);
+  D3D11_RENDER_TARGET_VIEW_DESC targetDesc{};
+  target->GetDesc(&targetDesc);
+  EXPECT_EQ(targetDesc.ViewDimension, D3D11_RTV_DIMENSION_TEXTURE2DMS);
+  D3D11_DEPTH_STENCIL_VIEW_DESC depthDesc{};
+  depth->GetDesc(&depthDesc);
+  EXPECT_EQ(depthDesc.ViewDimension, D3D11_DSV_DIMENSION_TEXTURE2DMS);
+
+  const float halfBlue[4] = {0, 0, 0.5f, 0.5f};
+  objects.context->ClearRenderTargetView(halfBlue);
+  presenter.PresentFrame({});
+  EXPECT_EQ(PixelAt(presenter, 7, 5), (std::array<std::uint8_t, 4>{128, 0, 0, 128}));
+
+  presenter.ResizeBuffers(10, 4);
+  EXPECT_EQ(presenter.samples(), kAntialiasingSamples);
+  objects.context->ClearRenderTargetView(halfBlue);
+  presenter.PresentFrame({});
+  EXPECT_EQ(presenter.frameWidth(), 10);
+  EXPECT_EQ(PixelAt(presenter, 9, 3), (std::array<std::uint8_t, 4>{128, 0, 0, 128}));
 }
 
 TEST(OffscreenPresenterD3d11Test, ResizingChangesTheFramesAndARefusedSizeKeepsTheOld) {

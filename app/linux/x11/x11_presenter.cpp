@@ -71,20 +71,22 @@ GpuDeviceObjects X11Presenter::CreateDeviceObjects(std::int32_t width, std::int3
   std::string error;
   context_ = GlxContext::Create(display_, visual_, window_.id(), &error);
   if (!context_) Fail(error, error::kDevice);
-  framebuffer_ = std::make_unique<gl::Framebuffer>();
+  framebuffer_ = std::make_unique<gl::Framebuffer>(wantedSamples_);
   if (!framebuffer_->Resize(width, height, &error)) Fail(error, error::kDxgi);
   if (!image_.Allocate(width, height)) {
     Fail("no image of " + std::to_string(width) + "x" + std::to_string(height) + " pixels",
          error::kDxgi);
   }
-  // Mesa can hand rows back top first, straight into the image.
-  packInvert_ = epoxy_has_gl_extension("GL_MESA_pack_invert");
-  TraceFormat("OpenGL %s; frames go to the server %s, read back %s\n",
-              gl::GlGpu::DescribeContext().c_str(),
-              image_.shared() ? "in shared memory" : "over the connection",
-              packInvert_ ? "top row first" : "and turned over");
   gpu_ = std::make_shared<gl::GlGpu>();
   gpu_->SetRenderTargetSize(width, height);
+  // Rows top first go straight into the image: drawn that way, or handed
+  // back that way by Mesa.
+  packInvert_ = !gl::Framebuffer::TopRowFirst() && epoxy_has_gl_extension("GL_MESA_pack_invert");
+  rowsComeTopFirst_ = gl::Framebuffer::TopRowFirst() || packInvert_;
+  TraceFormat("OpenGL %s, %u samples per pixel; frames go to the server %s, read back %s\n",
+              gl::GlGpu::DescribeContext().c_str(), framebuffer_->samples(),
+              image_.shared() ? "in shared memory" : "over the connection",
+              rowsComeTopFirst_ ? "top row first" : "and turned over");
   if (!composited()) TellAboutHardEdges();
   return {gpu_, gpu_, gl::kGlShaderExtension};
 }
@@ -93,13 +95,13 @@ void X11Presenter::ReadFrame() {
   const std::int32_t width = image_.width();
   const std::int32_t height = image_.height();
   const std::int32_t stride = image_.stride();
-  framebuffer_->Bind();
+  framebuffer_->ResolveForReading();
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  if (packInvert_) {
+  if (rowsComeTopFirst_) {
     glPixelStorei(GL_PACK_ROW_LENGTH, stride / 4);
-    glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
+    if (packInvert_) glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
     glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, image_.pixels());
-    glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
+    if (packInvert_) glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     return;
   }

@@ -44,6 +44,7 @@ class X11Presenter final : public IPresenter {
 
   // --- IPresenter ---
   GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) override;
+  void SetSampleCount(std::uint32_t samples) override { wantedSamples_ = samples; }
   void CreateTextObjects() override {}
   void PresentFrame(Point destination) override;
   HResult TestPresent() override;
@@ -73,6 +74,11 @@ class X11Presenter final : public IPresenter {
   std::unique_ptr<gl::Framebuffer> framebuffer_;
   std::shared_ptr<gl::GlGpu> gpu_;
   FrameImage image_;
+  std::uint32_t wantedSamples_ = kSamplesChosenByDevice;
+  // The framebuffer holds the picture top row first (the GL device sets
+  // the clip-control origin there), or the driver can turn the rows over
+  // while reading them.
+  bool rowsComeTopFirst_ = false;
   bool packInvert_ = false;
   std::vector<std::uint8_t> bottomUp_;  // read-back rows when the driver cannot flip them
   bool hasFrame_ = false;
