@@ -78,6 +78,43 @@ TEST_F(LayeredWindowPresenterTest, ResizedBuffersGiveTheWindowTheirSize) {
   EXPECT_EQ(presenter.TestPresent(), kSOk);
 }
 
+// Four samples per pixel: the scene is drawn into a multisampled texture
+// (resolved into the one-sample back buffer at each present), before and
+// after a resize; one sample draws straight into the back buffer.
+TEST_F(LayeredWindowPresenterTest, TheSceneIsDrawnWithTheSamplesAskedFor) {
+  const auto boundDimension = [](const GpuDeviceObjects& objects) {
+    auto* gpu = dynamic_cast<d3d11::D3d11Gpu*>(objects.context.get());
+    Microsoft::WRL::ComPtr<ID3D11RenderTargetView> target;
+    gpu->context()->OMGetRenderTargets(1, &target, nullptr);
+    D3D11_RENDER_TARGET_VIEW_DESC desc{};
+    target->GetDesc(&desc);
+    return desc.ViewDimension;
+  };
+  {  // one swap chain per window: this one goes first
+    win32::LayeredWindowPresenter single;
+    single.SetWindow(window);
+    single.SetSampleCount(1);
+    const GpuDeviceObjects plain = single.CreateDeviceObjects(200, 100);
+    EXPECT_EQ(single.samples(), 1u);
+    EXPECT_EQ(boundDimension(plain), D3D11_RTV_DIMENSION_TEXTURE2D);
+  }
+  presenter.SetSampleCount(kAntialiasingSamples);
+  const GpuDeviceObjects objects = presenter.CreateDeviceObjects(200, 100);
+  presenter.CreateTextObjects();
+  ASSERT_EQ(presenter.samples(), kAntialiasingSamples);
+  EXPECT_EQ(boundDimension(objects), D3D11_RTV_DIMENSION_TEXTURE2DMS);
+  const float clear[4] = {0, 0, 0.5f, 0.5f};
+  objects.context->ClearRenderTargetView(clear);
+  presenter.PresentFrame({10, 20});
+  presenter.ResizeBuffers(120, 90);
+  EXPECT_EQ(presenter.samples(), kAntialiasingSamples);
+  EXPECT_EQ(boundDimension(objects), D3D11_RTV_DIMENSION_TEXTURE2DMS);
+  objects.context->ClearRenderTargetView(clear);
+  presenter.PresentFrame({10, 20});
+  EXPECT_EQ(WindowRect().right - WindowRect().left, 120);
+
+}
+
 TEST_F(LayeredWindowPresenterTest, NothingToPresentBeforeTheDeviceExists) {
   try {
     presenter.PresentFrame({0, 0});

@@ -28,20 +28,6 @@ DXGI_SWAP_CHAIN_DESC1 WindowSwapChainDesc(std::int32_t width, std::int32_t heigh
   return desc;
 }
 
-D3D11_TEXTURE2D_DESC DepthBufferDesc(std::int32_t width, std::int32_t height,
-                                     DXGI_SAMPLE_DESC samples) {
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = static_cast<UINT>(width);
-  desc.Height = static_cast<UINT>(height);
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.Format = DXGI_FORMAT_D24_UNORM_S8_UINT;
-  desc.SampleDesc = samples;
-  desc.Usage = D3D11_USAGE_DEFAULT;
-  desc.BindFlags = D3D11_BIND_DEPTH_STENCIL;
-  return desc;
-}
-
 D2D1_RENDER_TARGET_PROPERTIES SurfaceTargetProperties() {
   return D2D1::RenderTargetProperties(
       D2D1_RENDER_TARGET_TYPE_DEFAULT,
@@ -75,6 +61,7 @@ GpuDeviceObjects LayeredWindowPresenter::CreateDeviceObjects(std::int32_t width,
 
   gpu_ = std::make_shared<d3d11::D3d11Gpu>(std::move(created.device),
                                            std::move(created.context));
+  samples_ = SamplesToUse(wantedSamples_, d3d11::RendersInSoftware(gpu_->device()));
   CreateTargets(width, height);
   BindTargets();
   return {gpu_, gpu_, kDefaultShaderExtension};
@@ -83,30 +70,14 @@ GpuDeviceObjects LayeredWindowPresenter::CreateDeviceObjects(std::int32_t width,
 void LayeredWindowPresenter::CreateTargets(std::int32_t width, std::int32_t height) {
   ComPtr<ID3D11Texture2D> buffer;
   ThrowIfFailed(swapChain_->GetBuffer(0, IID_PPV_ARGS(&buffer)), error::kDxgi);
-  ComPtr<ID3D11RenderTargetView> renderTarget;
-  ThrowIfFailed(gpu_->device()->CreateRenderTargetView(buffer.Get(), nullptr, &renderTarget),
-                error::kDevice);
-
-  DXGI_SWAP_CHAIN_DESC1 chain{};
-  swapChain_->GetDesc1(&chain);
-  const D3D11_TEXTURE2D_DESC depthDesc = DepthBufferDesc(width, height, chain.SampleDesc);
-  ComPtr<ID3D11Texture2D> depth;
-  ThrowIfFailed(gpu_->device()->CreateTexture2D(&depthDesc, nullptr, &depth), error::kBuffers);
-  D3D11_DEPTH_STENCIL_VIEW_DESC viewDesc{};
-  viewDesc.Format = DXGI_FORMAT_D24_UNORM_S8_UINT;
-  viewDesc.ViewDimension = D3D11_DSV_DIMENSION_TEXTURE2D;
-  ComPtr<ID3D11DepthStencilView> depthStencil;
-  ThrowIfFailed(gpu_->device()->CreateDepthStencilView(depth.Get(), &viewDesc, &depthStencil),
-                error::kBuffers);
-
-  renderTarget_ = std::move(renderTarget);
-  depthStencil_ = std::move(depthStencil);
+  drawn_ = d3d11::DrawSurface::Create(gpu_->device(), buffer.Get(), samples_);
+  buffer_ = std::move(buffer);
   width_ = width;
   height_ = height;
 }
 
 void LayeredWindowPresenter::BindTargets() {
-  gpu_->SetRenderTargets(renderTarget_.Get(), depthStencil_.Get());
+  gpu_->SetRenderTargets(drawn_.renderTarget(), drawn_.depthStencil());
 }
 
 void LayeredWindowPresenter::CreateTextObjects() {
@@ -151,6 +122,7 @@ void LayeredWindowPresenter::CreateSurfaceTarget() {
 
 void LayeredWindowPresenter::PresentFrame(Point destination) {
   if (!swapChain_) throw AppException(E_POINTER, error::kPresent);
+  drawn_.Resolve(gpu_->context(), buffer_.Get());
   ThrowIfFailed(swapChain_->Present(0, 0), error::kPresent);
   if (surfaceTarget_) {
     surfaceTarget_->BeginDraw();
@@ -202,8 +174,8 @@ void LayeredWindowPresenter::ResizeBuffers(std::int32_t width, std::int32_t heig
   surfaceTarget_.Reset();
   backBuffer_.Reset();
   gpu_->SetRenderTargets(nullptr, nullptr);
-  renderTarget_.Reset();
-  depthStencil_.Reset();
+  drawn_ = d3d11::DrawSurface();
+  buffer_.Reset();
   gpu_->context()->Flush();
 
   const HRESULT hr = swapChain_->ResizeBuffers(0, static_cast<UINT>(width),

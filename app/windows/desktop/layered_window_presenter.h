@@ -5,7 +5,10 @@
 // context through its GDI interop, and UpdateLayeredWindowIndirect gives
 // that context's pixels, with their alpha, to the window manager as the
 // window's content (moving the window at the same time). The wait for the
-// next desktop composition then paces the program.
+// next desktop composition then paces the program. With several samples
+// per pixel the scene is drawn into a multisampled texture that is resolved
+// into the back buffer before the present (the buffer itself keeps one
+// sample, as GDI needs it).
 #include <windows.h>
 #include <d2d1_1.h>
 #include <dwrite.h>
@@ -18,6 +21,7 @@
 #include "app/platform/presenter.h"
 #include "app/windows/desktop/composition_wait.h"
 #include "render/d3d11/d3d11_gpu.h"
+#include "render/d3d11/draw_surface.h"
 
 namespace brivonel::win32 {
 
@@ -48,6 +52,9 @@ class LayeredWindowPresenter final : public IPresenter {
   // buffer, bound. AppException 1100 (device, view), 1101 (DXGI, swap
   // chain), 1102 (depth buffer).
   GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) override;
+  void SetSampleCount(std::uint32_t samples) override { wantedSamples_ = samples; }
+  // The samples per pixel the scene is drawn with (1 before the device).
+  std::uint32_t samples() const { return drawn_.samples(); }
   // Direct2D over the back buffer with GDI interop (1105; 1101 for the DXGI
   // device), and the DirectWrite text format (not tested: nothing needs it).
   void CreateTextObjects() override;
@@ -69,8 +76,10 @@ class LayeredWindowPresenter final : public IPresenter {
 
   std::shared_ptr<d3d11::D3d11Gpu> gpu_;
   ComPtr<IDXGISwapChain1> swapChain_;
-  ComPtr<ID3D11RenderTargetView> renderTarget_;
-  ComPtr<ID3D11DepthStencilView> depthStencil_;
+  std::uint32_t wantedSamples_ = kSamplesChosenByDevice;
+  std::uint32_t samples_ = 1;  // what the device was asked for
+  ComPtr<ID3D11Texture2D> buffer_;  // the swap chain's buffer 0
+  d3d11::DrawSurface drawn_;
 
   ComPtr<ID2D1Factory1> d2dFactory_;
   // The back buffer as Direct2D sees it: IDXGISurface2 where the system
