@@ -19,6 +19,8 @@ const char kHelp[] =
     "program draws it, and writes it as a PNG with straight alpha.\n"
     "  --size WxH          the window's client area (default 960x1040)\n"
     "  --display-size N    1 large (default), 2 medium, 3 small\n"
+    "  --flat              the plain look: one sample per pixel, no sphere maps,\n"
+    "                      toon ramps or outlines\n"
     "  --out FILE.png      the picture to write\n"
     "One JSON line on stdout says what the frame shows; warnings and errors go\n"
     "to stderr.";
