@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -129,6 +130,19 @@ class DesktopTest : public ::testing::Test {
     return spot.value_or(std::pair{0, 0});
   }
   bool Xdo(const std::vector<std::string>& arguments) { return Xdotool(xvfb_->display(), arguments); }
+  // Serves text as the clipboard's content for as long as the returned
+  // process lives (xclip in the foreground, so that it is stopped by its
+  // own process id); null when it did not take the clipboard.
+  std::unique_ptr<ChildProcess> ServeClipboard(const std::string& text) {
+    const std::filesystem::path file = scratch_ / "clipboard.txt";
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    auto clip = std::make_unique<ChildProcess>(ChildProcess::Options{
+        {"/usr/bin/xclip", "-quiet", "-selection", "clipboard", "-i", file.string()},
+        {{"DISPLAY", xvfb_->display()}},
+        scratch_ / "xclip.log"});
+    if (!WaitUntil([&] { return x_->SelectionOwned("CLIPBOARD"); }, 10s)) return nullptr;
+    return clip;
+  }
   // Focuses a dialog (there is no window manager to do it) and types keys.
   bool KeysTo(XWindow window, const std::vector<std::string>& keys) {
     std::vector<std::string> arguments = {"windowfocus", "--sync", std::to_string(window), "key"};
@@ -443,18 +457,20 @@ TEST_F(DesktopTest, AModelInAJapaneseFolderChosenInTheDialogLoadsAtTheNextStart)
     ASSERT_TRUE(box) << Output();
     EXPECT_TRUE(WaitForOutput("message box [] " + boxText));
     ASSERT_TRUE(KeysTo(box->window, {"Return"}));
-    // xdotool types Japanese by remapping a spare key for each character,
-    // which a busy GTK can read with the old mapping: a mistyped name loads
-    // nothing and the dialog comes back (with the previous text, replaced
-    // here), so the test types again. Return may first take a completion.
+    // The path is pasted: xdotool types Japanese by remapping a spare key
+    // for each character, which a busy GTK can read with the old mapping.
+    // A name that still goes wrong loads nothing and the dialog comes back
+    // (with the previous text, replaced here), so the test tries again.
+    // Return may first take a completion.
     const auto chosenCount = [&] { return Count(Output(), "file chosen "); };
     bool chosen = false;
     for (int attempt = 0; attempt < 5 && !chosen; ++attempt) {
       const std::optional<TopLevel> dialog = WaitForDialog(title);
       ASSERT_TRUE(dialog) << Output();
       const std::size_t before = chosenCount();
-      ASSERT_TRUE(KeysTo(dialog->window, {"ctrl+l", "ctrl+a"}));
-      ASSERT_TRUE(Xdo({"type", "--delay", "30", path}));
+      const std::unique_ptr<ChildProcess> clipboard = ServeClipboard(path);
+      ASSERT_TRUE(clipboard) << "xclip did not take the clipboard";
+      ASSERT_TRUE(KeysTo(dialog->window, {"ctrl+l", "ctrl+a", "ctrl+v"}));
       for (int press = 0; press < 3 && chosenCount() == before; ++press) {
         ASSERT_TRUE(Xdo({"key", "Return"}));
         WaitUntil([&] { return chosenCount() > before; }, 1500ms);
