@@ -155,10 +155,10 @@ void ReadPmxFromMemory(benchmark::State& state) {
 }
 BENCHMARK(ReadPmxFromMemory)->Unit(benchmark::kMillisecond);
 
-void DecodeVmdFile(benchmark::State& state) {
-  const auto path = CachedFile("decode_bench_v1.vmd", [] { return writer::WriteVmd(BenchMotion()); });
-  std::vector<Bone> bones(100);
-  for (int b = 0; b < 100; ++b) {
+// Decodes the VMD file at `path` against `boneCount` numbered bones.
+void DecodeVmd(benchmark::State& state, const std::filesystem::path& path, int boneCount) {
+  std::vector<Bone> bones(static_cast<std::size_t>(boneCount));
+  for (int b = 0; b < boneCount; ++b) {
     bones[static_cast<std::size_t>(b)].name = Numbered(u"ボーン", b);
     bones[static_cast<std::size_t>(b)].index = b;
   }
@@ -171,24 +171,16 @@ void DecodeVmdFile(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() *
                           static_cast<std::int64_t>(std::filesystem::file_size(path)));
 }
+
+void DecodeVmdFile(benchmark::State& state) {
+  DecodeVmd(state, CachedFile("decode_bench_v1.vmd", [] { return writer::WriteVmd(BenchMotion()); }), 100);
+}
 BENCHMARK(DecodeVmdFile)->Unit(benchmark::kMillisecond);
 
 // Target: <= 0.25 ms per decode.
 void DecodeDanceVmdFile(benchmark::State& state) {
-  const auto path = CachedFile("decode_bench_dance_v1.vmd", [] { return writer::WriteVmd(DanceMotion()); });
-  std::vector<Bone> bones(120);
-  for (int b = 0; b < 120; ++b) {
-    bones[static_cast<std::size_t>(b)].name = Numbered(u"ボーン", b);
-    bones[static_cast<std::size_t>(b)].index = b;
-  }
-  const std::u16string widePath = FromFsPath(path);
-  for (auto _ : state) {
-    auto animation = std::make_shared<Animation>();
-    if (VMDDecoder().Decode(widePath, animation, bones) != ModelBuilt) state.SkipWithError("failed");
-    benchmark::DoNotOptimize(animation->boneTracks.data());
-  }
-  state.SetBytesProcessed(state.iterations() *
-                          static_cast<std::int64_t>(std::filesystem::file_size(path)));
+  DecodeVmd(state, CachedFile("decode_bench_dance_v1.vmd", [] { return writer::WriteVmd(DanceMotion()); }),
+            120);
 }
 BENCHMARK(DecodeDanceVmdFile)->Unit(benchmark::kMillisecond);
 
