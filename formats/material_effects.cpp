@@ -17,7 +17,8 @@ void UseSharedToon(Model& model, Material& material, int index, std::u16string_v
   char name[16];
   std::snprintf(name, sizeof name, "toon%02d.bmp", index + 1);
   material.toonTextureId =
-      LookUpTexture(model, baseFolder, std::u16string(name, name + std::strlen(name)), textures);
+      LookUpTexture(model, baseFolder, std::u16string(name, name + std::strlen(name)), textures,
+                    WhenMissing::kStandIn);
 }
 
 std::int32_t PmdSphereMode(std::u16string_view sphereName) {

@@ -24,11 +24,12 @@ Mesh& StartModel(Model& model, std::size_t materialCount) {
 }
 
 std::int32_t LookUpTexture(Model& model, std::u16string_view baseFolder,
-                           std::u16string_view name, TextureLoading textures) {
+                           std::u16string_view name, TextureLoading textures,
+                           WhenMissing whenMissing) {
   if (name.empty() || textures == TextureLoading::kSkip) return -1;
   const int found = model.texturePool.Find(name);
   if (found >= 0) return found;
-  return model.texturePool.Load(baseFolder, name);
+  return model.texturePool.Load(baseFolder, name, whenMissing);
 }
 
 void AddPiece(Mesh& mesh, std::size_t materialNumber, std::int64_t indexCount,

@@ -17,7 +17,8 @@ Mesh& StartModel(Model& model, std::size_t materialCount);
 // The texture pool index for name: Find, else Load from baseFolder; -1 for an
 // empty name, a missing file, or when textures are skipped.
 std::int32_t LookUpTexture(Model& model, std::u16string_view baseFolder,
-                           std::u16string_view name, TextureLoading textures);
+                           std::u16string_view name, TextureLoading textures,
+                           WhenMissing whenMissing = WhenMissing::kNote);
 
 // Piece k of the mesh for material k: faceCount = indexCount / 3, one range
 // starting at runningIndexTotal / 3. Refuses a count that is negative or

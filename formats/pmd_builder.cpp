@@ -46,7 +46,10 @@ void BuildMaterial(const PMDMaterial& source, std::size_t k, Model& model,
   // "toon%2d.bmp": toon index 0 gives "toon 1.bmp", 9 "toon10.bmp", 255 "toon256.bmp".
   char toon[24];
   std::snprintf(toon, sizeof toon, "toon%2d.bmp", source.toonIndex + 1);
-  m.toonTextureId = LookUpTexture(model, baseFolder, Ascii(toon), textures);
+  // Toons 1 to 10 have built-in stand-ins; a missing one is no news.
+  m.toonTextureId = LookUpTexture(model, baseFolder, Ascii(toon), textures,
+                                  source.toonIndex < kSharedToons ? WhenMissing::kStandIn
+                                                                  : WhenMissing::kNote);
   UseSharedToon(model, m, source.toonIndex, baseFolder, textures);
   m.edgeFlag = source.edgeFlag != 0 ? 1 : 0;
   // The file has no edge colour or size: the edge is a black line of one pixel.

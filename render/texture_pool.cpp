@@ -42,12 +42,14 @@ std::u16string JoinTexturePath(std::u16string_view directory, std::u16string_vie
 
 }  // namespace
 
-int TexturePool::Load(std::u16string_view directory, std::u16string_view name) {
+int TexturePool::Load(std::u16string_view directory, std::u16string_view name,
+                      WhenMissing whenMissing) {
   TextureInfo entry;
   entry.name = name;
   const std::u16string path = JoinTexturePath(directory, name);
   std::error_code ignored;
   if (!std::filesystem::exists(ToFsPath(path), ignored)) {
+    if (whenMissing == WhenMissing::kStandIn) return -1;
     const bool known = std::any_of(notFound_.begin(), notFound_.end(),
                                    [&](const TextureLookup& l) { return l.name == name; });
     if (!known) notFound_.push_back({std::u16string(name), path});

@@ -27,6 +27,11 @@ struct TextureLookup {
   std::u16string path;
 };
 
+// Whether a missing file is worth telling the user about: a shared toon ramp
+// that is not beside the model (most models do not ship them) is drawn with
+// a built-in one instead.
+enum class WhenMissing { kNote, kStandIn };
+
 class TexturePool {
  public:
   virtual ~TexturePool() = default;
@@ -37,8 +42,10 @@ class TexturePool {
   // Loads directory + name into a new entry and returns its index; -1 when no
   // file exists there or the name has no extension. A file that exists but
   // cannot be decoded, or that the device refuses, raises AppException with
-  // code 1104 and the failing result; the pool is then unchanged.
-  int Load(std::u16string_view directory, std::u16string_view name);
+  // code 1104 and the failing result; the pool is then unchanged. A missing
+  // file is listed in NotFound unless the caller has a stand-in for it.
+  int Load(std::u16string_view directory, std::u16string_view name,
+           WhenMissing whenMissing = WhenMissing::kNote);
   // The entry at index, which must come from Find or Load since the last Clear.
   const TextureInfo& Get(int index) const { return entries_[static_cast<std::size_t>(index)]; }
   void Clear();
@@ -46,7 +53,7 @@ class TexturePool {
 
   // What the program passes over in silence, for tools to report: the names
   // Load found no file for since the last Clear (each once, in the order
-  // asked for), and the texture whose loading raised the last AppException.
+  // asked for, stand-ins left out), and the texture whose loading raised the last AppException.
   const std::vector<TextureLookup>& NotFound() const { return notFound_; }
   const std::optional<TextureLookup>& Refused() const { return refused_; }
 

@@ -98,6 +98,8 @@ TEST_F(MaterialLooksTest, PmxToonIsASharedNumberOrATextureOfTheModel) {
   EXPECT_EQ(NameOf(*model, ms[2].toonTextureId), u"ramp.png");
   EXPECT_EQ(ms[3].toonIndex, -1);
   EXPECT_EQ(ms[3].toonTextureId, -1);
+  // Tools name missing files; a shared toon has a stand-in and is not one.
+  EXPECT_TRUE(model->texturePool.NotFound().empty());
 }
 
 TEST_F(MaterialLooksTest, PmxEdgeSettingsAndTheVertexEdgeScale) {
@@ -131,6 +133,9 @@ TEST_F(MaterialLooksTest, PmdSharedToonsAreFoundUnderTheNamesModelsShip) {
   EXPECT_EQ(ms[2].toonIndex, 5);
   EXPECT_EQ(ms[2].toonTextureId, -1) << "drawn with the built-in ramp";
   EXPECT_EQ(ms[3].toonIndex, -1) << "toon 255 asks for none";
+  // Only the file past the shared ramps is news to tools.
+  ASSERT_EQ(model->texturePool.NotFound().size(), 1u);
+  EXPECT_EQ(model->texturePool.NotFound()[0].name, u"toon256.bmp");
 }
 
 TEST_F(MaterialLooksTest, PmdSpheresAddForSpaAndMultiplyOtherwise) {
