@@ -128,21 +128,36 @@ void Framebuffer::ResolveForReading() const {
   glBindFramebuffer(GL_READ_FRAMEBUFFER, resolved_.framebuffer);
 }
 
+bool Framebuffer::ReadsTopRowFirst() {
+  return TopRowFirst() || epoxy_has_gl_extension("GL_MESA_pack_invert");
+}
+
+void Framebuffer::ReadPixels(std::uint8_t* topRow, std::size_t stride) const {
+  const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
+  ResolveForReading();
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  if (stride != rowBytes) glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(stride / 4));
+  // OpenGL's rows start at the bottom, unless the clip-control origin is
+  // at the top (as the GL device sets it where the driver offers it); Mesa
+  // can turn them over while reading.
+  const bool topFirst = TopRowFirst();
+  const bool invert = !topFirst && epoxy_has_gl_extension("GL_MESA_pack_invert");
+  if (invert) glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
+  // BGRA is the driver's own order: reading it is about twice as fast as RGBA.
+  glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, topRow);
+  if (invert) glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
+  if (stride != rowBytes) glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  if (topFirst || invert || height_ < 2) return;
+  for (std::size_t top = 0, bottom = static_cast<std::size_t>(height_) - 1; top < bottom;
+       ++top, --bottom)
+    std::swap_ranges(topRow + top * stride, topRow + top * stride + rowBytes,
+                     topRow + bottom * stride);
+}
+
 void Framebuffer::ReadPixels(std::vector<std::uint8_t>& bgra) const {
   const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
   bgra.resize(rowBytes * static_cast<std::size_t>(height_));
-  ResolveForReading();
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  // BGRA is the driver's own order: reading it is about twice as fast as RGBA.
-  glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
-  // OpenGL's rows start at the bottom, unless the clip-control origin is
-  // at the top (as the GL device sets it where the driver offers it).
-  if (TopRowFirst()) return;
-  for (std::size_t top = 0, bottom = static_cast<std::size_t>(height_) - 1; top < bottom;
-       ++top, --bottom)
-    std::swap_ranges(bgra.begin() + static_cast<std::ptrdiff_t>(top * rowBytes),
-                     bgra.begin() + static_cast<std::ptrdiff_t>((top + 1) * rowBytes),
-                     bgra.begin() + static_cast<std::ptrdiff_t>(bottom * rowBytes));
+  ReadPixels(bgra.data(), rowBytes);
 }
 
 }  // namespace brivonel::gl

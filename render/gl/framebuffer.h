@@ -47,9 +47,15 @@ class Framebuffer {
   // clip-control origin is at the upper left); otherwise the first row in
   // memory is the picture's bottom row, as OpenGL has it by default.
   static bool TopRowFirst();
+  // Whether ReadPixels gets the rows top first from the driver (drawn that
+  // way, or turned over by Mesa while reading) rather than turning them
+  // over itself.
+  static bool ReadsTopRowFirst();
 
   // The pixels as drawn (premultiplied alpha), four bytes per pixel in the
-  // order blue, green, red, alpha, top row first.
+  // order blue, green, red, alpha, top row first: into rows of `stride`
+  // bytes (at least width * 4) from `topRow`, or into `bgra`, resized.
+  void ReadPixels(std::uint8_t* topRow, std::size_t stride) const;
   void ReadPixels(std::vector<std::uint8_t>& bgra) const;
 
  private:

@@ -5,7 +5,6 @@
 #include <time.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "base/app_exception.h"
@@ -79,40 +78,16 @@ GpuDeviceObjects X11Presenter::CreateDeviceObjects(std::int32_t width, std::int3
   }
   gpu_ = std::make_shared<gl::GlGpu>();
   gpu_->SetRenderTargetSize(width, height);
-  // Rows top first go straight into the image: drawn that way, or handed
-  // back that way by Mesa.
-  packInvert_ = !gl::Framebuffer::TopRowFirst() && epoxy_has_gl_extension("GL_MESA_pack_invert");
-  rowsComeTopFirst_ = gl::Framebuffer::TopRowFirst() || packInvert_;
   TraceFormat("OpenGL %s, %u samples per pixel; frames go to the server %s, read back %s\n",
               gl::GlGpu::DescribeContext().c_str(), framebuffer_->samples(),
               image_.shared() ? "in shared memory" : "over the connection",
-              rowsComeTopFirst_ ? "top row first" : "and turned over");
+              gl::Framebuffer::ReadsTopRowFirst() ? "top row first" : "and turned over");
   if (!composited()) TellAboutHardEdges();
   return {gpu_, gpu_, gl::kGlShaderExtension};
 }
 
 void X11Presenter::ReadFrame() {
-  const std::int32_t width = image_.width();
-  const std::int32_t height = image_.height();
-  const std::int32_t stride = image_.stride();
-  framebuffer_->ResolveForReading();
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  if (rowsComeTopFirst_) {
-    glPixelStorei(GL_PACK_ROW_LENGTH, stride / 4);
-    if (packInvert_) glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, image_.pixels());
-    if (packInvert_) glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    return;
-  }
-  // OpenGL's rows start at the bottom.
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-  bottomUp_.resize(rowBytes * static_cast<std::size_t>(height));
-  glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bottomUp_.data());
-  for (std::int32_t y = 0; y < height; ++y) {
-    std::memcpy(image_.pixels() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
-                bottomUp_.data() + static_cast<std::size_t>(height - 1 - y) * rowBytes, rowBytes);
-  }
+  framebuffer_->ReadPixels(image_.pixels(), static_cast<std::size_t>(image_.stride()));
 }
 
 void X11Presenter::UpdateShape(bool force) {

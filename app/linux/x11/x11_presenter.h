@@ -75,12 +75,6 @@ class X11Presenter final : public IPresenter {
   std::shared_ptr<gl::GlGpu> gpu_;
   FrameImage image_;
   std::uint32_t wantedSamples_ = kSamplesChosenByDevice;
-  // The framebuffer holds the picture top row first (the GL device sets
-  // the clip-control origin there), or the driver can turn the rows over
-  // while reading them.
-  bool rowsComeTopFirst_ = false;
-  bool packInvert_ = false;
-  std::vector<std::uint8_t> bottomUp_;  // read-back rows when the driver cannot flip them
   bool hasFrame_ = false;
   AlphaShape inputShape_{1};
   AlphaShape boundingShape_{128};
