@@ -16,16 +16,6 @@ std::string_view Trim(std::string_view s) {
   return s.substr(first, last - first + 1);
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 std::string_view StripQuotes(std::string_view value) {
@@ -99,7 +89,7 @@ Location Locate(std::string_view text, const std::vector<Line>& lines, std::stri
     const ParsedLine parsed = Parse(content);
     if (parsed.kind == ParsedLine::kSection) {
       if (location.section >= 0) break;  // only the first section of the name counts
-      if (EqualNoCase(parsed.name, section)) {
+      if (IniNamesEqual(parsed.name, section)) {
         location.section = location.lastContent = static_cast<std::ptrdiff_t>(i);
       }
       continue;
@@ -110,7 +100,7 @@ Location Locate(std::string_view text, const std::vector<Line>& lines, std::stri
     if (!trimmed.empty() && trimmed.front() != ';' && trimmed.front() != '#') {
       location.lastContent = static_cast<std::ptrdiff_t>(i);
     }
-    if (parsed.kind == ParsedLine::kKey && location.key < 0 && EqualNoCase(parsed.name, key)) {
+    if (parsed.kind == ParsedLine::kKey && location.key < 0 && IniNamesEqual(parsed.name, key)) {
       location.key = static_cast<std::ptrdiff_t>(i);
     }
   }

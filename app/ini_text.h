@@ -7,11 +7,20 @@
 //    pair of the same quote character (' or ") loses the quotes.
 //  - Every other line (comments, blank lines, lines without "=") is kept.
 // The text is UTF-8; a leading byte-order mark is kept and skipped.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace brivonel {
+
+// Whether two section or key names are the same name: equal but for the
+// case of ASCII letters, in UTF-8 or UTF-16.
+template <class Char>
+bool IniNamesEqual(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+  const auto lower = [](Char c) { return c >= Char('A') && c <= Char('Z') ? Char(c - 'A' + 'a') : c; };
+  return std::ranges::equal(a, b, [&](Char x, Char y) { return lower(x) == lower(y); });
+}
 
 // The value of key in section, or nothing when either is missing.
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section,

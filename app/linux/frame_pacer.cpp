@@ -21,9 +21,7 @@ FramePacer::FramePacer(double refreshHz) {
 }
 
 void FramePacer::FrameDone(std::int64_t now) {
-  const std::int64_t next = due_ + period_;
-  due_ = next >= now ? next : now;
-  due_ = std::max(due_, now + period_ / 4);
+  due_ = std::max(due_ + period_, now + period_ / 4);
 }
 
 }  // namespace brivonel

@@ -1,12 +1,10 @@
 #include "app/linux/monotonic_clock.h"
 
-#include <time.h>
-
 namespace brivonel {
 
-std::int64_t MonotonicClock::NowMicroseconds() {
+std::int64_t MonotonicClock::NowMicroseconds(clockid_t clock) {
   timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
+  clock_gettime(clock, &now);
   return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
+#include "app/ini_text.h"
+
 namespace brivonel {
 namespace {
 
 // Section and key names compare as the INI reader compares them.
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; };
-  return std::ranges::equal(a, b, [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
-}
+bool SameName(std::u16string_view a, std::u16string_view b) { return IniNamesEqual(a, b); }
 
 }  // namespace
 

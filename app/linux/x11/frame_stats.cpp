@@ -1,17 +1,15 @@
 #include "app/linux/x11/frame_stats.h"
 
-#include <time.h>
-
 #include <cstdio>
 #include <cstdlib>
+
+#include "app/linux/monotonic_clock.h"
 
 namespace brivonel::x11 {
 namespace {
 
 std::int64_t ProcessCpuMicroseconds() {
-  timespec cpu{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-  return static_cast<std::int64_t>(cpu.tv_sec) * 1000000 + cpu.tv_nsec / 1000;
+  return MonotonicClock::NowMicroseconds(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 double PerFrameMs(std::int64_t totalUs, std::int64_t frames) {

@@ -185,8 +185,10 @@ void MascotWindow::NoteReparent(const XReparentEvent& event) {
 void MascotWindow::SetShape(ShapeKind kind, const std::vector<ShapeRect>& rectangles) {
   if (window_ == 0 || !display_.hasShape) return;
   static_assert(sizeof(XRectangle) == 8);
-  std::vector<XRectangle> xRectangles;
-  xRectangles.reserve(rectangles.size());
+  // The list is kept from call to call: a dancing figure changes its shape
+  // every frame.
+  std::vector<XRectangle>& xRectangles = xRectangles_;
+  xRectangles.clear();
   for (const ShapeRect& r : rectangles) {
     xRectangles.push_back({static_cast<short>(r.x), static_cast<short>(r.y),
                            static_cast<unsigned short>(r.width),

@@ -77,6 +77,7 @@ class MascotWindow final : public IWindowGeometry {
   Point origin_;
   bool mapped_ = false;
   Window tightFrame_ = 0;  // a frame of exactly this window's size, at its origin
+  std::vector<XRectangle> xRectangles_;  // the last shape sent, as the server takes it
 };
 
 }  // namespace brivonel::x11

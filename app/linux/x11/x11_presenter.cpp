@@ -2,11 +2,10 @@
 
 #include <epoxy/gl.h>
 
-#include <time.h>
-
 #include <cstdio>
 #include <string>
 
+#include "app/linux/monotonic_clock.h"
 #include "base/app_exception.h"
 #include "base/error_codes.h"
 #include "base/trace.h"
@@ -26,11 +25,7 @@ class Stopwatch {
   }
 
  private:
-  static std::int64_t Now() {
-    timespec cpu{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
-    return static_cast<std::int64_t>(cpu.tv_sec) * 1000000 + cpu.tv_nsec / 1000;
-  }
+  static std::int64_t Now() { return MonotonicClock::NowMicroseconds(CLOCK_THREAD_CPUTIME_ID); }
   std::int64_t last_ = Now();
 };
 
