@@ -108,7 +108,10 @@ void X11Presenter::UpdateShape(bool force) {
 }
 
 void X11Presenter::PresentFrame(Point destination) {
-  if (!context_ || !window_.exists()) throw AppException(kEFail, error::kPresent);
+  // No image to read into when a resize could not allocate one: an error,
+  // not a read through a null pointer.
+  if (!context_ || !window_.exists() || image_.pixels() == nullptr)
+    throw AppException(kEFail, error::kPresent);
   image_.WaitUntilFree();
   Stopwatch watch;
   ReadFrame();
