@@ -3,15 +3,18 @@
 // and texture: the shared toon ramp it asks for and how its sphere map joins
 // its colour.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "formats/model_building.h"
 #include "model/model.h"
+#include "render/toon_ramps.h"
 
 namespace brivonel {
 
-// Shared toons are numbered 0 to 9 in the files.
-inline constexpr int kSharedToons = 10;
+// The file name models ship shared toon `index` (0 to 9) under:
+// "toon01.bmp" to "toon10.bmp".
+std::string SharedToonFileName(int index);
 
 // Records shared toon `index` on the material (-1 for numbers past 9) and,
 // unless the material has a toon texture already, looks up its file as

@@ -48,7 +48,7 @@ void BuildMaterial(const PMDMaterial& source, std::size_t k, Model& model,
   std::snprintf(toon, sizeof toon, "toon%2d.bmp", source.toonIndex + 1);
   // Toons 1 to 10 have built-in stand-ins; a missing one is no news.
   m.toonTextureId = LookUpTexture(model, baseFolder, Ascii(toon), textures,
-                                  source.toonIndex < kSharedToons ? WhenMissing::kStandIn
+                                  source.toonIndex < kSharedToonCount ? WhenMissing::kStandIn
                                                                   : WhenMissing::kNote);
   UseSharedToon(model, m, source.toonIndex, baseFolder, textures);
   m.edgeFlag = source.edgeFlag != 0 ? 1 : 0;

@@ -1,7 +1,9 @@
 #include "formats/writer/pmd_writer.h"
 
-#include <cstdio>
+#include <cstring>
+#include <string>
 
+#include "formats/material_effects.h"
 #include "formats/writer/byte_writer.h"
 
 namespace brivonel::writer {
@@ -52,9 +54,10 @@ std::vector<std::uint8_t> WritePmd(const PMDModel& r) {
   out.U8(0);
   out.U32(0);
   out.U8(0);
-  for (int toon = 1; toon <= 10; ++toon) {
+  for (int toon = 0; toon < kSharedToonCount; ++toon) {
     char name[100] = {};
-    std::snprintf(name, sizeof name, "toon%02d.bmp", toon);
+    const std::string file = SharedToonFileName(toon);
+    std::memcpy(name, file.data(), file.size());
     out.Bytes(name, sizeof name);
   }
   out.U32(0);

@@ -1,7 +1,7 @@
 #include "tools/sample_generator/sample_set.h"
 
-#include <cstdio>
 
+#include "formats/material_effects.h"
 #include "formats/writer/byte_writer.h"
 #include "formats/writer/pmd_writer.h"
 #include "formats/writer/pmx_writer.h"
@@ -46,9 +46,7 @@ std::vector<std::string> WriteSampleFiles(const SampleSet& samples, const std::f
   write(kSphereMap, EncodeBmp(SphereMap(64)));
   write(kRibbonSphere, EncodeBmp(RibbonSphereMap(64)));
   for (int toon : kToonIndices) {
-    char name[32];
-    std::snprintf(name, sizeof name, "toon%02d.bmp", toon + 1);
-    write(name, EncodeBmp(ToonTexture(toon)));
+    write(SharedToonFileName(toon), EncodeBmp(ToonTexture(toon)));
   }
   write(kPmxFile, writer::WritePmx(ToPmxRecord(samples.figure)));
   write(kPmdFile, writer::WritePmd(ToPmdRecord(samples.figure)));
