@@ -256,6 +256,15 @@ class Model {
   Matrix4 worldConstants;
   MaterialConstants materialConstants;
 
+  // One material's outline, remembered from Render's main pass (where its
+  // morph factors are folded and cleared) for the edge pass; the list is
+  // kept from frame to frame so that drawing allocates nothing.
+  struct EdgeDraw {
+    const Piece* piece = nullptr;
+    Float4 color;
+  };
+  std::vector<EdgeDraw> edgeDraws;
+
  private:
   // Pose evaluation internals (model/pose_evaluation.cpp,
   // model/inverse_kinematics.cpp, model/bone_grants.cpp).

@@ -55,13 +55,6 @@ bool ValidIndex(std::int32_t id, std::size_t size) {
   return id >= 0 && static_cast<std::size_t>(id) < size;
 }
 
-// One material's outline, remembered from the main pass (where its morph
-// factors are folded and cleared) for the edge pass.
-struct EdgeDraw {
-  const Piece* piece = nullptr;
-  Float4 color;
-};
-
 // Binds the shaders of one Render call's draws, skipping ids bound already
 // (none at the start of the call).
 class ShaderBinder {
@@ -109,7 +102,7 @@ gpu::ShaderResourceView* ToonRampOf(const Model& model, const Material& material
 // The outlines: each material's back faces, pushed outward across the screen
 // by its edge size in pixels (times each vertex's edge scale), in its edge
 // colour. Drawn after every material, with the plain pixel shader.
-void DrawEdges(Model& model, ShaderBinder& shaders, const std::vector<EdgeDraw>& edges) {
+void DrawEdges(Model& model, ShaderBinder& shaders, const std::vector<Model::EdgeDraw>& edges) {
   if (edges.empty() || !model.edgeRasterizerState) return;
   const int plainShader = model.pixelShaderPool.Find(kPlainPixelShaderName);
   if (plainShader < 0) return;
@@ -118,7 +111,7 @@ void DrawEdges(Model& model, ShaderBinder& shaders, const std::vector<EdgeDraw>&
   const float height = static_cast<float>(std::max(model.viewportHeight, 1));
   MaterialConstants& constants = model.materialConstants;
   context.RSSetState(model.edgeRasterizerState.get());
-  for (const EdgeDraw& edge : edges) {
+  for (const Model::EdgeDraw& edge : edges) {
     const Material& material = *edge.piece->material;
     shaders.Bind(material.vertexShaderId, plainShader);
     constants.effects = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -171,7 +164,8 @@ int Model::Render() {
 
   const bool specularAfterTextures = look.MaterialEffects();
   ShaderBinder shaders(*this);
-  std::vector<EdgeDraw> edges;
+  std::vector<EdgeDraw>& edges = edgeDraws;
+  edges.clear();
   for (const std::shared_ptr<Mesh>& mesh : meshes) {
     for (const Piece& piece : mesh->pieces) {
       Material& material = *piece.material;
