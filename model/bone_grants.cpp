@@ -10,7 +10,6 @@
 // then whatever its track and morphs give it in that frame, and a grant
 // never adds onto last frame's grant.
 #include <cmath>
-#include <cstring>
 
 #include "model/model.h"
 
@@ -20,11 +19,6 @@ namespace {
 bool GrantIsValid(const BoneGrant& grant, std::size_t boneCount) {
   return grant.bone >= 0 && grant.parent >= 0 && static_cast<std::size_t>(grant.bone) < boneCount &&
          static_cast<std::size_t>(grant.parent) < boneCount && grant.bone != grant.parent;
-}
-
-template <typename T>
-bool SameBits(const T& a, const T& b) {
-  return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 
 // The granted bone's pose from its own pose and its source's pose.
@@ -91,10 +85,7 @@ bool Model::ReapplyGrantsAfterIk() {
     poses[i].sourcePosition = source.position;
     const std::uint32_t index = static_cast<std::uint32_t>(grant.bone);
     ApplyGrant(grant, poses[i], source, bones[index]);
-    if (cache.visited[index] == 0) {
-      cache.visited[index] = 1;
-      cache.touched.push_back(index);
-    }
+    cache.Touch(index);
     any = true;
   }
   return any;

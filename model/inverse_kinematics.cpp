@@ -29,7 +29,6 @@
 // remaining chains of the frame are left as they are.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "base/trace.h"
 #include "model/ik_link_turn.h"
@@ -38,18 +37,8 @@
 namespace brivonel {
 namespace {
 
-// Marks kept per bone in PoseCache::visited while a chain is brought back
-// in step.
-constexpr std::uint8_t kTouched = 1;
-constexpr std::uint8_t kVisited = 2;
-
 // A bone's model-space position: the translation row of its world matrix.
 Float4 PositionOf(const Matrix4& m) { return {m.m[3][0], m.m[3][1], m.m[3][2], 1.0f}; }
-
-template <typename T>
-bool SameBits(const T& a, const T& b) {
-  return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
 
 // The bone's local matrix times its parent's world matrix as it stands now.
 Matrix4 PoseOf(const std::vector<Bone>& bones, const Bone& bone) {
@@ -105,8 +94,7 @@ void Model::SolveIkChains(bool worldsSettled) {
       else
         settled = RecomputeAllWorlds();
     }
-    for (std::uint32_t bone : cache.touched) cache.visited[bone] = 0;
-    cache.touched.clear();
+    cache.ClearTouched();
   }
   if (unsolved > 0)
     TraceFormat("IK stopped after %u steps this frame: %zu chains not solved\n", ikLinkSteps_,
@@ -142,10 +130,7 @@ bool Model::RunIkChain(const IkChain& chain, bool& changed) {
       if (SameBits(rotation, link.rotation)) continue;
       link.rotation = rotation;
       turned = true;
-      if ((cache.visited[linkIndex] & kTouched) == 0) {
-        cache.visited[linkIndex] |= kTouched;
-        cache.touched.push_back(linkIndex);
-      }
+      cache.Touch(linkIndex);
       // The bones from the link down to the effector, found from the
       // effector upwards; a link that is not above the effector moves only
       // itself.

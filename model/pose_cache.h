@@ -6,6 +6,7 @@
 // them every frame) or a search hint whose answer is verified before use.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "base/math.h"
@@ -48,6 +49,18 @@ struct GrantPoses {
   Float4 sourcePosition;
 };
 
+// Marks kept per bone in PoseCache::visited while poses are brought back in
+// step: its pose was changed this frame; its subtree is already ordered.
+constexpr std::uint8_t kTouched = 1;
+constexpr std::uint8_t kVisited = 2;
+
+// Whether two values are the same bit for bit: a pose that did not change
+// by a bit needs nothing recomputed below it.
+template <typename T>
+bool SameBits(const T& a, const T& b) {
+  return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
 struct PoseCache {
   // Bone hierarchy as last seen: parent numbers, whether every parent comes
   // before its child, and the children of each bone (compressed rows).
@@ -73,6 +86,18 @@ struct PoseCache {
   std::vector<std::uint32_t> order;
   std::vector<std::uint8_t> visited;
   std::vector<std::uint32_t> path;
+
+  // Records that bone b's pose changed this frame (once).
+  void Touch(std::uint32_t b) {
+    if ((visited[b] & kTouched) != 0) return;
+    visited[b] |= kTouched;
+    touched.push_back(b);
+  }
+  // Forgets the bones touched so far.
+  void ClearTouched() {
+    for (std::uint32_t b : touched) visited[b] = 0;
+    touched.clear();
+  }
 
   // Grants of this frame, one entry per grant: the granted bone's own pose
   // (before its grant) and the source bone's pose the grant was taken from.

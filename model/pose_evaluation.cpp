@@ -372,8 +372,7 @@ int Model::Update(std::uint64_t elapsedMilliseconds) {
     else
       ComputeWorldMatrices();
   }
-  for (std::uint32_t bone : poseCache_.touched) poseCache_.visited[bone] = 0;
-  poseCache_.touched.clear();
+  poseCache_.ClearTouched();
   ComputeSkinningMatrices();
   return shift;
 }
