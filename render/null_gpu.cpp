@@ -30,9 +30,8 @@ HResult Placeholder(std::shared_ptr<Interface>* object) {
 // A texture past the sizes a real device accepts is refused the way a real
 // device refuses it, so that tools on this device fail where the program
 // would.
-HResult CheckTextureSize(std::uint32_t largestSide, std::uint64_t sideLimit,
-                         std::uint32_t arraySize) {
-  return largestSide > sideLimit || arraySize > kMaxTextureArraySize ? kEInvalidArg : kSOk;
+HResult CheckTextureSize(std::uint32_t largestSide, bool volume, std::uint32_t arraySize) {
+  return TextureSidesFit(largestSide, volume, arraySize) ? kSOk : kEInvalidArg;
 }
 
 }  // namespace
@@ -49,21 +48,21 @@ HResult NullGpu::CreateBuffer(const BufferDesc& desc, const SubresourceData* ini
 
 HResult NullGpu::CreateTexture1D(const Texture1DDesc& desc, const SubresourceData*,
                                  std::shared_ptr<Resource>* texture) {
-  if (const HResult hr = CheckTextureSize(desc.width, kMaxTextureSide, desc.arraySize); Failed(hr))
+  if (const HResult hr = CheckTextureSize(desc.width, false, desc.arraySize); Failed(hr))
     return hr;
   return Placeholder(texture);
 }
 HResult NullGpu::CreateTexture2D(const Texture2DDesc& desc, const SubresourceData*,
                                  std::shared_ptr<Resource>* texture) {
   const std::uint32_t largest = std::max(desc.width, desc.height);
-  if (const HResult hr = CheckTextureSize(largest, kMaxTextureSide, desc.arraySize); Failed(hr))
+  if (const HResult hr = CheckTextureSize(largest, false, desc.arraySize); Failed(hr))
     return hr;
   return Placeholder(texture);
 }
 HResult NullGpu::CreateTexture3D(const Texture3DDesc& desc, const SubresourceData*,
                                  std::shared_ptr<Resource>* texture) {
   const std::uint32_t largest = std::max({desc.width, desc.height, desc.depth});
-  if (const HResult hr = CheckTextureSize(largest, kMaxVolumeTextureSide, 1); Failed(hr))
+  if (const HResult hr = CheckTextureSize(largest, true, 1); Failed(hr))
     return hr;
   return Placeholder(texture);
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/unicode.h"
+#include "render/texture_limits.h"
 
 namespace brivonel {
 
@@ -39,7 +40,7 @@ HResult TextureFile::Open(std::u16string_view path) {
   }
   const std::uintmax_t size = std::filesystem::file_size(fsPath, error);
   if (error) return HResultFromFileError(error);
-  if (size >= (std::uintmax_t{1} << 32)) return kFileTooLarge;
+  if (size > kMaxTextureFileBytes) return kFileTooLarge;
   stream_.open(fsPath, std::ios::binary);
   if (!stream_.is_open()) {
     return HResultFromFileError(std::make_error_code(std::errc::permission_denied));

@@ -7,9 +7,7 @@ namespace brivonel {
 HResult CheckTextureSides(const TextureMetadata& md) {
   const bool volume = md.dimension == TextureDimension::Texture3D;
   const std::uint64_t largestSide = std::max({md.width, md.height, volume ? md.depth : 1});
-  const std::uint64_t sideLimit = volume ? kMaxVolumeTextureSide : kMaxTextureSide;
-  if (largestSide > sideLimit || md.arraySize > kMaxTextureArraySize) return kFileTooLarge;
-  return kSOk;
+  return TextureSidesFit(largestSide, volume, md.arraySize) ? kSOk : kFileTooLarge;
 }
 
 }  // namespace brivonel

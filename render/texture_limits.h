@@ -18,6 +18,14 @@ constexpr std::uint64_t kMaxTextureSide = 16384;       // 1-D width, 2-D and cub
 constexpr std::uint64_t kMaxVolumeTextureSide = 2048;  // 3-D width, height and depth
 constexpr std::uint64_t kMaxTextureArraySize = 2048;   // array slices (6 per cube)
 constexpr std::uint64_t kMaxDecodedTextureBytes = std::uint64_t{1} << 30;  // 1 GiB
+constexpr std::uint64_t kMaxTextureFileBytes = (std::uint64_t{1} << 32) - 1;  // below 4 GiB
+
+// Whether a texture whose largest side (width, height, and depth of a 3-D
+// one) is largestSide and that has arraySize slices is within the limits.
+constexpr bool TextureSidesFit(std::uint64_t largestSide, bool volume, std::uint64_t arraySize) {
+  return largestSide <= (volume ? kMaxVolumeTextureSide : kMaxTextureSide) &&
+         arraySize <= kMaxTextureArraySize;
+}
 
 // kFileTooLarge when a side or the array size of the description is past the
 // limits above, kSOk otherwise. Only the sizes are looked at.

@@ -67,7 +67,7 @@ bool IsDirectory(const std::filesystem::path& file) {
 std::string TooLargeWords(const std::filesystem::path& file) {
   std::error_code failed;
   const std::uintmax_t size = std::filesystem::file_size(file, failed);
-  if (!failed && size >= (std::uintmax_t{1} << 32)) return "too large (a file of 4 GiB or more)";
+  if (!failed && size > kMaxTextureFileBytes) return "too large (a file of 4 GiB or more)";
   return "too large (a texture may be at most " + std::to_string(kMaxTextureSide) +
          " pixels a side, " + std::to_string(kMaxVolumeTextureSide) + " for 3-D textures, " +
          std::to_string(kMaxTextureArraySize) + " slices and " +
