@@ -3,7 +3,6 @@
 // vertex, material factor, cursor and shift must match bit for bit.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -15,11 +14,6 @@ namespace brivonel {
 namespace {
 
 using test::Camera;
-
-template <typename T>
-bool SameBits(const T& a, const T& b) {
-  return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
 
 // Compares everything a frame writes; returns a description of the first
 // difference, or an empty string.

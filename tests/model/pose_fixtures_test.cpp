@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -59,11 +58,6 @@ std::vector<std::filesystem::path> FixturesWithExtension(const char* extension) 
     if (entry.path().extension() == extension) files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   return files;
-}
-
-template <typename T>
-bool SameBits(const T& a, const T& b) {
-  return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 
 TEST(PoseFixturesTest, EveryModelWithEveryMotionMatchesTheLiteralRules) {
