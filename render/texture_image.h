@@ -29,6 +29,21 @@ struct TextureMetadata {
   bool IsCubemap() const { return (miscFlags & kTextureMiscCube) != 0; }
 };
 
+// The description of one 2-D picture without mip levels, as image files
+// (everything but DDS) hold.
+inline TextureMetadata SingleImageMetadata(std::uint64_t width, std::uint64_t height,
+                                           DxgiFormat format) {
+  TextureMetadata md;
+  md.width = width;
+  md.height = height;
+  md.depth = 1;
+  md.arraySize = 1;
+  md.mipLevels = 1;
+  md.format = format;
+  md.dimension = TextureDimension::Texture2D;
+  return md;
+}
+
 // One two-dimensional image (a mip level of one array slice, or one depth
 // slice of a 3-D mip level) inside a LoadedImage's pixel block.
 struct ImageRecord {

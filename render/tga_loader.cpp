@@ -72,12 +72,7 @@ HResult DescribeTga(const TgaHeader& h, TextureMetadata& md, bool* expand24) {
     default:
       return kInvalidData;
   }
-  md.width = h.width;
-  md.height = h.height;
-  md.depth = 1;
-  md.arraySize = 1;
-  md.mipLevels = 1;
-  md.dimension = TextureDimension::Texture2D;
+  md = SingleImageMetadata(h.width, h.height, md.format);
   return kSOk;
 }
 

@@ -22,14 +22,8 @@ std::uint64_t DecodedSizeLimit(const EncodedFile& file) {
 HResult DescribeTexture(const DecodedFrame& frame, TextureMetadata* metadata,
                         TextureFormatChoice* choice) {
   if (const HResult hr = ChooseTextureFormat(frame.format, true, choice); Failed(hr)) return hr;
-  TextureMetadata& md = *metadata;
-  md.width = frame.width;
-  md.height = frame.height;
-  md.depth = 1;
-  md.arraySize = 1;
-  md.mipLevels = 1;
-  md.dimension = TextureDimension::Texture2D;
-  md.format = frame.srgb ? SrgbVariant(choice->format) : choice->format;
+  *metadata = SingleImageMetadata(frame.width, frame.height,
+                                  frame.srgb ? SrgbVariant(choice->format) : choice->format);
   return kSOk;
 }
 

@@ -119,14 +119,8 @@ HResult Load(const std::wstring& path, TextureMetadata* metadataOut, LoadedImage
   bool srgb = false;
   if (const HResult hr = DeclaresSrgb(decoder.Get(), frame.Get(), &srgb); Failed(hr)) return hr;
 
-  TextureMetadata md;
-  md.width = width;
-  md.height = height;
-  md.depth = 1;
-  md.arraySize = 1;
-  md.mipLevels = 1;
-  md.dimension = TextureDimension::Texture2D;
-  md.format = srgb ? SrgbVariant(choice.format) : choice.format;
+  TextureMetadata md =
+      SingleImageMetadata(width, height, srgb ? SrgbVariant(choice.format) : choice.format);
   if (const HResult hr = InitializeImage(md, image); Failed(hr)) return hr;
   if (const HResult hr = CopyFrame(factory, frame.Get(), framePixels, choice.pixels,
                                    image.images[0]);
