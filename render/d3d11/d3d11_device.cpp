@@ -6,6 +6,7 @@
 
 #include "base/app_exception.h"
 #include "base/unicode.h"
+#include "render/multisampling.h"
 
 namespace brivonel::d3d11 {
 
@@ -40,11 +41,7 @@ bool RendersInSoftware(ID3D11Device* device) {
   DXGI_ADAPTER_DESC desc{};
   if (!AdapterOf(device, &desc)) return false;
   if (desc.VendorId == kMicrosoft) return true;
-  const std::wstring name(desc.Description);
-  for (const wchar_t* software : {L"llvmpipe", L"softpipe", L"SwiftShader", L"Software"}) {
-    if (name.find(software) != std::wstring::npos) return true;
-  }
-  return false;
+  return NamesSoftwareRenderer(Utf16ToUtf8(reinterpret_cast<const char16_t*>(desc.Description)));
 }
 
 std::string DescribeDevice(ID3D11Device* device) {

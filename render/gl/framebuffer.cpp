@@ -14,11 +14,7 @@ namespace {
 // Mesa's CPU rasterisers and the like.
 bool RendersInSoftware() {
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-  if (renderer == nullptr) return false;
-  for (const char* name : {"llvmpipe", "softpipe", "SwiftShader", "Software"}) {
-    if (std::strstr(renderer, name) != nullptr) return true;
-  }
-  return false;
+  return renderer != nullptr && NamesSoftwareRenderer(renderer);
 }
 
 }  // namespace
@@ -100,8 +96,12 @@ bool Framebuffer::Resize(std::int32_t width, std::int32_t height, std::string* e
   return true;
 }
 
+bool Framebuffer::HasClipControl() {
+  return epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+}
+
 bool Framebuffer::TopRowFirst() {
-  if (epoxy_gl_version() < 45 && !epoxy_has_gl_extension("GL_ARB_clip_control")) return false;
+  if (!HasClipControl()) return false;
   GLint origin = GL_LOWER_LEFT;
   glGetIntegerv(GL_CLIP_ORIGIN, &origin);
   return origin == GL_UPPER_LEFT;

@@ -47,6 +47,9 @@ class Framebuffer {
   // clip-control origin is at the upper left); otherwise the first row in
   // memory is the picture's bottom row, as OpenGL has it by default.
   static bool TopRowFirst();
+  // Whether the current context can move its clip-control origin (OpenGL
+  // 4.5, or the extension).
+  static bool HasClipControl();
   // Whether ReadPixels gets the rows top first from the driver (drawn that
   // way, or turned over by Mesa while reading) rather than turning them
   // over itself.

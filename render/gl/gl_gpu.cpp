@@ -14,6 +14,7 @@
 
 #include "base/trace.h"
 #include "render/dxgi_format_info.h"
+#include "render/gl/framebuffer.h"
 #include "render/gl/gl_formats.h"
 #include "render/texture_layout.h"
 
@@ -512,7 +513,7 @@ GlGpu::GlGpu() : state_(std::make_shared<GlState>()), bindings_(std::make_unique
   // sit where Direct3D's standard pattern puts them, so that antialiased
   // edges come out the same on both backends. Drawing, winding and depth
   // stay as they were: only the rows' order in memory changes.
-  if (epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control")) {
+  if (Framebuffer::HasClipControl()) {
     glClipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
     bindings_->topRowFirst = true;
   }
