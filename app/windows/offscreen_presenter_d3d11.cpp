@@ -14,8 +14,7 @@ GpuDeviceObjects OffscreenPresenterD3d11::CreateDeviceObjects(std::int32_t width
     d3d11::DeviceAndContext created = d3d11::CreateDeviceAndContext();
     gpu_ = std::make_shared<d3d11::D3d11Gpu>(std::move(created.device),
                                              std::move(created.context));
-    samples_ = SamplesToUse(wantedSamples_, d3d11::RendersInSoftware(gpu_->device()));
-    target_.Resize(gpu_->device(), width, height, samples_);
+    target_.Resize(gpu_->device(), width, height, wantedSamples_);
   } catch (const AppException& e) {
     failure_ = "cannot be created: " + d3d11::DescribeResult(e.hr());
     gpu_.reset();
@@ -39,7 +38,7 @@ void OffscreenPresenterD3d11::ResizeBuffers(std::int32_t width, std::int32_t hei
   // The old views must be unbound before their textures can go.
   gpu_->SetRenderTargets(nullptr, nullptr);
   try {
-    target_.Resize(gpu_->device(), width, height, samples_);
+    target_.Resize(gpu_->device(), width, height, wantedSamples_);
   } catch (const AppException&) {
     // A refused size keeps the old surface, as a failed resize does on a window.
   }

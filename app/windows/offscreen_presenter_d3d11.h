@@ -52,7 +52,6 @@ class OffscreenPresenterD3d11 final : public IPresenter {
   int framesPresented_ = 0;
   std::string failure_;
   std::uint32_t wantedSamples_ = kSamplesChosenByDevice;
-  std::uint32_t samples_ = 1;  // what the device was asked for
 };
 
 }  // namespace brivonel

@@ -2,6 +2,8 @@
 
 #include "base/app_exception.h"
 #include "base/trace.h"
+#include "render/d3d11/d3d11_device.h"
+#include "render/multisampling.h"
 
 namespace brivonel::d3d11 {
 
@@ -31,7 +33,8 @@ DrawSurface DrawSurface::Create(ID3D11Device* device, ID3D11Texture2D* output,
   D3D11_TEXTURE2D_DESC desc{};
   output->GetDesc(&desc);
   DrawSurface surface;
-  surface.samples_ = OfferedSamples(device, desc.Format, samples);
+  surface.samples_ =
+      OfferedSamples(device, desc.Format, SamplesToUse(samples, RendersInSoftware(device)));
   desc.SampleDesc = {surface.samples_, 0};
   desc.Usage = D3D11_USAGE_DEFAULT;
   desc.BindFlags = D3D11_BIND_RENDER_TARGET;

@@ -17,9 +17,10 @@ namespace brivonel::d3d11 {
 class DrawSurface {
  public:
   // Views for drawing in front of `output` (a B8G8R8A8 render-target
-  // texture) with `samples` samples per pixel, or one sample, with a trace
-  // line, when the device offers no such count for the colour and depth
-  // formats. Throws AppException with the failing HRESULT: 1101 for the
+  // texture) with `samples` samples per pixel (kSamplesChosenByDevice: four,
+  // or one when the device renders in software), or one sample, with a
+  // trace line, when the device offers no such count for the colour and
+  // depth formats. Throws AppException with the failing HRESULT: 1101 for the
   // multisampled texture, 1100 for the render-target view, 1102 for the
   // depth buffer and its view.
   static DrawSurface Create(ID3D11Device* device, ID3D11Texture2D* output, std::uint32_t samples);

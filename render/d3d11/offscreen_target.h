@@ -17,7 +17,8 @@ namespace brivonel::d3d11 {
 class OffscreenTarget {
  public:
   // Creates the textures and views at width x height with `samples`
-  // samples per pixel (one where the device offers no such count),
+  // samples per pixel (chosen as DrawSurface chooses them; one where the
+  // device offers no such count),
   // replacing earlier ones only when all succeeded. Throws AppException
   // with the failing HRESULT: 1101 for the colour surfaces and the staging
   // copy, 1100 for the render-target view, 1102 for the depth buffer and

@@ -61,7 +61,6 @@ GpuDeviceObjects LayeredWindowPresenter::CreateDeviceObjects(std::int32_t width,
 
   gpu_ = std::make_shared<d3d11::D3d11Gpu>(std::move(created.device),
                                            std::move(created.context));
-  samples_ = SamplesToUse(wantedSamples_, d3d11::RendersInSoftware(gpu_->device()));
   CreateTargets(width, height);
   BindTargets();
   return {gpu_, gpu_, kDefaultShaderExtension};
@@ -70,7 +69,7 @@ GpuDeviceObjects LayeredWindowPresenter::CreateDeviceObjects(std::int32_t width,
 void LayeredWindowPresenter::CreateTargets(std::int32_t width, std::int32_t height) {
   ComPtr<ID3D11Texture2D> buffer;
   ThrowIfFailed(swapChain_->GetBuffer(0, IID_PPV_ARGS(&buffer)), error::kDxgi);
-  drawn_ = d3d11::DrawSurface::Create(gpu_->device(), buffer.Get(), samples_);
+  drawn_ = d3d11::DrawSurface::Create(gpu_->device(), buffer.Get(), wantedSamples_);
   buffer_ = std::move(buffer);
   width_ = width;
   height_ = height;

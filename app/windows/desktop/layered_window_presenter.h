@@ -77,7 +77,6 @@ class LayeredWindowPresenter final : public IPresenter {
   std::shared_ptr<d3d11::D3d11Gpu> gpu_;
   ComPtr<IDXGISwapChain1> swapChain_;
   std::uint32_t wantedSamples_ = kSamplesChosenByDevice;
-  std::uint32_t samples_ = 1;  // what the device was asked for
   ComPtr<ID3D11Texture2D> buffer_;  // the swap chain's buffer 0
   d3d11::DrawSurface drawn_;
 
