@@ -28,7 +28,7 @@ constexpr std::uint32_t kLongestClockStep = 1000;
 // whether the device accepts them is another question).
 bool HasShaderFiles(const std::u16string& folder, const std::u16string& extension) {
   std::error_code ignored;
-  for (const char16_t* name : {kVertexShaderName, u"ps_pos4color4uv2", u"ps_pos4color4"}) {
+  for (const char16_t* name : {kVertexShaderName, kTexturedPixelShaderName, kPlainPixelShaderName}) {
     if (!std::filesystem::exists(ToFsPath(folder + name + extension), ignored)) return false;
   }
   return true;
@@ -50,17 +50,16 @@ FileFailure DescribeStartFailure(std::int32_t code, const Options& options,
   if (decoders.failure()) return *decoders.failure();
   const std::string model = Utf16ToUtf8(options.model);
   const std::u16string& extension = app.scene().gpu().shaderFileExtension;
+  const FileFailure shaderRefused = {
+      Utf16ToUtf8(shaderFolder),
+      "a shader file is refused by " + backend.DeviceName() + ": " + LastBoxText(boxes, code)};
   switch (code) {
     case error::kDevice:
       // The device itself, or (the pixel shader pool's code) a refused shader.
       if (!backend.DeviceFailure().empty()) return {backend.DeviceName(), backend.DeviceFailure()};
-      return {Utf16ToUtf8(shaderFolder), "a shader file is refused by " + backend.DeviceName() +
-                                             ": " + LastBoxText(boxes, code)};
+      return shaderRefused;
     case error::kShaders:
-      if (HasShaderFiles(shaderFolder, extension)) {
-        return {Utf16ToUtf8(shaderFolder), "a shader file is refused by " + backend.DeviceName() +
-                                               ": " + LastBoxText(boxes, code)};
-      }
+      if (HasShaderFiles(shaderFolder, extension)) return shaderRefused;
       return {Utf16ToUtf8(shaderFolder), "holds no shader files (" +
                                              Utf16ToUtf8(kVertexShaderName) +
                                              Utf16ToUtf8(extension) + " and the pixel shaders)"};
