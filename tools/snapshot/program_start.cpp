@@ -13,6 +13,8 @@
 #include <shellapi.h>
 
 #include <cstdio>
+
+#include "app/windows/executable_folder.h"
 #endif
 
 namespace brivonel::snapshot {
@@ -31,16 +33,12 @@ ProgramStart StartProgram(int, char**) {
   }
   // One JSON line ends in "\n" here as on Linux.
   _setmode(_fileno(stdout), _O_BINARY);
-  std::wstring path(32768, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  if (length == 0 || length >= path.size()) {
-    start.failure = "the program's own file name is unknown (error " +
-                    std::to_string(GetLastError()) + ")";
-    return start;
+  std::uint32_t error = 0;
+  start.folder = win32::ExecutableFolder(&error);
+  if (start.folder.empty()) {
+    start.failure =
+        "the program's own file name is unknown (error " + std::to_string(error) + ")";
   }
-  path.resize(length);
-  path.resize(path.find_last_of(L"\\/") + 1);
-  start.folder.assign(path.begin(), path.end());
   return start;
 }
 
