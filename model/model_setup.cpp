@@ -6,7 +6,9 @@ namespace brivonel {
 
 namespace {
 
-int FindOrLoad(PixelShaderPool& pool, std::u16string_view folder, std::u16string_view name) {
+// The shader's id in the pool, loading its file the first time.
+template <typename Pool>
+int FindOrLoad(Pool& pool, std::u16string_view folder, std::u16string_view name) {
   const int id = pool.Find(name);
   return id >= 0 ? id : pool.Load(folder, name);
 }
@@ -15,10 +17,8 @@ int FindOrLoad(PixelShaderPool& pool, std::u16string_view folder, std::u16string
 
 bool AssignMaterialShaders(Model& model, std::u16string_view folder) {
   for (Material& material : model.materials) {
-    int id = model.vertexShaderPool.Find(kVertexShaderName);
-    if (id < 0) id = model.vertexShaderPool.Load(folder, kVertexShaderName);
-    material.vertexShaderId = id;
-    if (id < 0) return false;
+    material.vertexShaderId = FindOrLoad(model.vertexShaderPool, folder, kVertexShaderName);
+    if (material.vertexShaderId < 0) return false;
 
     const std::u16string_view pixelName =
         material.textureId >= 0 ? kTexturedPixelShaderName : kPlainPixelShaderName;

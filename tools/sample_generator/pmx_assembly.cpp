@@ -2,6 +2,7 @@
 // sizes, one deform kind per vertex by its bone count.
 #include <algorithm>
 
+#include "model/model.h"
 #include "tools/sample_generator/assembly.h"
 
 namespace brivonel::samples {
@@ -65,7 +66,7 @@ PMXMaterial ToPmxMaterial(const FigureMaterial& m, std::vector<std::u16string>& 
   if (!m.texture.empty()) out.textureIndex = TextureIndex(m.texture, textures);
   if (!m.sphere.empty()) {
     out.sphereTextureIndex = TextureIndex(m.sphere, textures);
-    out.sphereMode = m.sphere.ends_with(".spa") ? 2 : 1;  // add, multiply
+    out.sphereMode = static_cast<std::uint8_t>(m.sphere.ends_with(".spa") ? kSphereAdd : kSphereMultiply);
   }
   out.sharedToon = 1;
   out.toon = m.toonIndex;
