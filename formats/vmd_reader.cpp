@@ -15,8 +15,6 @@
 namespace brivonel {
 namespace {
 
-constexpr std::size_t kBoneFrameSize = 111;
-constexpr std::size_t kMorphFrameSize = 23;
 
 std::string_view NameBytes(const std::uint8_t (&name)[16]) {
   return {reinterpret_cast<const char*>(name), 15};
@@ -86,7 +84,7 @@ int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
   // Records are made one by one as they are read (a list sized up front
   // would be written twice).
   const std::uint32_t boneCount = ReadCount(c);
-  const std::size_t boneRecords = PresentRecords(c, boneCount, kBoneFrameSize);
+  const std::size_t boneRecords = PresentRecords(c, boneCount, kVmdBoneRecordBytes);
   motion.boneFrames.clear();
   motion.boneFrames.reserve(boneRecords);
   for (std::size_t k = 0; k < boneRecords; ++k) {
@@ -101,7 +99,7 @@ int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
   TraceFormat("BoneAnimationKey num %u vector size %zu\n", boneCount, motion.boneFrames.size());
 
   const std::uint32_t morphCount = ReadCount(c);
-  const std::size_t morphRecords = PresentRecords(c, morphCount, kMorphFrameSize);
+  const std::size_t morphRecords = PresentRecords(c, morphCount, kVmdMorphRecordBytes);
   motion.morphFrames.clear();
   motion.morphFrames.reserve(morphRecords);
   for (std::size_t k = 0; k < morphRecords; ++k) {

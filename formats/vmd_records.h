@@ -1,6 +1,7 @@
 #pragma once
 // A VMD motion file as read: header, model name, bone keyframes and morph
 // keyframes. Camera, light, shadow and IK sections after them are not read.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,5 +32,9 @@ struct VMDMotion {
   std::vector<VMDBoneFrame> boneFrames;
   std::vector<VMDMorphFrame> morphFrames;
 };
+
+// Bytes of one record in the file, after its count.
+inline constexpr std::size_t kVmdBoneRecordBytes = 111;
+inline constexpr std::size_t kVmdMorphRecordBytes = 23;
 
 }  // namespace brivonel

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "formats/vmd_records.h"
+
 namespace brivonel::tools {
 namespace {
 
-constexpr std::size_t kHeaderBytes = 30;
-constexpr std::size_t kModelNameBytes = 20;
-constexpr std::size_t kBoneRecordBytes = 111;
-constexpr std::size_t kMorphRecordBytes = 23;
+constexpr std::size_t kHeaderBytes = sizeof(VMDMotion::header);
+constexpr std::size_t kModelNameBytes = sizeof(VMDMotion::modelName);
 // "Vocaloid Motion Data 0002" and the older "... file" both start so.
 constexpr char kHeaderStart[] = "Vocaloid Motion Data ";
 
@@ -57,9 +57,9 @@ VmdLayout MeasureVmdLayout(std::span<const std::uint8_t> file) {
     return layout;
   }
   std::size_t at = kHeaderBytes + kModelNameBytes;
-  if (MeasureSection(file, at, kBoneRecordBytes, "bone count", "bone records",
+  if (MeasureSection(file, at, kVmdBoneRecordBytes, "bone count", "bone records",
                      layout.boneRecordsCut, layout)) {
-    MeasureSection(file, at, kMorphRecordBytes, "morph count", "morph records",
+    MeasureSection(file, at, kVmdMorphRecordBytes, "morph count", "morph records",
                    layout.morphRecordsCut, layout);
   }
   return layout;
