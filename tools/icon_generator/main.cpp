@@ -4,10 +4,11 @@
 //
 //   brivonel-icon-generator FOLDER
 #include <cstdio>
-#include <fstream>
+#include <exception>
 #include <string>
 #include <vector>
 
+#include "formats/writer/byte_writer.h"
 #include "tools/icon_generator/emblem.h"
 #include "tools/icon_generator/ico_file.h"
 
@@ -16,10 +17,12 @@ namespace {
 bool WriteIcon(const std::string& path, const std::vector<int>& sizes) {
   std::vector<brivonel::icons::IconImage> images;
   for (int size : sizes) images.push_back({size, brivonel::icons::DrawEmblem(size)});
-  const std::vector<std::uint8_t> bytes = brivonel::icons::EncodeIco(images);
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
+  try {
+    brivonel::writer::WriteFile(path, brivonel::icons::EncodeIco(images));
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
