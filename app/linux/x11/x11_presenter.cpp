@@ -1,7 +1,5 @@
 #include "app/linux/x11/x11_presenter.h"
 
-#include <epoxy/gl.h>
-
 #include <cstdio>
 #include <string>
 
