@@ -14,6 +14,7 @@
 #include "base/unicode.h"
 #include "render/linux/image_codecs_linux.h"
 #include "tests/app/app_harness.h"
+#include "tests/support/mesa_shader_cache.h"
 #include "tests/support/fixtures.h"
 
 namespace brivonel::test {
@@ -49,8 +50,7 @@ Figure FigureIn(const OffscreenPresenter& presenter) {
 class OffscreenAppTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const TempDir cache;
-    setenv("MESA_SHADER_CACHE_DIR", cache.path().c_str(), 1);
+    KeepMesaFromCachingShaders();
     RegisterLinuxImageCodecs();
     h.realDecoders = &decoders;
     h.realPresenter = &presenter;

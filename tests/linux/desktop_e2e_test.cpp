@@ -75,7 +75,8 @@ class DesktopTest : public ::testing::Test {
         {"DISPLAY", xvfb_->display()},
         {"XDG_CONFIG_HOME", (scratch_ / "config").string()},
         {"HOME", (scratch_ / "home").string()},
-        {"MESA_SHADER_CACHE_DIR", (scratch_ / "shader-cache").string()},
+        // No shader cache written by a thread that may outlive the program.
+        {"MESA_SHADER_CACHE_DISABLE", "true"},
         {"LANG", "C.UTF-8"},
         {"BRIVONEL_TRACE", "1"},
         // No accessibility bus, no desktop settings daemon, no session bus

@@ -5,16 +5,14 @@
 #include <cstdlib>
 
 #include "base/unicode.h"
+#include "tests/support/mesa_shader_cache.h"
 #include "tests/support/test_models.h"
 
 namespace brivonel::test {
 
 GlScene::GlScene(std::int32_t width, std::int32_t height, std::uint32_t samples)
     : width_(width), height_(height) {
-  // Mesa keeps a shader cache under the home folder; the tests keep theirs
-  // in a folder of their own for as long as the process (and Mesa) lives.
-  static const TempDir cache;
-  setenv("MESA_SHADER_CACHE_DIR", cache.path().c_str(), 1);
+  KeepMesaFromCachingShaders();
   context_ = gl::OffscreenContext::Create(width, height, &error_, samples);
   if (!context_) return;
   gpu_ = std::make_shared<gl::GlGpu>();

@@ -15,6 +15,7 @@
 #include "render/frame_setup.h"
 #include "render/linux/image_codecs_linux.h"
 #include "render/texture_loaders.h"
+#include "tests/support/mesa_shader_cache.h"
 #include "tests/support/temp_dir.h"
 #include "tools/snapshot/gl_snapshot_backend.h"
 #include "tools/snapshot/snapshot.h"
@@ -77,8 +78,7 @@ std::size_t ColourGroups(const std::vector<Rgba>& pixels, int tolerance) {
 class SampleLookTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const test::TempDir cache;
-    setenv("MESA_SHADER_CACHE_DIR", cache.path().c_str(), 1);
+    test::KeepMesaFromCachingShaders();
   }
 
   static std::filesystem::path Sample(const char* name) {

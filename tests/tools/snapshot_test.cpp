@@ -16,6 +16,7 @@
 #include "render/frame_setup.h"
 #include "render/linux/image_codecs_linux.h"
 #include "render/texture_loaders.h"
+#include "tests/support/mesa_shader_cache.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_models.h"
@@ -164,8 +165,7 @@ TEST(SnapshotFrameTest, PngHoldsThePixels) {
 class SnapshotRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const test::TempDir cache;
-    setenv("MESA_SHADER_CACHE_DIR", cache.path().c_str(), 1);
+    test::KeepMesaFromCachingShaders();
   }
 
   int Run(const Options& options, std::u16string shaderFolder = Utf8ToUtf16(BRIVONEL_GL_SHADER_DIR)) {
