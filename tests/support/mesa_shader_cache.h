@@ -1,8 +1,8 @@
 #pragma once
-// Tests that draw with Mesa in their own process keep it from caching
-// compiled shaders on disk. The cache is written by a thread of Mesa's that
-// may still run while the process exits, and LeakSanitizer's check at exit
-// then sometimes crashes; a test gains nothing from the cache.
+// Tests that draw with Mesa keep it from caching compiled shaders on disk:
+// a test gains nothing from the cache, should leave nothing in the user's
+// cache folder, and the cache's writer thread would be one more thread still
+// running while the process exits.
 #include <cstdlib>
 
 namespace brivonel::test {
