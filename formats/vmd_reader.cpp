@@ -15,7 +15,6 @@
 namespace brivonel {
 namespace {
 
-
 std::string_view NameBytes(const std::uint8_t (&name)[16]) {
   return {reinterpret_cast<const char*>(name), 15};
 }

@@ -14,8 +14,8 @@
 #include "base/unicode.h"
 #include "render/linux/image_codecs_linux.h"
 #include "tests/app/app_harness.h"
-#include "tests/support/mesa_shader_cache.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/mesa_shader_cache.h"
 
 namespace brivonel::test {
 namespace {

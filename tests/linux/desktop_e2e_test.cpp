@@ -75,7 +75,8 @@ class DesktopTest : public ::testing::Test {
         {"DISPLAY", xvfb_->display()},
         {"XDG_CONFIG_HOME", (scratch_ / "config").string()},
         {"HOME", (scratch_ / "home").string()},
-        // No shader cache written by a thread that may outlive the program.
+        // No shader cache: the program compiles its shaders afresh, as the
+        // tests that draw in their own process do.
         {"MESA_SHADER_CACHE_DISABLE", "true"},
         {"LANG", "C.UTF-8"},
         {"BRIVONEL_TRACE", "1"},

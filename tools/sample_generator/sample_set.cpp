@@ -1,6 +1,5 @@
 #include "tools/sample_generator/sample_set.h"
 
-
 #include "formats/material_effects.h"
 #include "formats/writer/byte_writer.h"
 #include "formats/writer/pmd_writer.h"

@@ -4,7 +4,6 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
-
 #include "app/windows/desktop/wide_text.h"
 #include "app/windows/executable_folder.h"
 
