@@ -120,6 +120,8 @@ void BuildBones(const PMXModel& r, Model& model) {
     b.parentIndex = CleanParent(s.parent, i, count);
     b.index = static_cast<std::int32_t>(i);
     b.isCenter = s.name == kCenterBoneName;
+    b.deformLayer = s.deformLayer;
+    b.deformAfterPhysics = s.deformAfterPhysics;
     const Float3 parentPosition =
         b.parentIndex >= 0 ? r.bones[static_cast<std::size_t>(b.parentIndex)].position : Float3{};
     SetRestPose(model.bones, i, s.position, parentPosition);

@@ -6,9 +6,8 @@
 // the same own pose, so that bones that follow IK-driven bones follow where
 // IK put them.
 //
-// A granted bone starts every frame from its rest pose: its own pose is
-// then whatever its track and morphs give it in that frame, and a grant
-// never adds onto last frame's grant.
+// Bones of a lower deform layer are granted first. Every bone starts the
+// frame from its rest pose, so a grant never adds onto last frame's grant.
 #include <cmath>
 
 #include "model/model.h"
@@ -48,19 +47,11 @@ Quaternion Model::GrantedRotation(const Quaternion& source, float weight) {
   return {source.x * k, source.y * k, source.z * k, std::cos(half)};
 }
 
-void Model::ResetGrantedBones() {
-  for (const BoneGrant& grant : grants) {
-    if (!GrantIsValid(grant, bones.size())) continue;
-    Bone& bone = bones[static_cast<std::size_t>(grant.bone)];
-    if (grant.rotation) bone.rotation = QuaternionIdentity();
-    if (grant.translation) bone.position = bone.restPosition;
-  }
-}
-
 void Model::ApplyGrants() {
   std::vector<GrantPoses>& poses = poseCache_.grantPoses;
   poses.resize(grants.size());
-  for (std::size_t i = 0; i < grants.size(); ++i) {
+  for (std::size_t k = 0; k < grants.size(); ++k) {
+    const std::size_t i = poseCache_.GrantAt(k);
     const BoneGrant& grant = grants[i];
     if (!GrantIsValid(grant, bones.size())) continue;
     Bone& bone = bones[static_cast<std::size_t>(grant.bone)];
@@ -74,7 +65,8 @@ bool Model::ReapplyGrantsAfterIk() {
   std::vector<GrantPoses>& poses = poseCache_.grantPoses;
   PoseCache& cache = poseCache_;
   bool any = false;
-  for (std::size_t i = 0; i < grants.size() && i < poses.size(); ++i) {
+  for (std::size_t k = 0; k < grants.size() && k < poses.size(); ++k) {
+    const std::size_t i = cache.GrantAt(k);
     const BoneGrant& grant = grants[i];
     if (!GrantIsValid(grant, bones.size())) continue;
     const Bone& source = bones[static_cast<std::size_t>(grant.parent)];
@@ -89,6 +81,22 @@ bool Model::ReapplyGrantsAfterIk() {
     any = true;
   }
   return any;
+}
+
+void Model::ReapplyGrantsAfterPhysics() {
+  const std::vector<GrantPoses>& poses = poseCache_.grantPoses;
+  for (std::size_t k = 0; k < grants.size() && k < poses.size(); ++k) {
+    const std::size_t i = poseCache_.GrantAt(k);
+    const BoneGrant& grant = grants[i];
+    if (!GrantIsValid(grant, bones.size())) continue;
+    Bone& bone = bones[static_cast<std::size_t>(grant.bone)];
+    if (!bone.deformAfterPhysics) continue;
+    const Bone& source = bones[static_cast<std::size_t>(grant.parent)];
+    GrantPoses now = poses[i];
+    now.sourceRotation = source.rotation;
+    now.sourcePosition = source.position;
+    ApplyGrant(grant, now, source, bone);
+  }
 }
 
 }  // namespace brivonel

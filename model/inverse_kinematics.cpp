@@ -71,6 +71,7 @@ bool ChainIsValid(const IkChain& chain, std::size_t boneCount) {
 
 void Model::SolveIk() {
   RefreshHierarchy();
+  RefreshLayerOrder();
   SolveIkChains(false);
 }
 
@@ -79,7 +80,8 @@ void Model::SolveIkChains(bool worldsSettled) {
   ikLinkSteps_ = 0;
   bool settled = worldsSettled;
   std::size_t unsolved = 0;
-  for (std::size_t c = 0; c < ikChains.size(); ++c) {
+  for (std::size_t k = 0; k < ikChains.size(); ++k) {
+    const std::size_t c = cache.ChainAt(k);
     const IkChain& chain = ikChains[c];
     bool changed = false;
     if (chain.iterations > 0 && chain.linkCount > 0) {
@@ -99,6 +101,24 @@ void Model::SolveIkChains(bool worldsSettled) {
   if (unsolved > 0)
     TraceFormat("IK stopped after %u steps this frame: %zu chains not solved\n", ikLinkSteps_,
                 unsolved);
+}
+
+bool Model::SolveIkChainsAfterPhysics() {
+  bool any = false;
+  for (std::size_t k = 0; k < ikChains.size(); ++k) {
+    const IkChain& chain = ikChains[poseCache_.ChainAt(k)];
+    if (chain.iterations == 0 || chain.linkCount == 0 || !ChainIsValid(chain, bones.size()) ||
+        !bones[chain.ikBone].deformAfterPhysics || ikLinkSteps_ >= kIkStepBudget)
+      continue;
+    bool changed = false;
+    RunIkChain(chain, changed);
+    poseCache_.ClearTouched();
+    if (!changed) continue;
+    // The next chain starts from a hierarchy in step.
+    RecomputeAllWorlds();
+    any = true;
+  }
+  return any;
 }
 
 bool Model::RunIkChain(const IkChain& chain, bool& changed) {

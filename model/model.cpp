@@ -1,11 +1,14 @@
 #include "model/model.h"
 
+#include "model/physics_rig.h"
+
 namespace brivonel {
 
 Model::Model()
     : animation(std::make_shared<Animation>()),
       world(MatrixIdentity()),
-      worldConstants(MatrixIdentity()) {}
+      worldConstants(MatrixIdentity()),
+      figure_(MatrixIdentity()) {}
 
 Model::~Model() = default;
 
@@ -14,6 +17,7 @@ int Model::Release() {
   meshes.clear();
   bones.clear();
   grants.clear();
+  physicsRig_.reset();
   return 0;
 }
 

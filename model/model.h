@@ -14,11 +14,15 @@
 #include "model/look.h"
 #include "model/morph_record.h"
 #include "model/pose_cache.h"
+#include "physics/body_description.h"
+#include "physics/physics_world.h"
 #include "render/gpu_device.h"
 #include "render/shader_pool.h"
 #include "render/texture_pool.h"
 
 namespace brivonel {
+
+class PhysicsRig;
 
 // The GPU vertex record: 108 bytes, laid out as the input layout describes.
 // The shader takes the position as x, y, z with w = 1; the fourth float is
@@ -113,6 +117,11 @@ struct Bone {
   std::int32_t parentIndex = -1;
   std::int32_t index = 0;
   bool isCenter = false;
+  // PMX deform layer: grants and IK chains of a lower layer are evaluated
+  // first (file order within a layer).
+  std::int32_t deformLayer = 0;
+  // Evaluated again after physics has moved the bodies' bones (PMX flag).
+  bool deformAfterPhysics = false;
 };
 
 struct IkChain {
@@ -177,9 +186,11 @@ class Model {
   virtual int Release();
   virtual int Reserved();
   // Poses the model for the elapsed motion time; returns the centre bone's
-  // horizontal screen shift in pixels.
+  // horizontal screen shift in pixels. The pose depends on the rest state,
+  // the motion and the time alone (and, with physics, on the frames before):
+  // calling it again for the same time gives the same pose, drawn or not.
   virtual int Update(std::uint64_t elapsedMilliseconds);
-  // Draws the model; returns 0.
+  // Draws the posed model; returns 0. Changes nothing that posing reads.
   virtual int Render();
   virtual void SetDevice(std::shared_ptr<gpu::IGpuContext> context,
                          std::shared_ptr<gpu::IGpuDevice> device);
@@ -202,6 +213,23 @@ class Model {
   // the shorter arc): what a grant of that weight takes from its source.
   static Quaternion GrantedRotation(const Quaternion& source, float weight);
 
+  // The centre bone's sideways travel (model units) that the last Update
+  // took out of the pose and returned as a screen shift.
+  float CentreTravel() const { return centreTravel_; }
+
+  // Physics: builds the model's world with `engine` from physicsDescription
+  // (a model without bodies gets none); null turns physics off and leaves
+  // the bones as the motion poses them. The world starts at the bones'
+  // pose at the next Update.
+  void SetPhysicsEngine(physics::IPhysicsEngine* engine,
+                        const physics::WorldSettings& settings = {});
+  bool PhysicsActive() const;
+  // Where the window has put the figure, apart from the centre bone's
+  // travel: screen pixels of its top-left corner. The world sees the figure
+  // move by as much (in model units at the figure's depth), so dragging
+  // the window swings what hangs from it.
+  void SetScreenPlacement(Float2 pixels) { screenPlacement_ = pixels; }
+
   void ApplyGroupMorph(const PMXMorph& morph, float weight);
   void ApplyVertexMorph(const PMXMorph& morph, float weight);
   void ApplyBoneMorph(const PMXMorph& morph);
@@ -215,6 +243,8 @@ class Model {
   std::vector<Bone> bones;
   std::vector<IkChain> ikChains;
   std::vector<BoneGrant> grants;  // in bone order
+  // Rigid bodies and joints in model space; empty for a model without them.
+  physics::PhysicsDescription physicsDescription;
   std::map<std::u16string, PMXMorph> morphs;
   std::vector<PMXMorph*> morphList;
   std::shared_ptr<Animation> animation;
@@ -250,15 +280,17 @@ class Model {
   std::uint32_t vertexCount = 0;
   std::vector<Vertex> baseVertices;
   std::vector<Vertex> posedVertices;
+  // Vertices the morphs of the last Update moved away from rest; the next
+  // Update puts them back first.
   std::vector<std::uint32_t> touchedVertices;
   std::vector<SkinningMatrix> skinningMatrices;
   Matrix4 world;
   Matrix4 worldConstants;
   MaterialConstants materialConstants;
 
-  // One material's outline, remembered from Render's main pass (where its
-  // morph factors are folded and cleared) for the edge pass; the list is
-  // kept from frame to frame so that drawing allocates nothing.
+  // One material's outline, remembered from Render's main pass (with its
+  // morph factors folded in) for the edge pass; the list is kept from frame
+  // to frame so that drawing allocates nothing.
   struct EdgeDraw {
     const Piece* piece = nullptr;
     Float4 color;
@@ -266,26 +298,54 @@ class Model {
   std::vector<EdgeDraw> edgeDraws;
 
  private:
+  // The stages of Update, in order (model/model_update.cpp lists them).
+  void StartFromRest();
+  int PoseFromMotion(std::uint64_t elapsedMilliseconds);
+  void ApplyMorphTracks();
+  void ApplyGrants();
+  // ComputeWorldMatrices
+  void SolveIkChains(bool worldsSettled);
+  void ApplyGrantsAfterIk();
+  void MoveKinematicBodies();
+  void StepPhysics();
+  void PoseBonesFromBodies();
+  void PoseBonesAfterPhysics();
+  // ComputeSkinningMatrices
+
   // Pose evaluation internals (model/pose_evaluation.cpp,
   // model/inverse_kinematics.cpp, model/bone_grants.cpp).
   void RefreshHierarchy();
+  // The order grants and IK chains are evaluated in: by the deform layer of
+  // their bone, then as listed.
+  void RefreshLayerOrder();
   int PoseBoneTracks(Animation& motion);
-  void ApplyMorphTracks(Animation& motion);
-  void ResetGrantedBones();
-  void ApplyGrants();
   // Applies again the grants whose source bone IK moved; true if any.
   bool ReapplyGrantsAfterIk();
-  // Runs every IK chain. worldsSettled: the world matrices are known to be
-  // what ComputeWorldMatrices would give again, which lets chains that change
-  // nothing skip the recompute that follows them.
-  void SolveIkChains(bool worldsSettled);
+  // The grants of bones that deform after physics, from their own poses
+  // and their sources' poses now.
+  void ReapplyGrantsAfterPhysics();
+  // The IK chains of bones that deform after physics; true if any turned.
+  bool SolveIkChainsAfterPhysics();
   // Runs one chain; false when the frame's step budget ran out in it.
   bool RunIkChain(const IkChain& chain, bool& changed);
   void RecomputeTouchedSubtrees();
   bool RecomputeAllWorlds();
+  // The figure's place in the physics world: the window's placement and the
+  // centre bone's travel, in model units.
+  Matrix4 FigurePlacement() const;
 
   PoseCache poseCache_;
   std::uint32_t ikLinkSteps_ = 0;
+  float centreTravel_ = 0.0f;
+  std::uint64_t motionElapsed_ = 0;  // the time of the last Update
+  // Set when vertices went back to rest without being uploaded since.
+  bool restoredVerticesPending_ = false;
+  Float2 screenPlacement_;
+  std::unique_ptr<PhysicsRig> physicsRig_;
+  // This frame's physics: whether the world starts again from the bones,
+  // and the figure's place in it.
+  bool restartPhysics_ = false;
+  Matrix4 figure_;
 };
 
 }  // namespace brivonel

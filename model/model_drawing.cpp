@@ -129,22 +129,19 @@ void DrawEdges(Model& model, ShaderBinder& shaders, const std::vector<Model::Edg
 int Model::Render() {
   if (loading || !context || !vertexBuffer) return 0;
 
-  if (!touchedVertices.empty()) {
+  // The vertices go up when morphs moved them this frame, or when they went
+  // back to rest since the last upload; a failed upload is tried again at
+  // the next draw.
+  if (!touchedVertices.empty() || restoredVerticesPending_) {
     gpu::MappedSubresource mapped;
-    const bool uploaded =
-        Succeeded(context->Map(vertexBuffer.get(), gpu::MapType::WriteDiscard, &mapped));
-    if (uploaded) {
+    if (Succeeded(context->Map(vertexBuffer.get(), gpu::MapType::WriteDiscard, &mapped))) {
       const std::size_t count = std::min<std::size_t>(posedVertices.size(), vertexCount);
       std::memcpy(mapped.data, posedVertices.data(), count * sizeof(Vertex));
       context->Unmap(vertexBuffer.get());
+      restoredVerticesPending_ = false;
+    } else {
+      restoredVerticesPending_ = true;
     }
-    // Every frame's morphs start again from the rest vertices; when the
-    // upload failed the list is kept so that the next frame uploads.
-    for (std::uint32_t number : touchedVertices) {
-      if (number < posedVertices.size() && number < baseVertices.size())
-        posedVertices[number] = baseVertices[number];
-    }
-    if (uploaded) touchedVertices.clear();
   }
   if (!indexBuffer) return 0;  // vertices without faces: nothing to draw
 
@@ -168,7 +165,7 @@ int Model::Render() {
   edges.clear();
   for (const std::shared_ptr<Mesh>& mesh : meshes) {
     for (const Piece& piece : mesh->pieces) {
-      Material& material = *piece.material;
+      const Material& material = *piece.material;
       // Ids come from the pools; a material whose shaders were never
       // assigned cannot be drawn.
       if (!ValidIndex(material.vertexShaderId, vertexShaderPool.Size()) ||
@@ -177,10 +174,6 @@ int Model::Render() {
       shaders.Bind(material.vertexShaderId, material.pixelShaderId);
 
       materialConstants = FoldedColours(material);
-      material.multiplyPending = false;
-      material.addPending = false;
-      material.multiplyFactors = MaterialFactors{};
-      material.addTerms = MaterialFactors{};
       gpu::ShaderResourceView* sphere = SphereMapOf(*this, material);
       gpu::ShaderResourceView* toon = ToonRampOf(*this, material);
       materialConstants.effects = {sphere != nullptr ? static_cast<float>(material.sphereMode) : 0.0f,

@@ -1,8 +1,8 @@
 // Morphs: the motion's morph tracks give each morph a weight per frame, and
 // the morph's kind decides what the weight changes. Vertex and UV morphs
-// change the posed vertices for one frame (drawing restores them), bone
-// morphs add to the bone poses, material morphs accumulate colour factors
-// that drawing folds in, and group morphs apply other morphs with scaled
+// change the posed vertices for one frame (the next frame starts from the
+// rest vertices), bone morphs add to the bone poses, material morphs
+// accumulate colour factors that drawing folds in, and group morphs apply other morphs with scaled
 // weights. Entries that name a vertex, bone, material or morph that does not
 // exist are skipped.
 #include <algorithm>
@@ -148,7 +148,9 @@ void Model::ApplyGroupMorph(const PMXMorph& morph, float weight) {
   }
 }
 
-void Model::ApplyMorphTracks(Animation& motion) {
+void Model::ApplyMorphTracks() {
+  if (!animation) return;
+  Animation& motion = *animation;
   const std::uint32_t frame = motion.currentFrame;
   for (auto& [name, track] : motion.morphTracks) {
     const std::vector<MorphKey>& keys = track.keys;
@@ -171,7 +173,10 @@ void Model::ApplyMorphTracks(Animation& motion) {
                           ? static_cast<std::size_t>(track.cursor)
                           : 0;
       while (i < keys.size() && keys[i].frame < frame) ++i;
-      if (i > 0) track.cursor = static_cast<std::int32_t>(i - 1);
+      // On the first key itself the pair is that key twice: a cursor left
+      // further on by an earlier, later frame (the motion's wrap to frame 0)
+      // must not pair it with a later key.
+      track.cursor = static_cast<std::int32_t>(i > 0 ? i - 1 : 0);
       next = &keys[i];
       prev = &keys[static_cast<std::size_t>(track.cursor)];
     }

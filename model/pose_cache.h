@@ -99,6 +99,17 @@ struct PoseCache {
     touched.clear();
   }
 
+  // Evaluation order of grants and IK chains when the bones have deform
+  // layers (empty when every layer is 0: then they go as listed), and what
+  // it was worked out from: each bone's layer, each grant's and chain's bone.
+  bool layered = false;
+  std::vector<std::uint32_t> grantOrder;
+  std::vector<std::uint32_t> chainOrder;
+  std::vector<std::int32_t> orderSource;
+  // The k-th grant or chain to evaluate.
+  std::size_t GrantAt(std::size_t k) const { return layered ? grantOrder[k] : k; }
+  std::size_t ChainAt(std::size_t k) const { return layered ? chainOrder[k] : k; }
+
   // Grants of this frame, one entry per grant: the granted bone's own pose
   // (before its grant) and the source bone's pose the grant was taken from.
   std::vector<GrantPoses> grantPoses;

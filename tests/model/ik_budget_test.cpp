@@ -119,7 +119,6 @@ TEST(IkBudgetTest, RealRigNeedsAFractionOfTheBudget) {
     model.Update(frame * 33);
     most = std::max(most, model.IkLinkSteps());
     total += model.IkLinkSteps();
-    test::RestoreAfterDrawing(model);
   }
   EXPECT_LT(most, kIkStepBudget / 32);
   EXPECT_GT(total, 0u);

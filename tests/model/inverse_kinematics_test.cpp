@@ -45,10 +45,8 @@ class LegTest : public ::testing::Test {
     test::AddIkChain(model, 3, 2, {test::IkLinkRecipe(1, kKneeMin, kneeMax), test::IkLinkRecipe(0)},
                      iterations, 0.5f);
   }
-  void MoveGoal(Float4 goal) {
-    model.bones[3].position = goal;
-    model.ComputeWorldMatrices();
-  }
+  // The goal bone has no track: its rest place is the goal.
+  void MoveGoal(Float4 goal) { model.bones[3].restPosition = goal; }
 
   Model model;
 };
@@ -74,8 +72,8 @@ TEST_F(LegTest, StraightLegReachesEveryGoalWithinReachInOneFrame) {
   EXPECT_GT(goals, 80);
 }
 
-// Frame after frame the goal moves along a step; the knee, which keeps what
-// the last frame's IK gave it, follows, and the ankle stays on the goal.
+// Frame after frame the goal moves along a step; the leg, straight at the
+// start of every frame, follows, and the ankle stays on the goal.
 TEST_F(LegTest, AnkleFollowsAMovingGoalFrameAfterFrame) {
   BuildLeg({0, 0, 0, 0});
   for (int frame = 0; frame <= 60; ++frame) {
@@ -99,9 +97,6 @@ TEST_F(LegTest, GoalOutOfReachStretchesTheLegTowardsIt) {
   const Float4 toGoal = Normalize3(Subtract(goal, hip));
   const Float4 toAnkle = Normalize3(Subtract(ankle, hip));
   EXPECT_GT(Dot3(toGoal, toAnkle), 0.9999f);
-  const std::uint32_t firstFrame = model.IkLinkSteps();
-  model.Update(0);
-  EXPECT_LT(model.IkLinkSteps(), firstFrame);
   EXPECT_LT(model.IkLinkSteps(), 40u);
 }
 

@@ -71,8 +71,6 @@ void PlaySideBySide(Pair& pair, const Camera& camera, int frames, std::uint32_t 
     ASSERT_EQ(shiftFast, shiftSlow) << "frame " << frame << " at " << elapsed << " ms";
     const std::string difference = FirstDifference(pair.fast, pair.slow);
     ASSERT_EQ(difference, "") << "frame " << frame << " at " << elapsed << " ms";
-    test::RestoreAfterDrawing(pair.fast);
-    test::RestoreAfterDrawing(pair.slow);
     const int r = roll(random);
     if (r < 5) {
       elapsed = 0;

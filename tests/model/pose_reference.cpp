@@ -312,6 +312,20 @@ void ApplyGrant(Model& model, const BoneGrant& grant, const GrantFrame& poses) {
   }
 }
 
+// Positions 0 to count - 1, stably sorted by the deform layer of the bone
+// each one names (a missing bone counts as layer 0).
+template <typename BoneOf>
+std::vector<std::size_t> InLayerOrder(const Model& model, std::size_t count, BoneOf boneOf) {
+  std::vector<std::size_t> order(count);
+  for (std::size_t i = 0; i < count; ++i) order[i] = i;
+  const auto layer = [&](std::size_t i) {
+    const std::int64_t bone = boneOf(i);
+    return ValidBone(model, bone) ? model.bones[static_cast<std::size_t>(bone)].deformLayer : 0;
+  };
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return layer(a) < layer(b); });
+  return order;
+}
+
 }  // namespace
 
 void ReferenceApplyMorph(Model& model, const PMXMorph& morph, float weight) {
@@ -324,7 +338,8 @@ void ReferenceComputeWorldMatrices(Model& model) {
 
 std::uint32_t ReferenceSolveIk(Model& model) {
   std::uint32_t steps = 0;
-  for (const IkChain& chain : model.ikChains) {
+  for (std::size_t c : InLayerOrder(model, model.ikChains.size(), [&](std::size_t i) { return model.ikChains[i].ikBone; })) {
+    const IkChain& chain = model.ikChains[c];
     const bool runs = chain.iterations > 0 && chain.linkCount > 0 && ChainUsable(model, chain) &&
                       steps < kIkStepBudget;
     if (runs) {
@@ -395,11 +410,18 @@ void ReferenceComputeSkinningMatrices(Model& model) {
 
 int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
   if (model.loading) return 0;
-  for (const BoneGrant& grant : model.grants) {
-    if (!GrantUsable(model, grant)) continue;
-    Bone& bone = model.bones[static_cast<std::size_t>(grant.bone)];
-    if (grant.rotation) bone.rotation = {0.0f, 0.0f, 0.0f, 1.0f};
-    if (grant.translation) bone.position = bone.restPosition;
+  // Every frame starts from the rest state.
+  for (Bone& bone : model.bones) {
+    bone.position = bone.restPosition;
+    bone.rotation = {0.0f, 0.0f, 0.0f, 1.0f};
+  }
+  for (std::uint32_t v : model.touchedVertices) model.posedVertices[v] = model.baseVertices[v];
+  model.touchedVertices.clear();
+  for (Material& material : model.materials) {
+    material.multiplyPending = false;
+    material.addPending = false;
+    material.multiplyFactors = MaterialFactors{};
+    material.addTerms = MaterialFactors{};
   }
   int result = 0;
   if (Animation* motion = model.animation.get()) {
@@ -482,7 +504,7 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
         std::size_t i = 0;
         if (track.keys[static_cast<std::size_t>(track.cursor)].frame < frame) i = static_cast<std::size_t>(track.cursor);
         while (i < track.keys.size() && track.keys[i].frame < frame) ++i;
-        if (i > 0) track.cursor = static_cast<std::int32_t>(i - 1);
+        track.cursor = i > 0 ? static_cast<std::int32_t>(i - 1) : 0;
         next = &track.keys[i];
         prev = &track.keys[static_cast<std::size_t>(track.cursor)];
       }
@@ -495,7 +517,8 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
   }
   // Grants in order, then again after IK for those whose source IK moved.
   std::vector<GrantFrame> grantFrames(model.grants.size());
-  for (std::size_t i = 0; i < model.grants.size(); ++i) {
+  const std::vector<std::size_t> grantOrder = InLayerOrder(model, model.grants.size(), [&](std::size_t i) { return model.grants[i].bone; });
+  for (std::size_t i : grantOrder) {
     const BoneGrant& grant = model.grants[i];
     if (!GrantUsable(model, grant)) continue;
     const Bone& bone = model.bones[static_cast<std::size_t>(grant.bone)];
@@ -506,7 +529,7 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
   ReferenceComputeWorldMatrices(model);
   ReferenceSolveIk(model);
   bool regranted = false;
-  for (std::size_t i = 0; i < model.grants.size(); ++i) {
+  for (std::size_t i : grantOrder) {
     const BoneGrant& grant = model.grants[i];
     if (!GrantUsable(model, grant)) continue;
     const Bone& source = model.bones[static_cast<std::size_t>(grant.parent)];
@@ -522,17 +545,6 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
   if (regranted) ReferenceComputeWorldMatrices(model);
   ReferenceComputeSkinningMatrices(model);
   return result;
-}
-
-void RestoreAfterDrawing(Model& model) {
-  for (std::uint32_t v : model.touchedVertices) model.posedVertices[v] = model.baseVertices[v];
-  model.touchedVertices.clear();
-  for (Material& material : model.materials) {
-    material.multiplyPending = false;
-    material.addPending = false;
-    material.multiplyFactors = MaterialFactors{};
-    material.addTerms = MaterialFactors{};
-  }
 }
 
 }  // namespace brivonel::test

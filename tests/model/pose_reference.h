@@ -24,8 +24,4 @@ std::uint32_t ReferenceSolveIk(Model& model);
 void ReferenceComputeSkinningMatrices(Model& model);
 void ReferenceApplyMorph(Model& model, const PMXMorph& morph, float weight);
 
-// What drawing does after uploading a frame: the touched vertices go back to
-// rest and the material factors back to nothing.
-void RestoreAfterDrawing(Model& model);
-
 }  // namespace brivonel::test

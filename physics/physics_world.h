@@ -1,0 +1,53 @@
+#pragma once
+// The small interface between the model and a physics engine. The model
+// builds one world per character from its description, tells it where the
+// bones carry the kinematic bodies, steps it, and reads back where the
+// dynamic bodies went; the world never calls into the model. Poses are
+// rigid transforms in the model's matrix convention (row vectors, the
+// translation in the fourth row), in model units.
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "base/math.h"
+#include "physics/body_description.h"
+
+namespace brivonel::physics {
+
+struct WorldSettings {
+  // Model units per second squared, downward (a character is about 20 units tall).
+  float gravity = 98.0f;
+  // The engine advances in steps of this length, at most maxSubSteps of them
+  // per call; time beyond that is dropped, so that a long pause never costs
+  // a long frame.
+  float fixedStep = 1.0f / 120.0f;
+  int maxSubSteps = 6;
+};
+
+class IPhysicsWorld {
+ public:
+  virtual ~IPhysicsWorld() = default;
+  // Puts every body at its pose (one per body, in body order) with no
+  // velocity.
+  virtual void Reset(std::span<const Matrix4> poses) = 0;
+  // Advances the world by `seconds`. On entry `poses` holds, for the bodies
+  // that follow their bones, where the bones carry them now (they move
+  // there over the step); the entries of dynamic bodies are ignored. On
+  // return the dynamic bodies' entries hold their new poses; the others are
+  // left as they were.
+  virtual void Step(float seconds, std::span<Matrix4> poses) = 0;
+};
+
+// Makes worlds; one engine serves every model of a program.
+class IPhysicsEngine {
+ public:
+  virtual ~IPhysicsEngine() = default;
+  // A world of the description's bodies and joints at their rest poses.
+  // Bodies and joints that the engine cannot simulate sensibly (sizes, masses
+  // or limits out of bounds) are made harmless, never refused: the
+  // description has been checked already (CheckDescription).
+  virtual std::unique_ptr<IPhysicsWorld> CreateWorld(const PhysicsDescription& description,
+                                                     const WorldSettings& settings) = 0;
+};
+
+}  // namespace brivonel::physics
