@@ -155,6 +155,19 @@ void PhysicsRig::PoseBones(std::vector<Bone>& bones, const Matrix4& figure) {
     const Matrix4 own = MatrixAffine(bone.scale, bone.rotation, bone.position);
     bone.worldMatrix = hasParent ? Multiply(own, parent) : own;
   }
+  // A body that keeps its bone's place goes where the turned bone carries
+  // it, so that it hangs from the bone's animated place in the next step.
+  for (std::size_t i = 0; i < links_.size(); ++i) {
+    const BodyLink& link = links_[i];
+    if (link.mode != BodyMode::kDynamicKeepsPlace || link.bone < 0) continue;
+    const Matrix4 carried = Multiply(
+        Multiply(link.bodyFromBone, bones[static_cast<std::size_t>(link.bone)].worldMatrix), figure);
+    if (!Finite(carried)) continue;
+    world_->MoveBodyTo(i, {carried.m[3][0], carried.m[3][1], carried.m[3][2]});
+    poses_[i].m[3][0] = carried.m[3][0];
+    poses_[i].m[3][1] = carried.m[3][1];
+    poses_[i].m[3][2] = carried.m[3][2];
+  }
 }
 
 void PhysicsRig::RecomputeWorlds(std::vector<Bone>& bones) const {

@@ -20,6 +20,11 @@ struct PhysicsRecord {
   std::vector<float> steps;            // seconds of each Step
   std::vector<Matrix4> lastResetPoses;
   std::vector<Matrix4> lastStepPoses;  // as handed in (kinematic ones carried)
+  struct Move {
+    std::size_t body;
+    Float3 position;
+  };
+  std::vector<Move> moves;  // MoveBodyTo calls
   // body index, pose before the step -> pose after; unset: dynamic bodies stay.
   std::function<Matrix4(std::size_t, const Matrix4&)> dynamicPose;
 };
@@ -56,6 +61,14 @@ class RecordingPhysicsEngine final : public physics::IPhysicsEngine {
           poses[i] = current_[i];
         }
       }
+    }
+
+    void MoveBodyTo(std::size_t body, const Float3& position) override {
+      record_.moves.push_back({body, position});
+      if (body >= current_.size()) return;
+      current_[body].m[3][0] = position.x;
+      current_[body].m[3][1] = position.y;
+      current_[body].m[3][2] = position.z;
     }
 
    private:

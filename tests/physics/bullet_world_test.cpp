@@ -1,0 +1,211 @@
+// The Bullet world on its own: a pendulum keeps the period mechanics gives
+// it, bodies that follow bones are exactly where they are put, collision
+// groups decide what touches, a frame's steps are bounded, and hostile
+// descriptions never give a pose that is not a number.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "physics/bullet/bullet_world.h"
+
+namespace brivonel::physics {
+namespace {
+
+constexpr float kStep = 1.0f / 120.0f;
+
+Matrix4 At(Float3 p) { return MatrixTranslation({p.x, p.y, p.z, 0.0f}); }
+Float3 Origin(const Matrix4& m) { return {m.m[3][0], m.m[3][1], m.m[3][2]}; }
+
+bool Finite(const Matrix4& m) {
+  for (const auto& row : m.m)
+    for (float v : row)
+      if (!std::isfinite(v)) return false;
+  return true;
+}
+
+RigidBodyDescription Body(BodyMode mode, Float3 position, float radius = 0.5f, float mass = 1.0f) {
+  RigidBodyDescription b;
+  b.mode = mode;
+  b.position = position;
+  b.size = {radius, radius, radius};
+  b.mass = mass;
+  return b;
+}
+
+// A joint at `position` that holds B's place to A's and leaves it free to
+// turn (lower limits above the upper ones free an axis).
+JointDescription Hinge(int a, int b, Float3 position) {
+  JointDescription j;
+  j.bodyA = a;
+  j.bodyB = b;
+  j.position = position;
+  j.angularLower = {1, 1, 1};
+  j.angularUpper = {-1, -1, -1};
+  return j;
+}
+
+// Steps the world `seconds` in frames of 1/30 s, the bodies that follow
+// bones staying where they are; returns the poses after each frame.
+std::vector<std::vector<Matrix4>> RunFrames(BulletWorld& world, std::vector<Matrix4>& poses,
+                                      float seconds) {
+  std::vector<std::vector<Matrix4>> frames;
+  for (float t = 0.0f; t < seconds; t += 1.0f / 30.0f) {
+    world.Step(1.0f / 30.0f, poses);
+    frames.push_back(poses);
+  }
+  return frames;
+}
+
+std::vector<Matrix4> RestPoses(const PhysicsDescription& d) {
+  std::vector<Matrix4> poses;
+  for (const RigidBodyDescription& b : d.bodies) poses.push_back(At(b.position));
+  return poses;
+}
+
+// A bob on a massless rod of length L swings with period 2 pi sqrt(L / g);
+// a ball of radius r adds its own turning: sqrt((L^2 + 2/5 r^2) / (g L)).
+TEST(BulletWorldTest, PendulumSwingsWithThePeriodMechanicsGives) {
+  const float length = 5.0f, radius = 0.2f, gravity = 98.0f, angle = 0.1f;
+  PhysicsDescription d;
+  d.bodies.push_back(Body(BodyMode::kFollowBone, {0, 10, 0}, 0.1f));
+  d.bodies.push_back(Body(BodyMode::kDynamic,
+                          {length * std::sin(angle), 10 - length * std::cos(angle), 0}, radius));
+  d.bodies[1].collidesWith = 0;  // the bob passes the anchor
+  d.joints.push_back(Hinge(0, 1, {0, 10, 0}));
+  BulletWorld world(d, {});
+  std::vector<Matrix4> poses = RestPoses(d);
+  world.Reset(poses);
+
+  // Times at which the bob passes the lowest point going one way.
+  std::vector<float> crossings;
+  float last = Origin(poses[1]).x, time = 0.0f;
+  for (int frame = 0; frame < 30 * 8; ++frame) {
+    world.Step(1.0f / 30.0f, poses);
+    time += 1.0f / 30.0f;
+    const float x = Origin(poses[1]).x;
+    if (last > 0.0f && x <= 0.0f) crossings.push_back(time - (1.0f / 30.0f) * x / (x - last));
+    last = x;
+  }
+  ASSERT_GE(crossings.size(), 4u);
+  const float measured = (crossings.back() - crossings.front()) / static_cast<float>(crossings.size() - 1);
+  const float expected =
+      2.0f * 3.14159265f * std::sqrt((length * length + 0.4f * radius * radius) / (gravity * length));
+  EXPECT_NEAR(measured, expected, 0.05f * expected);
+}
+
+TEST(BulletWorldTest, BodyThatFollowsItsBoneIsExactlyWherePut) {
+  PhysicsDescription d;
+  d.bodies.push_back(Body(BodyMode::kFollowBone, {0, 0, 0}));
+  BulletWorld world(d, {});
+  std::vector<Matrix4> poses = RestPoses(d);
+  world.Reset(poses);
+  const Matrix4 target = Multiply(MatrixRotationY(0.7f), At({3, 2, -1}));
+  poses[0] = target;
+  world.Step(1.0f / 30.0f, poses);
+  const Matrix4 now = world.PoseOf(0);
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(now.m[r][c], target.m[r][c], 1e-5f);
+}
+
+// A ball dropped onto a floor that follows a bone rests on it when their
+// groups collide, and falls through when its mask leaves the floor's group
+// out.
+TEST(BulletWorldTest, CollisionGroupsDecideWhatTouches) {
+  const struct {
+    std::uint16_t ballMask;
+    bool rests;
+  } cases[] = {{0xFFFF, true}, {static_cast<std::uint16_t>(0xFFFF & ~(1 << 3)), false}};
+  for (const auto& c : cases) {
+    PhysicsDescription d;
+    RigidBodyDescription floor = Body(BodyMode::kFollowBone, {0, 0, 0});
+    floor.shape = BodyShape::kBox;
+    floor.size = {5, 0.5f, 5};
+    floor.group = 3;
+    d.bodies.push_back(floor);
+    d.bodies.push_back(Body(BodyMode::kDynamic, {0, 3, 0}));
+    d.bodies[1].collidesWith = c.ballMask;
+    BulletWorld world(d, {});
+    std::vector<Matrix4> poses = RestPoses(d);
+    world.Reset(poses);
+    RunFrames(world, poses, 2.0f);
+    const float y = Origin(poses[1]).y;
+    if (c.rests)
+      EXPECT_NEAR(y, 1.0f, 0.1f) << "mask " << c.ballMask;
+    else
+      EXPECT_LT(y, -10.0f) << "mask " << c.ballMask;
+  }
+}
+
+// A long frame (a stall) steps at most maxSubSteps fixed steps: the ball
+// falls as far as those steps take it, not as far as ten seconds would.
+TEST(BulletWorldTest, LongFrameTakesABoundedNumberOfSteps) {
+  PhysicsDescription d;
+  d.bodies.push_back(Body(BodyMode::kDynamic, {0, 0, 0}));
+  WorldSettings settings;
+  BulletWorld world(d, settings);
+  std::vector<Matrix4> poses = RestPoses(d);
+  world.Reset(poses);
+  world.Step(10.0f, poses);
+  const float most = settings.maxSubSteps * kStep;
+  EXPECT_LE(-Origin(poses[0]).y, 0.5f * settings.gravity * most * most * 1.5f + 1e-3f);
+  EXPECT_GT(-Origin(poses[0]).y, 0.0f);
+}
+
+// What a damaged or hostile file can describe (past the checks that refuse
+// numbers out of bounds): each world runs two seconds of frames and every
+// pose stays a number; a pile of bodies in one place turns collisions off.
+TEST(BulletWorldTest, HostileDescriptionsStayNumbersAndBounded) {
+  struct Case {
+    const char* name;
+    PhysicsDescription description;
+    bool pileExpected = false;
+  };
+  std::vector<Case> cases;
+  {
+    Case c{"sizes of zero and of the most allowed", {}};
+    c.description.bodies = {Body(BodyMode::kDynamic, {0, 0, 0}, 0.0f),
+                            Body(BodyMode::kDynamic, {0, 5, 0}, 10000.0f)};
+    c.description.bodies[1].shape = BodyShape::kCapsule;
+    cases.push_back(c);
+  }
+  {
+    Case c{"a dynamic body without mass on a joint", {}};
+    c.description.bodies = {Body(BodyMode::kFollowBone, {0, 10, 0}),
+                            Body(BodyMode::kDynamic, {0, 8, 0}, 0.5f, 0.0f)};
+    c.description.joints = {Hinge(0, 1, {0, 10, 0})};
+    cases.push_back(c);
+  }
+  {
+    Case c{"a joint from a body to itself, limits crossed, springs of the most", {}};
+    c.description.bodies = {Body(BodyMode::kDynamic, {0, 0, 0}), Body(BodyMode::kDynamic, {1, 0, 0})};
+    JointDescription self = Hinge(0, 0, {0, 0, 0});
+    JointDescription wild = Hinge(0, 1, {0.5f, 0, 0});
+    wild.linearLower = {5, -5, 3};
+    wild.linearUpper = {-5, 5, -3};
+    wild.angularLower = {-100, -100, -100};
+    wild.angularUpper = {100, 100, 100};
+    wild.linearStiffness = {1e9f, 1e9f, 1e9f};
+    wild.angularStiffness = {1e9f, 1e9f, 1e9f};
+    c.description.joints = {self, wild};
+    cases.push_back(c);
+  }
+  {
+    Case c{"a thousand bodies in one place", {}, true};
+    for (int i = 0; i < 1000; ++i) c.description.bodies.push_back(Body(BodyMode::kDynamic, {0, 0, 0}));
+    cases.push_back(c);
+  }
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BulletWorld world(c.description, {});
+    std::vector<Matrix4> poses = RestPoses(c.description);
+    world.Reset(poses);
+    for (const std::vector<Matrix4>& frame : RunFrames(world, poses, 2.0f))
+      for (const Matrix4& pose : frame) ASSERT_TRUE(Finite(pose));
+    EXPECT_EQ(world.collisionsOff(), c.pileExpected);
+    EXPECT_GE(world.stepsPerFrame(), 1);
+  }
+}
+
+}  // namespace
+}  // namespace brivonel::physics
