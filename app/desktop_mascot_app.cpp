@@ -71,6 +71,7 @@ void DesktopMascotApp::CreateDeviceObjects() {
   if (!gpu.device || !gpu.context) throw AppException(kEPointer, error::kDevice);
   scene_.Create(std::move(gpu), platform_.folders.ExecutableFolder(), width_, height_);
   ApplyModelSize();
+  ApplyPhysics();
 }
 
 void DesktopMascotApp::PrepareLayeredInfo(std::int32_t x, std::int32_t y) {
@@ -86,8 +87,21 @@ std::int32_t DesktopMascotApp::Update() {
     platform_.window.ShowWindow();
   }
   AdvanceClock();
-  if (scene_.model()) modelShift_ = scene_.model()->Update(elapsed_);
+  if (Model* model = scene_.model().get()) {
+    model->SetScreenPlacement(FigurePlacement());
+    modelShift_ = model->Update(elapsed_);
+  }
   return error::kOk;
+}
+
+Float2 DesktopMascotApp::FigurePlacement() const {
+  // Where the window is put, less the shift that follows the dance's
+  // sideways travel (the model adds that travel itself), in pixels of the
+  // full-size figure that the model measures in: at a smaller display size
+  // the same move on the screen is a longer one for the figure.
+  const gpu::Viewport& viewport = scene_.viewport();
+  const float scale = viewport.width > 0.0f ? static_cast<float>(width_) / viewport.width : 1.0f;
+  return {static_cast<float>(baseX_) * scale, static_cast<float>(destination_.y) * scale};
 }
 
 void DesktopMascotApp::AdvanceClock() {
@@ -106,8 +120,9 @@ std::int32_t DesktopMascotApp::Render() {
   if (!scene_.gpu().context) return error::kOk;
   scene_.Draw();
   // The model keeps its centre in place by reporting its horizontal travel;
-  // the window moves instead. baseX does not follow a drag.
-  if (modelShift_ != 0) destination_.x = baseX_ + modelShift_;
+  // the window moves instead, from the place the last drag left it (a model
+  // that does not travel leaves the window there).
+  destination_.x = baseX_ + modelShift_;
   platform_.presenter.PresentFrame(destination_);
   return error::kOk;
 }
@@ -126,6 +141,9 @@ std::int32_t DesktopMascotApp::OnMouseMove(std::uintptr_t, std::int32_t x, std::
   if (!dragging_) return error::kNoValue;
   const Point screen = platform_.window.ClientToScreen({x, y});
   destination_ = {screen.x - grabX_, screen.y - grabY_};
+  // The place the dance's sideways travel is measured from moves with the
+  // window, so the figure stays where it is dropped.
+  baseX_ = destination_.x - modelShift_;
   return error::kOk;
 }
 
@@ -167,6 +185,17 @@ void DesktopMascotApp::ApplyModelSize() {
     platform_.menuChecks.SetChecked(item, item == command::SizeItemOfDisplaySize(size));
   }
   scene_.SetDisplaySize(size);
+}
+
+void DesktopMascotApp::TogglePhysics() {
+  settings_.SetPhysicsOn(!settings_.PhysicsOn());
+  ApplyPhysics();
+}
+
+void DesktopMascotApp::ApplyPhysics() {
+  const bool on = settings_.PhysicsOn();
+  platform_.menuChecks.SetChecked(command::kPhysics, on);
+  scene_.SetPhysics(on ? platform_.physics : nullptr);
 }
 
 void DesktopMascotApp::ShowError(HResult hr, std::int32_t code) {

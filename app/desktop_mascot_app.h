@@ -54,6 +54,10 @@ class DesktopMascotApp {
   void ChangeMotion();
   void ChangeModelSize(std::int32_t size);
   void ApplyModelSize();
+  // The menu's physics item: turns the simulation of hair and skirts off or
+  // on, and remembers the choice.
+  void TogglePhysics();
+  void ApplyPhysics();
   void ShowError(HResult hr, std::int32_t code);
   void ShowStdError(std::string_view text);
   void Shutdown();
@@ -93,6 +97,7 @@ class DesktopMascotApp {
 
  private:
   void CreateDeviceObjects();
+  Float2 FigurePlacement() const;
   void PrepareLayeredInfo(std::int32_t x, std::int32_t y);
 
   Platform platform_;

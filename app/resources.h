@@ -32,6 +32,7 @@ constexpr int kChangeMotion = 131;
 constexpr int kSizeLarge = 132;
 constexpr int kSizeMedium = 133;
 constexpr int kSizeSmall = 134;
+constexpr int kPhysics = 135;
 // The size item of display size 1 (large), 2 (medium) or 3 (small). A stored
 // size outside 1 to 3 names no size item, so no item gets the check mark.
 constexpr int SizeItemOfDisplaySize(int displaySize) { return kSizeLarge - 1 + displaySize; }
@@ -63,6 +64,7 @@ inline constexpr MenuItemText kPopupMenuItems[] = {
     {command::kSizeMedium, u"中"},
     {command::kSizeSmall, u"小"},
     {kSubMenuEnd, u""},
+    {command::kPhysics, u"物理演算"},
     {command::kExit, u"終了"},
 };
 inline constexpr std::u16string_view kPopupMenuTitle = u"ファイル(&F)";

@@ -103,6 +103,11 @@ bool Settings::GetModelSize(std::int32_t& size) {
   return size >= 1 && size <= 3;
 }
 
+bool Settings::PhysicsOn() {
+  const std::u16string& value = CachedValue(physicsKey);
+  return value.empty() || LeadingInteger(value) != 0;
+}
+
 bool Settings::WriteKey(std::u16string_view key, std::u16string_view value) {
   if (!value.empty()) cache_.insert_or_assign(std::u16string(key), std::u16string(value));
   if (path_.empty() || !store_.Write(section, key, value, path_)) {
@@ -116,6 +121,8 @@ bool Settings::WriteKey(std::u16string_view key, std::u16string_view value) {
 bool Settings::SetModelPath(std::u16string_view path) { return WriteKey(modelKey, path); }
 
 bool Settings::SetMotionPath(std::u16string_view path) { return WriteKey(motionKey, path); }
+
+bool Settings::SetPhysicsOn(bool on) { return WriteKey(physicsKey, on ? u"1" : u"0"); }
 
 bool Settings::SetModelSize(std::int32_t size) {
   const std::string digits = std::to_string(size);

@@ -22,6 +22,7 @@ class Settings {
   static constexpr std::u16string_view modelKey = u"Model";
   static constexpr std::u16string_view motionKey = u"Motion";
   static constexpr std::u16string_view sizeKey = u"ModelSize";
+  static constexpr std::u16string_view physicsKey = u"Physics";
   static constexpr std::u16string_view defaultValue = u"";
 
   // Finds the file's path and creates its folder; a missing application-data
@@ -39,6 +40,8 @@ class Settings {
   // The stored size as a decimal integer (leading digits; none give 0);
   // true only for 1, 2 and 3.
   bool GetModelSize(std::int32_t& size);
+  // Whether hair and skirts are simulated: on unless the key says 0.
+  bool PhysicsOn();
 
   // Write the key to the file at once; false (after a message box) when the
   // file could not be written. The new value is used for the rest of the run
@@ -46,6 +49,7 @@ class Settings {
   bool SetModelPath(std::u16string_view path);
   bool SetMotionPath(std::u16string_view path);
   bool SetModelSize(std::int32_t size);
+  bool SetPhysicsOn(bool on);
 
   // Full path of the INI file; empty when the application-data folder is unknown.
   const std::u16string& path() const { return path_; }

@@ -32,6 +32,9 @@ bool RunMenuCommand(int commandId, DesktopMascotApp& app, IShellCommands& shell)
     case command::kSizeSmall:
       app.ChangeModelSize(commandId - command::kSizeLarge + 1);
       return true;
+    case command::kPhysics:
+      app.TogglePhysics();
+      return true;
     default:
       return false;
   }

@@ -77,7 +77,13 @@ bool Scene::Prepare(Model& model) const {
   if (!shaderFolder_.empty() && !AssignMaterialShaders(model, shaderFolder_)) return false;
   model.CreateGpuResources();
   model.ComputeSkinningMatrices();
+  model.SetPhysicsEngine(physics_);
   return true;
+}
+
+void Scene::SetPhysics(physics::IPhysicsEngine* engine) {
+  physics_ = engine;
+  if (model_) model_->SetPhysicsEngine(physics_);
 }
 
 void Scene::SetMotion(Model& model, std::shared_ptr<Animation> animation) {

@@ -8,7 +8,7 @@
 //   auto model = scene.NewModel();                      // decode into this
 //   ...decode...
 //   scene.Install(model);                               // camera and target size
-//   scene.Prepare(*model);                              // shaders, GPU objects, skinning
+//   scene.Prepare(*model);                              // shaders, GPU objects, skinning, physics
 //   scene.SetMotion(*model, animation);
 //   model->Update(elapsed); scene.Draw();
 //
@@ -59,10 +59,13 @@ class Scene {
   void Attach(Model& model) const;
   // Attach, and remember the model as the one Draw draws and Resize updates.
   void Install(std::shared_ptr<Model> model);
-  // Gives a decoded model its shaders, its GPU objects and its first
-  // skinning matrices. False when a shader file is missing; device refusals
-  // raise AppException.
+  // Gives a decoded model its shaders, its GPU objects, its first skinning
+  // matrices and its physics world. False when a shader file is missing;
+  // device refusals raise AppException.
   bool Prepare(Model& model) const;
+  // The engine that simulates the rigid bodies of the models this scene
+  // prepares (the installed one too); null turns physics off.
+  void SetPhysics(physics::IPhysicsEngine* engine);
   // Gives the model its motion and ties the motion's morph tracks to the
   // model's morphs.
   static void SetMotion(Model& model, std::shared_ptr<Animation> animation);
@@ -93,6 +96,7 @@ class Scene {
   int displaySize_ = 1;
   Look look_;
   std::shared_ptr<Model> model_;
+  physics::IPhysicsEngine* physics_ = nullptr;
 };
 
 }  // namespace brivonel

@@ -10,6 +10,7 @@
 #include "app/platform/profile_store.h"
 #include "app/platform/string_table.h"
 #include "app/platform/window_geometry.h"
+#include "physics/physics_world.h"
 
 namespace brivonel {
 
@@ -23,6 +24,9 @@ struct Platform {
   IStringTable& strings;
   IProfileStore& profileStore;
   IFolders& folders;
+  // Simulates hair and skirts; a front without an engine leaves it null and
+  // its characters hang as the motion poses them.
+  physics::IPhysicsEngine* physics = nullptr;
 };
 
 }  // namespace brivonel

@@ -9,6 +9,7 @@
 #include "base/unicode.h"
 #include "tests/app/fake_decoders.h"
 #include "tests/app/fake_platform.h"
+#include "tests/support/recording_physics.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_models.h"
 
@@ -23,7 +24,7 @@ struct AppHarness {
 
   Platform platform() {
     IPresenter& used = realPresenter != nullptr ? *realPresenter : presenter;
-    return Platform{clock, boxes, dialog, checks, window, used, strings, store, folders};
+    return Platform{clock, boxes, dialog, checks, window, used, strings, store, folders, &physics};
   }
 
   DesktopMascotApp& Make() {
@@ -67,6 +68,8 @@ struct AppHarness {
   MemoryProfileStore store{log};
   FakeFolders folders;
   FakeDecoders decoders{log};
+  PhysicsRecord physicsRecord;
+  RecordingPhysicsEngine physics{physicsRecord};
   IFileDecoders* realDecoders = nullptr;  // used instead of the fakes when set
   IPresenter* realPresenter = nullptr;    // likewise
   TempDir appData;

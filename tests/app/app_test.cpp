@@ -111,23 +111,28 @@ TEST_F(AppTest, DragMovesTheLayeredDestinationAndNeedsAPress) {
   EXPECT_EQ(h.presenter.presented.back(), (Point{951, 30})) << "moved at the next frame";
 }
 
-TEST_F(AppTest, RenderPlacesTheWindowAtBaseXPlusANonZeroShift) {
+// A drag moves the place the dance's sideways travel is measured from: the
+// figure stays where it is dropped, also while the dance travels.
+TEST_F(AppTest, DragHoldsWhileTheDanceTravelsSideways) {
   DesktopMascotApp& app = *h.app;
   ScriptedModel& model = *h.CurrentModel();
-  app.OnLButtonDown(1, 0, 0);
-  app.OnMouseMove(1, 100, 40);  // dragged to (1061, 40)
-  app.OnLButtonUp(1, 100, 40);
-
-  model.shift = 0;
+  model.shift = 20;
   app.Update();
   app.Render();
-  EXPECT_EQ(h.presenter.presented.back(), (Point{1061, 40})) << "no shift: the drag holds";
+  EXPECT_EQ(h.presenter.presented.back(), (Point{981, 0})) << "x = baseX + shift";
+
+  app.OnLButtonDown(1, 0, 0);
+  app.OnMouseMove(1, 100, 40);  // the window dragged to (1061, 40)
+  app.OnLButtonUp(1, 100, 40);
+  app.Update();
+  app.Render();
+  EXPECT_EQ(h.presenter.presented.back(), (Point{1061, 40})) << "the drop holds";
+  EXPECT_EQ(app.baseX(), 1041);
 
   model.shift = -15;
   app.Update();
   app.Render();
-  EXPECT_EQ(h.presenter.presented.back(), (Point{946, 40})) << "x = baseX + shift, y stays";
-  EXPECT_EQ(app.baseX(), 961);
+  EXPECT_EQ(h.presenter.presented.back(), (Point{1026, 40})) << "the travel goes on from the drop";
 }
 
 TEST_F(AppTest, RenderBeginsTheSceneThenDrawsTheModelThenPresents) {
@@ -150,6 +155,14 @@ TEST_F(AppTest, RenderBeginsTheSceneThenDrawsTheModelThenPresents) {
   EXPECT_EQ(h.presenter.surfaceHeight, 1040);
 }
 
+// The check marks of the three size items.
+std::map<int, bool> SizeChecks(const AppHarness& h) {
+  std::map<int, bool> sizes;
+  for (const auto& [item, checked] : h.checks.checks)
+    if (item >= command::kSizeLarge && item <= command::kSizeSmall) sizes[item] = checked;
+  return sizes;
+}
+
 TEST(AppSizeTest, MediumSizeShrinksTheViewportTowardTheBottomCentre) {
   AppHarness h;
   h.RememberGoodFiles();
@@ -158,12 +171,12 @@ TEST(AppSizeTest, MediumSizeShrinksTheViewportTowardTheBottomCentre) {
   EXPECT_EQ(h.Stored(u"ModelSize"), u"2");
   const gpu::Viewport expected{120.0f, 260.0f, 720.0f, 780.0f, 0.0f, 1.0f};
   EXPECT_EQ(h.presenter.gpu->bindings().viewport, expected);
-  EXPECT_EQ(h.checks.checks, (std::map<int, bool>{{132, false}, {133, true}, {134, false}}));
+  EXPECT_EQ(SizeChecks(h), (std::map<int, bool>{{132, false}, {133, true}, {134, false}}));
 
   h.app->ChangeModelSize(3);
   const gpu::Viewport small{240.0f, 520.0f, 480.0f, 520.0f, 0.0f, 1.0f};
   EXPECT_EQ(h.presenter.gpu->bindings().viewport, small);
-  EXPECT_EQ(h.checks.checks, (std::map<int, bool>{{132, false}, {133, false}, {134, true}}));
+  EXPECT_EQ(SizeChecks(h), (std::map<int, bool>{{132, false}, {133, false}, {134, true}}));
 }
 
 TEST(AppSizeTest, InvalidStoredSizesCountAsLarge) {
@@ -174,7 +187,7 @@ TEST(AppSizeTest, InvalidStoredSizesCountAsLarge) {
     ASSERT_EQ(h.Start(), 0);
     const gpu::Viewport full{0.0f, 0.0f, 960.0f, 1040.0f, 0.0f, 1.0f};
     EXPECT_EQ(h.presenter.gpu->bindings().viewport, full) << Utf16ToUtf8(stored);
-    EXPECT_EQ(h.checks.checks, (std::map<int, bool>{{132, true}, {133, false}, {134, false}}))
+    EXPECT_EQ(SizeChecks(h), (std::map<int, bool>{{132, true}, {133, false}, {134, false}}))
         << Utf16ToUtf8(stored);
   }
   AppHarness h;
@@ -183,6 +196,31 @@ TEST(AppSizeTest, InvalidStoredSizesCountAsLarge) {
   ASSERT_EQ(h.Start(), 0);
   EXPECT_TRUE(h.checks.checks[134]);
   EXPECT_EQ(h.presenter.gpu->bindings().viewport->width, 480.0f);
+}
+
+// Physics is on unless the settings say 0; the menu item turns it off and
+// on for the model shown, marks it and remembers the choice.
+TEST(AppPhysicsTest, MenuItemTurnsPhysicsOffAndOnAndRemembersIt) {
+  struct ShellStub : IShellCommands {
+    void ShowAbout() override {}
+    void CloseWindow() override {}
+  } shell;
+  const struct {
+    const char16_t* stored;  // nullptr: no key
+    bool on;
+  } cases[] = {{nullptr, true}, {u"1", true}, {u"0", false}};
+  for (const auto& c : cases) {
+    AppHarness h;
+    h.RememberGoodFiles();
+    if (c.stored != nullptr) h.Remember(u"Physics", c.stored);
+    ASSERT_EQ(h.Start(), 0);
+    EXPECT_EQ(h.checks.checks[command::kPhysics], c.on);
+    EXPECT_EQ(h.CurrentModel()->PhysicsActive(), c.on);
+    EXPECT_TRUE(RunMenuCommand(command::kPhysics, *h.app, shell));
+    EXPECT_EQ(h.checks.checks[command::kPhysics], !c.on);
+    EXPECT_EQ(h.CurrentModel()->PhysicsActive(), !c.on);
+    EXPECT_EQ(h.Stored(u"Physics"), c.on ? u"0" : u"1");
+  }
 }
 
 TEST(ErrorTextTest, CodesWithTextAndWithoutShowTheirTwoFormats) {

@@ -86,6 +86,12 @@ class FakeDecoders : public IFileDecoders {
                       1.0f);
     }
     builder.Build(*built);
+    // One body hanging from the bone, as real characters' hair does.
+    physics::RigidBodyDescription hair;
+    hair.bone = 0;
+    hair.mode = physics::BodyMode::kDynamic;
+    hair.mass = 1.0f;
+    built->physicsDescription.bodies.push_back(hair);
     for (std::size_t i = 0; i < built->materials.size(); ++i) {
       built->materials[i].textureId = file->second.texturedMaterials[i] ? 0 : -1;
     }

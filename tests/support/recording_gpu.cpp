@@ -693,6 +693,14 @@ void RecordingGpu::DrawIndexed(std::uint32_t indexCount, std::uint32_t startInde
                                std::int32_t baseVertexLocation) {
   Record("DrawIndexed", {indexCount, startIndexLocation, baseVertexLocation}, {});
   const Bindings& b = bindings_;
+  DrawRecord& draw = draws_.emplace_back();
+  draw.bindings = b;
+  draw.indexCount = indexCount;
+  draw.startIndex = startIndexLocation;
+  for (const auto& [slot, buffer] : b.vsConstantBuffers)
+    if (const FakeBuffer* fake = AsBuffer(buffer)) draw.vsConstants[slot] = fake->data;
+  if (const auto vertices = b.vertexBuffers.find(0); vertices != b.vertexBuffers.end())
+    if (const FakeBuffer* fake = AsBuffer(vertices->second)) draw.vertices = fake->data;
   if (b.vertexShader == nullptr || b.pixelShader == nullptr || b.inputLayout == nullptr)
     Misuse("DrawIndexed: shaders or input layout not bound");
   if (b.indexBuffer == nullptr) {

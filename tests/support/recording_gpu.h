@@ -140,7 +140,10 @@ class RecordingGpu : public gpu::IGpuDevice, public gpu::IGpuContext {
   std::vector<std::string> CallTexts() const;
   std::vector<const RecordedCall*> CallsNamed(std::string_view name) const;
   std::size_t CountCalls(std::string_view name) const;
-  void ClearCalls() { calls_.clear(); }
+  void ClearCalls() {
+    calls_.clear();
+    draws_.clear();
+  }
   const std::vector<std::string>& misuses() const { return misuses_; }
 
   // Labels ("buffer#3") of objects this fake created; "null" for null and
@@ -182,6 +185,19 @@ class RecordingGpu : public gpu::IGpuDevice, public gpu::IGpuContext {
     std::optional<gpu::Viewport> viewport;
   };
   const Bindings& bindings() const { return bindings_; }
+
+  // What each draw drew with: the bindings at that moment, the contents of
+  // the vertex-shader constant buffers and of vertex buffer 0, and the
+  // index range. Tests of drawing check these rather than the order of the
+  // calls that set them up.
+  struct DrawRecord {
+    Bindings bindings;
+    std::map<std::uint32_t, std::vector<std::uint8_t>> vsConstants;
+    std::vector<std::uint8_t> vertices;
+    std::uint32_t indexCount = 0;
+    std::uint32_t startIndex = 0;
+  };
+  const std::vector<DrawRecord>& draws() const { return draws_; }
 
   // --- IGpuDevice ---
   HResult CreateBuffer(const gpu::BufferDesc& desc, const gpu::SubresourceData* initialData,
@@ -257,6 +273,7 @@ class RecordingGpu : public gpu::IGpuDevice, public gpu::IGpuContext {
   std::map<const void*, std::string> labels_;
   int nextNumber_ = 1;
   Bindings bindings_;
+  std::vector<DrawRecord> draws_;
 
   std::vector<std::weak_ptr<FakeBuffer>> buffers_;
   std::vector<std::weak_ptr<FakeTexture>> textures_;

@@ -7,7 +7,9 @@ std::span<const InspectCommand> InspectCommands() {
       {"model", "FILE [--bench N]", &RunModelCommand},
       {"motion", "FILE [--model MODEL] [--bench N]", &RunMotionCommand},
       {"texture", "FILE [--pixel X,Y]", &RunTextureCommand},
-      {"pose", "MODEL MOTION --ms T [--ms T2 ...] [--bones NAME,NAME] | MODEL MOTION --bench N",
+      {"pose",
+       "MODEL MOTION [--physics] --ms T [--ms T2 ...] [--bones NAME,NAME] | MODEL MOTION "
+       "[--physics] --bench N",
        &RunPoseCommand},
   };
   return commands;

@@ -13,6 +13,7 @@
 
 #include "app/platform/platform.h"
 #include "app/resources.h"
+#include "physics/bullet/bullet_engine.h"
 
 namespace brivonel::snapshot {
 
@@ -84,7 +85,8 @@ struct HeadlessPlatform {
   // shaderFolder ends in a separator.
   explicit HeadlessPlatform(std::u16string shaderFolder) : folders(std::move(shaderFolder)) {}
   Platform With(IPresenter& presenter) {
-    return Platform{clock, boxes, dialog, checks, window, presenter, strings, store, folders};
+    return Platform{clock, boxes, dialog, checks, window, presenter, strings, store, folders,
+                    &physics};
   }
 
   ManualClock clock;
@@ -95,6 +97,7 @@ struct HeadlessPlatform {
   BuiltInStringTable strings;
   MemoryProfileStore store;
   ScratchFolders folders;
+  physics::BulletEngine physics;
 };
 
 }  // namespace brivonel::snapshot

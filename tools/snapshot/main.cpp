@@ -1,4 +1,5 @@
-// brivonel-snapshot MODEL [MOTION] [--ms T] [--size WxH] [--display-size 1|2|3] --out FILE.png
+// brivonel-snapshot MODEL [MOTION] [--ms T] [--size WxH] [--display-size 1|2|3] [--flat]
+//                   [--no-physics] --out FILE.png
 #include <iostream>
 #include <string>
 

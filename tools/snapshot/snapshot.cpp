@@ -11,16 +11,18 @@ namespace brivonel::snapshot {
 
 const char kUsage[] =
     "usage: brivonel-snapshot MODEL [MOTION] [--ms T] [--size WxH] "
-    "[--display-size 1|2|3] [--flat] --out FILE.png";
+    "[--display-size 1|2|3] [--flat] [--no-physics] --out FILE.png";
 
 const char kHelp[] =
     "Draws one frame of MODEL (.pmx or .pmd), posed by MOTION (.vmd) at --ms T\n"
     "milliseconds (default 0; without MOTION the rest pose), exactly as the\n"
-    "program draws it, and writes it as a PNG with straight alpha.\n"
+    "program draws it (hair and skirts simulated frame by frame from 0 ms), and\n"
+    "writes it as a PNG with straight alpha.\n"
     "  --size WxH          the window's client area (default 960x1040)\n"
     "  --display-size N    1 large (default), 2 medium, 3 small\n"
     "  --flat              the plain look: one sample per pixel, no sphere maps,\n"
     "                      toon ramps or outlines\n"
+    "  --no-physics        hair and skirts as the motion poses them\n"
     "  --out FILE.png      the picture to write\n"
     "One JSON line on stdout says what the frame shows; warnings and errors go\n"
     "to stderr.";
@@ -58,6 +60,10 @@ bool ParseArguments(const std::vector<std::string>& arguments, Options* options,
                             argument == "--display-size" || argument == "--out";
     if (argument == "--flat") {
       options->flat = true;
+      continue;
+    }
+    if (argument == "--no-physics") {
+      options->physics = false;
       continue;
     }
     if (!takesValue) {

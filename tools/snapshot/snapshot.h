@@ -22,13 +22,15 @@ struct Options {
   // The plain look (one sample per pixel, no sphere maps, toon ramps or
   // outlines), for comparing geometry and lighting.
   bool flat = false;
+  // Rigid bodies simulated from 0 ms up to the moment drawn.
+  bool physics = true;
   std::filesystem::path out;
   bool help = false;  // --help: print the usage and draw nothing
 };
 
 // Reads the arguments after the program name. False with a message when
 // they are not "MODEL [MOTION] [--ms T] [--size WxH] [--display-size 1|2|3]
-// [--flat] --out FILE.png" or "--help".
+// [--flat] [--no-physics] --out FILE.png" or "--help".
 bool ParseArguments(const std::vector<std::string>& arguments, Options* options,
                     std::string* error);
 extern const char kUsage[];

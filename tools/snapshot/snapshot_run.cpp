@@ -19,10 +19,10 @@
 namespace brivonel::snapshot {
 namespace {
 
-// The program restarts its motion after a stall of more than a second, so
-// the clock moves to the requested time in steps no longer than that, a
-// frame drawn after each as the program would.
-constexpr std::uint32_t kLongestClockStep = 1000;
+// The clock moves to the requested time frame by frame, as the program's
+// does, so that the rigid bodies swing as they would have by then; the pose
+// does not depend on drawing, so only the last frame is drawn.
+constexpr std::uint32_t kFrameStep = 33;
 
 // Whether the folder holds the three shader files (existing is enough:
 // whether the device accepts them is another question).
@@ -107,6 +107,7 @@ int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBac
   headless.store.values[u"Model"] = options.model;
   headless.store.values[u"Motion"] = options.motion.empty() ? kRestPose : options.motion;
   headless.store.values[u"ModelSize"] = std::u16string(1, static_cast<char16_t>(u'0' + options.displaySize));
+  headless.store.values[u"Physics"] = options.physics ? u"1" : u"0";
   headless.window.rect = {0, 0, options.width, options.height};
   RecordingDecoders decoders;
 
@@ -127,12 +128,14 @@ int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBac
     }
     try {
       std::uint64_t remaining = options.milliseconds;
+      bool updated = false;
       do {
-        const auto step = static_cast<std::uint32_t>(std::min<std::uint64_t>(remaining, kLongestClockStep));
+        const auto step = static_cast<std::uint32_t>(std::min<std::uint64_t>(remaining, kFrameStep));
         headless.clock.now += step;
         remaining -= step;
-        if (app.Update() == error::kOk) app.Render();
+        updated = app.Update() == error::kOk;
       } while (remaining > 0);
+      if (updated) app.Render();
     } catch (const AppException& e) {
       return fail({Utf16ToUtf8(options.model), "cannot be drawn: error " + std::to_string(e.code()) +
                                                     " (" + tools::HexResult(e.hr()) + ")"});

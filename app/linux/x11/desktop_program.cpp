@@ -37,6 +37,7 @@
 #include "base/error_codes.h"
 #include "base/trace.h"
 #include "base/unicode.h"
+#include "physics/bullet/bullet_engine.h"
 #include "render/linux/image_codecs_linux.h"
 
 namespace brivonel::x11 {
@@ -93,7 +94,7 @@ class DesktopProgram final : public IShellCommands {
     // find (and may create) their folder, with a box on failure.
     app_ = std::make_unique<DesktopMascotApp>(
         Platform{clock_, boxes_, fileDialog_, menu_, window_, presenter_, strings_, store_,
-                 folders_},
+                 folders_, &physics_},
         decoders_);
     gate_.OnClosed([this] { ResumeFrames(); });
   }
@@ -276,6 +277,7 @@ class DesktopProgram final : public IShellCommands {
   OverriddenProfileStore store_;
   ProgramFolders folders_;
   StandardFileDecoders decoders_;
+  physics::BulletEngine physics_;
   WindowVisual visual_;
   std::unique_ptr<DesktopMascotApp> app_;
   std::unique_ptr<SingleInstance> instance_;
