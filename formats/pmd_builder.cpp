@@ -202,9 +202,11 @@ void BuildMorphs(const PMDModel& r, Model& model) {
   }
 }
 
+// A name field's text; empty for an empty field.
 std::u16string FieldText(const std::uint8_t* field, std::size_t size) {
   std::u16string text;
-  ShiftJisToWide(std::string_view(reinterpret_cast<const char*>(field), size), text);
+  if (ShiftJisToWide(std::string_view(reinterpret_cast<const char*>(field), size), text) < 1)
+    text.clear();
   return text;
 }
 

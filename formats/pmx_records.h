@@ -153,11 +153,11 @@ struct PMXRigidBody : RigidBodyFields {
   friend bool operator==(const PMXRigidBody&, const PMXRigidBody&) = default;
 };
 
-// Joint kinds: PMX 2.0 has only the spring joint; 2.1 adds the others, laid
-// out alike.
+// Joint kinds: PMX 2.0 has only the spring joint; 2.1 adds 1 (6-DOF),
+// 2 (point), 3 (cone twist), 4 (slider) and 5 (hinge), laid out alike.
 enum PmxJointKind : std::uint8_t {
   kJointSpring6Dof = 0,
-  kJointHinge = 5,  // the last kind: 1 6-DOF, 2 point, 3 cone twist, 4 slider, 5 hinge
+  kJointHinge = 5,
 };
 
 struct PMXJoint : JointFields {

@@ -289,7 +289,7 @@ inline PMDModel PhysicsPmd() {
   r.boneGroupEntries = {{2, 1}, {3, 1}};
   r.hasEnglishNames = true;
   writer::SetShiftJisField(r.englishName, sizeof r.englishName, u"test");
-  for (PMDBone& bone : r.bones) writer::SetShiftJisField(bone.englishName, 20, u"bone");
+  for (PMDBone& bone : r.bones) writer::SetShiftJisField(bone.englishName, sizeof bone.englishName, u"bone");
   r.rigidBodies = {PmdBody(u"頭", 1, BodyFields(0, 0, {1.0f, 0, 0}, {0, 0.2f, 0})),
                    PmdBody(u"髪1", 2, BodyFields(1, 2, {0.2f, 0.8f, 0}, {0, -0.5f, -0.05f})),
                    PmdBody(u"髪2", 3, BodyFields(2, 1, {0.2f, 0.4f, 0.1f}, {0, -0.4f, 0})),

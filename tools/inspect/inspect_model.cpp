@@ -91,7 +91,7 @@ int RunModelCommand(const std::vector<std::string>& args) {
         ReportWarning(options->file, MissingTextureWarning(missing));
       }
       if (!decoded.physicsNote.empty())
-        ReportWarning(options->file, "no physics: " + decoded.physicsNote);
+        ReportWarning(options->file, "warning: no physics: " + decoded.physicsNote);
       PrintModel(decoded);
       return kExitOk;
     }
