@@ -9,6 +9,7 @@
 #include "formats/material_effects.h"
 #include "formats/model_building.h"
 #include "formats/path_helpers.h"
+#include "formats/physics_building.h"
 #include "formats/pmd_decoder.h"
 #include "formats/text_encoding.h"
 
@@ -201,6 +202,42 @@ void BuildMorphs(const PMDModel& r, Model& model) {
   }
 }
 
+// A name field's text; empty for an empty field.
+std::u16string FieldText(const std::uint8_t* field, std::size_t size) {
+  std::u16string text;
+  if (ShiftJisToWide(std::string_view(reinterpret_cast<const char*>(field), size), text) < 1)
+    text.clear();
+  return text;
+}
+
+// A PMD body's position is relative to its bone's; one without a bone is
+// placed from the first bone, as other readers of the format place it.
+Float3 BodyPosition(const PMDModel& r, const PMDRigidBody& body) {
+  const std::size_t anchor = body.bone == 0xFFFF ? 0 : body.bone;
+  if (anchor >= r.bones.size()) return body.position;  // refused by the check
+  const Float3& bone = r.bones[anchor].position;
+  return {body.position.x + bone.x, body.position.y + bone.y, body.position.z + bone.z};
+}
+
+void BuildPhysics(PMDModel& r, Model& model) {
+  physics::PhysicsDescription description;
+  if (r.physicsNote.empty()) {
+    description.bodies.reserve(r.rigidBodies.size());
+    for (const PMDRigidBody& b : r.rigidBodies) {
+      const std::int32_t bone = b.bone == 0xFFFF ? -1 : b.bone;
+      description.bodies.push_back(
+          DescribeBody(FieldText(b.name, sizeof b.name), bone, b, BodyPosition(r, b)));
+    }
+    description.joints.reserve(r.joints.size());
+    for (const PMDJoint& j : r.joints) {
+      description.joints.push_back(DescribeJoint(FieldText(j.name, sizeof j.name),
+                                                 static_cast<std::int32_t>(j.bodyA),
+                                                 static_cast<std::int32_t>(j.bodyB), j));
+    }
+  }
+  GivePhysics(model, std::move(description), r.physicsNote);
+}
+
 }  // namespace
 
 int PMDDecoder::Build(PMDModel& record, Model& model, TextureLoading textures) {
@@ -220,6 +257,7 @@ int PMDDecoder::Build(PMDModel& record, Model& model, TextureLoading textures) {
     BuildBones(record, model);
     BuildIkChains(record, model);
     BuildMorphs(record, model);
+    BuildPhysics(record, model);
   } catch (const FormatRefused& refused) {
     record.formatError = refused.what();
     TraceFormat("PMD refused: %s\n", refused.what());

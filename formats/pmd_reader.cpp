@@ -2,6 +2,7 @@
 #include "base/trace.h"
 #include "base/unicode.h"
 #include "formats/binary_cursor.h"
+#include "formats/physics_block_reader.h"
 #include "formats/pmd_decoder.h"
 #include "formats/text_encoding.h"
 
@@ -16,9 +17,10 @@ constexpr std::size_t kSkinMinSize = 25;
 constexpr std::size_t kSkinVertexSize = 16;
 
 // Facial morphs follow the IK list. Older files end before them; a file
-// whose facial morphs are cut off by its end loads without them.
-void ReadSkins(BinaryCursor& c, PMDModel& r) {
-  if (c.AtEnd()) return;
+// whose facial morphs are cut off by its end loads without them. True when
+// the list was read whole, and the trailer may follow.
+bool ReadSkins(BinaryCursor& c, PMDModel& r) {
+  if (c.AtEnd()) return false;
   try {
     const std::uint16_t skinCount = c.ReadU16();
     c.RequireList(skinCount, kSkinMinSize);
@@ -37,8 +39,10 @@ void ReadSkins(BinaryCursor& c, PMDModel& r) {
   } catch (const FileEndsEarly& cut) {
     TraceFormat("PMD facial morphs cut off (%s); none loaded\n", cut.what());
     r.skins.clear();
+    return false;
   }
   TraceFormat("Skin num:%zu\n", r.skins.size());
+  return true;
 }
 
 void ReadPmd(BinaryCursor& c, PMDModel& r) {
@@ -117,7 +121,7 @@ void ReadPmd(BinaryCursor& c, PMDModel& r) {
     ik.chain.resize(ik.chainLength);
     for (std::uint16_t& bone : ik.chain) bone = c.ReadU16();
   }
-  ReadSkins(c, r);
+  if (ReadSkins(c, r)) ReadPmdTrailer(c, r);
 }
 
 }  // namespace

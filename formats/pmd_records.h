@@ -1,14 +1,14 @@
 #pragma once
 // A PMD file as read: header, vertices, indices, materials, bones, IK
-// records and facial morphs ("skins"), field by field. Everything after the
-// facial morphs (display lists, English names, toon table, rigid bodies,
-// joints) is not read. Text fields are the file's Shift-JIS bytes, padded
-// with zeros.
+// records, facial morphs ("skins") and the optional trailer (display lists,
+// English names, toon table, rigid bodies, joints), field by field. Text
+// fields are the file's Shift-JIS bytes, padded with zeros.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/math.h"
+#include "formats/physics_records.h"
 
 namespace brivonel {
 
@@ -42,6 +42,7 @@ struct PMDBone {
   // The IK bone of a bone under IK; the source of a rotation-influenced bone.
   std::uint16_t ikParent = 0;
   Float3 position;  // model space
+  std::uint8_t englishName[20] = {};
 };
 
 struct PMDIK {
@@ -70,6 +71,35 @@ struct PMDSkin {
   std::uint8_t name[20] = {};
   std::uint8_t kind = 0;
   std::vector<PMDSkinVertex> vertices;
+  std::uint8_t englishName[20] = {};  // none for the first (the base)
+};
+
+// A group of the editor's bone list, and a bone listed in one (groups are
+// numbered from 1).
+struct PMDBoneGroup {
+  std::uint8_t name[50] = {};
+  std::uint8_t englishName[50] = {};
+};
+struct PMDBoneGroupEntry {
+  std::uint16_t bone = 0;
+  std::uint8_t group = 0;
+};
+
+inline constexpr int kPmdToonFileCount = 10;
+
+struct PMDRigidBody : RigidBodyFields {
+  std::uint8_t name[20] = {};
+  std::uint16_t bone = 0xFFFF;  // 0xFFFF for none
+
+  friend bool operator==(const PMDRigidBody&, const PMDRigidBody&) = default;
+};
+
+struct PMDJoint : JointFields {
+  std::uint8_t name[20] = {};
+  std::uint32_t bodyA = 0;
+  std::uint32_t bodyB = 0;
+
+  friend bool operator==(const PMDJoint&, const PMDJoint&) = default;
 };
 
 struct PMDModel {
@@ -83,9 +113,24 @@ struct PMDModel {
   std::vector<PMDBone> bones;
   std::vector<PMDIK> iks;
   std::vector<PMDSkin> skins;
+  // The trailer: each part may be missing, old files ending before it.
+  std::vector<std::uint16_t> skinDisplayList;  // facial morphs listed in the editor
+  std::vector<PMDBoneGroup> boneGroups;
+  std::vector<PMDBoneGroupEntry> boneGroupEntries;
+  bool hasEnglishNames = false;  // with the names of bones, skins and groups
+  std::uint8_t englishName[20] = {};
+  std::uint8_t englishComment[256] = {};
+  std::uint8_t toonFileNames[kPmdToonFileCount][100] = {};
+  std::vector<PMDRigidBody> rigidBodies;
+  std::vector<PMDJoint> joints;
 
   // Why the builder refused the model (empty unless it returned FormatError).
   std::string formatError;
+  // Why the model loads without physics although the file has rigid bodies,
+  // in one line; empty otherwise. The reader notes a damaged trailer (and
+  // keeps none of its bodies and joints), the builder bodies and joints that
+  // cannot be simulated.
+  std::string physicsNote;
 };
 
 }  // namespace brivonel

@@ -5,6 +5,7 @@
 #include "formats/material_effects.h"
 #include "formats/model_building.h"
 #include "formats/path_helpers.h"
+#include "formats/physics_building.h"
 #include "formats/pmx_decoder.h"
 
 namespace brivonel {
@@ -212,6 +213,26 @@ void BuildMorphs(const PMXModel& r, Model& model) {
   }
 }
 
+// Bodies and joints as the file has them: positions already in model space.
+// Joints of the kinds PMX 2.1 added are left out.
+void BuildPhysics(PMXModel& r, Model& model) {
+  physics::PhysicsDescription description;
+  if (r.physicsNote.empty()) {
+    description.bodies.reserve(r.rigidBodies.size());
+    for (const PMXRigidBody& b : r.rigidBodies)
+      description.bodies.push_back(DescribeBody(b.name, b.bone, b, b.position));
+    for (std::size_t i = 0; i < r.joints.size(); ++i) {
+      const PMXJoint& j = r.joints[i];
+      if (j.kind != kJointSpring6Dof) {
+        TraceFormat("joint %zu is of kind %u, which is not simulated; left out\n", i, j.kind);
+        continue;
+      }
+      description.joints.push_back(DescribeJoint(j.name, j.bodyA, j.bodyB, j));
+    }
+  }
+  GivePhysics(model, std::move(description), r.physicsNote);
+}
+
 }  // namespace
 
 int PMXDecoder::Build(PMXModel& record, Model& model, TextureLoading textures) {
@@ -223,6 +244,7 @@ int PMXDecoder::Build(PMXModel& record, Model& model, TextureLoading textures) {
     CheckFaceIndices(mesh);
     BuildBones(record, model);
     BuildMorphs(record, model);
+    BuildPhysics(record, model);
   } catch (const FormatRefused& refused) {
     record.formatError = refused.what();
     TraceFormat("PMX refused: %s\n", refused.what());

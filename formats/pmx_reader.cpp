@@ -5,6 +5,7 @@
 #include "base/trace.h"
 #include "base/unicode.h"
 #include "formats/binary_cursor.h"
+#include "formats/physics_block_reader.h"
 #include "formats/pmx_decoder.h"
 #include "formats/text_encoding.h"
 
@@ -38,6 +39,7 @@ class PmxReader {
     ReadMaterials();
     ReadBones();
     ReadMorphs();
+    ReadPmxPhysics(c_, r_);
   }
 
  private:

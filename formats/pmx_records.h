@@ -1,13 +1,15 @@
 #pragma once
 // A PMX file as read: header, texts, vertices, indices, textures, materials,
-// bones and morphs, field by field. Display frames, rigid bodies and joints
-// follow in the file and are not read. Fields the model builder does not use
-// are kept all the same (a writer produces files from these records).
+// bones, morphs, display frames, rigid bodies and joints, field by field
+// (PMX 2.1 soft bodies, last in the file, are not read). Fields the model
+// builder does not use are kept all the same (a writer produces files from
+// these records).
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/math.h"
+#include "formats/physics_records.h"
 #include "model/morph_record.h"
 
 namespace brivonel {
@@ -126,6 +128,48 @@ struct PMXBone {
   std::vector<PMXIKLink> ikLinks;
 };
 
+// An entry of a display frame (the editor's lists of bones and morphs).
+struct PMXDisplayFrameElement {
+  std::uint8_t kind = 0;  // 0 bone, 1 morph
+  std::int32_t index = -1;
+
+  friend bool operator==(const PMXDisplayFrameElement&, const PMXDisplayFrameElement&) = default;
+};
+
+struct PMXDisplayFrame {
+  std::u16string name;
+  std::u16string englishName;
+  std::uint8_t special = 0;  // 1 for the two every model has: root and morphs
+  std::vector<PMXDisplayFrameElement> elements;
+
+  friend bool operator==(const PMXDisplayFrame&, const PMXDisplayFrame&) = default;
+};
+
+struct PMXRigidBody : RigidBodyFields {
+  std::u16string name;
+  std::u16string englishName;
+  std::int32_t bone = -1;  // -1 for none
+
+  friend bool operator==(const PMXRigidBody&, const PMXRigidBody&) = default;
+};
+
+// Joint kinds: PMX 2.0 has only the spring joint; 2.1 adds 1 (6-DOF),
+// 2 (point), 3 (cone twist), 4 (slider) and 5 (hinge), laid out alike.
+enum PmxJointKind : std::uint8_t {
+  kJointSpring6Dof = 0,
+  kJointHinge = 5,
+};
+
+struct PMXJoint : JointFields {
+  std::u16string name;
+  std::u16string englishName;
+  std::uint8_t kind = kJointSpring6Dof;
+  std::int32_t bodyA = -1;
+  std::int32_t bodyB = -1;
+
+  friend bool operator==(const PMXJoint&, const PMXJoint&) = default;
+};
+
 struct PMXModel {
   char magic[4] = {};
   float version = 0.0f;
@@ -156,9 +200,17 @@ struct PMXModel {
   // offsetCount holds the file's count; only the list of the morph's kind is
   // filled (kinds 9 and 10 of later revisions are skipped and keep none).
   std::vector<PMXMorph> morphs;
+  std::vector<PMXDisplayFrame> displayFrames;
+  std::vector<PMXRigidBody> rigidBodies;
+  std::vector<PMXJoint> joints;  // of every kind
 
   // Why the decoder refused the file (empty unless it returned FormatError).
   std::string formatError;
+  // Why the model loads without physics although the file has a physics
+  // block, in one line; empty otherwise. The reader notes a damaged block
+  // (and keeps none of its bodies and joints), the builder bodies and joints
+  // that cannot be simulated.
+  std::string physicsNote;
 };
 
 }  // namespace brivonel

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "model/model.h"
+#include "physics/description_checks.h"
 
 namespace brivonel::fuzz {
 
@@ -50,6 +51,8 @@ inline void CheckModel(const Model& model) {
       }
     }
   }
+  // A model is given only rigid bodies and joints that a world can be built from.
+  if (physics::CheckDescription(model.physicsDescription, boneCount)) Broken("physics description");
   const std::size_t vertexCount = model.meshes.empty() ? 0 : model.meshes[0]->vertices.size();
   for (const auto& [name, morph] : model.morphs) {
     for (const PMXGroupOffset& o : morph.groupOffsets) {

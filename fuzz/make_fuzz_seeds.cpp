@@ -1,5 +1,6 @@
 // Writes the seed corpora of the fuzz harnesses with the format writer:
-// small PMX files in both encodings and every index size, PMD and VMD files.
+// small PMX files in both encodings and every index size, PMD and VMD files,
+// the models with rigid bodies and joints as real characters have them.
 // Usage: brivonel-fuzz-seeds FOLDER (creates FOLDER/pmx, FOLDER/pmd, FOLDER/vmd).
 #include <cstdio>
 #include <filesystem>
@@ -24,8 +25,18 @@ int main(int argc, char** argv) {
       r.encoding = static_cast<std::uint8_t>(encoding);
       r.vertexIndexSize = r.textureIndexSize = r.materialIndexSize = static_cast<std::uint8_t>(size);
       r.boneIndexSize = r.morphIndexSize = r.rigidBodyIndexSize = static_cast<std::uint8_t>(size);
-      const std::string name = "rich_" + std::to_string(encoding) + "_" + std::to_string(size);
-      writer::WriteFile(root / "pmx" / (name + ".pmx"), writer::WritePmx(r));
+      const std::string name = std::to_string(encoding) + "_" + std::to_string(size) + ".pmx";
+      writer::WriteFile(root / "pmx" / ("rich_" + name), writer::WritePmx(r));
+      // PMX 2.1 with a joint of a later kind in the widest files.
+      PMXModel hair = test::PhysicsPmx();
+      hair.encoding = r.encoding;
+      hair.boneIndexSize = hair.morphIndexSize = hair.rigidBodyIndexSize = r.boneIndexSize;
+      if (size == 4) {
+        hair.version = 2.1f;
+        hair.joints.push_back(test::PmxJoint(u"hinge", 1, 2, test::SpringFields({0, 2, -0.6f})));
+        hair.joints.back().kind = kJointHinge;
+      }
+      writer::WriteFile(root / "pmx" / ("hair_" + name), writer::WritePmx(hair));
     }
   }
   writer::WriteFile(root / "pmx" / "small.pmx", writer::WritePmx(test::SmallPmx()));
@@ -37,6 +48,7 @@ int main(int argc, char** argv) {
   pmd.iks = {PMDIK{0, 3, 2, 15, 0.5f, {2, 1}}};
   writer::WriteFile(root / "pmd" / "small.pmd", writer::WritePmd(pmd));
   writer::WriteFile(root / "pmd" / "plain.pmd", writer::WritePmd(test::SmallPmd()));
+  writer::WriteFile(root / "pmd" / "hair.pmd", writer::WritePmd(test::PhysicsPmd()));
 
   VMDMotion motion;
   motion.boneFrames = {writer::MakeBoneFrame(u"センター", 10, {0, 1, 0}),
@@ -66,6 +78,7 @@ int main(int argc, char** argv) {
   };
   writePose("rich.pose", writer::WritePmx(test::RichPmx()));
   writePose("knee.pose", writer::WritePmd(pmd));
+  writePose("hair.pose", writer::WritePmx(test::PhysicsPmx()));
   std::printf("seeds written to %s\n", root.string().c_str());
   return 0;
 }

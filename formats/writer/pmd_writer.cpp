@@ -5,8 +5,57 @@
 
 #include "formats/material_effects.h"
 #include "formats/writer/byte_writer.h"
+#include "formats/writer/physics_fields_writer.h"
 
 namespace brivonel::writer {
+namespace {
+
+// The record's toon file names, or the shared toons' when it has none.
+void WriteToonFileNames(const PMDModel& r, ByteWriter& out) {
+  bool named = false;
+  for (const auto& name : r.toonFileNames) named = named || name[0] != 0;
+  for (int toon = 0; toon < kPmdToonFileCount; ++toon) {
+    char name[100] = {};
+    if (named) {
+      std::memcpy(name, r.toonFileNames[toon], sizeof name);
+    } else {
+      const std::string file = SharedToonFileName(toon);
+      std::memcpy(name, file.data(), file.size());
+    }
+    out.Bytes(name, sizeof name);
+  }
+}
+
+void WriteTrailer(const PMDModel& r, ByteWriter& out) {
+  out.U8(static_cast<std::uint8_t>(r.skinDisplayList.size()));
+  for (std::uint16_t skin : r.skinDisplayList) out.U16(skin);
+  out.U8(static_cast<std::uint8_t>(r.boneGroups.size()));
+  for (const PMDBoneGroup& group : r.boneGroups) out.Bytes(group.name, sizeof group.name);
+  out.U32(static_cast<std::uint32_t>(r.boneGroupEntries.size()));
+  for (const PMDBoneGroupEntry& entry : r.boneGroupEntries) out.U16(entry.bone).U8(entry.group);
+  out.U8(r.hasEnglishNames ? 1 : 0);
+  if (r.hasEnglishNames) {
+    out.Bytes(r.englishName, sizeof r.englishName).Bytes(r.englishComment, sizeof r.englishComment);
+    for (const PMDBone& bone : r.bones) out.Bytes(bone.englishName, sizeof bone.englishName);
+    for (std::size_t i = 1; i < r.skins.size(); ++i)
+      out.Bytes(r.skins[i].englishName, sizeof r.skins[i].englishName);
+    for (const PMDBoneGroup& group : r.boneGroups)
+      out.Bytes(group.englishName, sizeof group.englishName);
+  }
+  WriteToonFileNames(r, out);
+  out.U32(static_cast<std::uint32_t>(r.rigidBodies.size()));
+  for (const PMDRigidBody& body : r.rigidBodies) {
+    out.Bytes(body.name, sizeof body.name).U16(body.bone);
+    WriteRigidBodyFields(out, body);
+  }
+  out.U32(static_cast<std::uint32_t>(r.joints.size()));
+  for (const PMDJoint& joint : r.joints) {
+    out.Bytes(joint.name, sizeof joint.name).U32(joint.bodyA).U32(joint.bodyB);
+    WriteJointFields(out, joint);
+  }
+}
+
+}  // namespace
 
 std::vector<std::uint8_t> WritePmd(const PMDModel& r) {
   ByteWriter out;
@@ -47,21 +96,7 @@ std::vector<std::uint8_t> WritePmd(const PMDModel& r) {
     out.U8(skin.kind);
     for (const PMDSkinVertex& v : skin.vertices) out.U32(v.index).Put(v.position);
   }
-  // The sections every editor writes after them, empty: facial morph
-  // display list, bone display groups and list, no English names, the ten
-  // shared toon file names, no rigid bodies, no joints.
-  out.U8(0);
-  out.U8(0);
-  out.U32(0);
-  out.U8(0);
-  for (int toon = 0; toon < kSharedToonCount; ++toon) {
-    char name[100] = {};
-    const std::string file = SharedToonFileName(toon);
-    std::memcpy(name, file.data(), file.size());
-    out.Bytes(name, sizeof name);
-  }
-  out.U32(0);
-  out.U32(0);
+  WriteTrailer(r, out);
   return std::move(out.bytes());
 }
 

@@ -11,8 +11,9 @@ namespace brivonel::writer {
 
 // The header (magic "Pmd" and version 1.0 when left at zero), the vertices,
 // indices, materials, bones, IK records and facial morphs with their list
-// sizes as counts, then the later sections as editors write them for a
-// model without display lists, English names or physics.
+// sizes as counts, then the whole trailer as editors write it: display
+// lists, English names when the record has them, the toon file names (the
+// shared toons' when the record has none), rigid bodies and joints.
 std::vector<std::uint8_t> WritePmd(const PMDModel& record);
 
 // A bone named from UTF-16 text (Shift-JIS bytes, cut at 20).

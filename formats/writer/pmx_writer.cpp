@@ -1,6 +1,7 @@
 #include "formats/writer/pmx_writer.h"
 
 #include "formats/writer/byte_writer.h"
+#include "formats/writer/physics_fields_writer.h"
 
 namespace brivonel::writer {
 namespace {
@@ -31,9 +32,12 @@ class PmxWriter {
     for (const PMXBone& b : r_.bones) WriteBone(b);
     out_.I32(static_cast<std::int32_t>(r_.morphs.size()));
     for (const PMXMorph& m : r_.morphs) WriteMorph(m);
-    out_.I32(0);  // display frames
-    out_.I32(0);  // rigid bodies
-    out_.I32(0);  // joints
+    out_.I32(static_cast<std::int32_t>(r_.displayFrames.size()));
+    for (const PMXDisplayFrame& f : r_.displayFrames) WriteDisplayFrame(f);
+    out_.I32(static_cast<std::int32_t>(r_.rigidBodies.size()));
+    for (const PMXRigidBody& b : r_.rigidBodies) WriteRigidBody(b);
+    out_.I32(static_cast<std::int32_t>(r_.joints.size()));
+    for (const PMXJoint& j : r_.joints) WriteJoint(j);
     return std::move(out_.bytes());
   }
 
@@ -188,6 +192,28 @@ class PmxWriter {
     }
   }
 
+  void WriteDisplayFrame(const PMXDisplayFrame& f) {
+    Text(f.name);
+    Text(f.englishName);
+    out_.U8(f.special).I32(static_cast<std::int32_t>(f.elements.size()));
+    for (const PMXDisplayFrameElement& e : f.elements)
+      out_.U8(e.kind).Index(e.index, e.kind == 0 ? sizes_.bone : sizes_.morph);
+  }
+
+  void WriteRigidBody(const PMXRigidBody& b) {
+    Text(b.name);
+    Text(b.englishName);
+    Bone(b.bone);
+    WriteRigidBodyFields(out_, b);
+  }
+
+  void WriteJoint(const PMXJoint& j) {
+    Text(j.name);
+    Text(j.englishName);
+    out_.U8(j.kind).Index(j.bodyA, sizes_.rigidBody).Index(j.bodyB, sizes_.rigidBody);
+    WriteJointFields(out_, j);
+  }
+
   const PMXModel& r_;
   PmxIndexSizes sizes_;
   int encoding_;
@@ -202,7 +228,7 @@ PmxIndexSizes ChoosePmxIndexSizes(const PMXModel& r) {
           Given(r.materialIndexSize, SignedSize(r.materials.size())),
           Given(r.boneIndexSize, SignedSize(r.bones.size())),
           Given(r.morphIndexSize, SignedSize(r.morphs.size())),
-          Given(r.rigidBodyIndexSize, 1)};
+          Given(r.rigidBodyIndexSize, SignedSize(r.rigidBodies.size()))};
 }
 
 std::vector<std::uint8_t> WritePmx(const PMXModel& record) { return PmxWriter(record).Write(); }

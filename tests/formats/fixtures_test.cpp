@@ -57,6 +57,10 @@ TEST(Fixtures, EveryPmxAndVmdDecodes) {
       auto model = std::make_shared<Model>();
       EXPECT_EQ(PMXDecoder().Decode(FromFsPath(path), model), ModelBuilt) << path;
       EXPECT_FALSE(model->bones.empty()) << path;
+      // Their display frames, bodies and joints read whole.
+      PMXModel record;
+      PMXDecoder::Read(ReadWholeFile(FromFsPath(path))->bytes(), record);
+      EXPECT_EQ(record.physicsNote, "") << path;
       ++models;
     } else if (path.extension() == ".vmd") {
       auto animation = std::make_shared<Animation>();
@@ -155,6 +159,54 @@ TEST(Fixtures, MeshesWithTexturesAndPhysics) {
     EXPECT_GE(counts.boneKeys, 3u) << name;
     EXPECT_LE(counts.boneKeys, 454u) << name;
     EXPECT_LE(counts.morphKeys, 100u) << name;
+  }
+}
+
+// Two boxes on one joint: a body following the root bone and a physics body
+// on its child. The joints differ in their frames and limits; the values are
+// those another reader of the format (mmd-parser) gives, and the limits'
+// bytes were read by hand.
+TEST(Fixtures, ConstraintTestsHoldTwoBoxesOnOneJoint) {
+  BRIVONEL_REQUIRE_FIXTURES();
+  constexpr float kQuarterTurn = 1.5707963705062866f;
+  struct Expected {
+    const char* file;
+    Float3 jointRotation;  // Euler angles in the file
+    Float3 angularUpper;
+  };
+  for (const Expected& e : {Expected{"constraint_test.pmx", {}, {kQuarterTurn, 0, 0}},
+                            Expected{"constraint_test2.pmx", {}, {0, 0, kQuarterTurn}},
+                            Expected{"constraint_test3.pmx", {-0.06981317f, 0, 0}, {kQuarterTurn, 0, 0}},
+                            Expected{"constraint_test4.pmx", {0, 0.7853982f, 0}, {0, 0, kQuarterTurn}}}) {
+    SCOPED_TRACE(e.file);
+    const auto model = LoadModel(std::string("babylon-mmd/") + e.file);
+    const physics::PhysicsDescription& d = model->physicsDescription;
+    ASSERT_EQ(d.bodies.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+      const physics::RigidBodyDescription& body = d.bodies[static_cast<std::size_t>(i)];
+      EXPECT_EQ(body.bone, i);
+      EXPECT_EQ(body.shape, physics::BodyShape::kBox);
+      EXPECT_EQ(body.mode, i == 0 ? physics::BodyMode::kFollowBone : physics::BodyMode::kDynamic);
+      EXPECT_EQ(body.collidesWith, 0);  // the file's mask is 0xFFFF: it passes through all
+      EXPECT_EQ(body.mass, 1.0f);
+      EXPECT_EQ(body.friction, 0.5f);
+    }
+    EXPECT_EQ(d.bodies[0].size, (Float3{1, 2, 1}));
+    EXPECT_EQ(d.bodies[0].position, (Float3{0, 2, 0}));
+    EXPECT_EQ(d.bodies[1].size, (Float3{2, 2, 2}));
+    EXPECT_EQ(d.bodies[1].position, (Float3{0, 8.1f, 0}));
+    ASSERT_EQ(d.joints.size(), 1u);
+    const physics::JointDescription& joint = d.joints[0];
+    EXPECT_EQ(joint.bodyA, 0);
+    EXPECT_EQ(joint.bodyB, 1);
+    EXPECT_EQ(joint.position, (Float3{0, 5, 0}));
+    const Quaternion rotation = physics::RotationFromEuler(e.jointRotation);
+    EXPECT_NEAR(joint.rotation.x, rotation.x, 1e-6f);
+    EXPECT_NEAR(joint.rotation.y, rotation.y, 1e-6f);
+    EXPECT_NEAR(joint.rotation.w, rotation.w, 1e-6f);
+    EXPECT_EQ(joint.linearUpper, (Float3{}));
+    EXPECT_EQ(joint.angularLower, (Float3{}));
+    EXPECT_EQ(joint.angularUpper, e.angularUpper);
   }
 }
 

@@ -178,6 +178,127 @@ inline PMDModel SmallPmd() {
   return r;
 }
 
+// A body as editors make them for hair: the head's follows its bone and
+// hits everything (group 0); the hair's are light, damped, in group 1 and
+// pass through the head and each other.
+inline RigidBodyFields BodyFields(std::uint8_t mode, std::uint8_t shape, Float3 size,
+                                  Float3 position, Float3 rotation = {}) {
+  RigidBodyFields f;
+  f.group = mode == 0 ? 0 : 1;
+  f.nonCollisionMask = mode == 0 ? 0 : 0b11;
+  f.shape = shape;
+  f.size = size;
+  f.position = position;
+  f.rotation = rotation;
+  f.mass = mode == 0 ? 1.0f : 0.2f;
+  f.linearDamping = 0.5f;
+  f.angularDamping = 0.5f;
+  f.friction = 0.5f;
+  f.mode = mode;
+  return f;
+}
+
+// A spring joint that lets the lower body swing a little about x and z.
+inline JointFields SpringFields(Float3 position, Float3 rotation = {}) {
+  JointFields j;
+  j.position = position;
+  j.rotation = rotation;
+  j.angularLower = {-0.5f, 0.0f, -0.3f};
+  j.angularUpper = {0.5f, 0.0f, 0.3f};
+  j.angularStiffness = {20.0f, 0.0f, 20.0f};
+  return j;
+}
+
+inline PMXRigidBody PmxBody(std::u16string name, std::int32_t bone, const RigidBodyFields& f) {
+  PMXRigidBody b;
+  static_cast<RigidBodyFields&>(b) = f;
+  b.name = std::move(name);
+  b.bone = bone;
+  return b;
+}
+
+inline PMXJoint PmxJoint(std::u16string name, std::int32_t a, std::int32_t b,
+                         const JointFields& f) {
+  PMXJoint j;
+  static_cast<JointFields&>(j) = f;
+  j.name = std::move(name);
+  j.bodyA = a;
+  j.bodyB = b;
+  return j;
+}
+
+// SmallPmx with a strand of hair, as real characters have it: the head's
+// body follows its bone, two hair bodies hang below it on spring joints (the
+// lower one keeping its bone's place), and the display frames editors write.
+inline PMXModel PhysicsPmx() {
+  PMXModel r = SmallPmx();
+  r.bones.push_back(PlainBone(u"髪1", {0, 3, -0.5f}, 1));
+  r.bones.push_back(PlainBone(u"髪2", {0, 2, -0.6f}, 2));
+  r.displayFrames = {{u"Root", u"Root", 1, {{0, 0}}},
+                     {u"表情", u"Exp", 1, {}},
+                     {u"髪", u"hair", 0, {{0, 2}, {0, 3}}}};
+  r.rigidBodies = {
+      PmxBody(u"頭", 1, BodyFields(0, 0, {1.0f, 0, 0}, {0, 3.2f, 0})),
+      PmxBody(u"髪1", 2, BodyFields(1, 2, {0.2f, 0.8f, 0}, {0, 2.5f, -0.55f}, {0.1f, 0, 0})),
+      PmxBody(u"髪2", 3, BodyFields(2, 1, {0.2f, 0.4f, 0.1f}, {0, 1.6f, -0.6f}, {0, 0, 0.2f}))};
+  r.rigidBodies[0].englishName = u"head";
+  r.joints = {PmxJoint(u"頭-髪1", 0, 1, SpringFields({0, 3, -0.5f})),
+              PmxJoint(u"髪1-髪2", 1, 2, SpringFields({0, 2, -0.6f}, {0, 0.3f, 0}))};
+  return r;
+}
+
+inline PMDRigidBody PmdBody(std::u16string_view name, std::uint16_t bone,
+                            const RigidBodyFields& f) {
+  PMDRigidBody b;
+  static_cast<RigidBodyFields&>(b) = f;
+  writer::SetShiftJisField(b.name, sizeof b.name, name);
+  b.bone = bone;
+  return b;
+}
+
+inline PMDJoint PmdJoint(std::u16string_view name, std::uint32_t a, std::uint32_t b,
+                         const JointFields& f) {
+  PMDJoint j;
+  static_cast<JointFields&>(j) = f;
+  writer::SetShiftJisField(j.name, sizeof j.name, name);
+  j.bodyA = a;
+  j.bodyB = b;
+  return j;
+}
+
+// SmallPmd with the same strand of hair (body positions relative to their
+// bones, one body on no bone), a blink, and the whole trailer: display
+// lists, English names, toon file names.
+inline PMDModel PhysicsPmd() {
+  PMDModel r = SmallPmd();
+  r.bones.push_back(writer::MakePmdBone(u"髪1", {0, 3, -0.5f}, 1));
+  r.bones.push_back(writer::MakePmdBone(u"髪2", {0, 2, -0.6f}, 2));
+  PMDSkin base, blink;
+  writer::SetShiftJisField(base.name, sizeof base.name, u"base");
+  base.vertices = {{2, {0, 1, 0}}};
+  writer::SetShiftJisField(blink.name, sizeof blink.name, u"まばたき");
+  blink.kind = 2;
+  blink.vertices = {{0, {0, -0.5f, 0}}};
+  writer::SetShiftJisField(blink.englishName, sizeof blink.englishName, u"blink");
+  r.skins = {base, blink};
+  r.skinDisplayList = {1};
+  r.boneGroups.resize(1);
+  writer::SetShiftJisField(r.boneGroups[0].name, sizeof r.boneGroups[0].name, u"髪");
+  writer::SetShiftJisField(r.boneGroups[0].englishName, sizeof r.boneGroups[0].englishName,
+                           u"hair");
+  r.boneGroupEntries = {{2, 1}, {3, 1}};
+  r.hasEnglishNames = true;
+  writer::SetShiftJisField(r.englishName, sizeof r.englishName, u"test");
+  for (PMDBone& bone : r.bones) writer::SetShiftJisField(bone.englishName, sizeof bone.englishName, u"bone");
+  r.rigidBodies = {PmdBody(u"頭", 1, BodyFields(0, 0, {1.0f, 0, 0}, {0, 0.2f, 0})),
+                   PmdBody(u"髪1", 2, BodyFields(1, 2, {0.2f, 0.8f, 0}, {0, -0.5f, -0.05f})),
+                   PmdBody(u"髪2", 3, BodyFields(2, 1, {0.2f, 0.4f, 0.1f}, {0, -0.4f, 0})),
+                   PmdBody(u"襟", 0xFFFF, BodyFields(0, 1, {1.0f, 0.1f, 0.5f}, {0, 1.5f, 0}))};
+  r.joints = {PmdJoint(u"頭-髪1", 0, 1, SpringFields({0, 3, -0.5f})),
+              PmdJoint(u"髪1-髪2", 1, 2, SpringFields({0, 2, -0.6f}))};
+  return r;
+}
+
 inline std::filesystem::path WriteBytes(const TempDir& dir, std::string_view name,
                                         const std::vector<std::uint8_t>& bytes) {
   const std::filesystem::path path = dir / name;

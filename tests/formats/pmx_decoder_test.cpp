@@ -526,17 +526,28 @@ TEST(PmxRead, HugeCountsInASmallFileEndEarlyBeforeAllocating) {
   EXPECT_TRUE(back.vertices.empty());
 }
 
-TEST(PmxRead, EveryCutOfAValidFileEndsEarlyAndNothingElse) {
-  const std::vector<std::uint8_t> bytes = writer::WritePmx(RichPmx());
-  const std::size_t unread = 12;  // display frames, rigid bodies, joints
-  for (std::size_t size = 0; size < bytes.size(); ++size) {
+// Up to the morphs a cut file ends early. A file may end right after its
+// morphs; one cut inside the display frames, bodies and joints reads without
+// them, with a note.
+TEST(PmxRead, EveryCutOfAValidFileEndsEarlyOrLosesItsPhysics) {
+  PMXModel r = RichPmx();
+  const std::size_t morphsEnd = writer::WritePmx(r).size() - 12;
+  const PMXModel physics = test::PhysicsPmx();
+  r.displayFrames = physics.displayFrames;
+  r.rigidBodies = physics.rigidBodies;
+  r.joints = physics.joints;
+  const std::vector<std::uint8_t> bytes = writer::WritePmx(r);
+  for (std::size_t size = 0; size <= bytes.size(); ++size) {
     PMXModel back;
     const std::span<const std::uint8_t> cut(bytes.data(), size);
-    if (size < bytes.size() - unread) {
+    if (size < morphsEnd) {
       EXPECT_THROW(PMXDecoder::Read(cut, back), FileEndsEarly) << size;
-    } else {
-      EXPECT_EQ(PMXDecoder::Read(cut, back), FileRead) << size;
+      continue;
     }
+    ASSERT_EQ(PMXDecoder::Read(cut, back), FileRead) << size;
+    const bool whole = size == morphsEnd || size == bytes.size();
+    EXPECT_EQ(back.physicsNote.empty(), whole) << size;
+    EXPECT_EQ(back.rigidBodies.size(), size == bytes.size() ? 3u : 0u) << size;
   }
 }
 

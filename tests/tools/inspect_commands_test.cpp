@@ -9,6 +9,7 @@
 #include "formats/writer/vmd_writer.h"
 #include "render/linux/image_codecs_linux.h"
 #include "render/texture_loaders.h"
+#include "tests/formats/format_test_support.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/written_files.h"
 #include "tests/tools/tool_outcome.h"
@@ -134,6 +135,30 @@ TEST_F(InspectCommandsTest, ModelNamesEachMissingTextureAndGoesOn) {
   EXPECT_TRUE(Has(run.out, "\"missingTextures\":[{\"name\":\"gone.png\",\"path\":\"" + looked +
                                "\"}]}"))
       << run.out;
+}
+
+// A damaged physics block is no failure: the model is shown without
+// physics, with the reason in the JSON and in a warning line.
+TEST_F(InspectCommandsTest, ModelCountsItsBodiesAndSaysWhyPhysicsWasDropped) {
+  const std::string hair = Write("hair.pmd", writer::WritePmd(test::PhysicsPmd()));
+  Outcome run = RunCommand(tools::RunModelCommand, {hair});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_TRUE(run.err.empty()) << run.err;
+  EXPECT_TRUE(Has(run.out, "\"rigidBodies\":4,\"joints\":2,\"bodiesByMode\":{\"followBone\":2,"
+                           "\"dynamic\":1,\"dynamicKeepsPlace\":1},\"physicsDropped\":null,"))
+      << run.out;
+
+  PMXModel broken = test::PhysicsPmx();
+  broken.rigidBodies[2].size.y = -0.4f;
+  run = RunCommand(tools::RunModelCommand, {Write("broken.pmx", writer::WritePmx(broken))});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const std::string reason = "rigid body 2 has a size out of bounds";
+  EXPECT_TRUE(Has(run.out, "\"rigidBodies\":0,\"joints\":0,\"bodiesByMode\":{\"followBone\":0,"
+                           "\"dynamic\":0,\"dynamicKeepsPlace\":0},\"physicsDropped\":\"" +
+                               reason + "\","))
+      << run.out;
+  EXPECT_EQ(Lines(run.err), 1u) << run.err;
+  EXPECT_TRUE(Has(run.err, "broken.pmx: warning: no physics: " + reason)) << run.err;
 }
 
 TEST_F(InspectCommandsTest, ModelFailuresSayWhatIsWrongWithTheirCode) {

@@ -1,5 +1,6 @@
 // brivonel-inspect model FILE [--bench N]
 #include <map>
+#include <string>
 
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
@@ -8,6 +9,28 @@
 
 namespace brivonel::tools {
 namespace {
+
+// The bodies and joints the model simulates, and why it simulates none of
+// the file's when it dropped them (null otherwise).
+void PrintPhysics(const physics::PhysicsDescription& physics, const std::string& note,
+                  JsonWriter& json) {
+  json.Field("rigidBodies", physics.bodies.size());
+  json.Field("joints", physics.joints.size());
+  std::size_t byMode[3] = {};
+  for (const physics::RigidBodyDescription& body : physics.bodies)
+    ++byMode[static_cast<std::size_t>(body.mode)];
+  json.Key("bodiesByMode").BeginObject();
+  json.Field("followBone", byMode[0]);
+  json.Field("dynamic", byMode[1]);
+  json.Field("dynamicKeepsPlace", byMode[2]);
+  json.EndObject();
+  json.Key("physicsDropped");
+  if (note.empty()) {
+    json.Null();
+  } else {
+    json.String(note);
+  }
+}
 
 void PrintModel(const DecodedModel& decoded) {
   const Model& model = *decoded.model;
@@ -38,6 +61,7 @@ void PrintModel(const DecodedModel& decoded) {
   json.Key("morphKinds").BeginObject();
   for (const auto& [kind, count] : kinds) json.Field(std::to_string(kind), count);
   json.EndObject();
+  PrintPhysics(model.physicsDescription, decoded.physicsNote, json);
   json.Key("textures").BeginArray();
   for (const std::u16string& name : decoded.textures) json.String(name);
   json.EndArray();
@@ -66,6 +90,8 @@ int RunModelCommand(const std::vector<std::string>& args) {
       for (const TextureLookup& missing : decoded.missingTextures) {
         ReportWarning(options->file, MissingTextureWarning(missing));
       }
+      if (!decoded.physicsNote.empty())
+        ReportWarning(options->file, "warning: no physics: " + decoded.physicsNote);
       PrintModel(decoded);
       return kExitOk;
     }

@@ -119,6 +119,7 @@ void BuildDecodedModel(const FileBytes& bytes, TextureLoading textures, DecodedM
       throw InspectError("format error: " + record.formatError);
     }
     decoded.textures = record.textures;
+    decoded.physicsNote = record.physicsNote;
   } else {
     PMDModel record;
     PMDDecoder::Read(bytes.bytes(), record);
@@ -126,6 +127,7 @@ void BuildDecodedModel(const FileBytes& bytes, TextureLoading textures, DecodedM
       throw InspectError("format error: " + record.formatError);
     }
     for (const PMDMaterial& m : record.materials) AddPmdTextureNames(m, decoded.textures);
+    decoded.physicsNote = record.physicsNote;
   }
 }
 

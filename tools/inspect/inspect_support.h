@@ -52,6 +52,7 @@ struct DecodedModel {
   std::shared_ptr<Model> model;
   std::vector<std::u16string> textures;  // the texture names the file lists
   std::vector<TextureLookup> missingTextures;  // looked for and not found (when loading them)
+  std::string physicsNote;  // why the model has no physics although the file has some
   std::uint64_t fileSize = 0;
 };
 // Throws InspectError for a file that cannot be opened or is refused, or
