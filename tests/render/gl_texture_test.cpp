@@ -263,9 +263,9 @@ TEST_F(GlTextureTest, EverySubresourceLandsInItsLayerFaceOrSlice) {
     std::shared_ptr<gpu::Resource> texture;
     HResult hr = kEInvalidArg;
     if (c.dimensions == 1) {
-      hr = scene.gpu().CreateTexture1D(
-          {.width = c.width, .mipLevels = c.mipLevels, .arraySize = c.arraySize, .format = c.format},
-          data.data(), &texture);
+      hr = scene.gpu().CreateTexture1D({.width = c.width, .mipLevels = c.mipLevels,
+                                        .arraySize = c.arraySize, .format = c.format},
+                                       data.data(), &texture);
     } else if (c.dimensions == 2) {
       hr = scene.gpu().CreateTexture2D({.width = c.width, .height = c.height,
                                         .mipLevels = c.mipLevels, .arraySize = c.arraySize,
