@@ -64,7 +64,7 @@ inline constexpr MenuItemText kPopupMenuItems[] = {
     {command::kSizeLarge, Message::kSizeLargeItem},
     {command::kSizeMedium, Message::kSizeMediumItem},
     {command::kSizeSmall, Message::kSizeSmallItem},
-    {kSubMenuEnd, Message::kCount},
+    {kSubMenuEnd, Message::kCount},  // no words
     {command::kExit, Message::kExitItem},
 };
 inline constexpr Message kPopupMenuTitle = Message::kFileMenu;

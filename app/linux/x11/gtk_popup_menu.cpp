@@ -56,7 +56,7 @@ GtkPopupMenu::GtkPopupMenu(std::function<void(int)> runCommand)
   }
   gtk_menu_shell_append(GTK_MENU_SHELL(menu_), gtk_separator_menu_item_new());
   AddItem(menu_, command::kAbout,
-          gtk_menu_item_new_with_mnemonic(MnemonicLabel(MessageText(Message::kAboutItem)).c_str()));
+          gtk_menu_item_new_with_mnemonic(MnemonicLabel(MessageText(kClassMenuAboutItem)).c_str()));
   gtk_widget_show_all(menu_);
 }
 
