@@ -109,11 +109,12 @@ class DesktopMascotApp {
   // 1203 when it asks for none.
   std::int32_t DecodeModelFileNamed(const std::u16string& path, std::u16string_view name,
                                     std::shared_ptr<Model>& model);
-  // Shows the dialog until load accepts the choice (0) or the user cancels
-  // (cancelled). The buffers keep the last choice, so a repeated dialog opens
-  // on it.
+  // Shows the dialog until load accepts the choice, which remember then
+  // writes to the settings (0), or until the user cancels (cancelled). The
+  // buffers keep the last choice, so a repeated dialog opens on it.
   std::int32_t ChooseUntilLoaded(
-      const OpenFileDialogSetup& setup, std::int32_t cancelled, OpenFileDialogBuffers& buffers,
+      const OpenFileDialogSetup& setup, std::int32_t cancelled,
+      bool (Settings::*remember)(std::u16string_view),
       const std::function<std::int32_t(const OpenFileDialogBuffers&)>& load);
 
   Platform platform_;

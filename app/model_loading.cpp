@@ -47,11 +47,14 @@ void DesktopMascotApp::ShowFileNeeded(Message needed) {
 }
 
 std::int32_t DesktopMascotApp::ChooseUntilLoaded(
-    const OpenFileDialogSetup& setup, std::int32_t cancelled, OpenFileDialogBuffers& buffers,
+    const OpenFileDialogSetup& setup, std::int32_t cancelled,
+    bool (Settings::*remember)(std::u16string_view),
     const std::function<std::int32_t(const OpenFileDialogBuffers&)>& load) {
+  OpenFileDialogBuffers buffers;
   do {
     if (!platform_.fileDialog.ShowOpen(setup, buffers)) return cancelled;
   } while (load(buffers) != error::kOk);
+  (settings_.*remember)(buffers.file);
   return error::kOk;
 }
 
@@ -69,14 +72,10 @@ std::int32_t DesktopMascotApp::LoadStartupModel() {
 }
 
 std::int32_t DesktopMascotApp::ChooseModelFile(std::shared_ptr<Model>& model) {
-  OpenFileDialogBuffers buffers;
-  const std::int32_t result = ChooseUntilLoaded(
-      ModelDialogSetup(), error::kModelDialogCancelled, buffers,
-      [&](const OpenFileDialogBuffers& chosen) {
-        return DecodeModelFileNamed(chosen.file, chosen.fileTitle, model);
-      });
-  if (result == error::kOk) settings_.SetModelPath(buffers.file);
-  return result;
+  return ChooseUntilLoaded(ModelDialogSetup(), error::kModelDialogCancelled,
+                           &Settings::SetModelPath, [&](const OpenFileDialogBuffers& chosen) {
+                             return DecodeModelFileNamed(chosen.file, chosen.fileTitle, model);
+                           });
 }
 
 std::int32_t DesktopMascotApp::PrepareShaders() {
@@ -105,15 +104,13 @@ std::int32_t DesktopMascotApp::LoadStartupMotion() {
 }
 
 std::int32_t DesktopMascotApp::ChooseMotionFile(std::shared_ptr<Animation>& animation) {
-  OpenFileDialogBuffers buffers;
-  const std::int32_t result = ChooseUntilLoaded(
-      MotionDialogSetup(), error::kMotionDialogCancelled, buffers,
-      [&](const OpenFileDialogBuffers& chosen) {
-        if (FileExtension(chosen.fileTitle) != u".vmd") return error::kLoadFailed;
-        return DecodeMotionFile(chosen.file, animation);
-      });
-  if (result == error::kOk) settings_.SetMotionPath(buffers.file);
-  return result;
+  return ChooseUntilLoaded(MotionDialogSetup(), error::kMotionDialogCancelled,
+                           &Settings::SetMotionPath, [&](const OpenFileDialogBuffers& chosen) {
+                             if (FileExtension(chosen.fileTitle) != u".vmd") {
+                               return error::kLoadFailed;
+                             }
+                             return DecodeMotionFile(chosen.file, animation);
+                           });
 }
 
 void DesktopMascotApp::BindMorphTracks() {
