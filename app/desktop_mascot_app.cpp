@@ -161,8 +161,9 @@ std::int32_t DesktopMascotApp::ShowingFailure(const std::function<std::int32_t()
     ShowError(e.hr(), e.code());
     return e.code();
   } catch (const std::exception& e) {
-    // Preparing a decoded model failed in a way the device did not report
-    // (a bone number out of range, a shader file that could not be read).
+    // A fault no code names, such as preparing a decoded model failing
+    // where the device did not report it (a bone number out of range, a
+    // shader file that could not be read).
     ShowStdError(e.what());
     return error::kLoadFailed;
   }

@@ -103,7 +103,8 @@ class DesktopMascotApp {
   std::int32_t ShowingFailure(const std::function<std::int32_t()>& steps);
   // Prepares the current model's shaders, then gives it the remembered motion.
   std::int32_t PrepareModelAndMotion();
-  // The box before a dialog at start-up: which file the program needs.
+  // The box before the dialog when no remembered file loads: which file the
+  // program needs.
   void ShowFileNeeded(Message needed);
   // Decodes path with the model decoder that name's extension asks for;
   // 1203 when it asks for none.
