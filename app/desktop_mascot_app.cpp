@@ -11,21 +11,6 @@
 namespace brivonel {
 namespace {
 
-constexpr std::u16string_view kModelRequired = u"モデルデータ(PMD/PMX)が必要です";
-constexpr std::u16string_view kMotionRequired = u"モーションデータ(VMD)が必要です";
-
-const OpenFileDialogSetup& ModelDialogSetup() {
-  static const OpenFileDialogSetup setup{u"MMD(*.pmx|*.pmd)", u"*.pmd;*.pmx",
-                                         u"モデルデータを選んでください", true};
-  return setup;
-}
-
-const OpenFileDialogSetup& MotionDialogSetup() {
-  static const OpenFileDialogSetup setup{u"TovarleまたはVMD(*jpg|*.vmd)", u"*.jpeg;*.jpg;*.vmd",
-                                         u"モーションデータを選んでください", true};
-  return setup;
-}
-
 // A stall longer than this restarts the motion from its first frame.
 constexpr std::uint64_t kMaxClockStep = 1000;
 
@@ -43,26 +28,13 @@ DesktopMascotApp::~DesktopMascotApp() = default;
 std::int32_t DesktopMascotApp::Initialise(const Rect& windowRect) {
   width_ = windowRect.right - windowRect.left;
   height_ = windowRect.bottom - windowRect.top;
-  try {
+  return ShowingFailure([&] {
     CreateDeviceObjects();
     platform_.presenter.CreateTextObjects();
     PrepareLayeredInfo(windowRect.left, windowRect.top);
-    std::int32_t code = LoadStartupModel();
-    if (code != error::kOk) throw AppException(code);
-    code = PrepareShaders();
-    if (code != error::kOk) throw AppException(code);
-    code = LoadStartupMotion();
-    if (code != error::kOk) throw AppException(code);
-  } catch (const AppException& e) {
-    ShowError(e.hr(), e.code());
-    return e.code();
-  } catch (const std::exception& e) {
-    // Preparing a decoded model failed in a way the device did not report
-    // (a bone number out of range, a shader file that could not be read).
-    ShowStdError(e.what());
-    return error::kLoadFailed;
-  }
-  return error::kOk;
+    const std::int32_t code = LoadStartupModel();
+    return code != error::kOk ? code : PrepareModelAndMotion();
+  });
 }
 
 void DesktopMascotApp::CreateDeviceObjects() {
@@ -201,155 +173,31 @@ void DesktopMascotApp::ApplyPhysics() {
 void DesktopMascotApp::ShowError(HResult hr, std::int32_t code) {
   const std::optional<std::u16string> text = platform_.strings.Load(code);
   platform_.messageBoxes.Show(MessageOwner::kWindow, FormatErrorMessage(text, hr, code),
-                              kErrorCaption, MessageStyle::kError);
+                              MessageText(Message::kErrorCaption), MessageStyle::kError);
 }
 
 void DesktopMascotApp::ShowStdError(std::string_view text) {
-  platform_.messageBoxes.Show(MessageOwner::kWindow, StdErrorText(text), kErrorCaption,
-                              MessageStyle::kError);
+  platform_.messageBoxes.Show(MessageOwner::kWindow, StdErrorText(text),
+                              MessageText(Message::kErrorCaption), MessageStyle::kError);
+}
+
+std::int32_t DesktopMascotApp::ShowingFailure(const std::function<std::int32_t()>& steps) {
+  try {
+    const std::int32_t code = steps();
+    if (code != error::kOk) ShowError(kSOk, code);
+    return code;
+  } catch (const AppException& e) {
+    ShowError(e.hr(), e.code());
+    return e.code();
+  } catch (const std::exception& e) {
+    // A fault no code names, such as preparing a decoded model failing
+    // where the device did not report it (a bone number out of range, a
+    // shader file that could not be read).
+    ShowStdError(e.what());
+    return error::kLoadFailed;
+  }
 }
 
 void DesktopMascotApp::Shutdown() {}
-
-std::int32_t DesktopMascotApp::DecodeModelFile(const std::u16string& path,
-                                               std::shared_ptr<Model>& model,
-                                               ModelFileKind kind) {
-  try {
-    return CodeOfDecodeResult(decoders_.DecodeModel(path, model, kind));
-  } catch (const AppException&) {
-    throw;  // fatal graphics errors (textures) end the load
-  } catch (const std::exception& e) {
-    // A file that ends early, or any other fault in the file: a failed attempt.
-    TraceFormat("model file not loaded: %s\n", e.what());
-    return error::kLoadFailed;
-  }
-}
-
-std::int32_t DesktopMascotApp::LoadStartupModel() {
-  std::int32_t result = error::kLoadFailed;
-  std::shared_ptr<Model> model = scene_.NewModel();
-  std::u16string path;
-  if (settings_.GetModelPath(path)) {
-    const std::u16string extension = FileExtension(path);
-    if (extension == u".pmd") {
-      result = DecodeModelFile(path, model, ModelFileKind::kPmd);
-    } else if (extension == u".pmx") {
-      result = DecodeModelFile(path, model, ModelFileKind::kPmx);
-    }
-  }
-  if (result != error::kOk) {
-    platform_.messageBoxes.Show(MessageOwner::kWindow, kModelRequired, u"",
-                                MessageStyle::kPlain);
-    result = ChooseModelFile(model);
-  }
-  if (result == error::kOk) scene_.Install(model);
-  return result;
-}
-
-std::int32_t DesktopMascotApp::ChooseModelFile(std::shared_ptr<Model>& model) {
-  OpenFileDialogBuffers buffers;
-  std::int32_t result = error::kLoadFailed;
-  do {
-    if (!platform_.fileDialog.ShowOpen(ModelDialogSetup(), buffers)) {
-      return error::kModelDialogCancelled;
-    }
-    const std::u16string extension = FileExtension(buffers.fileTitle);
-    if (extension == u".pmd") {
-      result = DecodeModelFile(buffers.file, model, ModelFileKind::kPmd);
-    } else if (extension == u".pmx") {
-      result = DecodeModelFile(buffers.file, model, ModelFileKind::kPmx);
-    }
-  } while (result != error::kOk);
-  settings_.SetModelPath(buffers.file);
-  return error::kOk;
-}
-
-std::int32_t DesktopMascotApp::PrepareShaders() {
-  if (!scene_.Prepare(*scene_.model())) return error::kShaders;
-  return error::kOk;
-}
-
-std::int32_t DesktopMascotApp::DecodeMotionFile(const std::u16string& path,
-                                                std::shared_ptr<Animation>& animation) {
-  try {
-    return CodeOfDecodeResult(decoders_.DecodeMotion(path, animation, scene_.model()->bones));
-  } catch (const AppException&) {
-    throw;
-  } catch (const std::exception& e) {
-    TraceFormat("motion file not loaded: %s\n", e.what());
-    return error::kLoadFailed;
-  }
-}
-
-std::int32_t DesktopMascotApp::LoadStartupMotion() {
-  std::int32_t result = error::kLoadFailed;
-  auto animation = std::make_shared<Animation>();
-  std::u16string path;
-  // The remembered path goes to the decoder whatever its extension.
-  if (settings_.GetMotionPath(path)) result = DecodeMotionFile(path, animation);
-  if (result != error::kOk) {
-    platform_.messageBoxes.Show(MessageOwner::kWindow, kMotionRequired, u"",
-                                MessageStyle::kPlain);
-    result = ChooseMotionFile(animation);
-  }
-  if (result == error::kOk) scene_.model()->animation = animation;
-  BindMorphTracks();
-  return result;
-}
-
-std::int32_t DesktopMascotApp::ChooseMotionFile(std::shared_ptr<Animation>& animation) {
-  OpenFileDialogBuffers buffers;
-  std::int32_t result = error::kLoadFailed;
-  do {
-    if (!platform_.fileDialog.ShowOpen(MotionDialogSetup(), buffers)) {
-      return error::kMotionDialogCancelled;
-    }
-    // The filter also offers pictures; only ".vmd" files are motions.
-    if (FileExtension(buffers.fileTitle) == u".vmd") {
-      result = DecodeMotionFile(buffers.file, animation);
-    }
-  } while (result != error::kOk);
-  settings_.SetMotionPath(buffers.file);
-  return error::kOk;
-}
-
-void DesktopMascotApp::BindMorphTracks() {
-  if (scene_.model()) Scene::SetMotion(*scene_.model(), scene_.model()->animation);
-}
-
-void DesktopMascotApp::ChangeModel() {
-  std::shared_ptr<Model> model = scene_.NewModel();
-  try {
-    std::int32_t code = ChooseModelFile(model);
-    if (code != error::kOk) throw AppException(code);
-    // From here on the new model is the current one; until it is complete
-    // its loading flag keeps it from being updated and drawn.
-    scene_.Install(model);
-    model->loading = true;
-    code = PrepareShaders();
-    if (code != error::kOk) throw AppException(code);
-    code = LoadStartupMotion();
-    if (code != error::kOk) throw AppException(code);
-    model->loading = false;
-  } catch (const AppException& e) {
-    ShowError(e.hr(), e.code());
-  } catch (const std::exception& e) {
-    ShowStdError(e.what());
-  }
-}
-
-void DesktopMascotApp::ChangeMotion() {
-  if (!scene_.model()) return;
-  auto animation = std::make_shared<Animation>();
-  try {
-    const std::int32_t code = ChooseMotionFile(animation);
-    if (code != error::kOk) throw AppException(code);
-  } catch (const AppException& e) {
-    ShowError(e.hr(), e.code());
-    return;  // the current motion goes on
-  }
-  Scene::SetMotion(*scene_.model(), animation);
-  elapsed_ = 0;
-}
 
 }  // namespace brivonel

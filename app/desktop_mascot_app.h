@@ -5,10 +5,12 @@
 // Update and Render on every idle turn of its loop, and forwards mouse,
 // power and menu events to it. Everything runs on one thread.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "app/messages.h"
 #include "app/model_files.h"
 #include "app/platform/platform.h"
 #include "app/settings.h"
@@ -63,7 +65,7 @@ class DesktopMascotApp {
   void Shutdown();
   void AdvanceClock();
 
-  // Loading steps; each returns 0 or an application code.
+  // Loading steps (model_loading.cpp); each returns 0 or an application code.
   std::int32_t LoadStartupModel();
   std::int32_t ChooseModelFile(std::shared_ptr<Model>& model);
   std::int32_t DecodeModelFile(const std::u16string& path, std::shared_ptr<Model>& model,
@@ -99,6 +101,27 @@ class DesktopMascotApp {
   void CreateDeviceObjects();
   Float2 FigurePlacement() const;
   void PrepareLayeredInfo(std::int32_t x, std::int32_t y);
+  // Runs steps that return 0 or an application code, and shows in one error
+  // box what ended them: the code they returned, an AppException's code and
+  // hr, or a standard exception's text (then 1203). The code; 0 when the
+  // steps ran to their end.
+  std::int32_t ShowingFailure(const std::function<std::int32_t()>& steps);
+  // Prepares the current model's shaders, then gives it the remembered motion.
+  std::int32_t PrepareModelAndMotion();
+  // The box before the dialog when no remembered file loads: which file the
+  // program needs.
+  void ShowFileNeeded(Message needed);
+  // Decodes path with the model decoder that name's extension asks for;
+  // 1203 when it asks for none.
+  std::int32_t DecodeModelFileNamed(const std::u16string& path, std::u16string_view name,
+                                    std::shared_ptr<Model>& model);
+  // Shows the dialog until load accepts the choice, which remember then
+  // writes to the settings (0), or until the user cancels (cancelled). The
+  // buffers keep the last choice, so a repeated dialog opens on it.
+  std::int32_t ChooseUntilLoaded(
+      const OpenFileDialogSetup& setup, std::int32_t cancelled,
+      bool (Settings::*remember)(std::u16string_view),
+      const std::function<std::int32_t(const OpenFileDialogBuffers&)>& load);
 
   Platform platform_;
   IFileDecoders& decoders_;

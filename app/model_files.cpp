@@ -1,6 +1,10 @@
 #include "app/model_files.h"
 
+#include <exception>
+
+#include "base/app_exception.h"
 #include "base/error_codes.h"
+#include "base/trace.h"
 #include "formats/decoder.h"
 
 namespace brivonel {
@@ -18,6 +22,13 @@ std::u16string FileExtension(std::u16string_view path) {
   return std::u16string(path.substr(dot, kMaxExtension));
 }
 
+std::optional<ModelFileKind> ModelFileKindOf(std::u16string_view name) {
+  const std::u16string extension = FileExtension(name);
+  if (extension == u".pmd") return ModelFileKind::kPmd;
+  if (extension == u".pmx") return ModelFileKind::kPmx;
+  return std::nullopt;
+}
+
 std::int32_t CodeOfDecodeResult(int decodeResult) {
   switch (decodeResult) {
     case ModelBuilt:
@@ -28,6 +39,17 @@ std::int32_t CodeOfDecodeResult(int decodeResult) {
       return error::kFileNotFound;
     default:
       return error::kLoadFailed;
+  }
+}
+
+std::int32_t AttemptDecode(const char* what, const std::function<int()>& decode) {
+  try {
+    return CodeOfDecodeResult(decode());
+  } catch (const AppException&) {
+    throw;
+  } catch (const std::exception& e) {
+    TraceFormat("%s file not loaded: %s\n", what, e.what());
+    return error::kLoadFailed;
   }
 }
 

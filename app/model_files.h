@@ -2,7 +2,9 @@
 // Choosing a decoder by file name and turning decoder results into the
 // application's codes.
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,9 +21,19 @@ enum class ModelFileKind { kPmd, kPmx };
 // follows; empty when the name has no ".". At most 260 characters.
 std::u16string FileExtension(std::u16string_view path);
 
+// The decoder a model file's name asks for by its extension: ".pmd" or
+// ".pmx", compared exactly (".PMX" is no model file); none for any other.
+std::optional<ModelFileKind> ModelFileKindOf(std::u16string_view name);
+
 // Decoder result -> application code: built 0, refused content 1003, file
 // not opened 1002, anything else 1203.
 std::int32_t CodeOfDecodeResult(int decodeResult);
+
+// One decoder call (model or motion, as `what` says) as an application code.
+// A file that ends early, or any other fault in it (a standard exception), is
+// a failed attempt: 1203, and a trace line. AppException, a fatal graphics
+// error such as a texture the device refused, passes on and ends the load.
+std::int32_t AttemptDecode(const char* what, const std::function<int()>& decode);
 
 // The decoders the application loads files with, one call per file. They
 // return a decoder result; a file that ends early raises a standard

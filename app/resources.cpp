@@ -5,34 +5,46 @@
 namespace brivonel {
 namespace {
 
-struct StringEntry {
+// Names that no language changes: the program's title, and the window
+// class and title by which a running copy is found.
+struct NamedString {
   std::int32_t id;
-  std::u16string_view text;
+  std::u16string_view name;
 };
-
-constexpr StringEntry kStrings[] = {
+constexpr NamedString kNames[] = {
     {resource::kTitleString, u"Quenvalis"},
     {resource::kClassNameString, u"BRIVONEL"},
-    {error::kModelDialogCancelled, u"モデルは必須です"},
-    {error::kMotionDialogCancelled, u"モーションは必須です"},
-    {error::kFileNotFound, u"ファイルが見つかりません"},
-    {error::kModelDataInvalid, u"モデルデータに問題があります"},
-    {error::kMotionDataInvalid, u"モーションデータに問題があります"},
-    {error::kDevice, u"D3D11 Device初期化でエラー"},
-    {error::kDxgi, u"DXGI初期化でエラー"},
-    {error::kBuffers, u"D3D11バッファの初期化でエラー"},
-    {error::kShaders, u"シェーダ初期化でエラー"},
-    {error::kTextures, u"テクスチャ初期化でエラー"},
-    {error::kDirect2D, u"D2D1 初期化でエラー"},
-    {error::kPresent, u"DWM関連でエラー"},
-    {error::kNoValue, u"値がない"},
+};
+
+// The string table's text of each error code that has one.
+struct CodeText {
+  std::int32_t code;
+  Message text;
+};
+constexpr CodeText kCodeTexts[] = {
+    {error::kModelDialogCancelled, Message::kModelRequired},
+    {error::kMotionDialogCancelled, Message::kMotionRequired},
+    {error::kFileNotFound, Message::kFileNotFound},
+    {error::kModelDataInvalid, Message::kModelDataInvalid},
+    {error::kMotionDataInvalid, Message::kMotionDataInvalid},
+    {error::kDevice, Message::kDeviceFailed},
+    {error::kDxgi, Message::kDxgiFailed},
+    {error::kBuffers, Message::kBuffersFailed},
+    {error::kShaders, Message::kShadersFailed},
+    {error::kTextures, Message::kTexturesFailed},
+    {error::kDirect2D, Message::kDirect2DFailed},
+    {error::kPresent, Message::kPresentFailed},
+    {error::kNoValue, Message::kNoValue},
 };
 
 }  // namespace
 
 std::optional<std::u16string_view> BuiltInString(std::int32_t id) {
-  for (const StringEntry& entry : kStrings) {
-    if (entry.id == id) return entry.text;
+  for (const NamedString& entry : kNames) {
+    if (entry.id == id) return entry.name;
+  }
+  for (const CodeText& entry : kCodeTexts) {
+    if (entry.code == id) return MessageText(entry.text);
   }
   return std::nullopt;
 }

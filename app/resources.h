@@ -1,12 +1,14 @@
 #pragma once
 // The program's resources that both fronts share: resource and command ids,
-// the string table, the menu texts and the About box's content. The Windows
-// resource script carries the same texts.
+// the string table, the menus' items and the About box's layout. Their words
+// are messages (app/messages.h); the Windows resource script carries the
+// same words.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/messages.h"
 #include "app/platform/string_table.h"
 
 namespace brivonel {
@@ -50,39 +52,34 @@ class BuiltInStringTable final : public IStringTable {
 // One item of a menu: a command, a separator-free sub-menu, or the end.
 struct MenuItemText {
   int commandId;  // 0 for a sub-menu whose items follow until kSubMenuEnd
-  std::u16string_view text;
+  Message text;
 };
 inline constexpr int kSubMenuEnd = -1;
 
 // The popup menu (menu 129, sub-menu 0), in order. A sub-menu starts with an
 // item of command 0 carrying its text and ends with a kSubMenuEnd item.
 inline constexpr MenuItemText kPopupMenuItems[] = {
-    {command::kChangeModel, u"モデル変更"},
-    {command::kChangeMotion, u"モーション変更"},
-    {0, u"表示サイズ"},
-    {command::kSizeLarge, u"大"},
-    {command::kSizeMedium, u"中"},
-    {command::kSizeSmall, u"小"},
-    {kSubMenuEnd, u""},
-    {command::kPhysics, u"物理演算"},
-    {command::kExit, u"終了"},
+    {command::kChangeModel, Message::kChangeModelItem},
+    {command::kChangeMotion, Message::kChangeMotionItem},
+    {0, Message::kDisplaySizeMenu},
+    {command::kSizeLarge, Message::kSizeLargeItem},
+    {command::kSizeMedium, Message::kSizeMediumItem},
+    {command::kSizeSmall, Message::kSizeSmallItem},
+    {kSubMenuEnd, Message::kCount},  // no words
+    {command::kPhysics, Message::kPhysicsItem},
+    {command::kExit, Message::kExitItem},
 };
-inline constexpr std::u16string_view kPopupMenuTitle = u"ファイル(&F)";
+inline constexpr Message kPopupMenuTitle = Message::kFileMenu;
 
 // The class menu (menu 109): two popups.
-inline constexpr std::u16string_view kClassMenuFileTitle = u"ファイル(&F)";
-inline constexpr std::u16string_view kClassMenuExitItem = u"アプリケーションの終了(&X)";
-inline constexpr std::u16string_view kClassMenuHelpTitle = u"ヘルプ(&H)";
-inline constexpr std::u16string_view kClassMenuAboutItem = u"バージョン情報(&A)...";
+inline constexpr Message kClassMenuFileTitle = Message::kFileMenu;
+inline constexpr Message kClassMenuExitItem = Message::kExitApplicationItem;
+inline constexpr Message kClassMenuHelpTitle = Message::kHelpMenu;
+inline constexpr Message kClassMenuAboutItem = Message::kAboutItem;
 
-// The About box.
-inline constexpr std::u16string_view kAboutCaption = u"バージョン情報 Brivonel";
-inline constexpr std::u16string_view kAboutVersionLine = u"Brivonel, Version 1.0";
-inline constexpr std::u16string_view kAboutSecondLine = u"Copyright (C) 2024";
+// The About box: its words are the messages kAboutCaption, kAboutVersionLine
+// and kAboutSecondLine, in this font.
 inline constexpr std::u16string_view kAboutFontName = u"MS UI Gothic";
 inline constexpr int kAboutFontPoints = 9;
-
-// The caption of every error box.
-inline constexpr std::u16string_view kErrorCaption = u"エラー";
 
 }  // namespace brivonel

@@ -5,7 +5,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/resources.h"
+#include "app/messages.h"
 #include "base/unicode.h"
 
 namespace brivonel {
@@ -13,10 +13,6 @@ namespace {
 
 // Longest value a 260-unit buffer holds.
 constexpr std::size_t kMaxValueLength = 259;
-
-constexpr std::u16string_view kNoAppDataMessage = u"AppDataパスが取得できない";
-constexpr std::u16string_view kCannotCreateSuffix = u"が作成できない";
-constexpr std::u16string_view kCannotSaveSuffix = u" に保存できない";
 
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
   std::u16string path(folder);
@@ -56,14 +52,14 @@ Settings::Settings(IProfileStore& store, IFolders& folders, IMessageBoxes& messa
     : store_(store), messageBoxes_(messageBoxes) {
   const std::optional<std::u16string> appData = folders.RoamingAppDataFolder();
   if (!appData) {
-    messageBoxes_.Show(MessageOwner::kNone, kNoAppDataMessage, kErrorCaption,
-                       MessageStyle::kError);
+    messageBoxes_.Show(MessageOwner::kNone, MessageText(Message::kNoAppDataFolder),
+                       MessageText(Message::kErrorCaption), MessageStyle::kError);
     return;
   }
   const std::u16string folder = JoinPath(*appData, folderName);
   if (!IsDirectory(folder) && !MakeDirectory(folder)) {
-    messageBoxes_.Show(MessageOwner::kNone, folder + std::u16string(kCannotCreateSuffix),
-                       kErrorCaption, MessageStyle::kError);
+    messageBoxes_.Show(MessageOwner::kNone, MessageNaming(Message::kCannotCreateFolder, folder),
+                       MessageText(Message::kErrorCaption), MessageStyle::kError);
   }
   path_ = JoinPath(folder, fileName);
 }
@@ -111,8 +107,8 @@ bool Settings::PhysicsOn() {
 bool Settings::WriteKey(std::u16string_view key, std::u16string_view value) {
   if (!value.empty()) cache_.insert_or_assign(std::u16string(key), std::u16string(value));
   if (path_.empty() || !store_.Write(section, key, value, path_)) {
-    messageBoxes_.Show(MessageOwner::kNone, path_ + std::u16string(kCannotSaveSuffix),
-                       kErrorCaption, MessageStyle::kError);
+    messageBoxes_.Show(MessageOwner::kNone, MessageNaming(Message::kCannotSaveSettings, path_),
+                       MessageText(Message::kErrorCaption), MessageStyle::kError);
     return false;
   }
   return true;

@@ -7,7 +7,7 @@ namespace brivonel {
 RigidBodyFields ReadRigidBodyFields(BinaryCursor& c) {
   RigidBodyFields f;
   f.group = c.ReadU8();
-  f.nonCollisionMask = c.ReadU16();
+  f.collisionMask = c.ReadU16();
   f.shape = c.ReadU8();
   f.size = c.Read<Float3>();
   f.position = c.Read<Float3>();

@@ -13,9 +13,7 @@ physics::RigidBodyDescription DescribeBody(std::u16string name, std::int32_t bon
   d.name = std::move(name);
   d.bone = bone;
   d.group = f.group;
-  // The files list the groups a body passes through; the world wants those
-  // it hits.
-  d.collidesWith = static_cast<std::uint16_t>(~f.nonCollisionMask & 0xFFFF);
+  d.collidesWith = f.collisionMask;
   d.shape = static_cast<physics::BodyShape>(f.shape);
   d.size = f.size;
   d.position = position;
@@ -46,8 +44,35 @@ physics::JointDescription DescribeJoint(std::u16string name, std::int32_t bodyA,
   return d;
 }
 
+namespace {
+
+// A body that keeps its bone's place, jointed below a dynamic body whose bone
+// is its bone's parent, hangs from that body like the rest of the chain:
+// kept in place it would fight the joint (the runtimes these files are made
+// for treat it as fully dynamic).
+void LetChainsHang(physics::PhysicsDescription& description, const std::vector<Bone>& bones) {
+  const auto boneOf = [&](std::int32_t body) {
+    return body >= 0 && static_cast<std::size_t>(body) < description.bodies.size()
+               ? description.bodies[static_cast<std::size_t>(body)].bone
+               : -1;
+  };
+  for (const physics::JointDescription& joint : description.joints) {
+    const std::int32_t boneA = boneOf(joint.bodyA);
+    const std::int32_t boneB = boneOf(joint.bodyB);
+    if (boneA < 0 || boneB < 0 || static_cast<std::size_t>(boneB) >= bones.size()) continue;
+    physics::RigidBodyDescription& a = description.bodies[static_cast<std::size_t>(joint.bodyA)];
+    physics::RigidBodyDescription& b = description.bodies[static_cast<std::size_t>(joint.bodyB)];
+    if (a.mode != physics::BodyMode::kFollowBone && b.mode == physics::BodyMode::kDynamicKeepsPlace &&
+        bones[static_cast<std::size_t>(boneB)].parentIndex == boneA)
+      b.mode = physics::BodyMode::kDynamic;
+  }
+}
+
+}  // namespace
+
 void GivePhysics(Model& model, physics::PhysicsDescription description, std::string& note) {
   model.physicsDescription = {};
+  LetChainsHang(description, model.bones);
   if (note.empty()) {
     if (std::optional<std::string> fault =
             physics::CheckDescription(description, model.bones.size())) {

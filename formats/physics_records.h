@@ -14,7 +14,10 @@ namespace brivonel {
 // What follows a rigid body's name(s) and bone in both formats.
 struct RigidBodyFields {
   std::uint8_t group = 0;              // collision group, 0 to 15
-  std::uint16_t nonCollisionMask = 0;  // bit g set: no collision with group g
+  // Bit g set: the body collides with group g. Editors show the cleared bits
+  // as the body's "non-collision groups"; the file keeps the mask itself, as
+  // the engine takes it (a new body's 0xFFFF collides with every group).
+  std::uint16_t collisionMask = 0xFFFF;
   std::uint8_t shape = 0;              // 0 sphere, 1 box, 2 capsule
   Float3 size;
   Float3 position;  // PMX: model space; PMD: relative to the body's bone

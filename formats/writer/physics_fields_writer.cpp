@@ -3,7 +3,7 @@
 namespace brivonel::writer {
 
 void WriteRigidBodyFields(ByteWriter& out, const RigidBodyFields& f) {
-  out.U8(f.group).U16(f.nonCollisionMask).U8(f.shape);
+  out.U8(f.group).U16(f.collisionMask).U8(f.shape);
   out.Put(f.size).Put(f.position).Put(f.rotation);
   out.F32(f.mass).F32(f.linearDamping).F32(f.angularDamping).F32(f.restitution).F32(f.friction);
   out.U8(f.mode);

@@ -16,6 +16,7 @@
 #include "render/dxgi_format_info.h"
 #include "render/gl/framebuffer.h"
 #include "render/gl/gl_formats.h"
+#include "render/gl/gl_texture_images.h"
 #include "render/texture_layout.h"
 
 namespace brivonel::gl {
@@ -56,19 +57,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
            return std::toupper(static_cast<unsigned char>(x)) ==
                   std::toupper(static_cast<unsigned char>(y));
          });
-}
-
-// Bytes per row and rows (block rows when compressed) of one tightly packed
-// image; the sizes come from a valid texture description, so they fit.
-void ImageRows(DxgiFormat format, std::uint64_t width, std::uint64_t height,
-               std::uint64_t* rowBytes, std::uint64_t* rows) {
-  ImagePitch pitch;
-  if (Failed(ComputePitch(format, width, height, &pitch)) || pitch.rowPitch == 0) {
-    *rowBytes = *rows = 0;
-    return;
-  }
-  *rowBytes = pitch.rowPitch;
-  *rows = pitch.slicePitch / pitch.rowPitch;
 }
 
 GLint GetInteger(GLenum name) {
@@ -590,51 +578,62 @@ HResult GlGpu::CreateBuffer(const gpu::BufferDesc& desc, const gpu::SubresourceD
 
 namespace {
 
-struct TextureShape {
-  int dimensions = 2;
-  std::uint32_t width = 0;
-  std::uint32_t height = 1;
-  std::uint32_t depth = 1;
-  std::uint32_t mipLevels = 0;  // 0: full chain
-  std::uint32_t arraySize = 1;
-  DxgiFormat format = DxgiFormat::Unknown;
-  gpu::Usage usage = gpu::Usage::Default;
-  bool cube = false;
-};
+// The number of mip levels (0 asks for the full chain); kEInvalidArg for an
+// empty texture or more levels than its chain has.
+HResult CountMipLevels(const TextureShape& shape, std::uint32_t* mips) {
+  if (shape.width == 0 || shape.height == 0 || shape.depth == 0 || shape.arraySize == 0)
+    return kEInvalidArg;
+  const std::uint32_t fullChain =
+      static_cast<std::uint32_t>(FullMipChain(shape.width, shape.height, shape.depth));
+  *mips = shape.mipLevels == 0 ? fullChain : shape.mipLevels;
+  return *mips > fullChain ? kEInvalidArg : kSOk;
+}
 
-// One subresource as tightly packed rows (converted when the format needs
-// it), ready for glTexImage; points into the caller's data when it already is.
-const void* TightImage(const GlFormat& info, DxgiFormat format, const gpu::SubresourceData& source,
-                       int dimensions, std::uint32_t width, std::uint32_t height,
-                       std::uint32_t depth, std::vector<std::uint8_t>& scratch,
-                       std::size_t* bytes) {
-  std::uint64_t rowBytes = 0;
-  std::uint64_t rows = 0;
-  ImageRows(format, width, height, &rowBytes, &rows);
-  const std::uint64_t pitch = dimensions == 1 ? rowBytes : source.sysMemPitch;
-  const std::uint64_t slicePitch = dimensions == 3 ? source.sysMemSlicePitch : pitch * rows;
-  const auto* base = static_cast<const std::uint8_t*>(source.sysMem);
-  if (info.conversion != Conversion::None) {
-    scratch.clear();
-    std::vector<std::uint8_t> slice;
-    for (std::uint32_t z = 0; z < depth; ++z) {
-      ConvertImage(info.conversion, base + z * slicePitch, static_cast<std::uint32_t>(pitch),
-                   width, height, slice);
-      scratch.insert(scratch.end(), slice.begin(), slice.end());
-    }
-    *bytes = scratch.size();
-    return scratch.data();
+// The OpenGL storage of the texture's format; kNotSupported when this
+// OpenGL has none for it in this shape.
+HResult FindTextureFormat(const GlState& state, const TextureShape& shape, GlFormat* info) {
+  if (!LookUpGlFormat(shape.format, info)) {
+    TraceFormat("texture format %u has no OpenGL storage\n",
+                static_cast<unsigned>(shape.format));
+    return kNotSupported;
   }
-  // Uncompressed uploads of formats with fewer bits than a byte do not
-  // occur: every such format is converted above.
-  *bytes = static_cast<std::size_t>(rowBytes * rows * depth);
-  if (pitch == rowBytes && slicePitch == rowBytes * rows) return base;
-  scratch.resize(*bytes);
-  for (std::uint32_t z = 0; z < depth; ++z)
-    for (std::uint64_t row = 0; row < rows; ++row)
-      std::memcpy(scratch.data() + (z * rows + row) * rowBytes,
-                  base + z * slicePitch + row * pitch, rowBytes);
-  return scratch.data();
+  if ((info->needs == Extension::S3tc && !state.s3tc) ||
+      (info->needs == Extension::S3tcSrgb && !state.s3tcSrgb) ||
+      (info->needs == Extension::Bptc && !state.bptc) ||
+      (info->compressed && shape.dimensions != 2)) {
+    TraceFormat("texture format %u is not available on this OpenGL\n",
+                static_cast<unsigned>(shape.format));
+    return kNotSupported;
+  }
+  return kSOk;
+}
+
+// What Direct3D refuses beyond empty sizes (kEInvalidArg), and cube-map
+// arrays where this OpenGL has none (kNotSupported).
+HResult CheckTextureLimits(const GlState& state, const TextureShape& shape, bool hasData) {
+  if (shape.usage == gpu::Usage::Immutable && !hasData) return kEInvalidArg;
+  if (shape.cube && (shape.dimensions != 2 || shape.arraySize % 6 != 0 ||
+                     shape.width != shape.height))
+    return kEInvalidArg;
+  if (shape.cube && shape.arraySize > 6 && !state.cubeArrays) return kNotSupported;
+  const auto limit = static_cast<std::uint32_t>(shape.dimensions == 3 ? state.max3dTextureSize
+                                                : shape.cube        ? state.maxCubeSize
+                                                                    : state.maxTextureSize);
+  if (std::max({shape.width, shape.height, shape.depth}) > limit ||
+      shape.arraySize > static_cast<std::uint32_t>(state.maxArrayLayers))
+    return kEInvalidArg;
+  return kSOk;
+}
+
+// Sampling reads the texture's own levels; an alpha-only format's one
+// channel is read as alpha over black.
+void SetSamplingRange(GLenum target, std::uint32_t mips, const GlFormat& info) {
+  glTexParameteri(target, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(mips - 1));
+  if (info.alphaOnly) {
+    const GLint swizzle[4] = {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED};
+    glTexParameteriv(target, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
+  }
 }
 
 }  // namespace
@@ -644,38 +643,12 @@ static HResult CreateGlTexture(const std::shared_ptr<GlState>& state, const Text
                                std::shared_ptr<gpu::Resource>* texture) {
   if (texture == nullptr) return kEInvalidArg;
   texture->reset();
+  std::uint32_t mips = 0;
   GlFormat info;
-  if (shape.width == 0 || shape.height == 0 || shape.depth == 0 || shape.arraySize == 0)
-    return kEInvalidArg;
-  const std::uint32_t fullChain =
-      static_cast<std::uint32_t>(FullMipChain(shape.width, shape.height, shape.depth));
-  const std::uint32_t mips = shape.mipLevels == 0 ? fullChain : shape.mipLevels;
-  if (mips > fullChain) return kEInvalidArg;
-  if (!LookUpGlFormat(shape.format, &info)) {
-    TraceFormat("texture format %u has no OpenGL storage\n",
-                static_cast<unsigned>(shape.format));
-    return kNotSupported;
-  }
-  if ((info.needs == Extension::S3tc && !state->s3tc) ||
-      (info.needs == Extension::S3tcSrgb && !state->s3tcSrgb) ||
-      (info.needs == Extension::Bptc && !state->bptc) ||
-      (info.compressed && shape.dimensions != 2)) {
-    TraceFormat("texture format %u is not available on this OpenGL\n",
-                static_cast<unsigned>(shape.format));
-    return kNotSupported;
-  }
-  if (shape.usage == gpu::Usage::Immutable && initialData == nullptr) return kEInvalidArg;
-  if (shape.cube && (shape.dimensions != 2 || shape.arraySize % 6 != 0 ||
-                     shape.width != shape.height))
-    return kEInvalidArg;
-  if (shape.cube && shape.arraySize > 6 && !state->cubeArrays) return kNotSupported;
-
-  const auto limit = static_cast<std::uint32_t>(shape.dimensions == 3 ? state->max3dTextureSize
-                                                : shape.cube        ? state->maxCubeSize
-                                                                    : state->maxTextureSize);
-  if (std::max({shape.width, shape.height, shape.depth}) > limit ||
-      shape.arraySize > static_cast<std::uint32_t>(state->maxArrayLayers))
-    return kEInvalidArg;
+  if (const HResult hr = CountMipLevels(shape, &mips); Failed(hr)) return hr;
+  if (const HResult hr = FindTextureFormat(*state, shape, &info); Failed(hr)) return hr;
+  if (const HResult hr = CheckTextureLimits(*state, shape, initialData != nullptr); Failed(hr))
+    return hr;
 
   auto object = std::make_shared<GlTexture>(state);
   object->format = shape.format;
@@ -683,140 +656,22 @@ static HResult CreateGlTexture(const std::shared_ptr<GlState>& state, const Text
   object->arraySize = shape.arraySize;
   object->cube = shape.cube;
   object->maxLevel = mips - 1;
-  const bool array = shape.arraySize > 1;
-  if (shape.dimensions == 1) {
-    object->target = array ? GL_TEXTURE_1D_ARRAY : GL_TEXTURE_1D;
-  } else if (shape.dimensions == 3) {
-    object->target = GL_TEXTURE_3D;
-  } else if (shape.cube) {
-    object->target = shape.arraySize > 6 ? GL_TEXTURE_CUBE_MAP_ARRAY : GL_TEXTURE_CUBE_MAP;
-  } else {
-    object->target = array ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D;
-  }
+  object->target = TextureTarget(shape);
 
   ClearGlErrors();
   glGenTextures(1, &object->name);
   glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(state->scratchUnit));
   glBindTexture(object->target, object->name);
-  const GLenum target = object->target;
-  const auto layers = static_cast<GLsizei>(shape.arraySize);
-
   // Storage for every level first, then the subresources one by one.
-  for (std::uint32_t mip = 0; mip < mips; ++mip) {
-    const auto w = static_cast<GLsizei>(MipSize(shape.width, mip));
-    const auto h = static_cast<GLsizei>(MipSize(shape.height, mip));
-    const auto d = static_cast<GLsizei>(MipSize(shape.depth, mip));
-    const auto level = static_cast<GLint>(mip);
-    const auto internal = static_cast<GLint>(info.internalFormat);
-    std::uint64_t rowBytes = 0;
-    std::uint64_t rows = 0;
-    ImageRows(shape.format, static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h),
-              &rowBytes, &rows);
-    const auto imageBytes = static_cast<GLsizei>(rowBytes * rows);
-    switch (target) {
-      case GL_TEXTURE_1D:
-        glTexImage1D(target, level, internal, w, 0, info.format, info.type, nullptr);
-        break;
-      case GL_TEXTURE_1D_ARRAY:
-        glTexImage2D(target, level, internal, w, layers, 0, info.format, info.type, nullptr);
-        break;
-      case GL_TEXTURE_2D:
-        if (info.compressed)
-          glCompressedTexImage2D(target, level, info.internalFormat, w, h, 0, imageBytes, nullptr);
-        else
-          glTexImage2D(target, level, internal, w, h, 0, info.format, info.type, nullptr);
-        break;
-      case GL_TEXTURE_CUBE_MAP:
-        for (GLenum face = 0; face < 6; ++face) {
-          if (info.compressed)
-            glCompressedTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, level,
-                                   info.internalFormat, w, h, 0, imageBytes, nullptr);
-          else
-            glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, level, internal, w, h, 0,
-                         info.format, info.type, nullptr);
-        }
-        break;
-      case GL_TEXTURE_3D:
-        glTexImage3D(target, level, internal, w, h, d, 0, info.format, info.type, nullptr);
-        break;
-      default:  // 2-D and cube-map arrays
-        if (info.compressed)
-          glCompressedTexImage3D(target, level, info.internalFormat, w, h, layers, 0,
-                                 imageBytes * layers, nullptr);
-        else
-          glTexImage3D(target, level, internal, w, h, layers, 0, info.format, info.type, nullptr);
-        break;
-    }
-  }
-
+  for (std::uint32_t mip = 0; mip < mips; ++mip) AllocateLevel(object->target, shape, info, mip);
   if (initialData != nullptr) {
-    std::vector<std::uint8_t> scratch;
-    for (std::uint32_t slice = 0; slice < shape.arraySize; ++slice) {
-      for (std::uint32_t mip = 0; mip < mips; ++mip) {
-        const gpu::SubresourceData& source = initialData[slice * mips + mip];
-        if (source.sysMem == nullptr) {
-          ClearGlErrors();
-          return kEInvalidArg;
-        }
-        const std::uint32_t w = MipSize(shape.width, mip);
-        const std::uint32_t h = MipSize(shape.height, mip);
-        const std::uint32_t d = MipSize(shape.depth, mip);
-        std::uint64_t rowBytes = 0;
-        std::uint64_t rows = 0;
-        ImageRows(shape.format, w, h, &rowBytes, &rows);
-        if (shape.dimensions != 1 && source.sysMemPitch < rowBytes) {
-          ClearGlErrors();
-          return kEInvalidArg;
-        }
-        std::size_t bytes = 0;
-        const void* pixels =
-            TightImage(info, shape.format, source, shape.dimensions, w, h, d, scratch, &bytes);
-        const auto level = static_cast<GLint>(mip);
-        const auto gw = static_cast<GLsizei>(w);
-        const auto gh = static_cast<GLsizei>(h);
-        const auto layer = static_cast<GLint>(slice);
-        const auto size = static_cast<GLsizei>(bytes);
-        switch (target) {
-          case GL_TEXTURE_1D:
-            glTexSubImage1D(target, level, 0, gw, info.format, info.type, pixels);
-            break;
-          case GL_TEXTURE_1D_ARRAY:
-            glTexSubImage2D(target, level, 0, layer, gw, 1, info.format, info.type, pixels);
-            break;
-          case GL_TEXTURE_2D:
-          case GL_TEXTURE_CUBE_MAP: {
-            const GLenum face =
-                target == GL_TEXTURE_2D ? GL_TEXTURE_2D : GL_TEXTURE_CUBE_MAP_POSITIVE_X + slice;
-            if (info.compressed)
-              glCompressedTexSubImage2D(face, level, 0, 0, gw, gh, info.internalFormat, size,
-                                        pixels);
-            else
-              glTexSubImage2D(face, level, 0, 0, gw, gh, info.format, info.type, pixels);
-            break;
-          }
-          case GL_TEXTURE_3D:
-            glTexSubImage3D(target, level, 0, 0, 0, gw, gh, static_cast<GLsizei>(d), info.format,
-                            info.type, pixels);
-            break;
-          default:
-            if (info.compressed)
-              glCompressedTexSubImage3D(target, level, 0, 0, layer, gw, gh, 1,
-                                        info.internalFormat, size, pixels);
-            else
-              glTexSubImage3D(target, level, 0, 0, layer, gw, gh, 1, info.format, info.type,
-                              pixels);
-            break;
-        }
-      }
+    if (const HResult hr = WriteSubresources(object->target, shape, info, mips, initialData);
+        Failed(hr)) {
+      ClearGlErrors();
+      return hr;
     }
   }
-
-  glTexParameteri(target, GL_TEXTURE_BASE_LEVEL, 0);
-  glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(mips - 1));
-  if (info.alphaOnly) {
-    const GLint swizzle[4] = {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED};
-    glTexParameteriv(target, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
-  }
+  SetSamplingRange(object->target, mips, info);
   if (const HResult hr = TakeGlError("a texture"); Failed(hr)) return hr;
   *texture = std::move(object);
   return kSOk;

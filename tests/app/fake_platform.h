@@ -127,7 +127,10 @@ class FakePresenter : public IPresenter {
     return objects;
   }
   void SetSampleCount(std::uint32_t samples) override { wantedSamples = samples; }
-  void CreateTextObjects() override { ++textObjectsCreated; }
+  void CreateTextObjects() override {
+    if (textObjectsThrowStd) throw std::runtime_error("no text objects");
+    ++textObjectsCreated;
+  }
   void PresentFrame(Point destination) override {
     if (presentFailure) throw AppException(presentFailure, error::kPresent);
     if (presentThrowsStd) throw std::runtime_error("presenting went wrong");
@@ -147,6 +150,7 @@ class FakePresenter : public IPresenter {
   HResult deviceFailure = kSOk;
   HResult presentFailure = kSOk;
   bool presentThrowsStd = false;
+  bool textObjectsThrowStd = false;
   HResult testPresentResult = kSOk;
   std::int32_t surfaceWidth = 0;
   std::int32_t surfaceHeight = 0;

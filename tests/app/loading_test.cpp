@@ -174,6 +174,17 @@ TEST(StartupTest, UntexturedModelWithoutItsPixelShaderFileFails) {
   EXPECT_EQ(h.Start(), 1103);
 }
 
+TEST(StartupTest, UnexpectedFaultShowsItsTextAndEndsStartUpWithCode1203) {
+  AppHarness h;
+  h.RememberGoodFiles();
+  h.presenter.textObjectsThrowStd = true;
+  EXPECT_EQ(h.Start(), 1203);
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, u"no text objects");
+  EXPECT_EQ(h.boxes.shown[0].caption, u"エラー");
+  EXPECT_EQ(h.app->model(), nullptr);
+}
+
 class ChangeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -290,6 +301,17 @@ TEST_F(ChangeTest, CancelledMotionChoiceKeepsTheCurrentMotion) {
   EXPECT_EQ(h.app->model()->animation, before);
   EXPECT_GT(h.app->elapsed(), 0u);
   EXPECT_EQ(h.boxes.shown.back().text, u"モーションは必須です\nhr:0 ecode: 1001");
+}
+
+TEST_F(ChangeTest, FatalErrorWhileReadingAChosenMotionKeepsTheCurrentMotion) {
+  const auto before = h.app->model()->animation;
+  h.decoders.motions[u"/m/texture.vmd"] = FakeMotionFile(FileOutcome::kTextureFailure);
+  h.dialog.Choose(u"/m/texture.vmd");
+  h.app->ChangeMotion();
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, u"テクスチャ初期化でエラー\nhr:-2147024883 ecode: 1104");
+  EXPECT_EQ(h.app->model()->animation, before);
+  EXPECT_EQ(h.Stored(u"Motion"), u"/m/dance.vmd");
 }
 
 TEST_F(ChangeTest, TruncatedMotionChoiceShowsTheDialogAgain) {

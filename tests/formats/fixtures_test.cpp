@@ -187,7 +187,7 @@ TEST(Fixtures, ConstraintTestsHoldTwoBoxesOnOneJoint) {
       EXPECT_EQ(body.bone, i);
       EXPECT_EQ(body.shape, physics::BodyShape::kBox);
       EXPECT_EQ(body.mode, i == 0 ? physics::BodyMode::kFollowBone : physics::BodyMode::kDynamic);
-      EXPECT_EQ(body.collidesWith, 0);  // the file's mask is 0xFFFF: it passes through all
+      EXPECT_EQ(body.collidesWith, 0xFFFF);  // the file's mask: it collides with every group
       EXPECT_EQ(body.mass, 1.0f);
       EXPECT_EQ(body.friction, 0.5f);
     }

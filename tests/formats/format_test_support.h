@@ -185,7 +185,7 @@ inline RigidBodyFields BodyFields(std::uint8_t mode, std::uint8_t shape, Float3 
                                   Float3 position, Float3 rotation = {}) {
   RigidBodyFields f;
   f.group = mode == 0 ? 0 : 1;
-  f.nonCollisionMask = mode == 0 ? 0 : 0b11;
+  f.collisionMask = mode == 0 ? 0xFFFF : 0xFFFC;
   f.shape = shape;
   f.size = size;
   f.position = position;

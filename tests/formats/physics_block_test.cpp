@@ -98,7 +98,7 @@ TEST(PhysicsBuild, PmxBodiesAndJointsAreInModelSpace) {
   const physics::RigidBodyDescription& hair = d.bodies[1];
   EXPECT_EQ(hair.bone, 2);
   EXPECT_EQ(hair.group, 1);
-  EXPECT_EQ(hair.collidesWith, 0xFFFC);  // passes through groups 0 and 1
+  EXPECT_EQ(hair.collidesWith, 0xFFFC);  // the file's mask: passes through groups 0 and 1
   EXPECT_EQ(d.bodies[0].collidesWith, 0xFFFF);
   EXPECT_EQ(hair.shape, physics::BodyShape::kCapsule);
   EXPECT_EQ(hair.size, (Float3{0.2f, 0.8f, 0}));
@@ -108,7 +108,9 @@ TEST(PhysicsBuild, PmxBodiesAndJointsAreInModelSpace) {
   EXPECT_EQ(hair.mass, 0.2f);
   EXPECT_EQ(d.bodies[0].mode, physics::BodyMode::kFollowBone);
   EXPECT_EQ(hair.mode, physics::BodyMode::kDynamic);
-  EXPECT_EQ(d.bodies[2].mode, physics::BodyMode::kDynamicKeepsPlace);
+  // The file keeps the tip's place, but it hangs below the dynamic body of
+  // its bone's parent: it swings with the chain.
+  EXPECT_EQ(d.bodies[2].mode, physics::BodyMode::kDynamic);
   ASSERT_EQ(d.joints.size(), 2u);
   const physics::JointDescription& joint = d.joints[1];
   EXPECT_EQ(joint.bodyA, 1);

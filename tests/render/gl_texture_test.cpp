@@ -2,7 +2,11 @@
 // the textured pixel shader on a quad that fills the target.
 #include <gtest/gtest.h>
 
+#include <epoxy/gl.h>
+
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "model/model_setup.h"
 #include "tests/render/gl_scene.h"
@@ -196,6 +200,110 @@ TEST_F(GlTextureTest, EveryDimensionCanBeCreated) {
   d2.mipLevels = 1;
   d2.format = DxgiFormat::Unknown;
   EXPECT_EQ(scene.gpu().CreateTexture2D(d2, nullptr, &texture), kNotSupported);
+}
+
+// Each subresource lands in its own array layer, cube face or depth slice,
+// at its own mip level: every subresource (every depth slice of a 3-D
+// texture) holds a byte of its own, and OpenGL gives each level back.
+struct LayeredTexture {
+  const char* name;
+  int dimensions;
+  std::uint32_t width, height, depth, arraySize, mipLevels, miscFlags;
+  DxgiFormat format;
+  GLenum target;
+};
+
+TEST_F(GlTextureTest, EverySubresourceLandsInItsLayerFaceOrSlice) {
+  constexpr std::uint32_t kCube = gpu::kResourceMiscTextureCube;
+  constexpr DxgiFormat kRgba = DxgiFormat::R8G8B8A8_UNORM;
+  const LayeredTexture cases[] = {
+      {"1-D array", 1, 8, 1, 1, 3, 2, 0, kRgba, GL_TEXTURE_1D_ARRAY},
+      {"2-D array, full chain", 2, 8, 4, 1, 3, 0, 0, kRgba, GL_TEXTURE_2D_ARRAY},
+      {"cube", 2, 4, 4, 1, 6, 2, kCube, kRgba, GL_TEXTURE_CUBE_MAP},
+      {"cube array", 2, 4, 4, 1, 12, 1, kCube, kRgba, GL_TEXTURE_CUBE_MAP_ARRAY},
+      {"3-D", 3, 4, 4, 4, 1, 2, 0, kRgba, GL_TEXTURE_3D},
+      {"compressed 2-D array", 2, 8, 8, 1, 2, 2, 0, DxgiFormat::BC1_UNORM, GL_TEXTURE_2D_ARRAY},
+  };
+  auto partByte = [](std::uint32_t part, std::uint32_t mip) {
+    return static_cast<std::uint8_t>(1 + part * 16 + mip);
+  };
+  for (const LayeredTexture& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool compressed = c.format == DxgiFormat::BC1_UNORM;
+    const std::uint32_t mips = c.mipLevels != 0 ? c.mipLevels : 4;  // 8 wide: 8, 4, 2, 1
+    auto size = [](std::uint32_t full, std::uint32_t mip) { return std::max(full >> mip, 1u); };
+    auto rowBytes = [&](std::uint32_t mip) {
+      return compressed ? (size(c.width, mip) + 3) / 4 * 8 : size(c.width, mip) * 4;
+    };
+    auto partBytes = [&](std::uint32_t mip) -> std::size_t {
+      const std::uint32_t h = size(c.height, mip);
+      return std::size_t{rowBytes(mip)} * (compressed ? (h + 3) / 4 : h);
+    };
+    // The parts of one level: its depth slices (3-D) or the array's layers.
+    auto parts = [&](std::uint32_t mip) {
+      return c.dimensions == 3 ? size(c.depth, mip) : c.arraySize;
+    };
+    auto levelBytes = [&](std::uint32_t slice, std::uint32_t mip, std::uint32_t count) {
+      std::vector<std::uint8_t> bytes;
+      for (std::uint32_t part = slice; part < slice + count; ++part) {
+        bytes.insert(bytes.end(), partBytes(mip), partByte(part, mip));
+      }
+      return bytes;
+    };
+
+    std::vector<std::vector<std::uint8_t>> images;
+    std::vector<gpu::SubresourceData> data;
+    for (std::uint32_t slice = 0; slice < c.arraySize; ++slice) {
+      for (std::uint32_t mip = 0; mip < mips; ++mip) {
+        images.push_back(levelBytes(slice, mip, c.dimensions == 3 ? parts(mip) : 1));
+        data.push_back({images.back().data(), rowBytes(mip),
+                        static_cast<std::uint32_t>(partBytes(mip))});
+      }
+    }
+    std::shared_ptr<gpu::Resource> texture;
+    HResult hr = kEInvalidArg;
+    if (c.dimensions == 1) {
+      hr = scene.gpu().CreateTexture1D({.width = c.width, .mipLevels = c.mipLevels,
+                                        .arraySize = c.arraySize, .format = c.format},
+                                       data.data(), &texture);
+    } else if (c.dimensions == 2) {
+      hr = scene.gpu().CreateTexture2D({.width = c.width, .height = c.height,
+                                        .mipLevels = c.mipLevels, .arraySize = c.arraySize,
+                                        .format = c.format, .miscFlags = c.miscFlags},
+                                       data.data(), &texture);
+    } else {
+      hr = scene.gpu().CreateTexture3D({.width = c.width, .height = c.height, .depth = c.depth,
+                                        .mipLevels = c.mipLevels, .format = c.format},
+                                       data.data(), &texture);
+    }
+    // Cube arrays and block compression are extensions of OpenGL 3.3.
+    if (hr == kNotSupported && (c.target == GL_TEXTURE_CUBE_MAP_ARRAY || compressed)) continue;
+    ASSERT_EQ(hr, kSOk);
+
+    // The backend uploads through the last texture unit and leaves the new
+    // texture bound there.
+    GLint units = 0;
+    glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &units);
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(units - 1));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (std::uint32_t mip = 0; mip < mips; ++mip) {
+      const std::vector<std::uint8_t> expected = levelBytes(0, mip, parts(mip));
+      std::vector<std::uint8_t> read(expected.size(), 0);
+      const auto level = static_cast<GLint>(mip);
+      if (c.target == GL_TEXTURE_CUBE_MAP) {
+        for (GLenum face = 0; face < 6; ++face) {
+          glGetTexImage(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, level, GL_RGBA, GL_UNSIGNED_BYTE,
+                        read.data() + face * partBytes(mip));
+        }
+      } else if (compressed) {
+        glGetCompressedTexImage(c.target, level, read.data());
+      } else {
+        glGetTexImage(c.target, level, GL_RGBA, GL_UNSIGNED_BYTE, read.data());
+      }
+      EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+      EXPECT_EQ(read, expected) << "level " << mip;
+    }
+  }
 }
 
 TEST_F(GlTextureTest, ShaderSourcesThatDoNotCompileOrMatchAreRefused) {

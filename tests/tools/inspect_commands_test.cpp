@@ -145,7 +145,7 @@ TEST_F(InspectCommandsTest, ModelCountsItsBodiesAndSaysWhyPhysicsWasDropped) {
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_TRUE(run.err.empty()) << run.err;
   EXPECT_TRUE(Has(run.out, "\"rigidBodies\":4,\"joints\":2,\"bodiesByMode\":{\"followBone\":2,"
-                           "\"dynamic\":1,\"dynamicKeepsPlace\":1},\"physicsDropped\":null,"))
+                           "\"dynamic\":2,\"dynamicKeepsPlace\":0},\"physicsDropped\":null,"))
       << run.out;
 
   PMXModel broken = test::PhysicsPmx();

@@ -1,6 +1,6 @@
 // The program's compiled resources (linked into this test program from the
 // same script) say what the core says: the string table, both menus, the
-// accelerators and the About box.
+// accelerators and the About box, in the words of the core's messages.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ TEST(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
   HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 1);
-  EXPECT_EQ(MenuText(menu, 0), kPopupMenuTitle);
+  EXPECT_EQ(MenuText(menu, 0), MessageText(kPopupMenuTitle));
 
   // Walk the core's list alongside the menu and its one sub-menu.
   HMENU popup = GetSubMenu(menu, 0);
@@ -56,8 +56,8 @@ TEST(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
       position = outerPosition;
       continue;
     }
-    ASSERT_LT(position, GetMenuItemCount(current)) << std::string(item.text.begin(), item.text.end());
-    EXPECT_EQ(MenuText(current, position), item.text);
+    ASSERT_LT(position, GetMenuItemCount(current)) << static_cast<int>(item.text);
+    EXPECT_EQ(MenuText(current, position), MessageText(item.text));
     if (item.commandId == 0) {
       current = GetSubMenu(current, position);
       ASSERT_NE(current, nullptr);
@@ -76,15 +76,15 @@ TEST(ResourcesTest, ClassMenuHasExitAndAbout) {
   HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kClassMenu));
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 2);
-  EXPECT_EQ(MenuText(menu, 0), kClassMenuFileTitle);
-  EXPECT_EQ(MenuText(menu, 1), kClassMenuHelpTitle);
+  EXPECT_EQ(MenuText(menu, 0), MessageText(kClassMenuFileTitle));
+  EXPECT_EQ(MenuText(menu, 1), MessageText(kClassMenuHelpTitle));
   HMENU file = GetSubMenu(menu, 0);
   HMENU help = GetSubMenu(menu, 1);
   ASSERT_EQ(GetMenuItemCount(file), 1);
   ASSERT_EQ(GetMenuItemCount(help), 1);
-  EXPECT_EQ(MenuText(file, 0), kClassMenuExitItem);
+  EXPECT_EQ(MenuText(file, 0), MessageText(kClassMenuExitItem));
   EXPECT_EQ(GetMenuItemID(file, 0), static_cast<UINT>(command::kExit));
-  EXPECT_EQ(MenuText(help, 0), kClassMenuAboutItem);
+  EXPECT_EQ(MenuText(help, 0), MessageText(kClassMenuAboutItem));
   EXPECT_EQ(GetMenuItemID(help, 0), static_cast<UINT>(command::kAbout));
   DestroyMenu(menu);
 }
@@ -180,7 +180,7 @@ TEST(ResourcesTest, AboutBoxLayout) {
   EXPECT_EQ(in.Short(), 62);
   EXPECT_EQ(in.NameOrOrdinal(), u"");  // no menu
   EXPECT_EQ(in.NameOrOrdinal(), u"");  // the standard dialog class
-  EXPECT_EQ(in.NameOrOrdinal(), kAboutCaption);
+  EXPECT_EQ(in.NameOrOrdinal(), MessageText(Message::kAboutCaption));
   EXPECT_EQ(in.Word(), kAboutFontPoints);
   in.Word();  // weight
   in.Skip(2);  // italic, character set
@@ -210,11 +210,11 @@ TEST(ResourcesTest, AboutBoxLayout) {
   EXPECT_EQ(controls[0].text, u"#128");
   EXPECT_EQ((std::vector<int>{controls[0].x, controls[0].y, controls[0].cx, controls[0].cy}),
             (std::vector<int>{14, 14, 21, 20}));
-  EXPECT_EQ(controls[1].text, kAboutVersionLine);
+  EXPECT_EQ(controls[1].text, MessageText(Message::kAboutVersionLine));
   EXPECT_NE(controls[1].style & SS_NOPREFIX, 0u);
   EXPECT_EQ((std::vector<int>{controls[1].x, controls[1].y, controls[1].cx, controls[1].cy}),
             (std::vector<int>{42, 14, 114, 8}));
-  EXPECT_EQ(controls[2].text, kAboutSecondLine);
+  EXPECT_EQ(controls[2].text, MessageText(Message::kAboutSecondLine));
   EXPECT_EQ((std::vector<int>{controls[2].x, controls[2].y, controls[2].cx, controls[2].cy}),
             (std::vector<int>{42, 26, 114, 8}));
   EXPECT_TRUE(IsClass(controls[3].windowClass, u"#128", u"BUTTON"));

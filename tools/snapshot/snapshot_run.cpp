@@ -94,8 +94,7 @@ int Run(const Options& options, const std::u16string& shaderFolder, ISnapshotBac
   };
   // The program asks for another file when a name has the wrong extension;
   // a tool can only say so.
-  const std::u16string modelExtension = FileExtension(options.model);
-  if (modelExtension != u".pmx" && modelExtension != u".pmd")
+  if (!ModelFileKindOf(options.model))
     return fail({Utf16ToUtf8(options.model),
                  "is not a model file (the name must end in .pmx or .pmd)"});
   if (!options.motion.empty() && FileExtension(options.motion) != u".vmd")

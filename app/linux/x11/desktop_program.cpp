@@ -303,7 +303,7 @@ int RunDesktopProgram(int argc, char** argv) {
     return 0;
   }
   if (commandLine.action == CommandLine::Action::kVersion) {
-    std::printf("%s\n", Utf16ToUtf8(kAboutVersionLine).c_str());
+    std::printf("%s\n", Utf16ToUtf8(MessageText(Message::kAboutVersionLine)).c_str());
     return 0;
   }
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "app/linux/file_patterns.h"
-#include "app/resources.h"
+#include "app/messages.h"
 #include "base/trace.h"
 #include "base/unicode.h"
 
@@ -92,12 +92,13 @@ bool GtkFileDialog::ShowOpen(const OpenFileDialogSetup& setup, OpenFileDialogBuf
 }
 
 void ShowAboutBox(ModalGate& gate, const DialogOwner& owner) {
-  const std::string version = Utf16ToUtf8(kAboutVersionLine);
+  const std::string version = Utf16ToUtf8(MessageText(Message::kAboutVersionLine));
+  const std::string secondLine = Utf16ToUtf8(MessageText(Message::kAboutSecondLine));
   GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
                                              GTK_BUTTONS_OK, "%s", version.c_str());
-  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s",
-                                           Utf16ToUtf8(kAboutSecondLine).c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), Utf16ToUtf8(kAboutCaption).c_str());
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", secondLine.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog),
+                       Utf16ToUtf8(MessageText(Message::kAboutCaption)).c_str());
   PrepareDialog(GTK_WINDOW(dialog), owner.window);
   if (TraceEnabled()) Trace("about box\n");
   RunModal(gate, dialog);

@@ -37,7 +37,7 @@ GtkPopupMenu::GtkPopupMenu(std::function<void(int)> runCommand)
   g_object_ref_sink(menu_);
   GtkWidget* current = menu_;
   for (const MenuItemText& entry : kPopupMenuItems) {
-    const std::string text = Utf16ToUtf8(entry.text);
+    const std::string text = Utf16ToUtf8(MessageText(entry.text));
     if (entry.commandId == kSubMenuEnd) {
       current = menu_;
     } else if (entry.commandId == 0) {
@@ -58,7 +58,7 @@ GtkPopupMenu::GtkPopupMenu(std::function<void(int)> runCommand)
   }
   gtk_menu_shell_append(GTK_MENU_SHELL(menu_), gtk_separator_menu_item_new());
   AddItem(menu_, command::kAbout,
-          gtk_menu_item_new_with_mnemonic(MnemonicLabel(kClassMenuAboutItem).c_str()));
+          gtk_menu_item_new_with_mnemonic(MnemonicLabel(MessageText(kClassMenuAboutItem)).c_str()));
   gtk_widget_show_all(menu_);
 }
 
