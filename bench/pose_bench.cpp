@@ -1,8 +1,7 @@
 // Cost of one frame of pose evaluation (Update: bone tracks, morphs, world
 // matrices, IK, skinning matrices) on generated rigs, in microseconds per
 // frame. Each iteration is one frame 33 ms after the last, looping through
-// the motion; only Update is timed (the vertex restore that drawing does
-// after it is not).
+// the motion.
 //
 //   pose_bench --benchmark_filter=Model   the model's own evaluation
 //   pose_bench --benchmark_filter=Reference   the literal rules, for scale

@@ -37,6 +37,20 @@ Matrix4 RestPose(const RigidBodyDescription& d) {
                       {d.position.x, d.position.y, d.position.z, 0.0f});
 }
 
+// Pairs the broadphase hands on: bodies whose groups collide, unless both
+// follow bones (neither moves the other, so their contacts are only cost).
+struct DynamicPairsOnly final : btOverlapFilterCallback {
+  bool needBroadphaseCollision(btBroadphaseProxy* a, btBroadphaseProxy* b) const override {
+    if ((a->m_collisionFilterGroup & b->m_collisionFilterMask) == 0 ||
+        (b->m_collisionFilterGroup & a->m_collisionFilterMask) == 0)
+      return false;
+    const auto* bodyA = static_cast<const btCollisionObject*>(a->m_clientObject);
+    const auto* bodyB = static_cast<const btCollisionObject*>(b->m_clientObject);
+    return !(bodyA->isStaticOrKinematicObject() && bodyB->isStaticOrKinematicObject());
+  }
+};
+const DynamicPairsOnly kDynamicPairsOnly;
+
 }  // namespace
 
 std::unique_ptr<IPhysicsWorld> BulletEngine::CreateWorld(const PhysicsDescription& description,
@@ -83,6 +97,7 @@ void BulletWorld::BuildWorld() {
     broadphase_ = std::make_unique<btDbvtBroadphase>();
   world_ = std::make_unique<btDiscreteDynamicsWorld>(dispatcher_.get(), broadphase_.get(),
                                                      solver_.get(), configuration_.get());
+  world_->getPairCache()->setOverlapFilterCallback(const_cast<DynamicPairsOnly*>(&kDynamicPairsOnly));
   world_->setGravity(btVector3(0.0f, -settings_.gravity, 0.0f));
   world_->getSolverInfo().m_numIterations = std::clamp(settings_.solverIterations, 1, 100);
   for (BulletBody& body : bodies_) world_->addRigidBody(body.body.get(), body.group, body.mask);
