@@ -1,8 +1,10 @@
 // libFuzzer harness: a model file followed by a motion file (the motion
 // starts at the VMD signature), decoded, prepared on a device that draws
 // nothing, and played at several times: pose evaluation, IK, morphs,
-// skinning and drawing on whatever a file can hold.
+// physics, skinning and drawing on whatever a file can hold. No bone may
+// end up at a place that is no number.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,7 +15,9 @@
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
+#include "fuzz/fuzz_checks.h"
 #include "model/scene.h"
+#include "physics/bullet/bullet_engine.h"
 #include "render/null_gpu.h"
 
 namespace {
@@ -54,8 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t split = std::min(text.find(kVmdSignature), size);
   try {
     auto gpu = std::make_shared<gpu::NullGpu>();
+    physics::BulletEngine engine;
     Scene scene;
     scene.Create({gpu, gpu, u""}, u"", kWidth, kHeight);
+    scene.SetPhysics(&engine);
     std::shared_ptr<Model> model = scene.NewModel();
     if (!BuildModel({data, split}, *model)) return 0;
     if (IkStepsPerFrame(*model) > kMostIkStepsPerFrame) return 0;
@@ -73,6 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                              18446744073709551615ull}) {
       model->Update(ms);
       scene.Draw();
+      for (const Bone& bone : model->bones)
+        for (const auto& row : bone.worldMatrix.m)
+          for (float v : row)
+            if (!std::isfinite(v)) fuzz::Broken("a bone's world matrix holds a value that is no number");
     }
   } catch (const FileEndsEarly&) {
     // The one way a decoder reports a short file.
