@@ -5,6 +5,7 @@
 
 #include "base/app_exception.h"
 #include "base/unicode.h"
+#include "formats/drawable_model.h"
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
@@ -28,6 +29,13 @@ int DecodeSteps(const std::u16string& path, const std::shared_ptr<Model>& model,
   if (result == FileRead) {
     model->path = path;  // textures are found beside the model
     result = decoder.BuildModel(record, model);
+  }
+  // The program refuses a model it cannot show.
+  if (result == ModelBuilt) {
+    if (const std::optional<std::string> why = WhyNothingIsDrawn(*model)) {
+      *reason = "cannot be shown: " + *why;
+      return FormatError;
+    }
   }
   if (result != ModelBuilt) {
     *reason = std::string("is not a valid ") + format + " file";
@@ -70,8 +78,12 @@ int RecordingDecoders::DecodeMotion(const std::u16string& path,
                                     const std::vector<Bone>& bones) {
   if (path == kRestPose) return ModelBuilt;  // no tracks: every bone at rest
   try {
-    const int result = VMDDecoder().Decode(path, animation, bones);
-    if (result != ModelBuilt) Remember(path, tools::OpenFailureText(ToFsPath(path)));
+    VMDDecoder decoder;
+    std::shared_ptr<VMDMotion> motion;
+    int result = decoder.ReadFile(path, motion);
+    if (result == FileRead) result = decoder.BuildAnimation(motion, animation, bones);
+    if (result == OpenFailed) Remember(path, tools::OpenFailureText(ToFsPath(path)));
+    if (result == FormatError) Remember(path, "is not a usable VMD file: " + motion->formatError);
     return result;
   } catch (const std::exception& e) {
     Remember(path, std::string("cannot be read: ") + e.what());
