@@ -55,8 +55,13 @@ std::optional<std::u16string> LinuxFolders::RoamingAppDataFolder() {
   folder = folder.lexically_normal();
   std::string text = folder.string();
   while (text.size() > 1 && text.back() == '/') text.pop_back();
-  if (!EnsureFolder(text)) return std::nullopt;
+  EnsureFolder(text);
   return Utf8ToUtf16(text);
+}
+
+std::u16string LinuxFolders::NoAppDataFolderMessage() {
+  return u"設定フォルダ($XDG_CONFIG_HOME または $HOME/.config)のパスが取得できない"
+         u"(HOME が設定されていない)";
 }
 
 std::u16string LinuxFolders::ExecutableFolder() {

@@ -11,6 +11,9 @@ class IFolders {
   // The user's roaming application-data folder (on Linux the XDG config
   // folder), without a trailing separator; nothing when it cannot be found.
   virtual std::optional<std::u16string> RoamingAppDataFolder() = 0;
+  // What the settings say when RoamingAppDataFolder() finds nothing, naming
+  // the folder as this system names it.
+  virtual std::u16string NoAppDataFolderMessage() { return u"AppDataパスが取得できない"; }
   // The running executable's folder, ending in a separator; empty when it
   // cannot be found.
   virtual std::u16string ExecutableFolder() = 0;
