@@ -11,8 +11,10 @@ cmake_policy(VERSION 3.25)
 # never the business of a layer.
 set(project_folders base formats model render app shaders tools tests bench fuzz)
 set(platform_folders render/gl render/linux render/d3d11 render/windows
-    app/linux app/linux/x11 app/windows app/windows/desktop app/offscreen formats/writer
-    formats/posix formats/windows)
+    app/linux app/linux/x11 app/windows app/windows/desktop app/offscreen formats/writer)
+
+# The operating system's halves of the file mapping that the decoders call.
+list(APPEND platform_folders formats/posix formats/windows)
 
 file(GLOB_RECURSE files "${ROOT}/${FOLDER}/*.h" "${ROOT}/${FOLDER}/*.cpp")
 set(problems "")

@@ -1,9 +1,9 @@
 #pragma once
 // Whether a built model shows anything. A file may hold a valid model that
 // draws nothing (bones alone, as test rigs do, or only fully transparent
-// materials); the decoders build it, but the desktop programs refuse it:
-// an invisible mascot cannot even be right-clicked, and once remembered it
-// would make every later start invisible too.
+// materials); the decoders and the tools take it, but the desktop programs
+// refuse it: an invisible mascot cannot even be right-clicked, and once
+// remembered it would make every later start invisible too.
 #include <optional>
 #include <string>
 

@@ -5,7 +5,6 @@
 
 #include "base/app_exception.h"
 #include "base/unicode.h"
-#include "formats/drawable_model.h"
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
@@ -29,13 +28,6 @@ int DecodeSteps(const std::u16string& path, const std::shared_ptr<Model>& model,
   if (result == FileRead) {
     model->path = path;  // textures are found beside the model
     result = decoder.BuildModel(record, model);
-  }
-  // The program refuses a model it cannot show.
-  if (result == ModelBuilt) {
-    if (const std::optional<std::string> why = WhyNothingIsDrawn(*model)) {
-      *reason = "cannot be shown: " + *why;
-      return FormatError;
-    }
   }
   if (result != ModelBuilt) {
     *reason = std::string("is not a valid ") + format + " file";
