@@ -116,6 +116,8 @@ class DesktopProgram final : public IShellCommands {
   }
 
   int Run() {
+    // A signal while the settings' box was open: no window for a run that ends.
+    if (stopping_) return ExitCodeOfLastMessage(0);
     instance_ = SingleInstance::Claim(display_);
     if (!instance_) return kEarlyExitCode;  // another copy runs: leave it alone
 
