@@ -31,6 +31,9 @@ constexpr Wording kWordings[] = {
     {Message::kModelFileNeeded, u"モデルデータ(PMD/PMX)が必要です"},
     {Message::kMotionFileNeeded, u"モーションデータ(VMD)が必要です"},
     {Message::kNoAppDataFolder, u"AppDataパスが取得できない"},
+    {Message::kNoConfigFolder,
+     u"設定フォルダ($XDG_CONFIG_HOME または $HOME/.config)のパスが取得できない"
+     u"(HOME が設定されていない)"},
     {Message::kCannotCreateFolder, u"%sが作成できない"},
     {Message::kCannotSaveSettings, u"%s に保存できない"},
     {Message::kModelDialogTitle, u"モデルデータを選んでください"},

@@ -31,6 +31,7 @@ enum class Message {
   kModelFileNeeded,     // before the model dialog, when no remembered model loads
   kMotionFileNeeded,    // before the motion dialog
   kNoAppDataFolder,     // the settings have no folder to live in
+  kNoConfigFolder,      // the same on Linux, where the folder is the configuration folder
   kCannotCreateFolder,  // "%s": the settings folder
   kCannotSaveSettings,  // "%s": the settings file
   // The open-file dialogs: title and the filter's description.

@@ -11,9 +11,6 @@
 namespace brivonel {
 namespace {
 
-// Longest value a 260-unit buffer holds.
-constexpr std::size_t kMaxValueLength = 259;
-
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
   std::u16string path(folder);
   path.push_back(static_cast<char16_t>(std::filesystem::path::preferred_separator));
@@ -52,7 +49,7 @@ Settings::Settings(IProfileStore& store, IFolders& folders, IMessageBoxes& messa
     : store_(store), messageBoxes_(messageBoxes) {
   const std::optional<std::u16string> appData = folders.RoamingAppDataFolder();
   if (!appData) {
-    messageBoxes_.Show(MessageOwner::kNone, MessageText(Message::kNoAppDataFolder),
+    messageBoxes_.Show(MessageOwner::kNone, MessageText(folders.NoAppDataFolderMessage()),
                        MessageText(Message::kErrorCaption), MessageStyle::kError);
     return;
   }
@@ -67,7 +64,6 @@ Settings::Settings(IProfileStore& store, IFolders& folders, IMessageBoxes& messa
 bool Settings::ReadKey(std::u16string_view key) {
   std::u16string value;
   if (!path_.empty()) value = store_.Read(section, key, defaultValue, path_);
-  if (value.size() > kMaxValueLength) value.resize(kMaxValueLength);
   const bool found = value != defaultValue;
   cache_.insert_or_assign(std::u16string(key), std::move(value));
   return found;
@@ -83,15 +79,13 @@ const std::u16string& Settings::CachedValue(std::u16string_view key) {
 }
 
 bool Settings::GetModelPath(std::u16string& path) {
-  const std::u16string& value = CachedValue(modelKey);
-  path = value.substr(0, kMaxValueLength);
-  return value != defaultValue;
+  path = CachedValue(modelKey);
+  return path != defaultValue;
 }
 
 bool Settings::GetMotionPath(std::u16string& path) {
-  const std::u16string& value = CachedValue(motionKey);
-  path = value.substr(0, kMaxValueLength);
-  return !value.empty();
+  path = CachedValue(motionKey);
+  return !path.empty();
 }
 
 bool Settings::GetModelSize(std::int32_t& size) {

@@ -26,14 +26,17 @@ class Settings {
   static constexpr std::u16string_view defaultValue = u"";
 
   // Finds the file's path and creates its folder; a missing application-data
-  // folder or a folder that cannot be created is reported in a message box
-  // without owner (there is no window yet).
+  // folder (in the words the platform's folders give) or a folder that
+  // cannot be created is reported in a message box without owner (there is
+  // no window yet).
   Settings(IProfileStore& store, IFolders& folders, IMessageBoxes& messageBoxes);
   virtual ~Settings() = default;
   Settings(const Settings&) = delete;
   Settings& operator=(const Settings&) = delete;
 
-  // The remembered model path (at most 259 characters); true when not empty.
+  // The remembered model path, whole whatever its length (the file dialogs
+  // give paths longer than the 259 characters of a classic Windows path);
+  // true when not empty.
   bool GetModelPath(std::u16string& path);
   // The remembered motion path; true when not empty.
   bool GetMotionPath(std::u16string& path);

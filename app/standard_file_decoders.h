@@ -1,6 +1,7 @@
 #pragma once
 // The program's own decoders: a local PMXDecoder, PMDDecoder or VMDDecoder
-// for each call, living for that one file.
+// for each call, living for that one file. A model that draws nothing is
+// refused (FormatError) as content the decoders refuse is.
 #include "app/model_files.h"
 
 namespace brivonel {

@@ -145,13 +145,13 @@ BENCHMARK(DecodePmxFile)->Unit(benchmark::kMillisecond);
 
 void ReadPmxFromMemory(benchmark::State& state) {
   const auto path = CachedFile("decode_bench_v1.pmx", [] { return writer::WritePmx(BenchModel()); });
-  const auto file = ReadWholeFile(FromFsPath(path));
+  const MappedFile file = MappedFile::Open(FromFsPath(path), kMaxModelFileBytes);
   for (auto _ : state) {
     PMXModel record;
-    if (PMXDecoder::Read(file->bytes(), record) != FileRead) state.SkipWithError("not read");
+    if (PMXDecoder::Read(file.bytes(), record) != FileRead) state.SkipWithError("not read");
     benchmark::DoNotOptimize(record.vertices.data());
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file->size));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.fileSize()));
 }
 BENCHMARK(ReadPmxFromMemory)->Unit(benchmark::kMillisecond);
 

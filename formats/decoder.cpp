@@ -1,28 +1,31 @@
 #include "formats/decoder.h"
 
-#include <filesystem>
-#include <fstream>
-
-#include "base/unicode.h"
-
 namespace brivonel {
+namespace {
 
-std::optional<FileBytes> ReadWholeFile(std::u16string_view path) {
-  const std::filesystem::path fsPath = ToFsPath(path);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(fsPath, error)) return std::nullopt;
-  const std::uintmax_t size = std::filesystem::file_size(fsPath, error);
-  if (error) return std::nullopt;
-  std::ifstream file(fsPath, std::ios::binary);
-  if (!file) return std::nullopt;
+// "1 GiB", "256 MiB": the bounds as people say them.
+std::string SizeInWords(std::uint64_t bytes) {
+  if (bytes % (std::uint64_t{1} << 30) == 0) return std::to_string(bytes >> 30) + " GiB";
+  if (bytes % (std::uint64_t{1} << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+  return std::to_string(bytes) + " bytes";
+}
 
-  FileBytes bytes;
-  bytes.data = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
-  file.read(reinterpret_cast<char*>(bytes.data.get()), static_cast<std::streamsize>(size));
-  // A file that shrank since its size was taken is read as far as it goes.
-  bytes.size = static_cast<std::size_t>(file.gcount());
-  if (file.bad()) return std::nullopt;
-  return bytes;
+}  // namespace
+
+int OpenForDecoding(std::u16string_view path, std::uint64_t maxBytes, std::string_view kind,
+                    MappedFile& file, std::string& reason) {
+  file = MappedFile::Open(path, maxBytes);
+  switch (file.outcome()) {
+    case MappedFile::Outcome::kMapped:
+      return FileRead;
+    case MappedFile::Outcome::kTooLarge:
+      reason = "the file has " + std::to_string(file.fileSize()) + " bytes, more than the " +
+               SizeInWords(maxBytes) + " a " + std::string(kind) + " file may have";
+      return FormatError;
+    case MappedFile::Outcome::kCannotOpen:
+      break;
+  }
+  return OpenFailed;
 }
 
 }  // namespace brivonel

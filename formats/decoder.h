@@ -1,13 +1,14 @@
 #pragma once
 // What every decoder shares: the result codes, the base of the model
-// decoders, the refusal of broken content, and reading a whole file.
+// decoders, the refusal of broken content, and the bounds of the files
+// they open.
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "formats/mapped_file.h"
 
 namespace brivonel {
 
@@ -38,16 +39,17 @@ class FormatRefused : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A whole file read into memory once; decoders walk it with a BinaryCursor.
-struct FileBytes {
-  std::unique_ptr<std::uint8_t[]> data;
-  std::size_t size = 0;
+// The largest files the decoders open. Real characters are tens of
+// megabytes and real dances a few; a file beyond these is a mistaken pick
+// (or a hostile one) and is refused from its size, before it is read.
+inline constexpr std::uint64_t kMaxModelFileBytes = std::uint64_t{1} << 30;   // 1 GiB
+inline constexpr std::uint64_t kMaxMotionFileBytes = std::uint64_t{256} << 20;  // 256 MiB
 
-  std::span<const std::uint8_t> bytes() const { return {data.get(), size}; }
-};
-
-// The whole file, or nothing when it cannot be opened or read (a folder, a
-// missing file, no permission).
-std::optional<FileBytes> ReadWholeFile(std::u16string_view path);
+// Maps a file for a decoder: OpenFailed when it cannot be opened,
+// FormatError with the reason in words when it is larger than maxBytes
+// (`kind` names what it should have been: "model", "motion"), else FileRead
+// with the file in `file`.
+int OpenForDecoding(std::u16string_view path, std::uint64_t maxBytes, std::string_view kind,
+                    MappedFile& file, std::string& reason);
 
 }  // namespace brivonel

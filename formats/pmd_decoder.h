@@ -23,13 +23,14 @@ class PMDDecoder : public I3DModelDecoder {
   // exists but cannot be decoded raises AppException (1104).
   virtual int Decode(const char16_t* path, std::shared_ptr<Model>& model);
   virtual int Decode(const std::u16string& path, std::shared_ptr<Model>& model);
-  // OpenFailed or FileRead.
+  // OpenFailed, FormatError (reason in record->formatError) or FileRead.
   virtual int ReadFile(const std::u16string& path, std::shared_ptr<PMDModel>& record);
   // FormatError (reason in record->formatError) or ModelBuilt.
   virtual int BuildModel(std::shared_ptr<PMDModel> record, std::shared_ptr<Model> model);
 
   // The two stages on memory and plain references, for tools, fuzzers and
-  // benchmarks. Read returns FileRead.
+  // benchmarks. Read returns FormatError (an empty file, or one without the
+  // "Pmd" signature) or FileRead.
   static int Read(std::span<const std::uint8_t> data, PMDModel& record);
   static int Build(PMDModel& record, Model& model, TextureLoading textures);
 };

@@ -1,4 +1,7 @@
 // Reading a PMD file into a PMDModel.
+#include <cstring>
+#include <string_view>
+
 #include "base/trace.h"
 #include "base/unicode.h"
 #include "formats/binary_cursor.h"
@@ -43,6 +46,17 @@ bool ReadSkins(BinaryCursor& c, PMDModel& r) {
   }
   TraceFormat("Skin num:%zu\n", r.skins.size());
   return true;
+}
+
+// Zeros, or any bytes at all, would read as a model with empty lists, which
+// draws nothing: the signature tells a PMD from an empty or mistaken file.
+void RequireSignature(std::span<const std::uint8_t> data) {
+  if (data.empty()) throw FormatRefused("the file is empty");
+  constexpr std::string_view kSignature = "Pmd";
+  if (data.size() < kSignature.size() ||
+      std::memcmp(data.data(), kSignature.data(), kSignature.size()) != 0) {
+    throw FormatRefused("not a PMD file: it does not start with \"Pmd\"");
+  }
 }
 
 void ReadPmd(BinaryCursor& c, PMDModel& r) {
@@ -128,15 +142,22 @@ void ReadPmd(BinaryCursor& c, PMDModel& r) {
 
 int PMDDecoder::Read(std::span<const std::uint8_t> data, PMDModel& record) {
   BinaryCursor cursor(data);
-  ReadPmd(cursor, record);
+  try {
+    RequireSignature(data);
+    ReadPmd(cursor, record);
+  } catch (const FormatRefused& refused) {
+    record.formatError = refused.what();
+    TraceFormat("PMD refused: %s\n", refused.what());
+    return FormatError;
+  }
   return FileRead;
 }
 
 int PMDDecoder::ReadFile(const std::u16string& path, std::shared_ptr<PMDModel>& record) {
-  std::optional<FileBytes> file = ReadWholeFile(path);
-  if (!file) return OpenFailed;
   if (!record) record = std::make_shared<PMDModel>();
-  return Read(file->bytes(), *record);
+  MappedFile file;
+  const int opened = OpenForDecoding(path, kMaxModelFileBytes, "model", file, record->formatError);
+  return opened == FileRead ? Read(file.bytes(), *record) : opened;
 }
 
 PMDDecoder::~PMDDecoder() { Trace("Call PMD Decoder Destructor\n"); }

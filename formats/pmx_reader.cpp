@@ -422,10 +422,10 @@ int PMXDecoder::Read(std::span<const std::uint8_t> data, PMXModel& record) {
 }
 
 int PMXDecoder::ReadFile(const std::u16string& path, std::shared_ptr<PMXModel>& record) {
-  std::optional<FileBytes> file = ReadWholeFile(path);
-  if (!file) return OpenFailed;
   if (!record) record = std::make_shared<PMXModel>();
-  return Read(file->bytes(), *record);
+  MappedFile file;
+  const int opened = OpenForDecoding(path, kMaxModelFileBytes, "model", file, record->formatError);
+  return opened == FileRead ? Read(file.bytes(), *record) : opened;
 }
 
 int PMXDecoder::Decode(const char16_t* path, std::shared_ptr<Model>& model) {

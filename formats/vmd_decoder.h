@@ -19,11 +19,12 @@ class VMDDecoder : public I3DModelDecoder {
  public:
   ~VMDDecoder() override = default;
 
-  // OpenFailed or ModelBuilt (the Animation is complete). A motion file is
-  // never refused: a file shorter than its counts decodes what it holds.
+  // OpenFailed, FormatError or ModelBuilt (the Animation is complete). Only
+  // a file larger than a motion may be is refused (reason in the record's
+  // formatError): a file shorter than its counts decodes what it holds.
   virtual int Decode(const std::u16string& path, std::shared_ptr<Animation> animation,
                      const std::vector<Bone>& modelBones);
-  // OpenFailed or FileRead.
+  // OpenFailed, FormatError or FileRead.
   virtual int ReadFile(const std::u16string& path, std::shared_ptr<VMDMotion>& motion);
   // Appends tracks to animation (which should be fresh); returns ModelBuilt.
   virtual int BuildAnimation(const std::shared_ptr<VMDMotion>& motion,

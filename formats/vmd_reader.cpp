@@ -113,10 +113,10 @@ int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
 }
 
 int VMDDecoder::ReadFile(const std::u16string& path, std::shared_ptr<VMDMotion>& motion) {
-  std::optional<FileBytes> file = ReadWholeFile(path);
-  if (!file) return OpenFailed;
   if (!motion) motion = std::make_shared<VMDMotion>();
-  return Read(file->bytes(), *motion);
+  MappedFile file;
+  const int opened = OpenForDecoding(path, kMaxMotionFileBytes, "motion", file, motion->formatError);
+  return opened == FileRead ? Read(file.bytes(), *motion) : opened;
 }
 
 int VMDDecoder::Decode(const std::u16string& path, std::shared_ptr<Animation> animation,

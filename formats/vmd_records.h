@@ -31,6 +31,8 @@ struct VMDMotion {
   std::uint8_t modelName[20] = {};
   std::vector<VMDBoneFrame> boneFrames;
   std::vector<VMDMorphFrame> morphFrames;
+  // Why the decoder refused the file (empty unless it returned FormatError).
+  std::string formatError;
 };
 
 // Bytes of one record in the file, after its count.

@@ -1,18 +1,21 @@
-// libFuzzer harness: any bytes as a PMD file, read and built (textures skipped).
+// libFuzzer harness: any bytes as a PMD file, mapped and read as the
+// program reads one, and built (textures skipped).
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "formats/binary_cursor.h"
 #include "formats/pmd_decoder.h"
 #include "fuzz/fuzz_checks.h"
+#include "fuzz/mapped_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brivonel;
   try {
-    PMDModel record;
-    PMDDecoder::Read({data, size}, record);
+    std::shared_ptr<PMDModel> record;
+    if (PMDDecoder().ReadFile(fuzz::HoldAsFile(data, size), record) != FileRead) return 0;
     Model model;
-    if (PMDDecoder::Build(record, model, TextureLoading::kSkip) == ModelBuilt) {
+    if (PMDDecoder::Build(*record, model, TextureLoading::kSkip) == ModelBuilt) {
       fuzz::CheckModel(model);
     }
   } catch (const FileEndsEarly&) {

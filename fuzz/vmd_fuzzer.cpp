@@ -1,10 +1,13 @@
-// libFuzzer harness: any bytes as a VMD file, built for a small skeleton whose
-// bone names are common ones, so that keys are both kept and dropped.
+// libFuzzer harness: any bytes as a VMD file, mapped and read as the program
+// reads one, and built for a small skeleton whose bone names are common
+// ones, so that keys are both kept and dropped.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <cstdlib>
 
 #include "formats/vmd_decoder.h"
+#include "fuzz/mapped_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brivonel;
@@ -17,8 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     return list;
   }();
-  VMDMotion motion;
-  if (VMDDecoder::Read({data, size}, motion) != FileRead) std::abort();  // never refused
+  std::shared_ptr<VMDMotion> read;
+  // Never refused: inputs are far below the size bound.
+  if (VMDDecoder().ReadFile(fuzz::HoldAsFile(data, size), read) != FileRead) std::abort();
+  const VMDMotion& motion = *read;
   Animation animation;
   VMDDecoder::Build(motion, animation, bones);
   std::size_t keys = 0;

@@ -55,9 +55,11 @@ std::optional<std::u16string> LinuxFolders::RoamingAppDataFolder() {
   folder = folder.lexically_normal();
   std::string text = folder.string();
   while (text.size() > 1 && text.back() == '/') text.pop_back();
-  if (!EnsureFolder(text)) return std::nullopt;
+  EnsureFolder(text);
   return Utf8ToUtf16(text);
 }
+
+Message LinuxFolders::NoAppDataFolderMessage() { return Message::kNoConfigFolder; }
 
 std::u16string LinuxFolders::ExecutableFolder() {
   std::error_code error;

@@ -21,6 +21,7 @@ class ProgramFolders final : public IFolders {
   std::optional<std::u16string> RoamingAppDataFolder() override {
     return folders_.RoamingAppDataFolder();
   }
+  Message NoAppDataFolderMessage() override { return folders_.NoAppDataFolderMessage(); }
   std::u16string ExecutableFolder() override {
     return ShaderFolderFor(folders_.ExecutableFolder());
   }

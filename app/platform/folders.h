@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "app/messages.h"
+
 namespace brivonel {
 
 class IFolders {
@@ -11,6 +13,9 @@ class IFolders {
   // The user's roaming application-data folder (on Linux the XDG config
   // folder), without a trailing separator; nothing when it cannot be found.
   virtual std::optional<std::u16string> RoamingAppDataFolder() = 0;
+  // What the settings say when RoamingAppDataFolder() finds nothing, naming
+  // the folder as this system names it.
+  virtual Message NoAppDataFolderMessage() { return Message::kNoAppDataFolder; }
   // The running executable's folder, ending in a separator; empty when it
   // cannot be found.
   virtual std::u16string ExecutableFolder() = 0;

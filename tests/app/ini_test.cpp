@@ -1,11 +1,16 @@
 // INI reading and editing, and the Linux profile store on real files.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "app/ini_text.h"
 #include "app/linux/ini_profile_store.h"
@@ -178,6 +183,119 @@ TEST(IniProfileStoreTest, UnusableFilesAreNotReplaced) {
   EXPECT_FALSE(std::filesystem::exists(dir / "new.ini"));
 }
 
+// A store that keeps what it tells the user instead of printing it.
+class ListeningStore : public IniProfileStore {
+ public:
+  std::vector<std::string> said;
+
+ protected:
+  void Say(const std::string& line) override { said.push_back(line); }
+};
+
+std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(IniProfileStoreTest, FilesTooLargeOrNotTextAreNotReadSaidOnceAndKeptAsBakAtTheNextSave) {
+  const std::string settings = "[CharaModel]\nModel=/a.pmx\n";
+  const std::string justFits = std::string(kMaxSettingsFileBytes - settings.size(), '\n') + settings;
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool usable;
+  } cases[] = {
+      {"1 MiB of text", justFits, true},
+      {"one byte more", "\n" + justFits, false},
+      {"NUL bytes", settings + std::string(4, '\0'), false},
+      {"UTF-16 of odd length", std::string("\xFF\xFE[\0C", 5), false},
+      {"UTF-16 with a lone surrogate", std::string("\xFF\xFE[\0\x00\xD8]\0", 8), false},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::ofstream(dir / "figure.ini", std::ios::binary) << c.bytes;
+    const std::u16string ini = FromFsPath(dir / "figure.ini");
+    ListeningStore store;
+    for (int read = 0; read < 3; ++read) {
+      EXPECT_EQ(store.Read(u"CharaModel", u"Model", u"default", ini),
+                c.usable ? u"/a.pmx" : u"default")
+          << c.name;
+    }
+    EXPECT_EQ(store.said.size(), c.usable ? 0u : 1u) << c.name;
+    EXPECT_EQ(ReadFile(dir / "figure.ini"), c.bytes) << c.name << ": reading changes nothing";
+
+    ASSERT_TRUE(store.Write(u"CharaModel", u"ModelSize", u"2", ini)) << c.name;
+    if (c.usable) {
+      EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"figure.ini"}) << c.name;
+      EXPECT_EQ(ReadFile(dir / "figure.ini"), justFits + "ModelSize=2\n") << c.name;
+    } else {
+      EXPECT_EQ(ReadFile(dir / "figure.ini.bak"), c.bytes) << c.name;
+      EXPECT_EQ(ReadFile(dir / "figure.ini"), "[CharaModel]\nModelSize=2\n") << c.name;
+    }
+  }
+}
+
+// text as UTF-16 with its byte-order mark, as Windows writes it.
+std::string Utf16File(std::u16string_view text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+TEST(IniProfileStoreTest, Utf16FilesFromWindowsAreReadAndWrittenBackInTheirEncoding) {
+  const std::u16string text = u"[CharaModel]\r\nModel=C:\\モデル\\ネル.pmx\r\n";
+  for (const bool bigEndian : {false, true}) {
+    TempDir dir;
+    std::ofstream(dir / "figure.ini", std::ios::binary) << Utf16File(text, bigEndian);
+    const std::u16string ini = FromFsPath(dir / "figure.ini");
+    IniProfileStore store;
+    EXPECT_EQ(store.Read(u"CharaModel", u"Model", u"", ini), u"C:\\モデル\\ネル.pmx");
+    ASSERT_TRUE(store.Write(u"CharaModel", u"ModelSize", u"3", ini));
+    EXPECT_EQ(ReadFile(dir / "figure.ini"), Utf16File(text + u"ModelSize=3\r\n", bigEndian))
+        << (bigEndian ? "big-endian" : "little-endian");
+  }
+}
+
+TEST(IniProfileStoreTest, AFileWithoutWritePermissionIsNotReplaced) {
+  TempDir dir;
+  const std::string original = "[CharaModel]\nModel=/mine.pmx\n";
+  std::ofstream(dir / "figure.ini", std::ios::binary) << original;
+  std::filesystem::permissions(dir / "figure.ini", std::filesystem::perms(0444));
+  IniProfileStore store;
+  EXPECT_FALSE(store.Write(u"CharaModel", u"Model", u"/other.pmx", FromFsPath(dir / "figure.ini")));
+  EXPECT_EQ(ReadFile(dir / "figure.ini"), original);
+  EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"figure.ini"});
+}
+
+TEST(IniProfileStoreTest, TemporaryFilesOfSavesThatDiedAreRemovedAtTheNextSave) {
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_GT(ended, 0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string dead = std::to_string(ended);
+  const std::string running = std::to_string(::getpid());
+  TempDir dir;
+  for (const std::string& name : {"figure.ini.tmp-" + dead + "-3", "figure.ini.tmp-" + running + "-9",
+                                 "figure.ini.tmp-" + dead + "-x", "other.ini.tmp-" + dead + "-1"}) {
+    std::ofstream(dir / name) << "[CharaModel]\nModel=/half";
+  }
+  IniProfileStore store;
+  ASSERT_TRUE(store.Write(u"CharaModel", u"Model", u"/a.pmx", FromFsPath(dir / "figure.ini")));
+  std::vector<std::string> kept = {"figure.ini", "figure.ini.tmp-" + dead + "-x",
+                                   "figure.ini.tmp-" + running + "-9",
+                                   "other.ini.tmp-" + dead + "-1"};
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(FilesIn(dir.path()), kept) << "only the saves of processes that ended are removed";
+}
+
 // Sets an environment variable for one scope.
 class ScopedEnv {
  public:
@@ -222,6 +340,15 @@ TEST(LinuxFoldersTest, ConfigFolderComesFromXdgConfigHomeElseHome) {
     ScopedEnv homeEnv("HOME", (dir.path().string() + "/h/").c_str());
     EXPECT_EQ(folders.RoamingAppDataFolder(), Utf8ToUtf16(dir.path().string() + "/h/.config"));
   }
+  {
+    // One that cannot be made is still named, for the settings' message.
+    std::ofstream(dir / "file") << "a file where a folder would go";
+    const std::string blocked = (dir / "file" / "config").string();
+    ScopedEnv xdg("XDG_CONFIG_HOME", blocked.c_str());
+    EXPECT_EQ(folders.RoamingAppDataFolder(), Utf8ToUtf16(blocked));
+  }
+  EXPECT_EQ(MessageText(folders.NoAppDataFolderMessage()).find(u"AppData"), std::u16string::npos)
+      << "Linux has no AppData folder to speak of";
   const std::u16string executable = folders.ExecutableFolder();
   ASSERT_FALSE(executable.empty());
   EXPECT_EQ(executable.back(), u'/');

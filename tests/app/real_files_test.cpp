@@ -37,7 +37,7 @@ PMXMorph VertexMorph(std::u16string name) {
 }
 
 // One triangle, one material, one bone, and the morphs "あ" and "まばたき".
-std::vector<std::uint8_t> FacePmx() {
+PMXModel FaceRecord() {
   PMXModel record;
   record.encoding = kPmxUtf16;
   record.name = u"顔";
@@ -53,8 +53,10 @@ std::vector<std::uint8_t> FacePmx() {
   bone.flags = kBoneRotatable | kBoneMovable | kBoneVisible | kBoneOperable;
   record.bones = {bone};
   record.morphs = {VertexMorph(u"あ"), VertexMorph(u"まばたき")};
-  return writer::WritePmx(record);
+  return record;
 }
+
+std::vector<std::uint8_t> FacePmx() { return writer::WritePmx(FaceRecord()); }
 
 std::vector<std::uint8_t> FaceVmd() {
   VMDMotion motion;
@@ -118,6 +120,31 @@ TEST_F(RealFilesTest, TruncatedRememberedModelGivesTheMessageThenTheDialog) {
   EXPECT_EQ(h.boxes.shown[0].text, u"モデルデータ(PMD/PMX)が必要です");
   EXPECT_EQ(h.Stored(u"Model"), File("face.pmx"));
   EXPECT_EQ(h.app->model()->materials.size(), 1u);
+}
+
+TEST_F(RealFilesTest, ModelsThatWouldShowNothingAreRefusedAsBrokenOnesAre) {
+  PMXModel bonesOnly = FaceRecord();
+  bonesOnly.indices.clear();
+  bonesOnly.materials[0].indexCount = 0;
+  PMXModel transparent = FaceRecord();
+  transparent.materials[0].diffuse.w = 0.0f;
+  writer::WriteFile(files / "bones.pmx", writer::WritePmx(bonesOnly));
+  writer::WriteFile(files / "clear.pmx", writer::WritePmx(transparent));
+  writer::WriteFile(files / "empty.pmd", {});
+  writer::WriteFile(files / "zeros.pmd", std::vector<std::uint8_t>(4096, 0));
+  for (const char* invisible : {"empty.pmd", "zeros.pmd", "bones.pmx", "clear.pmx"}) {
+    AppHarness run;
+    run.realDecoders = &decoders;
+    run.Remember(u"Model", File(invisible));
+    run.Remember(u"Motion", File("face.vmd"));
+    run.dialog.Choose(File(invisible));  // chosen in the dialog: the dialog comes back
+    run.dialog.Choose(File("face.pmx"));
+    ASSERT_EQ(run.Start(), 0) << invisible;
+    ASSERT_EQ(run.boxes.shown.size(), 1u) << invisible;
+    EXPECT_EQ(run.boxes.shown[0].text, u"モデルデータ(PMD/PMX)が必要です") << invisible;
+    EXPECT_EQ(run.dialog.setups.size(), 2u) << invisible;
+    EXPECT_EQ(run.Stored(u"Model"), File("face.pmx")) << invisible << " is not remembered";
+  }
 }
 
 }  // namespace

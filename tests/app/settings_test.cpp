@@ -95,13 +95,17 @@ TEST(SettingsTest, ModelSizeIsValidOnlyForOneTwoAndThree) {
   }
 }
 
-TEST(SettingsTest, LongPathsAreCutToWhatTheBufferHolds) {
+TEST(SettingsTest, PathsOfAnyLengthAreKeptWhole) {
   SettingsHarness h;
-  h.Store(u"Model", std::u16string(300, u'a'));
+  const std::u16string longest(4095, u'a');  // Linux's PATH_MAX less its terminator
+  h.Store(u"Model", longest);
   Settings settings(h.store, h.folders, h.boxes);
   std::u16string path;
   EXPECT_TRUE(settings.GetModelPath(path));
-  EXPECT_EQ(path.size(), 259u);
+  EXPECT_EQ(path, longest);
+  ASSERT_TRUE(settings.SetMotionPath(longest + u".vmd"));
+  EXPECT_TRUE(settings.GetMotionPath(path));
+  EXPECT_EQ(path, longest + u".vmd");
 }
 
 TEST(SettingsTest, MissingApplicationDataFolderIsReportedAndWritesFail) {

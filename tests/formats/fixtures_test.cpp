@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "formats/mapped_file.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
 #include "tests/support/fixtures.h"
@@ -32,10 +33,11 @@ struct MotionCounts {
 
 MotionCounts LoadMotion(std::string_view relative) {
   VMDMotion motion;
-  const auto file = ReadWholeFile(FromFsPath(test::Fixture(relative)));
-  EXPECT_TRUE(file.has_value()) << relative;
-  if (!file) return {};
-  EXPECT_EQ(VMDDecoder::Read(file->bytes(), motion), FileRead);
+  const MappedFile file =
+      MappedFile::Open(FromFsPath(test::Fixture(relative)), kMaxMotionFileBytes);
+  EXPECT_TRUE(file.mapped()) << relative;
+  if (!file.mapped()) return {};
+  EXPECT_EQ(VMDDecoder::Read(file.bytes(), motion), FileRead);
   MotionCounts counts;
   std::set<std::u16string> names;
   for (const VMDBoneFrame& f : motion.boneFrames) {
@@ -59,7 +61,8 @@ TEST(Fixtures, EveryPmxAndVmdDecodes) {
       EXPECT_FALSE(model->bones.empty()) << path;
       // Their display frames, bodies and joints read whole.
       PMXModel record;
-      PMXDecoder::Read(ReadWholeFile(FromFsPath(path))->bytes(), record);
+      const MappedFile file = MappedFile::Open(FromFsPath(path), kMaxModelFileBytes);
+      PMXDecoder::Read(file.bytes(), record);
       EXPECT_EQ(record.physicsNote, "") << path;
       ++models;
     } else if (path.extension() == ".vmd") {
@@ -122,9 +125,10 @@ TEST(Fixtures, BoneRigs) {
 TEST(Fixtures, Utf8ModelAndZeroPaddedMotionHeader) {
   BRIVONEL_REQUIRE_FIXTURES();
   PMXModel record;
-  const auto file = ReadWholeFile(FromFsPath(test::Fixture("yohawing/joint_orient_test.pmx")));
-  ASSERT_TRUE(file.has_value());
-  ASSERT_EQ(PMXDecoder::Read(file->bytes(), record), FileRead);
+  const MappedFile file =
+      MappedFile::Open(FromFsPath(test::Fixture("yohawing/joint_orient_test.pmx")), kMaxModelFileBytes);
+  ASSERT_TRUE(file.mapped());
+  ASSERT_EQ(PMXDecoder::Read(file.bytes(), record), FileRead);
   EXPECT_EQ(record.encoding, kPmxUtf8);
   // Its writer put 2-byte bone references in the vertices; the header says 1.
   EXPECT_EQ(record.boneIndexSize, 1);

@@ -257,9 +257,10 @@ TEST(PmdRead, EveryCutOfAValidFileEndsEarly) {
   const std::vector<std::uint8_t> bytes = writer::WritePmd(r);
   // After the IK list: no facial morphs (2 bytes), empty display lists (6),
   // no English names (1), the toon names (1000), no physics (8). Files that
-  // end within them load without facial morphs (see below).
+  // end within them load without facial morphs (see below); files shorter
+  // than the signature are refused for it.
   const std::size_t unread = 1017;
-  for (std::size_t size = 0; size + unread < bytes.size(); ++size) {
+  for (std::size_t size = 3; size + unread < bytes.size(); ++size) {
     PMDModel back;
     EXPECT_THROW(PMDDecoder::Read(std::span(bytes.data(), size), back), FileEndsEarly) << size;
   }
@@ -268,6 +269,29 @@ TEST(PmdRead, EveryCutOfAValidFileEndsEarly) {
   PMDModel back;
   EXPECT_THROW(PMDDecoder::Read(huge, back), FileEndsEarly);
   EXPECT_TRUE(back.vertices.empty());
+}
+
+TEST(PmdRead, FilesWithoutTheSignatureAreRefusedWithTheReason) {
+  const std::vector<std::uint8_t> valid = writer::WritePmd(SmallPmd());
+  std::vector<std::uint8_t> lowerCase = valid;
+  lowerCase[0] = 'p';
+  const std::string notPmd = "not a PMD file: it does not start with \"Pmd\"";
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+  } cases[] = {
+      {"empty", {}, "the file is empty"},
+      {"the signature's first two bytes", {'P', 'm'}, notPmd},
+      {"zeros as long as a model", std::vector<std::uint8_t>(valid.size(), 0), notPmd},
+      {"lower-case signature", lowerCase, notPmd},
+  };
+  for (const auto& c : cases) {
+    PMDModel back;
+    EXPECT_EQ(PMDDecoder::Read(c.bytes, back), FormatError) << c.name;
+    EXPECT_EQ(back.formatError, c.reason) << c.name;
+    EXPECT_TRUE(back.vertices.empty() && back.bones.empty()) << c.name;
+  }
 }
 
 // Facial morphs: a base list of vertices, and morphs whose entries name an

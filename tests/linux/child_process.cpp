@@ -101,6 +101,14 @@ long ChildProcess::CpuTicks() const {
   return user + system;
 }
 
+long ChildProcess::PeakMemoryMiB() const {
+  std::istringstream status(ReadTextFile("/proc/" + std::to_string(pid_) + "/status"));
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6) / 1024;
+  }
+  return -1;
+}
+
 std::string ReadTextFile(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());

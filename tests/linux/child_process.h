@@ -36,6 +36,9 @@ class ChildProcess {
   int Stop();
   // CPU time (user + system) used so far, in clock ticks.
   long CpuTicks() const;
+  // The most memory the process has held so far (VmHWM), in MiB; -1 once
+  // it has ended.
+  long PeakMemoryMiB() const;
 
  private:
   pid_t pid_ = -1;

@@ -5,7 +5,11 @@
 // the screen is read from the server's frame buffer file.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -15,6 +19,7 @@
 #include <tuple>
 #include <vector>
 
+#include "base/unicode.h"
 #include "tests/linux/child_process.h"
 #include "tests/linux/x_session.h"
 #include "tests/support/temp_dir.h"
@@ -210,8 +215,13 @@ class DesktopTest : public ::testing::Test {
     return false;
   }
 
-  std::string SettingsFile() const {
-    return ReadTextFile(scratch_ / "config" / "Quenvalis" / "figure.ini");
+  std::filesystem::path SettingsPath() const {
+    return scratch_ / "config" / "Quenvalis" / "figure.ini";
+  }
+  std::string SettingsFile() const { return ReadTextFile(SettingsPath()); }
+  void WriteSettings(const std::string& bytes) const {
+    std::filesystem::create_directories(SettingsPath().parent_path());
+    std::ofstream(SettingsPath(), std::ios::binary | std::ios::trunc) << bytes;
   }
 
   TempDir scratch_dir_;
@@ -435,7 +445,7 @@ TEST_F(DesktopTest, FirstRunWithoutAModelAsksForOneAndEndsWhenCancelled) {
   ASSERT_TRUE(error) << Output();
   EXPECT_TRUE(WaitForOutput("message box [エラー] モデルは必須です\nhr:0 ecode: 1000"));
   ASSERT_TRUE(KeysTo(error->window, {"Return"}));
-  EXPECT_EQ(mascot.Wait(15s), 0);
+  EXPECT_EQ(mascot.Wait(15s), 1) << "it could not start";
   EXPECT_EQ(SettingsFile(), "") << "nothing chosen, nothing written";
 }
 
@@ -491,6 +501,126 @@ TEST_F(DesktopTest, AModelInAJapaneseFolderChosenInTheDialogLoadsAtTheNextStart)
   WaitForMascot();
   EXPECT_EQ(Output(1).find("message box"), std::string::npos) << Output(1);
   EXPECT_TRUE(second.running());
+}
+
+// What the program costs before it decides about a file it cannot use: it
+// asks for another at once, holding little memory (time is printed).
+TEST_F(DesktopTest, OversizedFilesAreRefusedAtOnceWithLittleMemory) {
+  const std::filesystem::path model = scratch_ / "2g.pmx";
+  const std::filesystem::path motion = scratch_ / "2g.vmd";
+  const std::filesystem::path settings = scratch_ / "lines" / "Quenvalis" / "figure.ini";
+  std::filesystem::create_directories(settings.parent_path());
+  for (const auto& path : {model, motion}) {
+    std::ofstream(path, std::ios::binary);
+    std::filesystem::resize_file(path, std::uint64_t{2} << 30);  // sparse: no room on the disk
+  }
+  std::ofstream(settings, std::ios::binary) << std::string(100'000'000, '\n');
+  const struct {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::map<std::string, std::string> environment;
+    std::string box;
+  } cases[] = {
+      {"a 2 GB model", {"--model", model.string(), "--motion", kDance}, {}, "モデルデータ(PMD/PMX)"},
+      {"a 2 GB motion", {"--model", kModel, "--motion", motion.string()}, {}, "モーションデータ(VMD)"},
+      {"100 MB of empty lines as settings",
+       {},
+       {{"XDG_CONFIG_HOME", (scratch_ / "lines").string()}},
+       "モデルデータ(PMD/PMX)"},
+  };
+  for (const auto& c : cases) {
+    const std::size_t run = logs_.size();
+    const auto started = std::chrono::steady_clock::now();
+    ChildProcess& mascot = Start(c.arguments, c.environment);
+    ASSERT_TRUE(WaitForOutput("message box [] " + c.box + "が必要です", run, 60s))
+        << c.name << ": " << Output(run);
+    const auto decided = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    const long peak = mascot.PeakMemoryMiB();
+    std::printf("%s: refused after %lld ms, %ld MiB at most\n", c.name,
+                static_cast<long long>(decided.count()), peak);
+    EXPECT_GT(peak, 0) << c.name;
+    EXPECT_LT(peak, 256) << c.name;
+    mascot.Stop();
+  }
+  const std::string said = Output(2);
+  EXPECT_EQ(Count(said, "is larger than 1 MiB (100000000 bytes)"), 1u) << said;
+  EXPECT_EQ(std::filesystem::file_size(settings), 100'000'000u) << "the file is left as it is";
+}
+
+TEST_F(DesktopTest, ARememberedEmptyPmdIsRefusedAndATermSignalClosesTheDialogAndEnds) {
+  const std::filesystem::path empty = scratch_ / "empty.pmd";
+  std::ofstream(empty, std::ios::binary);
+  const std::string remembered =
+      "[CharaModel]\nModel=" + empty.string() + "\nMotion=" + kDance + "\n";
+  WriteSettings(remembered);
+  ChildProcess& mascot = Start({});
+  const std::optional<TopLevel> box = WaitForDialog("");
+  ASSERT_TRUE(box) << Output();
+  EXPECT_TRUE(WaitForOutput("PMD refused: the file is empty"));
+  EXPECT_TRUE(WaitForOutput("message box [] モデルデータ(PMD/PMX)が必要です"));
+  ASSERT_TRUE(KeysTo(box->window, {"Return"}));
+  ASSERT_TRUE(WaitForDialog("モデルデータを選んでください")) << Output();
+  ::kill(mascot.pid(), SIGTERM);
+  EXPECT_EQ(mascot.Wait(10s), 0) << Output();
+  EXPECT_EQ(SettingsFile(), remembered);
+}
+
+TEST_F(DesktopTest, ATermSignalEndsTheProgramWithTheAboutBoxOpenAndKeepsTheSettings) {
+  WriteSettings("[CharaModel]\nModelSize=2\n");
+  ChildProcess& mascot = StartWithSample();
+  WaitForMascot();
+  ASSERT_TRUE(OpenMenuOnFigure()) << "no popup menu";
+  ASSERT_TRUE(Xdo({"key", "--delay", "80", "Up", "Return"}));  // the About box, the last item
+  ASSERT_TRUE(WaitForDialog("バージョン情報 Brivonel")) << Output();
+  ::kill(mascot.pid(), SIGTERM);
+  EXPECT_EQ(mascot.Wait(10s), 0) << Output();
+  EXPECT_EQ(SettingsFile(), "[CharaModel]\nModelSize=2\n");
+}
+
+// A settings file from Windows: UTF-16 with its byte-order mark, CR LF.
+std::string Utf16LeSettings(const std::string& utf8) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : Utf8ToUtf16(utf8)) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+TEST_F(DesktopTest, AUtf16SettingsFileWithALongPathIsReadAndWrittenBackAsItCame) {
+  // The sample in a folder whose path is 2,000 bytes long.
+  std::filesystem::path folder = scratch_;
+  while (folder.string().size() < 2000) folder /= std::string(200, 'd');
+  std::filesystem::create_directories(folder);
+  for (const auto& file : std::filesystem::directory_iterator(kSamples)) {
+    std::filesystem::copy_file(file.path(), folder / file.path().filename());
+  }
+  const std::string model = (folder / "nel.pmx").string();
+  const std::string settings =
+      "[CharaModel]\r\nModel=" + model + "\r\nMotion=" + kDance + "\r\n";
+  WriteSettings(Utf16LeSettings(settings));
+  Start({});
+  WaitForMascot();
+  EXPECT_EQ(Output().find("message box"), std::string::npos) << Output();
+  ASSERT_TRUE(OpenMenuOnFigure()) << "no popup menu";
+  // 表示サイズ, then 小.
+  ASSERT_TRUE(Xdo({"key", "--delay", "80", "Down", "Down", "Down", "Right", "Down", "Down", "Return"}));
+  const std::string expected = Utf16LeSettings(settings + "ModelSize=3\r\n");
+  EXPECT_TRUE(WaitUntil([&] { return SettingsFile() == expected; }, 10s)) << SettingsFile();
+}
+
+TEST_F(DesktopTest, WhenTheXServerGoesAwayTheProgramSaysSoInOneLineAndFails) {
+  ChildProcess& mascot = StartWithSample();
+  WaitForMascot();
+  x_.reset();  // the test's own connection goes first
+  xvfb_->Stop();
+  EXPECT_EQ(mascot.Wait(15s), 1);
+  const std::string output = Output();
+  const std::string line = "brivonel: the X server of display " + xvfb_->display() + " went away";
+  EXPECT_EQ(Count(output, line), 1u) << output;
+  EXPECT_EQ(output.find("XIO"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Gdk"), std::string::npos) << output;
 }
 
 TEST_F(DesktopTest, ABadOptionEndsWithTheUsage) {

@@ -51,6 +51,8 @@ class XvfbServer {
   explicit XvfbServer(const std::filesystem::path& folder);
   const std::string& display() const { return display_; }
   const std::filesystem::path& screenFile() const { return screenFile_; }
+  // Ends the server, as a crash of the X server would for its clients.
+  void Stop() { process_->Stop(); }
 
  private:
   std::unique_ptr<ChildProcess> process_;

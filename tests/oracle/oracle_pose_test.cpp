@@ -75,16 +75,16 @@ float AngleBetween(Quaternion a, Quaternion b) {
 
 std::shared_ptr<Model> LoadModel(const std::filesystem::path& path) {
   auto model = std::make_shared<Model>();
-  const auto file = ReadWholeFile(FromFsPath(path));
-  if (!file) return nullptr;
+  const MappedFile file = MappedFile::Open(FromFsPath(path), kMaxModelFileBytes);
+  if (!file.mapped()) return nullptr;
   if (path.extension() == ".pmd") {
     PMDModel record;
-    if (PMDDecoder::Read(file->bytes(), record) != FileRead ||
+    if (PMDDecoder::Read(file.bytes(), record) != FileRead ||
         PMDDecoder::Build(record, *model, TextureLoading::kSkip) != ModelBuilt)
       return nullptr;
   } else {
     PMXModel record;
-    if (PMXDecoder::Read(file->bytes(), record) != FileRead ||
+    if (PMXDecoder::Read(file.bytes(), record) != FileRead ||
         PMXDecoder::Build(record, *model, TextureLoading::kSkip) != ModelBuilt)
       return nullptr;
   }

@@ -36,10 +36,10 @@ class SampleModelFilesTest : public ::testing::Test {
 
 TEST_F(SampleModelFilesTest, PmxRecordHoldsWhatTheGeneratorIntended) {
   const Figure& figure = IntendedSamples().figure;
-  const auto file = ReadWholeFile(SamplePath(kPmxFile));
-  ASSERT_TRUE(file.has_value());
+  const MappedFile file = MappedFile::Open(SamplePath(kPmxFile), kMaxModelFileBytes);
+  ASSERT_TRUE(file.mapped());
   PMXModel record;
-  ASSERT_EQ(PMXDecoder::Read(file->bytes(), record), FileRead) << record.formatError;
+  ASSERT_EQ(PMXDecoder::Read(file.bytes(), record), FileRead) << record.formatError;
   EXPECT_EQ(record.version, 2.0f);
   EXPECT_EQ(record.name, u"ネル");
   ASSERT_EQ(record.vertices.size(), figure.vertices.size());
@@ -113,10 +113,10 @@ TEST_F(SampleModelFilesTest, PmxBuildsAModelWithEveryTextureLoaded) {
 
 TEST_F(SampleModelFilesTest, DanceDecodesToOneTrackPerKeyedBoneLedByTheCentre) {
   const Dance& dance = IntendedSamples().dance;
-  const auto file = ReadWholeFile(SamplePath(kDanceFile));
-  ASSERT_TRUE(file.has_value());
+  const MappedFile file = MappedFile::Open(SamplePath(kDanceFile), kMaxMotionFileBytes);
+  ASSERT_TRUE(file.mapped());
   VMDMotion motion;
-  ASSERT_EQ(VMDDecoder::Read(file->bytes(), motion), FileRead);
+  ASSERT_EQ(VMDDecoder::Read(file.bytes(), motion), FileRead);
   EXPECT_EQ(motion.boneFrames.size(), dance.boneKeys.size());
   EXPECT_EQ(motion.morphFrames.size(), dance.morphKeys.size());
   for (std::size_t k = 0; k < dance.boneKeys.size(); ++k) ASSERT_EQ(motion.boneFrames[k].name, dance.boneKeys[k].bone);
@@ -138,10 +138,10 @@ TEST_F(SampleModelFilesTest, DanceDecodesToOneTrackPerKeyedBoneLedByTheCentre) {
 
 TEST_F(SampleModelFilesTest, PmdHoldsTheOlderBoneSetTwoBoneVerticesAndTheFaces) {
   const Figure& figure = IntendedSamples().figure;
-  const auto file = ReadWholeFile(SamplePath(kPmdFile));
-  ASSERT_TRUE(file.has_value());
+  const MappedFile file = MappedFile::Open(SamplePath(kPmdFile), kMaxModelFileBytes);
+  ASSERT_TRUE(file.mapped());
   PMDModel record;
-  ASSERT_EQ(PMDDecoder::Read(file->bytes(), record), FileRead);
+  ASSERT_EQ(PMDDecoder::Read(file.bytes(), record), FileRead);
   EXPECT_EQ(record.vertices.size(), figure.vertices.size());
   EXPECT_EQ(record.indices.size(), figure.indices.size());
   EXPECT_EQ(record.materials.size(), figure.materials.size());

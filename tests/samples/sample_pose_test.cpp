@@ -25,15 +25,15 @@ class SamplePoseTest : public ::testing::TestWithParam<std::string_view> {
  protected:
   void SetUp() override {
     // The pose needs no textures.
-    const auto file = ReadWholeFile(SamplePath(GetParam()));
-    ASSERT_TRUE(file.has_value());
+    const MappedFile file = MappedFile::Open(SamplePath(GetParam()), kMaxModelFileBytes);
+    ASSERT_TRUE(file.mapped());
     if (GetParam() == kPmdFile) {
       PMDModel record;
-      ASSERT_EQ(PMDDecoder::Read(file->bytes(), record), FileRead);
+      ASSERT_EQ(PMDDecoder::Read(file.bytes(), record), FileRead);
       ASSERT_EQ(PMDDecoder::Build(record, *model_, TextureLoading::kSkip), ModelBuilt);
     } else {
       PMXModel record;
-      ASSERT_EQ(PMXDecoder::Read(file->bytes(), record), FileRead);
+      ASSERT_EQ(PMXDecoder::Read(file.bytes(), record), FileRead);
       ASSERT_EQ(PMXDecoder::Build(record, *model_, TextureLoading::kSkip), ModelBuilt);
     }
     view_ = CameraViewMatrix();

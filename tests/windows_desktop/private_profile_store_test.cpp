@@ -73,6 +73,19 @@ TEST(PrivateProfileStoreTest, AnExistingFileIsNeitherReplacedNorRewrittenAtCreat
   EXPECT_EQ(store.Read(kSection, u"ModelSize", u"", PathOf(path)), u"2");
 }
 
+TEST(PrivateProfileStoreTest, ValuesLongerThanAClassicPathAreReadWhole) {
+  test::TempDir dir;
+  const std::u16string file = PathOf(dir / "figure.ini");
+  PrivateProfileStore store;
+  for (const std::size_t length : {259u, 260u, 1000u, 32767u}) {
+    std::u16string path = u"C:\\";
+    while (path.size() < length) path += u"長いフォルダ\\";
+    path.resize(length);
+    ASSERT_TRUE(store.Write(kSection, u"Model", path, file)) << length;
+    EXPECT_EQ(store.Read(kSection, u"Model", u"", file), path) << length;
+  }
+}
+
 TEST(PrivateProfileStoreTest, WritingIntoAMissingFolderFailsAndCreatesNothing) {
   test::TempDir dir;
   const std::filesystem::path path = dir / "missing" / "figure.ini";

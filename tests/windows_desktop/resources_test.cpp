@@ -231,9 +231,10 @@ TEST(ResourcesTest, ClassIconsExist) {
   EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(resource::kSmallIcon)), nullptr);
 }
 
-// The manifest: started with the user's own rights, and aware of the
-// display's scale (window sizes are physical pixels).
-TEST(ResourcesTest, ManifestAsksForTheInvokersRightsAndDpiAwareness) {
+// The manifest: started with the user's own rights, aware of the display's
+// scale (window sizes are physical pixels) and of paths longer than 260
+// characters (a model in a deep folder opens where the system allows it).
+TEST(ResourcesTest, ManifestAsksForTheInvokersRightsDpiAndLongPathAwareness) {
   HMODULE module = GetModuleHandleW(nullptr);
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
   ASSERT_NE(found, nullptr);
@@ -242,6 +243,7 @@ TEST(ResourcesTest, ManifestAsksForTheInvokersRightsAndDpiAwareness) {
   EXPECT_NE(manifest.find(R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)"),
             std::string::npos);
   EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true</longPathAware>"), std::string::npos);
 }
 
 }  // namespace

@@ -44,12 +44,12 @@ struct Motion {
 // bone of every name the motion has, which are kept for the next decodes.
 Motion DecodeMotion(const std::string& file, std::optional<std::vector<Bone>>& bones) {
   const std::u16string path = Utf8ToUtf16(file);
-  std::optional<FileBytes> bytes = ReadWholeFile(path);
-  if (!bytes) throw InspectError(OpenFailureText(ToFsPath(path)));
+  const MappedFile bytes = MapInspectedFile(path, kMaxMotionFileBytes, "motion");
   VMDMotion motion;
-  VMDDecoder::Read(bytes->bytes(), motion);
+  VMDDecoder::Read(bytes.bytes(), motion);
   if (!bones) bones = BonesOfEveryName(motion);
-  Motion decoded{std::make_shared<Animation>(), MeasureVmdLayout(bytes->bytes()), bytes->size};
+  Motion decoded{std::make_shared<Animation>(), MeasureVmdLayout(bytes.bytes()),
+                 bytes.fileSize()};
   VMDDecoder::Build(motion, *decoded.animation, *bones);
   return decoded;
 }

@@ -166,9 +166,11 @@ int RunPoseCommand(const std::vector<std::string>& args) {
   if (result != kExitOk) return result;
   result = RunGuarded(options->motion, [&] {
     auto animation = std::make_shared<Animation>();
-    const std::u16string path = Utf8ToUtf16(options->motion);
-    if (VMDDecoder().Decode(path, animation, model->bones) != ModelBuilt)
-      throw InspectError(OpenFailureText(ToFsPath(path)));
+    const MappedFile bytes =
+        MapInspectedFile(Utf8ToUtf16(options->motion), kMaxMotionFileBytes, "motion");
+    VMDMotion motion;
+    VMDDecoder::Read(bytes.bytes(), motion);
+    VMDDecoder::Build(motion, *animation, model->bones);
     model->animation = animation;
     return kExitOk;
   });

@@ -82,12 +82,12 @@ std::string LowerExtension(const std::string& file) {
   return extension;
 }
 
-std::string ChooseFormat(const std::string& file, const FileBytes& bytes) {
+std::string ChooseFormat(const std::string& file, std::span<const std::uint8_t> bytes) {
   const std::string extension = LowerExtension(file);
   if (extension == ".pmx") return "pmx";
   if (extension == ".pmd") return "pmd";
-  if (bytes.size >= 4 && std::memcmp(bytes.data.get(), "PMX ", 4) == 0) return "pmx";
-  if (bytes.size >= 3 && std::memcmp(bytes.data.get(), "Pmd", 3) == 0) return "pmd";
+  if (bytes.size() >= 4 && std::memcmp(bytes.data(), "PMX ", 4) == 0) return "pmx";
+  if (bytes.size() >= 3 && std::memcmp(bytes.data(), "Pmd", 3) == 0) return "pmd";
   throw InspectError("not a PMX or PMD model file");
 }
 
@@ -111,10 +111,11 @@ void AddPmdTextureNames(const PMDMaterial& material, std::vector<std::u16string>
   }
 }
 
-void BuildDecodedModel(const FileBytes& bytes, TextureLoading textures, DecodedModel& decoded) {
+void BuildDecodedModel(std::span<const std::uint8_t> bytes, TextureLoading textures,
+                       DecodedModel& decoded) {
   if (decoded.format == "pmx") {
     PMXModel record;
-    if (PMXDecoder::Read(bytes.bytes(), record) != FileRead ||
+    if (PMXDecoder::Read(bytes, record) != FileRead ||
         PMXDecoder::Build(record, *decoded.model, textures) != ModelBuilt) {
       throw InspectError("format error: " + record.formatError);
     }
@@ -122,8 +123,8 @@ void BuildDecodedModel(const FileBytes& bytes, TextureLoading textures, DecodedM
     decoded.physicsNote = record.physicsNote;
   } else {
     PMDModel record;
-    PMDDecoder::Read(bytes.bytes(), record);
-    if (PMDDecoder::Build(record, *decoded.model, textures) != ModelBuilt) {
+    if (PMDDecoder::Read(bytes, record) != FileRead ||
+        PMDDecoder::Build(record, *decoded.model, textures) != ModelBuilt) {
       throw InspectError("format error: " + record.formatError);
     }
     for (const PMDMaterial& m : record.materials) AddPmdTextureNames(m, decoded.textures);
@@ -133,13 +134,26 @@ void BuildDecodedModel(const FileBytes& bytes, TextureLoading textures, DecodedM
 
 }  // namespace
 
+MappedFile MapInspectedFile(const std::u16string& path, std::uint64_t maxBytes,
+                            std::string_view kind) {
+  MappedFile file;
+  std::string tooLarge;
+  switch (OpenForDecoding(path, maxBytes, kind, file, tooLarge)) {
+    case FileRead:
+      return file;
+    case FormatError:
+      throw InspectError(tooLarge);
+    default:
+      throw InspectError(OpenFailureText(ToFsPath(path)));
+  }
+}
+
 DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures) {
   const std::u16string path = Utf8ToUtf16(file);
-  std::optional<FileBytes> bytes = ReadWholeFile(path);
-  if (!bytes) throw InspectError(OpenFailureText(ToFsPath(path)));
+  const MappedFile bytes = MapInspectedFile(path, kMaxModelFileBytes, "model");
   DecodedModel decoded;
-  decoded.fileSize = bytes->size;
-  decoded.format = ChooseFormat(file, *bytes);
+  decoded.fileSize = bytes.fileSize();
+  decoded.format = ChooseFormat(file, bytes.bytes());
   decoded.model = std::make_shared<Model>();
   if (textures == TextureLoading::kLoad) {
     // The texture pool loads and decodes texture files as the program would.
@@ -147,7 +161,7 @@ DecodedModel DecodeModelFile(const std::string& file, TextureLoading textures) {
   }
   decoded.model->path = path;
   try {
-    BuildDecodedModel(*bytes, textures, decoded);
+    BuildDecodedModel(bytes.bytes(), textures, decoded);
   } catch (const AppException& e) {
     // The texture pool names the texture it could not load.
     const std::optional<TextureLookup>& refused = decoded.model->texturePool.Refused();

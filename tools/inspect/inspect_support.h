@@ -6,8 +6,10 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/app_exception.h"
@@ -44,6 +46,12 @@ struct FileOptions {
 // is accepted. Returns nullopt after reporting a usage problem.
 std::optional<FileOptions> ParseFileOptions(const std::vector<std::string>& args,
                                             bool allowModel);
+
+// The file mapped as the program's decoders map it; throws InspectError
+// for one that cannot be opened or is larger than maxBytes (`kind` names
+// what it should be: "model", "motion").
+MappedFile MapInspectedFile(const std::u16string& path, std::uint64_t maxBytes,
+                            std::string_view kind);
 
 // A model file decoded the way the program decodes it, chosen by its
 // extension (".pmx" or ".pmd", any letter case; else by its first bytes).

@@ -70,8 +70,12 @@ int RecordingDecoders::DecodeMotion(const std::u16string& path,
                                     const std::vector<Bone>& bones) {
   if (path == kRestPose) return ModelBuilt;  // no tracks: every bone at rest
   try {
-    const int result = VMDDecoder().Decode(path, animation, bones);
-    if (result != ModelBuilt) Remember(path, tools::OpenFailureText(ToFsPath(path)));
+    VMDDecoder decoder;
+    std::shared_ptr<VMDMotion> motion;
+    int result = decoder.ReadFile(path, motion);
+    if (result == FileRead) result = decoder.BuildAnimation(motion, animation, bones);
+    if (result == OpenFailed) Remember(path, tools::OpenFailureText(ToFsPath(path)));
+    if (result == FormatError) Remember(path, "is not a usable VMD file: " + motion->formatError);
     return result;
   } catch (const std::exception& e) {
     Remember(path, std::string("cannot be read: ") + e.what());

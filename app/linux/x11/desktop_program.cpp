@@ -77,6 +77,11 @@ std::uintptr_t KeysOfState(unsigned state) {
   return keys;
 }
 
+// The status of a run that ended because it could not start: no usable
+// model or motion (the dialog cancelled), no shaders, no window. Another copy
+// running is no failure (0), nor is a signal that ends the program early.
+constexpr int kCouldNotStart = 1;
+
 class DesktopProgram final : public IShellCommands {
  public:
   DesktopProgram(X11Display& display, const WindowVisual& visual, const CommandLine& commandLine)
@@ -90,6 +95,11 @@ class DesktopProgram final : public IShellCommands {
         store_(iniStore_, OverridesOf(commandLine)),
         visual_(visual),
         frameTimer_([this] { OnFrameDue(); }) {
+    // Ctrl+C in a terminal, or a session that ends: the program ends as
+    // through its menu, also while a box or dialog is open (from the first
+    // one on, which the settings below may show).
+    interrupt_ = g_unix_signal_add(SIGINT, OnStopSignal, this);
+    terminate_ = g_unix_signal_add(SIGTERM, OnStopSignal, this);
     // Constructing the application object constructs its settings, which
     // find (and may create) their folder, with a box on failure.
     app_ = std::make_unique<DesktopMascotApp>(
@@ -100,11 +110,15 @@ class DesktopProgram final : public IShellCommands {
   }
 
   ~DesktopProgram() override {
+    g_source_remove(interrupt_);
+    g_source_remove(terminate_);
     // The application's OpenGL objects go before the presenter's context.
     app_.reset();
   }
 
   int Run() {
+    // A signal while the settings' box was open: no window for a run that ends.
+    if (stopping_) return ExitCodeOfLastMessage(0);
     instance_ = SingleInstance::Claim(display_);
     if (!instance_) return kEarlyExitCode;  // another copy runs: leave it alone
 
@@ -114,7 +128,7 @@ class DesktopProgram final : public IShellCommands {
     const std::string title = Utf16ToUtf8(strings_.Load(resource::kClassNameString).value_or(u""));
     if (!window_.Create(visual_, rect, title, &error)) {
       std::fprintf(stderr, "brivonel: %s\n", error.c_str());
-      return kEarlyExitCode;
+      return kCouldNotStart;
     }
     owner_.window = window_.id();
     window_.Map();
@@ -124,19 +138,16 @@ class DesktopProgram final : public IShellCommands {
     SleepWatch sleep([this](bool sleeping) { OnSleep(sleeping); });
 
     RegisterLinuxImageCodecs();
-    if (app_->Initialise(rect) != brivonel::error::kOk) return kEarlyExitCode;
+    const bool started = app_->Initialise(rect) == brivonel::error::kOk;
+    // A signal during start-up closed its dialogs: an end the user asked for.
+    if (stopping_) return ExitCodeOfLastMessage(0);
+    if (!started) return kCouldNotStart;
 
     loop_ = g_main_loop_new(nullptr, FALSE);
-    // Ctrl+C in a terminal, or a session that ends: the program ends as
-    // through its menu.
-    const guint interrupt = g_unix_signal_add(SIGINT, OnStopSignal, this);
-    const guint terminate = g_unix_signal_add(SIGTERM, OnStopSignal, this);
     running_ = true;
     ResumeFrames();
     g_main_loop_run(loop_);
     running_ = false;
-    g_source_remove(interrupt);
-    g_source_remove(terminate);
     g_main_loop_unref(loop_);
     loop_ = nullptr;
     app_->Shutdown();
@@ -152,13 +163,20 @@ class DesktopProgram final : public IShellCommands {
   }
 
  private:
+  // Closes what is open (its nested loop returns, the code that opened it
+  // unwinds without opening more), then ends the main loop. The settings
+  // need no saving: every change was written when it was made.
   static gboolean OnStopSignal(gpointer self) {
-    static_cast<DesktopProgram*>(self)->RunCommand(command::kExit);
+    auto* program = static_cast<DesktopProgram*>(self);
+    program->stopping_ = true;
+    program->gate_.CloseAll();
+    program->menu_.Close();
+    program->CloseWindow();
     return G_SOURCE_CONTINUE;
   }
 
   void RunCommand(int commandId) {
-    if (running_) RunMenuCommand(commandId, *app_, *this);
+    if (running_ && !stopping_) RunMenuCommand(commandId, *app_, *this);
   }
 
   void ResumeFrames() {
@@ -286,6 +304,9 @@ class DesktopProgram final : public IShellCommands {
   FrameStats stats_;
   GMainLoop* loop_ = nullptr;
   bool running_ = false;
+  bool stopping_ = false;  // a signal asked the program to end
+  guint interrupt_ = 0;
+  guint terminate_ = 0;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "app/linux/file_patterns.h"
 #include "app/messages.h"
@@ -27,12 +28,20 @@ void PrepareDialog(GtkWindow* dialog, Window owner) {
   g_object_unref(foreign);
 }
 
-// Runs the dialog to its end; the response.
-int RunModal(ModalGate& gate, GtkWidget* dialog) {
-  ModalGate::Scope modal(gate);
-  const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+// Runs the dialog to its end, or until the program ends (the response is
+// then GTK_RESPONSE_DELETE_EVENT, and a dialog opened while the program
+// ends is not shown at all); takeResult reads the dialog before it goes.
+void RunModal(ModalGate& gate, GtkWidget* dialog,
+              const std::function<void(int response)>& takeResult = {}) {
+  int response = GTK_RESPONSE_DELETE_EVENT;
+  if (!gate.closing()) {
+    ModalGate::Scope modal(gate, [dialog] {
+      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT);
+    });
+    response = gtk_dialog_run(GTK_DIALOG(dialog));
+  }
+  if (takeResult) takeResult(response);
   gtk_widget_destroy(dialog);
-  return response;
 }
 
 // GTK's own translation of a stock button label ("_Open" and the like).
@@ -75,14 +84,13 @@ bool GtkFileDialog::ShowOpen(const OpenFileDialogSetup& setup, OpenFileDialogBuf
   PrepareDialog(GTK_WINDOW(dialog), owner_.window);
 
   std::string chosen;
-  ModalGate::Scope modal(gate_);
-  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+  RunModal(gate_, dialog, [&](int response) {
+    if (response != GTK_RESPONSE_ACCEPT) return;
     if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
       chosen = name;
       g_free(name);
     }
-  }
-  gtk_widget_destroy(dialog);
+  });
   if (chosen.empty()) return false;
   const std::filesystem::path path(chosen);
   buffers.file = FromFsPath(path);

@@ -120,4 +120,6 @@ void GtkPopupMenu::PopUp(int rootX, int rootY, std::uint32_t time) {
   if (TraceEnabled()) TraceFormat("popup menu at %d,%d\n", rootX, rootY);
 }
 
+void GtkPopupMenu::Close() { gtk_menu_popdown(GTK_MENU(menu_)); }
+
 }  // namespace brivonel::x11

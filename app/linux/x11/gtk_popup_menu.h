@@ -25,6 +25,8 @@ class GtkPopupMenu final : public IMenuChecks {
 
   // Opens the menu at a point of the screen, for a button press at time.
   void PopUp(int rootX, int rootY, std::uint32_t time);
+  // Takes the menu off the screen when it is open (the program is ending).
+  void Close();
 
   // The GtkMenu (for looking at its items).
   GtkWidget* widget() const { return menu_; }

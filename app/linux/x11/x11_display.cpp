@@ -6,6 +6,7 @@
 #include <X11/extensions/shape.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "base/trace.h"
@@ -34,6 +35,19 @@ int CountError(Display* display, XErrorEvent* event) {
   return previousHandler != nullptr ? previousHandler(display, event) : 0;
 }
 
+// The connection is gone (the X server ended or crashed): Xlib cannot go
+// on with any connection of the process, GTK's included. One line says so
+// instead of Xlib's and GDK's several, and the process ends at once: there
+// is nothing to close on a server that is gone, and the settings were
+// written when they changed.
+int ServerGone(Display* display) {
+  const char* name = DisplayString(display);
+  std::fprintf(stderr, "brivonel: the X server of display %s went away; the program ends\n",
+               name != nullptr ? name : "");
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
 }  // namespace
 
 std::unique_ptr<X11Display> X11Display::Open(std::string* error) {
@@ -50,6 +64,8 @@ std::unique_ptr<X11Display> X11Display::Open(std::string* error) {
   if (ourDisplays.empty()) {
     XErrorHandler previous = XSetErrorHandler(CountError);
     if (previous != CountError) previousHandler = previous;
+    // After GTK's own (set when it opened its display), so this one serves both.
+    XSetIOErrorHandler(ServerGone);
   }
   ourDisplays.emplace_back(display, 0);
   result->screen_ = DefaultScreen(display);

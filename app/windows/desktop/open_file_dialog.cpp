@@ -2,9 +2,16 @@
 
 #include <commdlg.h>
 
+#include <vector>
+
 #include "app/windows/desktop/wide_text.h"
 
 namespace brivonel::win32 {
+namespace {
+
+constexpr std::size_t kLongestPath = 32768;
+
+}  // namespace
 
 std::u16string FilterList(const OpenFileDialogSetup& setup) {
   std::u16string list = setup.filterDescription;
@@ -15,25 +22,28 @@ std::u16string FilterList(const OpenFileDialogSetup& setup) {
 }
 
 bool OpenFileDialog::ShowOpen(const OpenFileDialogSetup& setup, OpenFileDialogBuffers& buffers) {
-  wchar_t file[kMaxPathLength];
-  wchar_t fileTitle[kMaxPathLength];
-  CopyToBuffer(buffers.file, file, kMaxPathLength);
-  CopyToBuffer(buffers.fileTitle, fileTitle, kMaxPathLength);
+  // Room for the longest path Windows has (32,767 units), not only the 259
+  // characters of a classic one: the dialog refuses a choice that does not
+  // fit, and the settings keep any length.
+  std::vector<wchar_t> file(kLongestPath);
+  std::vector<wchar_t> fileTitle(kLongestPath);
+  CopyToBuffer(buffers.file, file.data(), file.size());
+  CopyToBuffer(buffers.fileTitle, fileTitle.data(), fileTitle.size());
   const std::u16string filter = FilterList(setup);
 
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner_;
   dialog.lpstrFilter = Wide(filter);
-  dialog.lpstrFile = file;
-  dialog.nMaxFile = kMaxPathLength;
-  dialog.lpstrFileTitle = fileTitle;
-  dialog.nMaxFileTitle = kMaxPathLength;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrFileTitle = fileTitle.data();
+  dialog.nMaxFileTitle = static_cast<DWORD>(fileTitle.size());
   dialog.lpstrTitle = Wide(setup.title);
   dialog.Flags = setup.fileMustExist ? OFN_FILEMUSTEXIST : 0;
   if (!GetOpenFileNameW(&dialog)) return false;
-  buffers.file = FromWide(file);
-  buffers.fileTitle = FromWide(fileTitle);
+  buffers.file = FromWide(file.data());
+  buffers.fileTitle = FromWide(fileTitle.data());
   return true;
 }
 

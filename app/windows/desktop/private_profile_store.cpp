@@ -8,16 +8,33 @@
 #include "app/windows/desktop/wide_text.h"
 
 namespace brivonel::win32 {
+namespace {
+
+// Longest value read back, in UTF-16 units: far beyond the 32,767 of the
+// longest Windows path, and a bound for a file that holds a huge line.
+constexpr std::size_t kMaxProfileValueLength = std::size_t{1} << 20;
+
+}  // namespace
 
 std::u16string PrivateProfileStore::Read(std::u16string_view section, std::u16string_view key,
                                          std::u16string_view defaultValue,
                                          std::u16string_view path) {
   const std::u16string sectionText(section), keyText(key), defaultText(defaultValue),
       pathText(path);
-  wchar_t buffer[kMaxPathLength];
-  GetPrivateProfileStringW(Wide(sectionText), Wide(keyText), Wide(defaultText), buffer,
-                           kMaxPathLength, Wide(pathText));
-  return FromWide(buffer);
+  // A value that fills the buffer may have been cut: read it again with
+  // twice the room, so that paths longer than MAX_PATH come back whole.
+  std::u16string buffer(kMaxPathLength, u'\0');
+  for (;;) {
+    const DWORD copied = GetPrivateProfileStringW(
+        Wide(sectionText), Wide(keyText), Wide(defaultText),
+        reinterpret_cast<wchar_t*>(buffer.data()), static_cast<DWORD>(buffer.size()),
+        Wide(pathText));
+    if (copied + 1 < buffer.size() || buffer.size() >= kMaxProfileValueLength) {
+      buffer.resize(copied);
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 bool PrivateProfileStore::Write(std::u16string_view section, std::u16string_view key,
