@@ -5,6 +5,7 @@
 
 #include "base/trace.h"
 #include "base/unicode.h"
+#include "formats/usable_values.h"
 
 namespace brivonel {
 
@@ -75,8 +76,10 @@ std::int32_t CleanParent(std::int64_t parent, std::size_t i, std::size_t boneCou
   return static_cast<std::int32_t>(parent);
 }
 
-void SetRestPose(std::vector<Bone>& bones, std::size_t i, const Float3& position,
-                 const Float3& parentPosition) {
+void SetRestPose(std::vector<Bone>& bones, std::size_t i, const Float3& filePosition,
+                 const Float3& fileParentPosition) {
+  const Float3 position = UsablePlace(filePosition);
+  const Float3 parentPosition = UsablePlace(fileParentPosition);
   Bone& bone = bones[i];
   const bool parentFirst =
       bone.parentIndex >= 0 && static_cast<std::size_t>(bone.parentIndex) < i;
@@ -106,8 +109,10 @@ void AddGrant(Model& model, std::size_t bone, std::int64_t source, float weight,
                 static_cast<long long>(source));
     return;
   }
+  // Real shares lie within a turn or two either way; a larger one only
+  // overflows the granted bone's place.
   model.grants.push_back(BoneGrant{static_cast<std::int32_t>(bone), static_cast<std::int32_t>(source),
-                                   weight, rotation, translation});
+                                   UsableNumber(weight, 100.0f), rotation, translation});
 }
 
 void BreakParentLoops(std::vector<Bone>& bones) {

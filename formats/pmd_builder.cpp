@@ -12,6 +12,7 @@
 #include "formats/physics_building.h"
 #include "formats/pmd_decoder.h"
 #include "formats/text_encoding.h"
+#include "formats/usable_values.h"
 
 namespace brivonel {
 namespace {
@@ -166,7 +167,7 @@ void BuildIkChains(const PMDModel& r, Model& model) {
     chain.targetBone = ik.targetBone;
     chain.linkCount = ik.chainLength;
     chain.iterations = ik.iterations;
-    chain.angleFactor = ik.controlWeight;
+    chain.angleFactor = UsableNumber(ik.controlWeight, kPi);
     chain.links = ik.chain;
     model.ikChains.push_back(std::move(chain));
   }

@@ -7,6 +7,7 @@
 #include "formats/path_helpers.h"
 #include "formats/physics_building.h"
 #include "formats/pmx_decoder.h"
+#include "formats/usable_values.h"
 
 namespace brivonel {
 namespace {
@@ -143,14 +144,16 @@ void BuildBones(const PMXModel& r, Model& model) {
     chain.targetBone = static_cast<std::uint16_t>(s.ikTarget);
     chain.linkCount = static_cast<std::uint8_t>(s.ikLinks.size());
     chain.iterations = static_cast<std::uint16_t>(s.ikLoopCount);
-    chain.angleFactor = s.ikLimitAngle * 0.25f;
+    chain.angleFactor = UsableNumber(s.ikLimitAngle, 4.0f * kPi) * 0.25f;
     chain.links.reserve(s.ikLinks.size());
     for (const PMXIKLink& link : s.ikLinks) {
       chain.links.push_back(static_cast<std::uint16_t>(link.bone));
       Bone& linked = model.bones[static_cast<std::size_t>(link.bone)];
       if (link.hasLimits) {
-        linked.ikMinAngles = {link.lowerLimit.x, link.lowerLimit.y, link.lowerLimit.z, 0.0f};
-        linked.ikMaxAngles = {link.upperLimit.x, link.upperLimit.y, link.upperLimit.z, 0.0f};
+        const auto lower = [](float a) { return UsableNumber(a, 2.0f * kPi, -kPi); };
+        const auto upper = [](float a) { return UsableNumber(a, 2.0f * kPi, kPi); };
+        linked.ikMinAngles = {lower(link.lowerLimit.x), lower(link.lowerLimit.y), lower(link.lowerLimit.z), 0.0f};
+        linked.ikMaxAngles = {upper(link.upperLimit.x), upper(link.upperLimit.y), upper(link.upperLimit.z), 0.0f};
       } else {
         linked.ikMinAngles = {-kPi, -kPi, -kPi, 0.0f};
         linked.ikMaxAngles = {kPi, kPi, kPi, 0.0f};
@@ -189,6 +192,10 @@ void BuildMorphs(const PMXModel& r, Model& model) {
     KeepNamed(m.vertexOffsets, vertexCount, [](const PMXVertexOffset& o) { return o.vertexIndex; });
     KeepNamed(m.uvOffsets, vertexCount, [](const PMXUvOffset& o) { return o.vertexIndex; });
     KeepNamed(m.boneOffsets, r.bones.size(), [](const PMXBoneOffset& o) { return o.boneIndex; });
+    for (PMXBoneOffset& o : m.boneOffsets) {
+      o.translation = UsablePlace(o.translation);
+      o.rotation = UsableRotation(o.rotation);
+    }
     std::erase_if(m.materialOffsets, [&](const PMXMaterialOffset& o) {
       return o.materialIndex != 0xFFFFFFFFu && o.materialIndex >= r.materials.size();
     });

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "formats/name_hash.h"
+#include "formats/usable_values.h"
 #include "formats/vmd_decoder.h"
 
 namespace brivonel {
@@ -59,9 +60,10 @@ int VMDDecoder::Build(const VMDMotion& motion, Animation& animation,
     BoneKey key;
     // From the rest offset, not the bone's current position: a model that an
     // earlier motion posed keeps that pose until the new motion plays.
-    key.position = {f.translation.x + bone.restPosition.x, f.translation.y + bone.restPosition.y,
-                    f.translation.z + bone.restPosition.z, 0.0f + bone.restPosition.w};
-    key.rotation = f.rotation;
+    const Float3 move = UsablePlace(f.translation);
+    key.position = {move.x + bone.restPosition.x, move.y + bone.restPosition.y,
+                    move.z + bone.restPosition.z, 0.0f + bone.restPosition.w};
+    key.rotation = UsableRotation(f.rotation);
     key.frame = f.frame;
     std::memcpy(key.interpolation, f.interpolation, sizeof key.interpolation);
     BoneTrack& track = animation.boneTracks[last->track];

@@ -2,6 +2,8 @@
 // for a model's bones.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "formats/vmd_decoder.h"
 #include "formats/writer/vmd_writer.h"
 #include "tests/formats/format_test_support.h"
@@ -177,6 +179,37 @@ TEST(VmdDecode, CountsKeysAndFailsToOpenMissingFiles) {
   EXPECT_EQ(morphKeys, 4u);
   EXPECT_EQ(VMDDecoder().Decode(FromFsPath(dir / "none.vmd"), animation, ModelBones()),
             OpenFailed);
+}
+
+// Keys a damaged file holds: numbers that are no numbers, a rotation whose
+// matrix would overflow, a place beyond any figure. Posed, each gives a
+// finite pose (no rotation, no move, the farthest place allowed); keys of
+// reasonable values stay as written.
+TEST(VmdBuild, DamagedKeysPoseAsUsableValues) {
+  const float nan = std::nanf("");
+  const struct {
+    Float3 move;
+    Float4 turn;
+    Float3 builtMove;
+    Float4 builtTurn;
+  } cases[] = {
+      {{nan, 1, 2}, {nan, 0, 0, 1}, {0, 1, 2}, {0, 0, 0, 1}},
+      {{0, 0, 0}, {8.6e-42f, 3.8e22f, 4.1e31f, 1.5e20f}, {0, 0, 0}, {0, 0, 1, 0}},
+      {{-1.7e38f, 0, 3}, {0, 0, 0, 0}, {-1.0e5f, 0, 3}, {0, 0, 0, 1}},
+      {{1, 2, 3}, {0, 0.5f, 0, 0.5f}, {1, 2, 3}, {0, 0.5f, 0, 0.5f}},
+  };
+  for (const auto& c : cases) {
+    VMDMotion motion;
+    motion.boneFrames = {MakeBoneFrame(u"センター", 0, c.move, c.turn)};
+    Animation animation;
+    ASSERT_EQ(VMDDecoder::Build(motion, animation, ModelBones()), ModelBuilt);
+    const BoneKey& key = animation.boneTracks.at(0).keys.at(0);
+    EXPECT_EQ(key.position, (Float4{c.builtMove.x, c.builtMove.y + 8, c.builtMove.z, 0}));
+    EXPECT_NEAR(key.rotation.x, c.builtTurn.x, 1e-6f);
+    EXPECT_NEAR(key.rotation.y, c.builtTurn.y, 1e-6f);
+    EXPECT_NEAR(key.rotation.z, c.builtTurn.z, 1e-6f);
+    EXPECT_NEAR(key.rotation.w, c.builtTurn.w, 1e-6f);
+  }
 }
 
 }  // namespace
