@@ -260,7 +260,8 @@ TEST_P(OraclePhysicsTest, TailsSwingAsTheOraclesDo) {
 INSTANTIATE_TEST_SUITE_P(SampleAndFixtures, OraclePhysicsTest, ::testing::ValuesIn(Cases()),
                          [](const auto& param) {
                            std::string name;
-                           for (char ch : param.param.name) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                           for (char ch : param.param.name)
+                             name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
                            return name;
                          });
 

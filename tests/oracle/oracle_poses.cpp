@@ -41,14 +41,14 @@ class OracleOutput {
  public:
   explicit OracleOutput(const std::string& text) : in_(text) { Next(); }
   bool done() const { return done_; }
-  const std::string& line() const { return line_; }
   void Next() { done_ = !std::getline(in_, line_); }
   // The rest of the line after its first word, which must be `word`.
   std::string Expect(const std::string& word) const {
     std::istringstream head(line_);
     std::string first;
     head >> first;
-    if (done_ || first != word) throw std::runtime_error("oracle output: expected \"" + word + "\", got \"" + line_ + "\"");
+    if (done_ || first != word)
+      throw std::runtime_error("oracle output: expected \"" + word + "\", got \"" + line_ + "\"");
     return line_.substr(first.size());
   }
   // "bones N" and the N names.
@@ -72,7 +72,8 @@ class OracleOutput {
         auto f = [&v](int k) { return static_cast<float>(v[k]); };
         bones.push_back({{f(0), f(1), f(2), 1.0f}, {f(3), f(4), f(5), f(6)}});
       }
-      if (bones.size() != count) throw std::runtime_error("oracle output: frame " + std::to_string(frame) + " cut short");
+      if (bones.size() != count)
+        throw std::runtime_error("oracle output: frame " + std::to_string(frame) + " cut short");
     }
     return frames;
   }
