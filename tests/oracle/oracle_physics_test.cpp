@@ -82,8 +82,10 @@ std::vector<PhysicsCase> Cases() {
 }
 
 // The root swaying and bobbing as a dancer's centre does, on eased curves,
-// over four seconds; it first moves towards +x and -z, so that a body
-// balanced on a joint that turns one way only tips over early.
+// over four seconds. Its first move (towards -x and +z) throws the
+// fixtures' top-heavy body to the side its joint lets it fall (+x and -z):
+// balanced on the joint's limit, it would otherwise tip over at a moment
+// that round-off decides, differently in each runtime.
 void WriteSway(const std::u16string& root, const std::filesystem::path& path) {
   VMDMotion motion;
   const struct {
