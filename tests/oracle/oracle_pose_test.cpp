@@ -15,8 +15,6 @@
 #include <vector>
 
 #include "base/unicode.h"
-#include "formats/pmd_decoder.h"
-#include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
 #include "model/model_setup.h"
 #include "tests/oracle/oracle_poses.h"
@@ -71,24 +69,6 @@ float AngleBetween(Quaternion a, Quaternion b) {
   if (QuaternionDot(a, b) < 0.0f) b = Scale(b, -1.0f);
   const Float4 d = Subtract(a, b);
   return 4.0f * std::asin(std::min(0.5f * std::sqrt(QuaternionDot(d, d)), 1.0f));
-}
-
-std::shared_ptr<Model> LoadModel(const std::filesystem::path& path) {
-  auto model = std::make_shared<Model>();
-  const MappedFile file = MappedFile::Open(FromFsPath(path), kMaxModelFileBytes);
-  if (!file.mapped()) return nullptr;
-  if (path.extension() == ".pmd") {
-    PMDModel record;
-    if (PMDDecoder::Read(file.bytes(), record) != FileRead ||
-        PMDDecoder::Build(record, *model, TextureLoading::kSkip) != ModelBuilt)
-      return nullptr;
-  } else {
-    PMXModel record;
-    if (PMXDecoder::Read(file.bytes(), record) != FileRead ||
-        PMXDecoder::Build(record, *model, TextureLoading::kSkip) != ModelBuilt)
-      return nullptr;
-  }
-  return model;
 }
 
 // Frames spread over the loop (its last frame excluded: the oracle wraps
@@ -148,7 +128,7 @@ TEST_P(OraclePoseTest, BonesAndAnklesAgreeWithTheOracle) {
   if (!oracle) GTEST_SKIP() << "node is missing (install nodejs, see scripts/setup): no pose oracle to compare with";
   if (!c.hasLegs) BRIVONEL_REQUIRE_FIXTURES();
 
-  std::shared_ptr<Model> model = LoadModel(c.model);
+  std::shared_ptr<Model> model = test::LoadModelFile(c.model);
   ASSERT_TRUE(model) << c.model;
   // The centre's horizontal travel is a window shift in the program; here
   // it stays in the pose, as the oracle poses it.

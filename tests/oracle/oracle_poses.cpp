@@ -5,6 +5,11 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/unicode.h"
+#include "formats/mapped_file.h"
+#include "formats/pmd_decoder.h"
+#include "formats/pmx_decoder.h"
+
 namespace brivonel::test {
 namespace {
 
@@ -32,6 +37,60 @@ std::string RunCapturingOutput(const std::string& command) {
   return output;
 }
 
+// The oracles' output, line by line.
+class OracleOutput {
+ public:
+  explicit OracleOutput(const std::string& text) : in_(text) { Next(); }
+  bool done() const { return done_; }
+  void Next() { done_ = !std::getline(in_, line_); }
+  // The rest of the line after its first word, which must be `word`.
+  std::string Expect(const std::string& word) const {
+    std::istringstream head(line_);
+    std::string first;
+    head >> first;
+    if (done_ || first != word)
+      throw std::runtime_error("oracle output: expected \"" + word + "\", got \"" + line_ + "\"");
+    return line_.substr(first.size());
+  }
+  // "bones N" and the N names.
+  std::vector<std::string> Names() {
+    const std::size_t count = std::stoul(Expect("bones"));
+    std::vector<std::string> names;
+    for (Next(); names.size() < count && !done_; Next()) names.push_back(line_);
+    return names;
+  }
+  // Blocks of "frame F" and `count` poses, up to a line that starts none.
+  std::map<std::uint32_t, std::vector<OracleBonePose>> Frames(std::size_t count) {
+    std::map<std::uint32_t, std::vector<OracleBonePose>> frames;
+    while (!done_ && line_.rfind("frame ", 0) == 0) {
+      const std::uint32_t frame = static_cast<std::uint32_t>(std::stoul(Expect("frame")));
+      std::vector<OracleBonePose>& bones = frames[frame];
+      for (Next(); bones.size() < count && !done_; Next()) {
+        std::istringstream numbers(line_);
+        double v[7] = {};
+        for (double& value : v)
+          if (!(numbers >> value)) throw std::runtime_error("oracle output: no pose in \"" + line_ + "\"");
+        auto f = [&v](int k) { return static_cast<float>(v[k]); };
+        bones.push_back({{f(0), f(1), f(2), 1.0f}, {f(3), f(4), f(5), f(6)}});
+      }
+      if (bones.size() != count)
+        throw std::runtime_error("oracle output: frame " + std::to_string(frame) + " cut short");
+    }
+    return frames;
+  }
+
+ private:
+  std::istringstream in_;
+  std::string line_;
+  bool done_ = false;
+};
+
+std::string FrameArguments(const std::vector<std::uint32_t>& frames) {
+  std::string text;
+  for (std::uint32_t frame : frames) text += " " + std::to_string(frame);
+  return text;
+}
+
 }  // namespace
 
 std::optional<OracleSetup> FindOracle() {
@@ -40,45 +99,60 @@ std::optional<OracleSetup> FindOracle() {
   return OracleSetup{node, BRIVONEL_ORACLE_DIR};
 }
 
+std::shared_ptr<Model> LoadModelFile(const std::filesystem::path& path) {
+  auto model = std::make_shared<Model>();
+  const MappedFile file = MappedFile::Open(FromFsPath(path), kMaxModelFileBytes);
+  if (!file.mapped()) return nullptr;
+  if (path.extension() == ".pmd") {
+    PMDModel record;
+    if (PMDDecoder::Read(file.bytes(), record) != FileRead ||
+        PMDDecoder::Build(record, *model, TextureLoading::kSkip) != ModelBuilt)
+      return nullptr;
+  } else {
+    PMXModel record;
+    if (PMXDecoder::Read(file.bytes(), record) != FileRead ||
+        PMXDecoder::Build(record, *model, TextureLoading::kSkip) != ModelBuilt)
+      return nullptr;
+  }
+  return model;
+}
+
 OraclePoses RunOracle(const OracleSetup& oracle, const std::filesystem::path& model,
                       const std::filesystem::path& motion, const std::vector<std::uint32_t>& frames) {
-  std::string command = Quoted(oracle.node) + " " + Quoted((oracle.folder / "pose_oracle.mjs").string()) +
-                        " " + Quoted(model.string()) + " " + Quoted(motion.string());
-  for (std::uint32_t frame : frames) {
-    command += ' ';
-    command += std::to_string(frame);
-  }
-  std::istringstream in(RunCapturingOutput(command));
-
+  OracleOutput out(RunCapturingOutput(Quoted(oracle.node) + " " +
+                                      Quoted((oracle.folder / "pose_oracle.mjs").string()) + " " +
+                                      Quoted(model.string()) + " " + Quoted(motion.string()) +
+                                      FrameArguments(frames)));
   OraclePoses poses;
-  std::string line;
-  auto expect = [&](const std::string& word) {
-    std::istringstream head(line);
-    std::string first;
-    head >> first;
-    if (first != word) throw std::runtime_error("oracle output: expected \"" + word + "\", got \"" + line + "\"");
-    return head.str().substr(first.size());
-  };
-  std::getline(in, line);
-  const std::size_t count = std::stoul(expect("bones"));
-  for (std::size_t i = 0; i < count && std::getline(in, line); ++i) poses.boneNames.push_back(line);
-  std::getline(in, line);
-  std::istringstream unapplied(expect("unapplied"));
+  poses.boneNames = out.Names();
+  std::istringstream unapplied(out.Expect("unapplied"));
   for (std::size_t bone; unapplied >> bone;) poses.unappliedGrants.push_back(bone);
-  while (std::getline(in, line)) {
-    const std::uint32_t frame = static_cast<std::uint32_t>(std::stoul(expect("frame")));
-    std::vector<OracleBonePose>& bones = poses.frames[frame];
-    for (std::size_t i = 0; i < count && std::getline(in, line); ++i) {
-      std::istringstream numbers(line);
-      double v[7] = {};
-      for (double& value : v)
-        if (!(numbers >> value)) throw std::runtime_error("oracle output: no pose in \"" + line + "\"");
-      auto f = [&v](int k) { return static_cast<float>(v[k]); };
-      bones.push_back({{f(0), f(1), f(2), 1.0f}, {f(3), f(4), f(5), f(6)}});
-    }
-    if (bones.size() != count) throw std::runtime_error("oracle output: frame " + std::to_string(frame) + " cut short");
-  }
-  if (poses.frames.size() != frames.size()) throw std::runtime_error("oracle output: frames missing");
+  out.Next();
+  poses.frames = out.Frames(poses.boneNames.size());
+  if (poses.frames.size() != frames.size() || !out.done()) throw std::runtime_error("oracle output: frames missing");
+  return poses;
+}
+
+OraclePhysicsPoses RunPhysicsOracle(const OracleSetup& oracle, const std::filesystem::path& model,
+                                    const std::filesystem::path& motion, const std::vector<std::size_t>& bones,
+                                    const std::vector<std::uint32_t>& frames) {
+  std::string list;
+  for (std::size_t bone : bones) list += (list.empty() ? "" : ",") + std::to_string(bone);
+  OracleOutput out(RunCapturingOutput(Quoted(oracle.node) + " " +
+                                      Quoted((oracle.folder / "physics_oracle.mjs").string()) + " " +
+                                      Quoted(model.string()) + " " + Quoted(motion.string()) + " " + list +
+                                      FrameArguments(frames)));
+  OraclePhysicsPoses poses;
+  poses.boneNames = out.Names();
+  if (poses.boneNames.size() != bones.size()) throw std::runtime_error("oracle output: bones missing");
+  if (out.Expect("physics") != " on") throw std::runtime_error("oracle output: expected \"physics on\"");
+  out.Next();
+  poses.simulated = out.Frames(bones.size());
+  if (out.Expect("physics") != " off") throw std::runtime_error("oracle output: expected \"physics off\"");
+  out.Next();
+  poses.still = out.Frames(bones.size());
+  if (poses.simulated.size() != frames.size() || poses.still.size() != frames.size() || !out.done())
+    throw std::runtime_error("oracle output: frames missing");
   return poses;
 }
 

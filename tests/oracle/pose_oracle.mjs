@@ -12,46 +12,18 @@
 // files' left-handed coordinates (three.js works right-handed, with z
 // negated: positions flip z, quaternions x and y). Physics is off; textures
 // are not loaded.
-import { readFileSync } from 'node:fs';
-import { createRequire } from 'node:module';
-
-import { Quaternion, Texture, Vector3 } from 'three';
-import { MMDLoader } from 'three/addons/loaders/MMDLoader.js';
 import { MMDAnimationHelper } from 'three/addons/animation/MMDAnimationHelper.js';
 
-const require = createRequire(import.meta.url);
-const { Parser } = require('mmd-parser');
+import { loadModelAndMotion, parseFrames, worldPoseLine } from './oracle_files.mjs';
 
-// three.js warns that its MMD modules are deprecated; keep stdout for the result.
-console.warn = () => {};
-
-function arrayBufferOf(path) {
-  const bytes = readFileSync(path);
-  return bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.byteLength);
-}
-
+const usage = 'usage: node pose_oracle.mjs MODEL MOTION FRAME [FRAME ...]';
 const [modelPath, motionPath, ...frameTexts] = process.argv.slice(2);
-if (!modelPath || !motionPath || frameTexts.length === 0) {
-  console.error('usage: node pose_oracle.mjs MODEL MOTION FRAME [FRAME ...]');
+if (!modelPath || !motionPath) {
+  console.error(usage);
   process.exit(2);
 }
-const frames = frameTexts.map(Number);
-if (frames.some((f, i) => !Number.isInteger(f) || f < 0 || (i > 0 && f <= frames[i - 1]))) {
-  console.error('pose_oracle: frames must be ascending whole numbers');
-  process.exit(2);
-}
-
-const parser = new Parser();
-const loader = new MMDLoader();
-// Texture files are not needed for poses, and loading them needs a browser.
-loader.meshBuilder.materialBuilder._loadTexture = () => Object.assign(new Texture(), { readyCallbacks: [] });
-
-const modelBuffer = arrayBufferOf(modelPath);
-const data = modelPath.toLowerCase().endsWith('.pmd')
-  ? parser.parsePmd(modelBuffer, true)
-  : parser.parsePmx(modelBuffer, true);
-const mesh = loader.meshBuilder.build(data, '', undefined, undefined);
-const clip = loader.animationBuilder.build(parser.parseVmd(arrayBufferOf(motionPath), true), mesh);
+const frames = parseFrames(frameTexts, usage);
+const { data, mesh, clip } = loadModelAndMotion(modelPath, motionPath);
 
 const helper = new MMDAnimationHelper({ afterglow: 0.0 });
 helper.add(mesh, { animation: clip, physics: false });
@@ -72,11 +44,6 @@ for (const frame of frames) {
   time = target;
   mesh.updateMatrixWorld(true);
   lines.push(`frame ${frame}`);
-  for (const bone of bones) {
-    const position = new Vector3();
-    const rotation = new Quaternion();
-    bone.matrixWorld.decompose(position, rotation, new Vector3());
-    lines.push(`${position.x} ${position.y} ${-position.z} ${-rotation.x} ${-rotation.y} ${rotation.z} ${rotation.w}`);
-  }
+  for (const bone of bones) lines.push(worldPoseLine(bone));
 }
 process.stdout.write(lines.join('\n') + '\n');
