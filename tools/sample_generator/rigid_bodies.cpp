@@ -168,11 +168,12 @@ void AddBodyParts(BodyBuilder& b) {
   }
 }
 
-// Each tail: four capsules as thick as the hair around them, lighter
-// towards the tip, with the high angular damping of real hair, which swings
-// and comes to rest rather than ringing. Its joints let it swing about 40
-// degrees forwards, backwards and outwards at the root and 30 at each joint
-// below, twist barely at all, and pull back gently.
+// Each tail: four capsules a little thinner than the hair around them,
+// lighter towards the tip, with the high angular damping of real hair, which
+// swings and comes to rest rather than ringing. Its joints (in the model's
+// axes) let it swing 40 degrees each way at the root and 30 at each joint
+// below, and twist barely at all; their springs pull back only gently, so
+// the tail hangs from its ribbon as gravity has it, as real hair does.
 void AddTail(BodyBuilder& b, float side) {
   constexpr float kRadius[swaying::kTailBones] = {0.5f, 0.55f, 0.45f, 0.3f};
   constexpr float kMass[swaying::kTailBones] = {0.8f, 0.6f, 0.4f, 0.25f};
@@ -204,7 +205,9 @@ void AddSkirtChain(BodyBuilder& b, const Figure& figure, int chain) {
     const Vec3 at = figure.bones[static_cast<std::size_t>(b.Bone(name))].position;
     const Vec3 axis = skirt.Axis(swaying::kSkirtBoneAt[static_cast<std::size_t>(k)]);
     const float facing = std::atan2(at.x - axis.x, at.z - axis.z);
-    // About the joint's x axis a positive turn swings the chain inwards.
+    // The engine measures body B's turn in the joint's frame as seen from
+    // body A: with the frame's z axis outwards, a swing of the chain
+    // outwards counts positive about x, so the outward limit is the upper.
     b.Joint(above, body, {0.0f, facing, 0.0f}, {-5.0f, 0.0f, -10.0f}, {kOutwards[k], 0.0f, 10.0f},
             30.0f);
     above = body;

@@ -23,7 +23,8 @@ Skinner TrunkSkinner(const Figure& figure) {
 
 // The skirt hangs from the waist and lower body at its top and from its
 // chains further down: each vertex shares between the two chains it lies
-// between, and along them as the chains' bones share it.
+// between, and along them as the chains' bones share it. The legs have no
+// share: their rigid bodies push the chains' bodies aside instead.
 GridSkinner SkirtSkinner(const Figure& figure) {
   const int waist = figure.FindBone(u"腰"), lower = figure.FindBone(u"下半身");
   std::vector<std::array<int, swaying::kSkirtBones>> chains(swaying::kSkirtChains);
