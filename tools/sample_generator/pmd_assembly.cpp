@@ -55,8 +55,8 @@ std::vector<bool> SwingingBones(const Figure& figure) {
 
 // A vertex of the skirt between two chains and between two of their joints
 // blends four bones; the format keeps two. Of each swinging bone and its
-// parent, the one that carries more takes the other's weight (the deeper
-// bones first), so that the two weights left go to the two chains at the
+// parent, the one that carries more takes the other's weight (deeper bones
+// first: a child comes after its parent in the list), so that the two weights left go to the two chains at the
 // vertex's own level: the cloth then stays whole between the chains and
 // only kinks a little along the row of their joints, where keeping the two
 // heaviest would tear it down the middle between two chains.
