@@ -1,12 +1,13 @@
 #pragma once
 // The sample figure as plain records, independent of the file formats: the
-// skeleton, one skinned mesh split into materials, and the morphs. The PMX
-// and PMD assemblers turn these into files.
+// skeleton, one skinned mesh split into materials, the morphs, and the rigid
+// bodies and joints. The PMX and PMD assemblers turn these into files.
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "formats/physics_records.h"
 #include "tools/sample_generator/vec3.h"
 
 namespace brivonel::samples {
@@ -117,6 +118,21 @@ struct FigureMorph {
   std::vector<GroupMorphOffset> groupOffsets;
 };
 
+// A rigid body in the fields both formats store, its position in model
+// space (the PMD assembler makes it relative to the bone).
+struct FigureBody : RigidBodyFields {
+  std::u16string name;
+  std::u16string englishName;
+  int bone = -1;
+};
+
+struct FigureJoint : JointFields {
+  std::u16string name;
+  std::u16string englishName;
+  int bodyA = -1;
+  int bodyB = -1;
+};
+
 struct Figure {
   std::u16string name;
   std::u16string englishName;
@@ -127,6 +143,8 @@ struct Figure {
   std::vector<std::uint32_t> indices;  // three per triangle, grouped by material
   std::vector<FigureMaterial> materials;
   std::vector<FigureMorph> morphs;
+  std::vector<FigureBody> bodies;
+  std::vector<FigureJoint> joints;
 
   // Index of the bone with this name, or -1.
   int FindBone(std::u16string_view boneName) const;

@@ -5,6 +5,7 @@
 #include "tools/sample_generator/body.h"
 #include "tools/sample_generator/proportions.h"
 #include "tools/sample_generator/skinning.h"
+#include "tools/sample_generator/swaying_parts.h"
 
 namespace brivonel::samples {
 namespace {
@@ -45,25 +46,34 @@ Vec3 HairShell(float theta, float phi) {
   return edge + slope * ((phi - kStraightFrom) / 0.01f);
 }
 
-void AddTwinTail(const Figure& figure, MeshBuilder& mesh, float side) {
-  Tube tail;
-  tail.spine = {{side * 2.05f, 18.3f, 1.05f}, {side * 2.75f, 17.6f, 1.25f},
-                {side * 2.95f, 15.6f, 1.35f}, {side * 2.7f, 13.4f, 1.3f},
-                {side * 2.95f, 11.6f, 1.25f}, {side * 3.15f, 10.4f, 1.15f}};
-  tail.depth = {0.0f, 0.0f, 1.0f};
-  tail.radii = [](float v) {
-    const float r = SmoothProfile({0.42f, 0.62f, 0.66f, 0.55f, 0.38f, 0.15f}, v);
-    return Vec2{r, r * 0.8f} * (RoundEnd(v, 0.06f) * RoundEnd(1.0f - v, 0.12f));
+// The tail's weights along its length: the head's above the ribbon's knot,
+// then its chain's bones, each blending into the next across its root.
+GridSkinner TailSkinner(const Figure& figure, float side) {
+  std::vector<float> pivots;
+  std::vector<int> bones{figure.FindBone(u"頭")};
+  for (int k = 0; k < swaying::kTailBones; ++k) {
+    pivots.push_back(swaying::kTailBoneAt[static_cast<std::size_t>(k)]);
+    bones.push_back(figure.FindBone(swaying::TailBoneName(side, k)));
+  }
+  return [pivots, bones](float, float v) {
+    const std::vector<float> shares = ChainShares(pivots, v);
+    std::vector<std::pair<int, float>> weights;
+    for (std::size_t k = 0; k < bones.size(); ++k) weights.emplace_back(bones[k], shares[k]);
+    return MakeWeights(std::move(weights));
   };
+}
+
+void AddTwinTail(const Figure& figure, MeshBuilder& mesh, float side) {
+  const Tube tail = swaying::TwinTail(side);
   SurfaceRecipe recipe;
   recipe.position = [tail](float u, float v) { return tail.Position(u, v); };
   recipe.uv = [](float u, float v) { return Vec2{u, 0.1f + 0.9f * v}; };
   recipe.columns = 16;
   recipe.rows = 32;
-  mesh.AddSurface(kHair, recipe, RigidSkinner(figure.FindBone(u"頭")));
+  mesh.AddSurface(kHair, recipe, TailSkinner(figure, side));
 
-  // A bow of two lobes around the tail's root.
-  const Vec3 knot = tail.Axis(0.08f);
+  // A bow of two lobes around the tail's root, where its first bone turns it.
+  const Vec3 knot = tail.Axis(swaying::kTailBoneAt[0]);
   for (float lobe : {-1.0f, 1.0f}) {
     const Vec3 centre = knot + Vec3{0.0f, lobe * 0.38f, -0.05f};
     const Vec3 a{0.0f, lobe * 0.38f, 0.0f}, b{0.42f, 0.0f, 0.0f}, c{0.0f, 0.0f, 0.2f};

@@ -19,10 +19,11 @@ int main(int argc, char** argv) {
     const auto files = WriteSampleFiles(samples, argv[1]);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("sample: %zu vertices, %zu triangles, %zu bones, %zu morphs, %zu + %zu bone and %zu + %zu "
-                "morph keys; %zu files in %.0f ms\n",
+    std::printf("sample: %zu vertices, %zu triangles, %zu bones, %zu morphs, %zu rigid bodies, %zu joints, "
+                "%zu + %zu bone and %zu + %zu morph keys; %zu files in %.0f ms\n",
                 samples.figure.vertices.size(), samples.figure.indices.size() / 3,
-                samples.figure.bones.size(), samples.figure.morphs.size(), samples.dance.boneKeys.size(),
+                samples.figure.bones.size(), samples.figure.morphs.size(), samples.figure.bodies.size(),
+                samples.figure.joints.size(), samples.dance.boneKeys.size(),
                 samples.stepDance.boneKeys.size(), samples.dance.morphKeys.size(),
                 samples.stepDance.morphKeys.size(), files.size(), ms);
     return 0;

@@ -1,7 +1,8 @@
 // The figure as a PMD record: the older format's bone set (no master,
 // groove, waist, second upper body or both-eyes bone), two bones per vertex,
 // toon files by number, sphere maps named after "*", and the vertex morphs
-// as facial morphs (the format has no other kind).
+// as facial morphs (the format has no other kind); rigid bodies placed
+// from their bones.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "formats/writer/pmd_writer.h"
 #include "tools/sample_generator/assembly.h"
 #include "tools/sample_generator/skeleton.h"
+#include "tools/sample_generator/skinning.h"
 
 namespace brivonel::samples {
 namespace {
@@ -43,21 +45,58 @@ std::vector<int> PmdBoneNumbers(const Figure& figure) {
   return numbers;
 }
 
+// Bones that a dynamic rigid body turns: the chains of the tails and skirt.
+std::vector<bool> SwingingBones(const Figure& figure) {
+  std::vector<bool> swinging(figure.bones.size(), false);
+  for (const FigureBody& body : figure.bodies)
+    if (body.mode != 0) swinging[static_cast<std::size_t>(body.bone)] = true;
+  return swinging;
+}
+
+// A vertex of the skirt between two chains and between two of their joints
+// blends four bones; the format keeps two. Of each swinging bone and its
+// parent, the one that carries more takes the other's weight (deeper bones
+// first: a child comes after its parent in the list), so that the two weights left go to the two chains at the
+// vertex's own level: the cloth then stays whole between the chains and
+// only kinks a little along the row of their joints, where keeping the two
+// heaviest would tear it down the middle between two chains.
+SkinWeights FoldChainLevels(const SkinWeights& skin, const Figure& figure,
+                            const std::vector<bool>& swinging) {
+  if (skin.count <= 2) return skin;
+  std::vector<std::pair<int, float>> weights;
+  for (int k = 0; k < skin.count; ++k)
+    weights.emplace_back(skin.bones[static_cast<std::size_t>(k)], skin.weights[static_cast<std::size_t>(k)]);
+  std::sort(weights.begin(), weights.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (auto& child : weights) {
+    if (!swinging[static_cast<std::size_t>(child.first)]) continue;
+    const int parent = figure.bones[static_cast<std::size_t>(child.first)].parent;
+    for (auto& other : weights) {
+      if (other.first != parent || other.second == 0.0f) continue;
+      const bool childCarries = child.second >= other.second;
+      (childCarries ? child : other).second += (childCarries ? other : child).second;
+      (childCarries ? other : child).second = 0.0f;
+    }
+  }
+  return MakeWeights(std::move(weights));
+}
+
 // The two heaviest bones of a vertex after folding dropped bones into their
 // ancestors, and the first one's share in percent.
-PMDVertex ToPmdVertex(const FigureVertex& v, const std::vector<int>& numbers) {
+PMDVertex ToPmdVertex(const FigureVertex& vertex, const std::vector<int>& numbers, const Figure& figure,
+                      const std::vector<bool>& swinging) {
+  const SkinWeights skin = FoldChainLevels(vertex.skin, figure, swinging);
   std::map<int, float> merged;
-  for (int k = 0; k < v.skin.count; ++k)
-    merged[numbers[static_cast<std::size_t>(v.skin.bones[static_cast<std::size_t>(k)])]] +=
-        v.skin.weights[static_cast<std::size_t>(k)];
+  for (int k = 0; k < skin.count; ++k)
+    merged[numbers[static_cast<std::size_t>(skin.bones[static_cast<std::size_t>(k)])]] +=
+        skin.weights[static_cast<std::size_t>(k)];
   std::vector<std::pair<int, float>> sorted(merged.begin(), merged.end());
   std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
   if (sorted.size() == 1) sorted.push_back(sorted.front());
 
   PMDVertex out;
-  out.position = F3(v.position);
-  out.normal = F3(v.normal);
-  out.uv = {v.uv.x, v.uv.y};
+  out.position = F3(vertex.position);
+  out.normal = F3(vertex.normal);
+  out.uv = {vertex.uv.x, vertex.uv.y};
   out.bones[0] = static_cast<std::uint16_t>(sorted[0].first);
   out.bones[1] = static_cast<std::uint16_t>(sorted[1].first);
   const float share = sorted[0].first == sorted[1].first ? 1.0f : sorted[0].second / (sorted[0].second + sorted[1].second);
@@ -115,7 +154,8 @@ PMDModel ToPmdRecord(const Figure& figure) {
   writer::SetShiftJisField(out.name, sizeof out.name, figure.name);
   writer::SetShiftJisField(out.comment, sizeof out.comment, figure.comment);
   out.vertices.reserve(figure.vertices.size());
-  for (const FigureVertex& v : figure.vertices) out.vertices.push_back(ToPmdVertex(v, numbers));
+  const std::vector<bool> swinging = SwingingBones(figure);
+  for (const FigureVertex& v : figure.vertices) out.vertices.push_back(ToPmdVertex(v, numbers, figure, swinging));
   for (std::uint32_t i : figure.indices) out.indices.push_back(static_cast<std::uint16_t>(i));
   for (const FigureMaterial& m : figure.materials) out.materials.push_back(ToPmdMaterial(m));
 
@@ -153,6 +193,26 @@ PMDModel ToPmdRecord(const Figure& figure) {
     }
   }
   AddFacialMorphs(figure, out);
+
+  // A PMD body sits relative to its bone; a body on a bone the format lacks
+  // goes to the bone that stands in for it.
+  for (const FigureBody& b : figure.bodies) {
+    PMDRigidBody body;
+    static_cast<RigidBodyFields&>(body) = b;
+    writer::SetShiftJisField(body.name, sizeof body.name, b.name);
+    body.bone = number(b.bone);
+    const Float3& bone = out.bones.at(body.bone).position;
+    body.position = {b.position.x - bone.x, b.position.y - bone.y, b.position.z - bone.z};
+    out.rigidBodies.push_back(body);
+  }
+  for (const FigureJoint& j : figure.joints) {
+    PMDJoint joint;
+    static_cast<JointFields&>(joint) = j;
+    writer::SetShiftJisField(joint.name, sizeof joint.name, j.name);
+    joint.bodyA = static_cast<std::uint32_t>(j.bodyA);
+    joint.bodyB = static_cast<std::uint32_t>(j.bodyB);
+    out.joints.push_back(joint);
+  }
   return out;
 }
 

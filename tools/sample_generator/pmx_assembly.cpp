@@ -154,6 +154,25 @@ PMXModel ToPmxRecord(const Figure& figure) {
   for (const FigureMaterial& m : figure.materials) out.materials.push_back(ToPmxMaterial(m, out.textures));
   for (const FigureBone& b : figure.bones) out.bones.push_back(ToPmxBone(b));
   for (const FigureMorph& m : figure.morphs) out.morphs.push_back(ToPmxMorph(m));
+  // Bodies and joints as the figure holds them: PMX keeps positions in model space.
+  for (const FigureBody& b : figure.bodies) {
+    PMXRigidBody body;
+    static_cast<RigidBodyFields&>(body) = b;
+    body.name = b.name;
+    body.englishName = b.englishName;
+    body.bone = b.bone;
+    out.rigidBodies.push_back(std::move(body));
+  }
+  for (const FigureJoint& j : figure.joints) {
+    PMXJoint joint;
+    static_cast<JointFields&>(joint) = j;
+    joint.name = j.name;
+    joint.englishName = j.englishName;
+    joint.kind = kJointSpring6Dof;
+    joint.bodyA = j.bodyA;
+    joint.bodyB = j.bodyB;
+    out.joints.push_back(std::move(joint));
+  }
   return out;
 }
 

@@ -7,8 +7,10 @@
 #include "formats/writer/vmd_writer.h"
 #include "tools/sample_generator/assembly.h"
 #include "tools/sample_generator/body.h"
+#include "tools/sample_generator/chain_bones.h"
 #include "tools/sample_generator/image_files.h"
 #include "tools/sample_generator/morphs.h"
+#include "tools/sample_generator/rigid_bodies.h"
 #include "tools/sample_generator/sample_files.h"
 #include "tools/sample_generator/skeleton.h"
 #include "tools/sample_generator/textures.h"
@@ -23,8 +25,10 @@ SampleSet BuildSampleSet() {
   figure.comment = u"Brivonel の見本キャラクター。頂点、テクスチャ、モーションはすべて生成されたものです。";
   figure.englishComment = u"Brivonel's sample character. Every vertex, texture and key is generated.";
   BuildSkeleton(figure);
+  AddChainBones(figure);
   BuildMaterials(figure);
   const BodyParts parts = BuildBody(figure);
+  BuildRigidBodies(figure);
   BuildMorphs(figure, parts);
   samples.dance = BuildDance(figure);
   samples.stepDance = BuildStepDance(figure);

@@ -51,6 +51,22 @@ Skinner RigidSkinner(int bone) {
   };
 }
 
+std::vector<float> ChainShares(std::span<const float> pivots, float t) {
+  const std::size_t n = pivots.size();
+  // below[k]: how far t has passed from the bone above pivot k to the one below.
+  std::vector<float> below(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const float before = pivots[k] - (k == 0 ? 0.0f : pivots[k - 1]);
+    const float after = (k + 1 < n ? pivots[k + 1] : 1.0f) - pivots[k];
+    const float half = 0.5f * std::min(before, after);
+    below[k] = half > 0.0f ? SmoothStep(pivots[k] - half, pivots[k] + half, t) : (t >= pivots[k] ? 1.0f : 0.0f);
+  }
+  std::vector<float> shares(n + 1);
+  for (std::size_t k = 0; k <= n; ++k)
+    shares[k] = (k == 0 ? 1.0f : below[k - 1]) - (k < n ? below[k] : 0.0f);
+  return shares;
+}
+
 Skinner DistanceSkinner(std::vector<BoneSegment> candidates, float sharpness) {
   return [candidates = std::move(candidates), sharpness](Vec3 p) {
     std::vector<std::pair<int, float>> weights;

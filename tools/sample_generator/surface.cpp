@@ -34,6 +34,12 @@ Vec3 SurfaceNormal(const SurfaceRecipe& recipe, float u, float v) {
 
 SurfaceRange MeshBuilder::AddSurface(int material, const SurfaceRecipe& recipe,
                                      const Skinner& skinner) {
+  return AddSurface(material, recipe,
+                    GridSkinner([&](float u, float v) { return skinner(recipe.position(u, v)); }));
+}
+
+SurfaceRange MeshBuilder::AddSurface(int material, const SurfaceRecipe& recipe,
+                                     const GridSkinner& skinner) {
   SurfaceRange range;
   range.firstVertex = static_cast<std::uint32_t>(vertices_.size());
   range.columns = recipe.columns;
@@ -51,7 +57,7 @@ SurfaceRange MeshBuilder::AddSurface(int material, const SurfaceRecipe& recipe,
       vertex.position = recipe.position(u, v);
       vertex.normal = SurfaceNormal(recipe, u, v);
       vertex.uv = recipe.uv(u, v);
-      vertex.skin = skinner(vertex.position);
+      vertex.skin = skinner(u, v);
       centroid += vertex.position;
       grid.push_back(vertex);
     }

@@ -12,6 +12,9 @@ namespace brivonel::samples {
 using SurfaceFunction = std::function<Vec3(float u, float v)>;
 using UvFunction = std::function<Vec2(float u, float v)>;
 using Skinner = std::function<SkinWeights(Vec3 position)>;
+// Weights by where a vertex lies on its surface's grid, for parts skinned
+// along and around their own shape (a tail, a skirt).
+using GridSkinner = std::function<SkinWeights(float u, float v)>;
 
 // A surface over u (around, columns) and v (along, rows), both in [0, 1].
 // Normals are taken from the function's derivatives, so grids that meet at a
@@ -46,6 +49,7 @@ class MeshBuilder {
   explicit MeshBuilder(std::size_t materialCount) : indicesByMaterial_(materialCount) {}
 
   SurfaceRange AddSurface(int material, const SurfaceRecipe& recipe, const Skinner& skinner);
+  SurfaceRange AddSurface(int material, const SurfaceRecipe& recipe, const GridSkinner& skinner);
 
   // Moves the collected mesh into the figure: vertices, indices grouped by
   // material, and each material's index range.

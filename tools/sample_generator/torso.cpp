@@ -1,9 +1,11 @@
 // Neck, the dress's bodice and skirt, the puffed sleeves and the hips under
 // the skirt.
+#include <array>
 #include <cmath>
 
 #include "tools/sample_generator/body.h"
 #include "tools/sample_generator/skinning.h"
+#include "tools/sample_generator/swaying_parts.h"
 
 namespace brivonel::samples {
 namespace {
@@ -19,19 +21,34 @@ Skinner TrunkSkinner(const Figure& figure) {
                          5.0f);
 }
 
-// The skirt hangs from the waist and follows the thighs more towards its
-// hem: four bones at the front and back.
-Skinner SkirtSkinner(const Figure& figure) {
+// The skirt hangs from the waist and lower body at its top and from its
+// chains further down: each vertex shares between the two chains it lies
+// between, and along them as the chains' bones share it. The legs have no
+// share: their rigid bodies push the chains' bodies aside instead.
+GridSkinner SkirtSkinner(const Figure& figure) {
   const int waist = figure.FindBone(u"腰"), lower = figure.FindBone(u"下半身");
-  const int left = figure.FindBone(u"左足"), right = figure.FindBone(u"右足");
-  return [=](Vec3 p) {
-    const float down = SmoothStep(10.4f, 7.2f, p.y);
-    const float legs = 0.5f * down;
-    const float leftShare = SmoothStep(-1.8f, 1.8f, p.x);
-    return MakeWeights({{waist, 0.25f * (1.0f - down)},
-                        {lower, (1.0f - legs) - 0.25f * (1.0f - down)},
-                        {left, legs * leftShare},
-                        {right, legs * (1.0f - leftShare)}});
+  std::vector<std::array<int, swaying::kSkirtBones>> chains(swaying::kSkirtChains);
+  for (int c = 0; c < swaying::kSkirtChains; ++c)
+    for (int k = 0; k < swaying::kSkirtBones; ++k)
+      chains[static_cast<std::size_t>(c)][static_cast<std::size_t>(k)] =
+          figure.FindBone(swaying::SkirtBoneName(c, k));
+  return [=](float u, float v) {
+    const std::vector<float> along = ChainShares(swaying::kSkirtBoneAt, v);
+    // Chain c hangs at around = c; the last and the first meet across u = 0.
+    const float around = u * swaying::kSkirtChains - 0.5f;
+    const int step = static_cast<int>(std::floor(around));
+    const int before = (step + swaying::kSkirtChains) % swaying::kSkirtChains;
+    const int after = (before + 1) % swaying::kSkirtChains;
+    const float toAfter = around - static_cast<float>(step);
+    std::vector<std::pair<int, float>> weights{{waist, 0.25f * along[0]}, {lower, 0.75f * along[0]}};
+    for (int k = 0; k < swaying::kSkirtBones; ++k) {
+      const float share = along[static_cast<std::size_t>(k) + 1];
+      weights.emplace_back(chains[static_cast<std::size_t>(before)][static_cast<std::size_t>(k)],
+                           share * (1.0f - toAfter));
+      weights.emplace_back(chains[static_cast<std::size_t>(after)][static_cast<std::size_t>(k)],
+                           share * toAfter);
+    }
+    return MakeWeights(std::move(weights));
   };
 }
 
@@ -70,19 +87,9 @@ void AddBodice(const Figure& figure, MeshBuilder& mesh) {
 }
 
 void AddSkirt(const Figure& figure, MeshBuilder& mesh) {
-  Tube skirt;
-  skirt.spine = {{0.0f, 10.9f, 0.08f}, {0.0f, 9.0f, 0.12f}, {0.0f, 7.3f, 0.18f}};
-  skirt.radii = [](float v) {
-    const float flare = std::pow(v, 0.8f);
-    return Vec2{1.36f + 1.7f * flare, 0.98f + 1.35f * flare};
-  };
+  const Tube skirt = swaying::Skirt();
   SurfaceRecipe recipe;
-  recipe.position = [skirt](float u, float v) {
-    constexpr int kPleats = 18;
-    const Vec3 axis = skirt.Axis(v);
-    const float pleat = 1.0f + 0.045f * v * std::sin(kTau * static_cast<float>(kPleats) * u);
-    return axis + (skirt.Position(u, v) - axis) * pleat;
-  };
+  recipe.position = [skirt](float u, float v) { return swaying::PleatedSkirt(skirt, u, v); };
   recipe.uv = [](float u, float v) { return Vec2{u * 3.0f, 0.5f + 0.5f * v}; };
   recipe.columns = 72;
   recipe.rows = 16;
