@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "base/unicode.h"
+#include "formats/mapped_file.h"
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
@@ -112,17 +113,17 @@ class SamplePhysicsFilesTest : public ::testing::TestWithParam<std::string_view>
  protected:
   std::shared_ptr<Model> Load(bool physics) {
     auto model = std::make_shared<Model>();
-    const auto file = ReadWholeFile(SamplePath(GetParam()));
-    EXPECT_TRUE(file.has_value());
-    if (!file) return model;
+    const MappedFile file = MappedFile::Open(SamplePath(GetParam()), kMaxModelFileBytes);
+    EXPECT_TRUE(file.mapped());
+    if (!file.mapped()) return model;
     if (GetParam() == kPmdFile) {
       PMDModel record;
-      EXPECT_EQ(PMDDecoder::Read(file->bytes(), record), FileRead);
+      EXPECT_EQ(PMDDecoder::Read(file.bytes(), record), FileRead);
       EXPECT_EQ(PMDDecoder::Build(record, *model, TextureLoading::kSkip), ModelBuilt);
       EXPECT_EQ(record.physicsNote, "");
     } else {
       PMXModel record;
-      EXPECT_EQ(PMXDecoder::Read(file->bytes(), record), FileRead);
+      EXPECT_EQ(PMXDecoder::Read(file.bytes(), record), FileRead);
       EXPECT_EQ(PMXDecoder::Build(record, *model, TextureLoading::kSkip), ModelBuilt);
       EXPECT_EQ(record.physicsNote, "");
     }
