@@ -63,7 +63,7 @@ BulletWorld::BulletWorld(const PhysicsDescription& description, const WorldSetti
       configuration_(std::make_unique<btDefaultCollisionConfiguration>()),
       dispatcher_(std::make_unique<btCollisionDispatcher>(configuration_.get())),
       solver_(std::make_unique<btSequentialImpulseConstraintSolver>()) {
-  if (!(settings_.fixedStep > 0.0f)) settings_.fixedStep = 1.0f / 120.0f;
+  if (!(settings_.fixedStep > 0.0f)) settings_.fixedStep = WorldSettings{}.fixedStep;
   const std::size_t parts = description.bodies.size() + description.joints.size();
   maxSubSteps_ = std::clamp<int>(
       parts == 0 ? settings_.maxSubSteps : static_cast<int>(kPartStepsPerFrame / parts), 1,

@@ -12,8 +12,6 @@
 namespace brivonel::physics {
 namespace {
 
-constexpr float kStep = 1.0f / 120.0f;
-
 Matrix4 At(Float3 p) { return MatrixTranslation({p.x, p.y, p.z, 0.0f}); }
 Float3 Origin(const Matrix4& m) { return {m.m[3][0], m.m[3][1], m.m[3][2]}; }
 
@@ -63,21 +61,28 @@ std::vector<Matrix4> RestPoses(const PhysicsDescription& d) {
   return poses;
 }
 
-// A bob on a massless rod of length L swings with period 2 pi sqrt(L / g);
-// a ball of radius r adds its own turning: sqrt((L^2 + 2/5 r^2) / (g L)).
+// A rod hanging from one end by a joint that lets it turn, as a lock of hair
+// hangs: mechanics gives its period as 2 pi sqrt(I / (m g d)), with I its
+// moment of inertia about the pivot and d the pivot's distance from its
+// centre.
 TEST(BulletWorldTest, PendulumSwingsWithThePeriodMechanicsGives) {
-  const float length = 5.0f, radius = 0.2f, gravity = 98.0f, angle = 0.1f;
+  const float half = 2.5f, thickness = 0.3f, gravity = 98.0f, angle = 0.1f;
   PhysicsDescription d;
   d.bodies.push_back(Body(BodyMode::kFollowBone, {0, 10, 0}, 0.1f));
-  d.bodies.push_back(Body(BodyMode::kDynamic,
-                          {length * std::sin(angle), 10 - length * std::cos(angle), 0}, radius));
-  d.bodies[1].collidesWith = 0;  // the bob passes the anchor
+  RigidBodyDescription rod =
+      Body(BodyMode::kDynamic, {half * std::sin(angle), 10 - half * std::cos(angle), 0});
+  rod.shape = BodyShape::kBox;
+  rod.size = {thickness, half, thickness};
+  rod.rotation = QuaternionRotationAxis({0, 0, 1, 0}, angle);
+  rod.collidesWith = 0;  // it passes the anchor
+  d.bodies.push_back(rod);
   d.joints.push_back(Hinge(0, 1, {0, 10, 0}));
   BulletWorld world(d, {});
   std::vector<Matrix4> poses = RestPoses(d);
+  poses[1] = MatrixAffine({1, 1, 1, 1}, rod.rotation, {rod.position.x, rod.position.y, 0, 0});
   world.Reset(poses);
 
-  // Times at which the bob passes the lowest point going one way.
+  // Times at which the rod passes the lowest point going one way.
   std::vector<float> crossings;
   float last = Origin(poses[1]).x, time = 0.0f;
   for (int frame = 0; frame < 30 * 8; ++frame) {
@@ -89,8 +94,10 @@ TEST(BulletWorldTest, PendulumSwingsWithThePeriodMechanicsGives) {
   }
   ASSERT_GE(crossings.size(), 4u);
   const float measured = (crossings.back() - crossings.front()) / static_cast<float>(crossings.size() - 1);
-  const float expected =
-      2.0f * 3.14159265f * std::sqrt((length * length + 0.4f * radius * radius) / (gravity * length));
+  // A box 2 thickness x 2 half long: I = m (t^2 + l^2) / 12 + m d^2 about the pivot.
+  const float length = 2.0f * half, width = 2.0f * thickness;
+  const float inertiaPerMass = (width * width + length * length) / 12.0f + half * half;
+  const float expected = 2.0f * 3.14159265f * std::sqrt(inertiaPerMass / (gravity * half));
   EXPECT_NEAR(measured, expected, 0.05f * expected);
 }
 
@@ -147,7 +154,7 @@ TEST(BulletWorldTest, LongFrameTakesABoundedNumberOfSteps) {
   std::vector<Matrix4> poses = RestPoses(d);
   world.Reset(poses);
   world.Step(10.0f, poses);
-  const float most = settings.maxSubSteps * kStep;
+  const float most = static_cast<float>(settings.maxSubSteps) * settings.fixedStep;
   EXPECT_LE(-Origin(poses[0]).y, 0.5f * settings.gravity * most * most * 1.5f + 1e-3f);
   EXPECT_GT(-Origin(poses[0]).y, 0.0f);
 }
