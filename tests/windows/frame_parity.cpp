@@ -2,11 +2,12 @@
 // different backends (Direct3D 11 under Wine, OpenGL natively), and
 // prepares sample textures both can read alike.
 //
-//   brivonel-frame-parity compare A.png B.png
+//   brivonel-frame-parity compare A.png B.png [--close-share PERCENT]
 //     One line of figures; exit 0 when the frames agree: covered pixel
 //     counts within 0.5 % of each other, bounding boxes within 2 px on every
-//     side, and at least 99 % of the pixels covered in either frame within
-//     8/255 on every channel (premultiplied, as the desktop blends them).
+//     side, and at least 99 % (or PERCENT) of the pixels covered in either
+//     frame within 8/255 on every channel (premultiplied, as the desktop
+//     blends them).
 //   brivonel-frame-parity without-srgb IN.png OUT.png
 //     Copies a PNG without its sRGB chunk: Wine's imaging component does
 //     not report that chunk (Windows does), so both sides get a file that
@@ -28,7 +29,7 @@ namespace {
 constexpr double kCoverageTolerance = 0.005;
 constexpr int kBoxTolerance = 2;
 constexpr int kChannelTolerance = 8;
-constexpr double kCloseShare = 0.99;
+constexpr double kCloseShare = 99.0;  // per cent
 
 struct Frame {
   std::uint32_t width = 0;
@@ -79,7 +80,7 @@ int Premultiplied(const std::uint8_t* pixel, int channel) {
   return (pixel[channel] * pixel[3] + 127) / 255;
 }
 
-int Compare(const char* pathA, const char* pathB) {
+int Compare(const char* pathA, const char* pathB, double closeSharePercent) {
   Frame a;
   Frame b;
   if (!ReadPng(pathA, &a) || !ReadPng(pathB, &b)) return 2;
@@ -111,7 +112,8 @@ int Compare(const char* pathA, const char* pathB) {
   const double frameShare =
       1.0 - static_cast<double>(either - close) / (static_cast<double>(a.width) * a.height);
   const bool agree = coverageChange <= kCoverageTolerance &&
-                     (boxA.covered == 0 || boxChange <= kBoxTolerance) && closeShare >= kCloseShare;
+                     (boxA.covered == 0 || boxChange <= kBoxTolerance) &&
+                     closeShare * 100.0 >= closeSharePercent;
   std::printf(
       "covered %ld/%ld (%.3f %% apart), bbox %d px apart, %.3f %% of covered pixels and %.3f %% "
       "of the frame within %d/255 (largest difference %d): %s\n",
@@ -155,10 +157,16 @@ int WithoutSrgb(const char* in, const char* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::strcmp(argv[1], "compare") == 0) return Compare(argv[2], argv[3]);
+  if (argc == 4 && std::strcmp(argv[1], "compare") == 0)
+    return Compare(argv[2], argv[3], kCloseShare);
+  if (argc == 6 && std::strcmp(argv[1], "compare") == 0 &&
+      std::strcmp(argv[4], "--close-share") == 0) {
+    const double percent = std::atof(argv[5]);
+    if (percent > 0.0 && percent <= 100.0) return Compare(argv[2], argv[3], percent);
+  }
   if (argc == 4 && std::strcmp(argv[1], "without-srgb") == 0) return WithoutSrgb(argv[2], argv[3]);
   std::fprintf(stderr,
-               "usage: brivonel-frame-parity compare A.png B.png\n"
+               "usage: brivonel-frame-parity compare A.png B.png [--close-share PERCENT]\n"
                "       brivonel-frame-parity without-srgb IN.png OUT.png\n");
   return 2;
 }

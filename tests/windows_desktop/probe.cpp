@@ -12,6 +12,10 @@
 //       7 resume from suspend), as the system does.
 //   brivonel-e2e-probe menu-open
 //       Exit code 0 when a popup menu is open, 1 when none is.
+//   brivonel-e2e-probe menu-rect
+//       The open popup menu's window on the screen, "X Y WIDTH HEIGHT"
+//       (its check marks can then be seen in a grab of the screen); exit
+//       code 1 when none is open.
 //   brivonel-e2e-probe menu-resource PROGRAM ID
 //       The items of the first popup of menu resource ID in PROGRAM (the
 //       popup menu the program shows; Wine keeps menus inside their
@@ -92,6 +96,16 @@ int PrintBoxes() {
     }
     PrintLine(line);
   }
+  return 0;
+}
+
+int PrintMenuRect() {
+  const std::vector<HWND> menus = TopLevelWindows(L"#32768");
+  if (menus.empty()) return 1;
+  RECT rect{};
+  GetWindowRect(menus.front(), &rect);
+  PrintLine(std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
+            std::to_string(rect.right - rect.left) + " " + std::to_string(rect.bottom - rect.top));
   return 0;
 }
 
@@ -179,12 +193,13 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "menu-open") return TopLevelWindows(L"#32768").empty() ? 1 : 0;
+  if (command == "menu-rect") return PrintMenuRect();
   if (command == "menu-resource" && argc == 4) return PrintMenuResource(argv[2], std::atoi(argv[3]));
   if (command == "click-target" && argc == 6) {
     return RunClickTarget(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
                           std::atoi(argv[5]));
   }
-  std::fprintf(stderr, "usage: brivonel-e2e-probe boxes|press-ok|power EVENT|menu-open|menu-resource PROGRAM ID|\n"
-               "                          click-target X Y W H\n");
+  std::fprintf(stderr, "usage: brivonel-e2e-probe boxes|press-ok|power EVENT|menu-open|menu-rect|\n"
+               "                          menu-resource PROGRAM ID|click-target X Y W H\n");
   return 2;
 }

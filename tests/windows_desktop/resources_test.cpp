@@ -72,6 +72,27 @@ TEST(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
   DestroyMenu(menu);
 }
 
+// The application checks the size items (in the sub-menu) and the physics
+// item (at the top) by command; each mark goes on and off alone.
+TEST(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
+  HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
+  ASSERT_NE(menu, nullptr);
+  win32::PopupMenuChecks checks;
+  checks.SetMenu(GetSubMenu(menu, 0));
+  const int checkable[] = {command::kSizeLarge, command::kSizeMedium, command::kSizeSmall,
+                           command::kPhysics};
+  const auto checked = [&](int id) {
+    return (GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
+  };
+  for (int id : checkable) {
+    checks.SetChecked(id, true);
+    for (int other : checkable) EXPECT_EQ(checked(other), other == id) << id << " " << other;
+    checks.SetChecked(id, false);
+    EXPECT_FALSE(checked(id)) << id;
+  }
+  DestroyMenu(menu);
+}
+
 TEST(ResourcesTest, ClassMenuHasExitAndAbout) {
   HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kClassMenu));
   ASSERT_NE(menu, nullptr);

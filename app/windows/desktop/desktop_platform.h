@@ -11,6 +11,7 @@
 #include "app/windows/desktop/open_file_dialog.h"
 #include "app/windows/desktop/private_profile_store.h"
 #include "app/windows/desktop/win32_services.h"
+#include "physics/bullet/bullet_engine.h"
 
 namespace brivonel::win32 {
 
@@ -36,6 +37,7 @@ class DesktopPlatform {
   ResourceStrings strings_;
   PrivateProfileStore profileStore_;
   KnownFolders folders_;
+  physics::BulletEngine physics_;
 };
 
 }  // namespace brivonel::win32
