@@ -10,9 +10,8 @@
 // <= 150 us/frame.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <ctime>
 
+#include "bench/thread_clock.h"
 #include "tests/model/pose_reference.h"
 #include "tests/support/pose_rigs.h"
 
@@ -20,18 +19,6 @@ namespace brivonel {
 namespace {
 
 enum class Rig { kPmdDance, kPmdDanceAllIk, kPmxDense };
-
-// Time spent by this thread, so that other processes on a shared machine do
-// not count; wall time where no such clock exists.
-double ThreadSeconds() {
-#if defined(CLOCK_THREAD_CPUTIME_ID)
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-#else
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-#endif
-}
 
 void Build(Model& model, Rig rig) {
   if (rig == Rig::kPmdDance || rig == Rig::kPmdDanceAllIk) {
@@ -52,9 +39,9 @@ void RunFrames(benchmark::State& state, Rig rig) {
   std::uint64_t elapsed = 0;
   std::size_t touched = 0;
   for (auto _ : state) {
-    const double start = ThreadSeconds();
+    const double start = bench::ThreadSeconds();
     const int shift = kReference ? test::ReferenceUpdate(model, elapsed) : model.Update(elapsed);
-    state.SetIterationTime(ThreadSeconds() - start);
+    state.SetIterationTime(bench::ThreadSeconds() - start);
     benchmark::DoNotOptimize(shift);
     touched += model.touchedVertices.size();
     elapsed += 33;
