@@ -195,7 +195,7 @@ void BM_Character30FpsStepAndPasses(benchmark::State& s) {
   RunFrames(s, BuildCharacter, true, 33, w);
 }
 BENCHMARK(BM_Character30FpsStepAndPasses)
-    ->Args({120, 20})->Args({120, 10})->Args({60, 30})->Args({60, 10})
+    ->Args({120, 20})->Args({60, 30})->Args({60, 15})->Args({60, 10})
     ->Unit(benchmark::kMicrosecond)->UseManualTime()->Iterations(1000);
 
 BENCHMARK(BM_Character30FpsPhysics)->Unit(benchmark::kMicrosecond)->UseManualTime()->Iterations(2000);
