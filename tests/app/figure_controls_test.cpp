@@ -35,7 +35,6 @@ class FakeLoginStart : public ILoginStart {
 
 struct Harness {
   explicit Harness(std::u16string_view stored = u"") {
-    folders.appData = FromFsPath(appData.path());
     if (!stored.empty()) {
       store.files[SettingsFileIn(*folders.appData)][{u"CharaModel", u"ClickThrough"}] = stored;
     }
@@ -46,7 +45,11 @@ struct Harness {
   TempDir appData;
   EventLog log;
   MemoryProfileStore store{log};
-  FakeFolders folders;
+  FakeFolders folders = [this] {
+    FakeFolders made;
+    made.appData = FromFsPath(appData.path());
+    return made;
+  }();
   FakeMessageBoxes boxes{log};
   Settings settings{store, folders, boxes};
   FakeMenuChecks checks;

@@ -21,7 +21,6 @@ TrayIcon::TrayIcon(GtkWidget* menu, std::function<void(bool)> present)
   AppIndicatorClass* indicatorClass =
       static_cast<AppIndicatorClass*>(g_type_class_ref(APP_INDICATOR_TYPE));
   indicatorClass->fallback = nullptr;
-  indicatorClass->unfallback = nullptr;
   g_type_class_unref(indicatorClass);
   watch_ = g_bus_watch_name(G_BUS_TYPE_SESSION, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
                             reinterpret_cast<GBusNameAppearedCallback>(OnWatcherAppeared),
