@@ -27,8 +27,11 @@ std::u16string ProgramPath() {
 std::u16string RunValueFor(std::u16string_view path) { return u"\"" + std::u16string(path) + u"\""; }
 
 bool RunKeyLogin::Registered() {
-  return RegGetValueW(HKEY_CURRENT_USER, kRunKey, kValueName, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ,
-                      nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  // Asking for REG_EXPAND_SZ without RRF_NOEXPAND is an invalid parameter,
+  // which would read as "not registered" whatever the key holds.
+  return RegGetValueW(HKEY_CURRENT_USER, kRunKey, kValueName,
+                      RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, nullptr,
+                      nullptr) == ERROR_SUCCESS;
 }
 
 bool RunKeyLogin::SetRegistered(bool on) {
