@@ -1,5 +1,5 @@
 // The PMD decoder: materials with generated names, toon and sphere textures,
-// percent weights, knee and ankle limits, IK records, broken files.
+// percent weights, knee limits, IK records, broken files.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -209,9 +209,9 @@ TEST(PmdBuild, BonesCentreParentsAndLimits) {
   EXPECT_FALSE(b[4].isCenter);  // a later root is not the centre
   EXPECT_EQ(b[1].ikMinAngles, (Float4{-kPi, 0, 0, 0}));
   EXPECT_EQ(b[1].ikMaxAngles, (Float4{}));
-  EXPECT_EQ(b[2].ikMinAngles, (Float4{-0.9424779f, 0, 0, 0}));
-  EXPECT_EQ(b[2].ikMaxAngles, (Float4{0.9424779f, 0, 0, 0}));
-  EXPECT_EQ(b[3].ikMinAngles, (Float4{-kPi, 0, 0, 0}));  // knee wins
+  EXPECT_EQ(b[2].ikMinAngles, (Float4{-kPi, -kPi, -kPi, 0}));  // an ankle turns freely
+  EXPECT_EQ(b[2].ikMaxAngles, (Float4{kPi, kPi, kPi, 0}));
+  EXPECT_EQ(b[3].ikMinAngles, (Float4{-kPi, 0, 0, 0}));  // a knee by its name
   EXPECT_EQ(b[4].ikMaxAngles, (Float4{kPi, kPi, kPi, 0}));
   EXPECT_EQ(b[1].position, (Float4{1, 1, 0, 0}));
   EXPECT_EQ(b[2].worldMatrix.m[3][0], 1.0f);
