@@ -164,8 +164,10 @@ void BuildBones(const PMXModel& r, Model& model) {
   for (std::size_t i = 0; i < count; ++i) {
     const PMXBone& s = r.bones[i];
     if (s.rotationGrant || s.translationGrant)
-      AddGrant(model, i, s.grantParent, s.grantRate, s.rotationGrant, s.translationGrant);
+      AddGrant(model, i, s.grantParent, s.grantRate, s.rotationGrant, s.translationGrant, s.localGrant);
   }
+  // Each bone takes its grant and runs its IK chain in its turn.
+  model.deformOrder = DeformOrder::kBoneByBone;
   BreakParentLoops(model.bones);
   if (TraceEnabled()) {
     for (const Bone& b : model.bones) {

@@ -117,8 +117,8 @@ struct Bone {
   std::int32_t parentIndex = -1;
   std::int32_t index = 0;
   bool isCenter = false;
-  // PMX deform layer: grants and IK chains of a lower layer are evaluated
-  // first (file order within a layer).
+  // PMX deform layer: bones of a lower layer take their grants and run
+  // their IK chains first (bone order within a layer).
   std::int32_t deformLayer = 0;
   // Evaluated again after physics has moved the bodies' bones (PMX flag).
   bool deformAfterPhysics = false;
@@ -136,14 +136,30 @@ struct IkChain {
 };
 
 // A bone that takes a share of another bone's rotation and/or translation on
-// top of its own pose (PMX grant bones, PMD rotation-influenced bones): twist
-// bones, eyes that follow both eyes, shoulder cancels.
+// top of its own pose (PMX grant bones, PMD bones that follow another's
+// rotation): twist bones, eyes that follow both eyes, shoulder cancels.
 struct BoneGrant {
   std::int32_t bone = 0;
   std::int32_t parent = 0;  // the bone it takes from
   float weight = 0.0f;      // the share; negative turns the other way
   bool rotation = false;
   bool translation = false;
+  // Takes the source's own pose (its motion, morphs and IK) without the
+  // share the source takes from a grant of its own (PMX "local" grant);
+  // otherwise the source's whole pose, grant included.
+  bool local = false;
+};
+
+// How a frame takes grants and IK chains in turn.
+enum class DeformOrder : std::uint8_t {
+  // Every grant, then the IK chains as listed, then again each grant whose
+  // source IK moved (both by deform layer first): PMD files, whose bones
+  // that follow another's rotation follow the legs after IK.
+  kGrantsAroundIk,
+  // Bone by bone, by deform layer and then bone number: each bone's grant,
+  // then its IK chain. A chain sees the grants of the bones before it, and a
+  // grant what the chains before it turned (not those after): PMX files.
+  kBoneByBone,
 };
 
 // Link steps that inverse kinematics may take in one frame, each counted
@@ -243,6 +259,7 @@ class Model {
   std::vector<Bone> bones;
   std::vector<IkChain> ikChains;
   std::vector<BoneGrant> grants;  // in bone order
+  DeformOrder deformOrder = DeformOrder::kGrantsAroundIk;
   // Rigid bodies and joints in model space; empty for a model without them.
   physics::PhysicsDescription physicsDescription;
   std::map<std::u16string, PMXMorph> morphs;
@@ -304,7 +321,9 @@ class Model {
   void ApplyMorphTracks();
   void ApplyGrants();
   // ComputeWorldMatrices
-  void SolveIkChains(bool worldsSettled);
+  // The IK chains, and with grants the grants that wait for a chain (bone by
+  // bone order), in their order.
+  void SolveIkChains(bool worldsSettled, bool withGrants = true);
   void ApplyGrantsAfterIk();
   void MoveKinematicBodies();
   void StepPhysics();
@@ -315,10 +334,13 @@ class Model {
   // Pose evaluation internals (model/pose_evaluation.cpp,
   // model/inverse_kinematics.cpp, model/bone_grants.cpp).
   void RefreshHierarchy();
-  // The order grants and IK chains are evaluated in: by the deform layer of
-  // their bone, then as listed.
+  // The order grants and IK chains are evaluated in (model/deform_order.cpp).
   void RefreshLayerOrder();
   int PoseBoneTracks(Animation& motion);
+  // Whether grant i names two different bones of the model.
+  bool GrantApplies(std::size_t i) const;
+  // Grant i from its bone's own pose and its source's pose now.
+  void ApplyGrantNow(std::size_t i);
   // Applies again the grants whose source bone IK moved; true if any.
   bool ReapplyGrantsAfterIk();
   // The grants of bones that deform after physics, from their own poses
@@ -328,6 +350,11 @@ class Model {
   bool SolveIkChainsAfterPhysics();
   // Runs one chain; false when the frame's step budget ran out in it.
   bool RunIkChain(const IkChain& chain, bool& changed);
+  // Brings the world matrices in step after poses changed (the touched
+  // bones' subtrees when parents come first, else one pass over all bones);
+  // `settled` says whether they were in step before and becomes whether
+  // they are now.
+  void BringWorldsInStep(bool& settled);
   void RecomputeTouchedSubtrees();
   bool RecomputeAllWorlds();
   // The figure's place in the physics world: the window's placement and the

@@ -1,10 +1,11 @@
 #pragma once
 // The pose rules read literally, for comparison with the model's own
 // evaluation: bone keys found by a scan from the first key, one curve at a
-// time (the later key's), grants applied in order and again after IK where
-// IK moved their source, every world matrix recomputed after every IK
-// chain, each inverse bind matrix taken anew. Slow on purpose; the model's
-// Update must give the same bits.
+// time (the later key's); grants applied in order and again after IK where
+// IK moved their source, or (bone by bone) each grant and chain in its turn;
+// every world matrix recomputed after every IK chain and every grant taken
+// in its turn, each inverse bind matrix taken anew. Slow on purpose; the
+// model's Update must give the same bits.
 //
 // It makes the same choices as the model where the rules leave room: entries
 // and chains that name missing bones, vertices, materials or morphs are
