@@ -84,7 +84,7 @@ void Model::SolveIkChains(bool worldsSettled) {
     const std::size_t c = cache.ChainAt(k);
     const IkChain& chain = ikChains[c];
     bool changed = false;
-    if (chain.iterations > 0 && chain.linkCount > 0) {
+    if (chain.iterations > 0 && chain.linkCount > 0 && IkChainOn(c)) {
       if (!ChainIsValid(chain, bones.size()))
         TraceFormat("IK chain %zu skipped: a bone or link number is out of range\n", c);
       else if (ikLinkSteps_ >= kIkStepBudget || !RunIkChain(chain, changed))
@@ -106,8 +106,9 @@ void Model::SolveIkChains(bool worldsSettled) {
 bool Model::SolveIkChainsAfterPhysics() {
   bool any = false;
   for (std::size_t k = 0; k < ikChains.size(); ++k) {
-    const IkChain& chain = ikChains[poseCache_.ChainAt(k)];
-    if (chain.iterations == 0 || chain.linkCount == 0 || !ChainIsValid(chain, bones.size()) ||
+    const std::size_t c = poseCache_.ChainAt(k);
+    const IkChain& chain = ikChains[c];
+    if (chain.iterations == 0 || chain.linkCount == 0 || !IkChainOn(c) || !ChainIsValid(chain, bones.size()) ||
         !bones[chain.ikBone].deformAfterPhysics || ikLinkSteps_ >= kIkStepBudget)
       continue;
     bool changed = false;

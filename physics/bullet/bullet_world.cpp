@@ -199,6 +199,28 @@ void BulletWorld::MoveBodyTo(std::size_t index, const Float3& position) {
   body.getMotionState()->setWorldTransform(pose);
 }
 
+void BulletWorld::Push(std::size_t index, const Float3& velocity, const Float3& torque, bool local) {
+  if (index >= bodies_.size() || bodies_[index].kinematic) return;
+  btRigidBody& body = *bodies_[index].body;
+  btVector3 v = ToBullet(velocity);
+  btVector3 t = ToBullet(torque);
+  if (!std::isfinite(v.length2()) || !std::isfinite(t.length2())) return;
+  if (v.isZero() && t.isZero()) {
+    body.setLinearVelocity(btVector3(0, 0, 0));
+    body.setAngularVelocity(btVector3(0, 0, 0));
+    return;
+  }
+  if (v.length() > kLargestPush) v *= kLargestPush / v.length();
+  if (t.length() > kLargestPush) t *= kLargestPush / t.length();
+  if (local) {
+    const btMatrix3x3& axes = body.getWorldTransform().getBasis();
+    v = axes * v;
+    t = axes * t;
+  }
+  body.setLinearVelocity(body.getLinearVelocity() + v);
+  body.applyTorqueImpulse(t);
+}
+
 Matrix4 BulletWorld::PoseOf(std::size_t body) const {
   return body < bodies_.size() ? FromBullet(bodies_[body].body->getWorldTransform()) : MatrixIdentity();
 }
