@@ -104,6 +104,9 @@ int VMDDecoder::Build(const VMDMotion& motion, Animation& animation,
     }
   }
   SortByFrame(animation.shownKeys);
+  animation.hidesThroughout =
+      !animation.shownKeys.empty() &&
+      std::none_of(animation.shownKeys.begin(), animation.shownKeys.end(), [](const ShownKey& k) { return k.shown; });
   for (IkSwitchTrack& track : animation.ikSwitchTracks) SortByFrame(track.keys);
   return ModelBuilt;
 }

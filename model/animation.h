@@ -68,6 +68,10 @@ struct Animation {
   std::int64_t reserved = 0;
   std::map<std::u16string, MorphTrack> morphTracks;  // ordered by UTF-16 code units
   std::vector<ShownKey> shownKeys;  // ascending frame, file order within a frame
+  // Every shown key hides the model. Such a motion is played as if it had
+  // none: a mascot hidden for good leaves nothing on the desktop to click
+  // for its menu, and would come back hidden at every start.
+  bool hidesThroughout = false;
   std::vector<IkSwitchTrack> ikSwitchTracks;  // in order of first appearance
 };
 

@@ -298,6 +298,7 @@ TEST(VmdBuild, PropertyKeysBecomeStepTracksBoundToTheModelsBones) {
   for (const ShownKey& key : a.shownKeys) shown.push_back({key.frame, key.shown});
   EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, bool>>{
                        {0, true}, {90, true}, {120, true}, {120, true}, {150, false}}));
+  EXPECT_FALSE(a.hidesThroughout);
   ASSERT_EQ(a.ikSwitchTracks.size(), 4u);
   const IkSwitchTrack& right = a.ikSwitchTracks[0];
   EXPECT_EQ(right.boneName, u"右足ＩＫ");

@@ -14,6 +14,7 @@
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
+#include "formats/writer/byte_writer.h"
 #include "formats/writer/vmd_writer.h"
 #include "model/model_setup.h"
 #include "render/frame_setup.h"
@@ -188,6 +189,22 @@ TEST_P(SamplePoseTest, AKickSwitchesTheLegIkOffAndTheLegFollowsItsKeys) {
       EXPECT_LT(gap(u"右足首", u"右足ＩＫ"), 5e-3f) << "frame " << frame;
     }
     EXPECT_EQ(model_->Shown(), frame < 70 || frame >= 75) << "frame " << frame;
+  }
+
+  // A dance that hides the model at every key of it is drawn all the same:
+  // hidden for good, the mascot would leave nothing to click for its menu.
+  dance.propertyFrames.clear();
+  dance.ikSwitches.clear();
+  writer::AddPropertyFrame(dance, 0, false);
+  writer::AddPropertyFrame(dance, 50, false);
+  writer::WriteFile(dir / "gone.vmd", writer::WriteVmd(dance));
+  auto gone = std::make_shared<Animation>();
+  ASSERT_EQ(VMDDecoder().Decode(FromFsPath(dir / "gone.vmd"), gone, model_->bones), ModelBuilt);
+  EXPECT_TRUE(gone->hidesThroughout);
+  model_->animation = gone;
+  for (std::uint32_t frame : {0u, 60u}) {
+    model_->Update(AtFrame(frame));
+    EXPECT_TRUE(model_->Shown()) << "frame " << frame;
   }
 }
 
