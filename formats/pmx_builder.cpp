@@ -190,7 +190,7 @@ void BuildMorphs(const PMXModel& r, Model& model) {
   for (std::size_t i = 0; i < morphCount; ++i) {
     PMXMorph& m = model.morphs[r.morphs[i].name];
     m = r.morphs[i];
-    // Offsets that name no vertex, bone, material or morph are dropped.
+    // Offsets that name no vertex, bone, material, morph or body are dropped.
     KeepNamed(m.vertexOffsets, vertexCount, [](const PMXVertexOffset& o) { return o.vertexIndex; });
     KeepNamed(m.uvOffsets, vertexCount, [](const PMXUvOffset& o) { return o.vertexIndex; });
     KeepNamed(m.boneOffsets, r.bones.size(), [](const PMXBoneOffset& o) { return o.boneIndex; });
@@ -204,6 +204,9 @@ void BuildMorphs(const PMXModel& r, Model& model) {
     std::erase_if(m.groupOffsets, [&](const PMXGroupOffset& o) {
       return o.morphIndex < 0 || static_cast<std::size_t>(o.morphIndex) >= morphCount;
     });
+    std::erase_if(m.impulseOffsets, [&](const PMXImpulseOffset& o) {
+      return o.bodyIndex < 0 || static_cast<std::size_t>(o.bodyIndex) >= r.rigidBodies.size();
+    });
     model.morphList[i] = &m;
   }
   // Entries that name a group morph (itself included) stay: applying a group
@@ -212,7 +215,9 @@ void BuildMorphs(const PMXModel& r, Model& model) {
   for (auto& [name, m] : model.morphs) {
     std::size_t kept = 0;
     switch (m.kind) {
-      case kMorphGroup: kept = m.groupOffsets.size(); break;
+      case kMorphGroup:
+      case kMorphFlip: kept = m.groupOffsets.size(); break;
+      case kMorphImpulse: kept = m.impulseOffsets.size(); break;
       case kMorphVertex: kept = m.vertexOffsets.size(); break;
       case kMorphBone: kept = m.boneOffsets.size(); break;
       case kMorphMaterial: kept = m.materialOffsets.size(); break;

@@ -102,7 +102,7 @@ void Model::SolveIkChains(bool worldsSettled, bool withGrants) {
     const std::size_t c = static_cast<std::size_t>(step);
     const IkChain& chain = ikChains[c];
     bool changed = false;
-    if (chain.iterations > 0 && chain.linkCount > 0) {
+    if (chain.iterations > 0 && chain.linkCount > 0 && IkChainOn(c)) {
       if (!ChainIsValid(chain, bones.size()))
         TraceFormat("IK chain %zu skipped: a bone or link number is out of range\n", c);
       else if (ikLinkSteps_ >= kIkStepBudget || !RunIkChain(chain, changed))
@@ -122,8 +122,9 @@ bool Model::SolveIkChainsAfterPhysics() {
   bool any = false;
   for (const std::int32_t step : poseCache_.ikSteps) {
     if (step < 0) continue;
-    const IkChain& chain = ikChains[static_cast<std::size_t>(step)];
-    if (chain.iterations == 0 || chain.linkCount == 0 || !ChainIsValid(chain, bones.size()) ||
+    const std::size_t c = static_cast<std::size_t>(step);
+    const IkChain& chain = ikChains[c];
+    if (chain.iterations == 0 || chain.linkCount == 0 || !IkChainOn(c) || !ChainIsValid(chain, bones.size()) ||
         !bones[chain.ikBone].deformAfterPhysics || ikLinkSteps_ >= kIkStepBudget)
       continue;
     bool changed = false;

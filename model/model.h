@@ -232,6 +232,9 @@ class Model {
   // The centre bone's sideways travel (model units) that the last Update
   // took out of the pose and returned as a screen shift.
   float CentreTravel() const { return centreTravel_; }
+  // Whether the motion shows the model at the last Update's frame (its
+  // property keys can hide it); a hidden model is posed but not drawn.
+  bool Shown() const { return shown_; }
 
   // Physics: builds the model's world with `engine` from physicsDescription
   // (a model without bodies gets none); null turns physics off and leaves
@@ -246,6 +249,9 @@ class Model {
   // the window swings what hangs from it.
   void SetScreenPlacement(Float2 pixels) { screenPlacement_ = pixels; }
 
+  // A morph of any kind at `weight`, as a track of this frame applies it
+  // (a flip morph does nothing here: its choice is made before).
+  void ApplyMorph(const PMXMorph& morph, float weight);
   void ApplyGroupMorph(const PMXMorph& morph, float weight);
   void ApplyVertexMorph(const PMXMorph& morph, float weight);
   void ApplyBoneMorph(const PMXMorph& morph);
@@ -318,6 +324,7 @@ class Model {
   // The stages of Update, in order (model/model_update.cpp lists them).
   void StartFromRest();
   int PoseFromMotion(std::uint64_t elapsedMilliseconds);
+  void ApplyMotionProperties();
   void ApplyMorphTracks();
   void ApplyGrants();
   // ComputeWorldMatrices
@@ -348,6 +355,18 @@ class Model {
   void ReapplyGrantsAfterPhysics();
   // The IK chains of bones that deform after physics; true if any turned.
   bool SolveIkChainsAfterPhysics();
+  // Morphs (model/morphs.cpp): the morph of a number in the file, or null;
+  // the morphs the frame's flip morphs switch on.
+  const PMXMorph* MorphAt(std::int32_t index) const;
+  void ChooseFlips(const Animation& motion);
+  void ChooseFlip(const PMXMorph& flip, float weight);
+  // The pushes of the impulse morphs whose weight changed since the last
+  // frame (model/impulse_morphs.cpp).
+  void PushBodies();
+  // False when the motion has switched off the IK of the chain's bone.
+  bool IkChainOn(std::size_t chain) const {
+    return chain >= ikChainOff_.size() || ikChainOff_[chain] == 0;
+  }
   // Runs one chain; false when the frame's step budget ran out in it.
   bool RunIkChain(const IkChain& chain, bool& changed);
   // Brings the world matrices in step after poses changed (the touched
@@ -362,6 +381,20 @@ class Model {
   Matrix4 FigurePlacement() const;
 
   PoseCache poseCache_;
+  // A morph and the weight it acts with this frame.
+  struct WeightedMorph {
+    const PMXMorph* morph = nullptr;
+    float weight = 0.0f;
+  };
+  std::vector<WeightedMorph> flipChoices_;
+  std::vector<WeightedMorph> impulseMorphs_;
+  // The impulse morphs of the last frame that stepped physics: a push is
+  // given when its morph's weight changes.
+  std::vector<WeightedMorph> impulsesBefore_;
+  // The motion's properties at this frame: the model shown, and per IK
+  // chain 1 where the motion has switched its IK off.
+  bool shown_ = true;
+  std::vector<std::uint8_t> ikChainOff_;
   std::uint32_t ikLinkSteps_ = 0;
   float centreTravel_ = 0.0f;
   std::uint64_t motionElapsed_ = 0;  // the time of the last Update

@@ -11,6 +11,7 @@ int Model::Update(std::uint64_t elapsedMilliseconds) {
   if (loading) return 0;
   StartFromRest();
   const int shift = PoseFromMotion(elapsedMilliseconds);
+  ApplyMotionProperties();
   ApplyMorphTracks();
   ApplyGrants();
   ComputeWorldMatrices();

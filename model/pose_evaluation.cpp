@@ -195,6 +195,12 @@ bool LatestKeyFrame(const Animation& motion, std::uint64_t& lastFrame) {
     keyed = true;
     lastFrame = std::max<std::uint64_t>(lastFrame, track.keys.back().frame);
   }
+  // Every property key says whether the model is shown, so the shown keys
+  // end where the property keys do.
+  if (!motion.shownKeys.empty()) {
+    keyed = true;
+    lastFrame = std::max<std::uint64_t>(lastFrame, motion.shownKeys.back().frame);
+  }
   return keyed;
 }
 

@@ -94,7 +94,7 @@ void Scene::SetMotion(Model& model, std::shared_ptr<Animation> animation) {
 void Scene::Draw() const {
   if (!gpu_.context) return;
   frame_.BeginScene(*gpu_.context);
-  if (model_) model_->Render();
+  if (model_ && model_->Shown()) model_->Render();
 }
 
 }  // namespace brivonel

@@ -71,7 +71,7 @@ class Scene {
   static void SetMotion(Model& model, std::shared_ptr<Animation> animation);
 
   // One frame: clear to transparent, bind the camera, draw the installed
-  // model (unless it is still loading).
+  // model (unless it is still loading or its motion hides it).
   void Draw() const;
 
   const std::shared_ptr<Model>& model() const { return model_; }

@@ -155,6 +155,28 @@ TEST_F(AppTest, RenderBeginsTheSceneThenDrawsTheModelThenPresents) {
   EXPECT_EQ(h.presenter.surfaceHeight, 1040);
 }
 
+// A motion that hides the model (a property key) leaves an empty frame: the
+// scene is cleared and presented, the model not drawn until it is shown again.
+TEST_F(AppTest, AModelTheMotionHidesIsNotDrawnButTheFrameIsPresented) {
+  DesktopMascotApp& app = *h.app;
+  ScriptedModel& model = *h.CurrentModel();
+  ASSERT_NE(model.animation, nullptr);
+  model.animation->shownKeys = {{0, false}, {10, true}, {100, true}};
+  RecordingGpu& gpu = *h.presenter.gpu;
+  const int renders = model.renders;
+  const std::size_t presented = h.presenter.presented.size();
+  gpu.ClearCalls();
+  app.Update();
+  app.Render();
+  EXPECT_EQ(model.renders, renders);
+  EXPECT_EQ(gpu.CountCalls("ClearRenderTargetView"), 1u);
+  EXPECT_EQ(h.presenter.presented.size(), presented + 1);
+  h.clock.now += 400;  // frame 12
+  app.Update();
+  app.Render();
+  EXPECT_EQ(model.renders, renders + 1);
+}
+
 // The check marks of the three size items.
 std::map<int, bool> SizeChecks(const AppHarness& h) {
   std::map<int, bool> sizes;

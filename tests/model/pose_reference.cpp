@@ -397,10 +397,11 @@ void TakeGrant(Model& model, const std::vector<std::size_t>& order, std::vector<
 }
 
 // One chain by the rules; steps counts the frame's IK steps.
-void SolveChain(Model& model, std::size_t c, std::uint32_t& steps) {
+void SolveChain(Model& model, std::size_t c, std::uint32_t& steps,
+                const std::set<std::int32_t>& switchedOff) {
   const IkChain& chain = model.ikChains[c];
   const bool runs = chain.iterations > 0 && chain.linkCount > 0 && ChainUsable(model, chain) &&
-                    steps < kIkStepBudget;
+                    steps < kIkStepBudget && switchedOff.count(chain.ikBone) == 0;
   if (runs) {
     const Float4 goal = TranslationRow(model.bones[chain.ikBone].worldMatrix);
     float limit = 4.0f * chain.angleFactor;
@@ -456,6 +457,23 @@ void SolveChain(Model& model, std::size_t c, std::uint32_t& steps) {
 
 }  // namespace
 
+// The IK bones whose IK the motion has switched off at its current frame:
+// for each switched bone, the last of its keys at or before the frame (the
+// first key before the first).
+std::set<std::int32_t> SwitchedOffIkBones(const Model& model) {
+  std::set<std::int32_t> off;
+  if (!model.animation) return off;
+  const std::uint32_t frame = model.animation->currentFrame;
+  for (const IkSwitchTrack& track : model.animation->ikSwitchTracks) {
+    if (track.keys.empty() || track.boneIndex < 0) continue;
+    const IkSwitchKey* inForce = &track.keys.front();
+    for (const IkSwitchKey& key : track.keys)
+      if (key.frame <= frame) inForce = &key;
+    if (!inForce->on) off.insert(track.boneIndex);
+  }
+  return off;
+}
+
 void ReferenceApplyMorph(Model& model, const PMXMorph& morph, float weight) {
   ApplyByKind(model, morph, weight, true);
 }
@@ -464,11 +482,11 @@ void ReferenceComputeWorldMatrices(Model& model) {
   for (Bone& bone : model.bones) bone.worldMatrix = LocalTimesParent(model, bone);
 }
 
-std::uint32_t ReferenceSolveIk(Model& model) {
+std::uint32_t ReferenceSolveIk(Model& model, const std::set<std::int32_t>& switchedOff) {
   std::uint32_t steps = 0;
   for (const Turn& turn : TurnOrder(model)) {
     if (!turn.chain) continue;
-    SolveChain(model, turn.index, steps);
+    SolveChain(model, turn.index, steps, switchedOff);
     ReferenceComputeWorldMatrices(model);
   }
   return steps;
@@ -515,6 +533,10 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
       if (track.keys.empty()) continue;
       keyed = true;
       lastFrame = std::max<std::uint64_t>(lastFrame, track.keys.back().frame);
+    }
+    for (const ShownKey& key : motion->shownKeys) {
+      keyed = true;
+      lastFrame = std::max<std::uint64_t>(lastFrame, key.frame);
     }
     if (keyed && frame > lastFrame) frame = lastFrame == 0 ? 0 : static_cast<std::uint32_t>(frame % lastFrame);
     motion->currentFrame = frame;
@@ -568,7 +590,7 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
 
     // Morph tracks.
     for (auto& [name, track] : motion->morphTracks) {
-      if (track.keys.size() < 2) continue;
+      if (track.keys.empty()) continue;
       track.cursor = std::clamp(track.cursor, 0, static_cast<std::int32_t>(track.keys.size()) - 1);
       const MorphKey* prev;
       const MorphKey* next;
@@ -598,9 +620,10 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
     // computed after each.
     ReferenceComputeWorldMatrices(model);
     std::uint32_t steps = 0;
+    const std::set<std::int32_t> switchedOff = SwitchedOffIkBones(model);
     for (const Turn& turn : TurnOrder(model)) {
       if (turn.chain)
-        SolveChain(model, turn.index, steps);
+        SolveChain(model, turn.index, steps, switchedOff);
       else if (GrantUsable(model, model.grants[turn.index]))
         TakeGrant(model, grantOrder, frames, turn.index);
       ReferenceComputeWorldMatrices(model);
@@ -610,7 +633,7 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
     for (std::size_t i : grantOrder)
       if (GrantUsable(model, model.grants[i])) TakeGrant(model, grantOrder, frames, i);
     ReferenceComputeWorldMatrices(model);
-    ReferenceSolveIk(model);
+    ReferenceSolveIk(model, SwitchedOffIkBones(model));
     bool regranted = false;
     for (std::size_t i : grantOrder) {
       const BoneGrant& grant = model.grants[i];

@@ -13,6 +13,7 @@
 // sine read back by IK are held inside [-1, 1], a missing camera matrix is
 // the identity, and a shift no int can hold is 0.
 #include <cstdint>
+#include <set>
 
 #include "model/model.h"
 
@@ -20,8 +21,10 @@ namespace brivonel::test {
 
 int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds);
 void ReferenceComputeWorldMatrices(Model& model);
-// Returns the IK steps taken, counted as the model counts them.
-std::uint32_t ReferenceSolveIk(Model& model);
+// Returns the IK steps taken, counted as the model counts them; the chains
+// of the IK bones switchedOff names are left out.
+std::uint32_t ReferenceSolveIk(Model& model, const std::set<std::int32_t>& switchedOff = {});
+std::set<std::int32_t> SwitchedOffIkBones(const Model& model);
 void ReferenceComputeSkinningMatrices(Model& model);
 void ReferenceApplyMorph(Model& model, const PMXMorph& morph, float weight);
 

@@ -318,6 +318,12 @@ void MotionBuilder::AddMorphKey(const std::u16string& morph, std::uint32_t frame
   morphFrames_.push_back(std::move(entry));
 }
 
+void MotionBuilder::AddShownKey(std::uint32_t frame, bool shown) { shownKeys_.push_back({frame, shown}); }
+
+void MotionBuilder::AddIkSwitch(const std::u16string& ikBone, std::uint32_t frame, bool on) {
+  ikSwitches_.push_back({ikBone, IkSwitchKey{frame, on}});
+}
+
 std::shared_ptr<Animation> MotionBuilder::Build() const {
   auto motion = std::make_shared<Animation>();
   for (const BoneFrame& entry : boneFrames_) {
@@ -349,6 +355,20 @@ std::shared_ptr<Animation> MotionBuilder::Build() const {
     const auto morph = model_.morphs.find(name);
     track.morph = morph != model_.morphs.end() ? &morph->second : nullptr;
   }
+  const auto earlier = [](const auto& a, const auto& b) { return a.frame < b.frame; };
+  motion->shownKeys = shownKeys_;
+  std::stable_sort(motion->shownKeys.begin(), motion->shownKeys.end(), earlier);
+  for (const auto& [bone, key] : ikSwitches_) {
+    auto track = std::find_if(motion->ikSwitchTracks.begin(), motion->ikSwitchTracks.end(),
+                              [&](const IkSwitchTrack& t) { return t.boneName == bone; });
+    if (track == motion->ikSwitchTracks.end()) {
+      motion->ikSwitchTracks.push_back(IkSwitchTrack{bone, FindBone(model_, bone), {}});
+      track = motion->ikSwitchTracks.end() - 1;
+    }
+    track->keys.push_back(key);
+  }
+  for (IkSwitchTrack& track : motion->ikSwitchTracks)
+    std::stable_sort(track.keys.begin(), track.keys.end(), earlier);
   return motion;
 }
 
@@ -723,6 +743,20 @@ std::shared_ptr<Animation> BuildRandomMotion(const Model& model, std::uint32_t s
   }
   motion.AddMorphKey(u"no such morph", 3, 1.0f);
   motion.AddMorphKey(u"no such morph", 9, 0.0f);
+  // IK switched as dances switch it: off for a stretch and on again, some
+  // chains from their first key, some twice on one frame.
+  for (const IkChain& chain : model.ikChains) {
+    if (percent(random) < 50) continue;
+    const std::u16string& bone = model.bones[chain.ikBone].name;
+    std::uint32_t frame = percent(random) < 30 ? 0 : gap(random) * 3;
+    for (int k = 0, keys = std::uniform_int_distribution<int>(1, 4)(random); k < keys; ++k) {
+      motion.AddIkSwitch(bone, frame, k % 2 == 1);
+      if (percent(random) < 15) motion.AddIkSwitch(bone, frame, k % 2 == 0);
+      motion.AddShownKey(frame, percent(random) < 80);
+      frame += gap(random) * 4;
+    }
+  }
+  motion.AddIkSwitch(u"no such bone", 2, false);
   std::shared_ptr<Animation> animation = motion.Build();
   // A track whose bone number points past the bones, and one whose keys are
   // out of order.
