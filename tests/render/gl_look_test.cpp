@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "base/unicode.h"
+#include "formats/pmx_decoder.h"
 #include "render/toon_ramps.h"
 #include "tests/render/gl_scene.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_models.h"
+#include "tests/support/written_quad.h"
 
 namespace brivonel {
 namespace {
@@ -114,11 +116,32 @@ TEST_F(GlLookTest, MultiplySphereTintsTheColourAndAddSphereLightsABlackMaterial)
   Draw(Look::Plain());
   EXPECT_LE(Difference(at(-3), Opaque(0.8f, 0.6f, 0.4f)), 2);
   EXPECT_LE(Difference(at(3), Opaque(0, 0, 0)), 0) << "without sphere maps the metal is black";
+}
 
-  // Sub-texture spheres (a second UV set's texture) are left out.
-  metal.sphereMode = kSphereSubTexture;
-  Draw(Look{});
-  EXPECT_LE(Difference(at(3), Opaque(0, 0, 0)), 0);
+// A written file's sub-texture (sphere mode 3) at its first additional UV
+// set, mirrored against the texture's: multiplied in, alpha too, as a second
+// texture, in every look. Quarters: blue, red; white, half-transparent green.
+TEST_F(GlLookTest, SubTextureIsLaidOnWithTheFirstAdditionalUvsAndMultipliedIn) {
+  auto decoded = std::make_shared<Model>();
+  decoded->SetDevice(scene.sharedGpu(), scene.sharedGpu());
+  ASSERT_EQ(PMXDecoder().Decode(FromFsPath(test::WriteSubTexturedQuad(dir.path())), decoded),
+            ModelBuilt);
+  scene.Prepare(*decoded);
+  const auto at = [&](float x, float y) {
+    double sx, sy;
+    scene.Project({x, y, 0, 1}, 1, &sx, &sy);
+    return scene.At(static_cast<int>(sx), static_cast<int>(sy));
+  };
+  const float half = 128 / 255.0f;  // the texture's red
+  for (const Look& look : {Look{}, Look::Plain()}) {
+    decoded->look = look;
+    scene.Draw(*decoded);
+    EXPECT_LE(Difference(at(-3, 15), Opaque(0, 0, 1)), 2);
+    EXPECT_LE(Difference(at(3, 15), Opaque(half, 0, 0)), 2);
+    EXPECT_LE(Difference(at(-3, 9), Opaque(half, 1, 1)), 2);
+    // Premultiplied in the target: green at half coverage.
+    EXPECT_LE(Difference(at(3, 9), Pixel{0, 128, 0, 128}), 2);
+  }
 }
 
 // A ball lit from the upper right: along the row through its middle, the
@@ -223,6 +246,47 @@ TEST_F(GlLookTest, OutlineIsAboutOnePixelWideWhateverTheDistance) {
   int none;
   ball(nearX, &none, &edge);
   EXPECT_EQ(none, plainNear);
+}
+
+// A double-sided surface seen from its inner side (a skirt's lining under
+// its hem): its back faces are what the camera sees, and the edge pass
+// draws them again. Their outline sinks behind the surface, as the point
+// moved along its normal does, instead of covering part of it in the edge
+// colour; at the rim it still shows.
+TEST_F(GlLookTest, OutlineOfASurfaceSeenFromItsInnerSideStaysBehindIt) {
+  test::TestModelBuilder builder;
+  builder.AddBone({0, 0, 0, 0});
+  builder.AddMaterial({0.8f, 0.8f, 0.8f, 1}, {0.2f, 0.2f, 0.2f, 0});
+  builder.AddQuad(0, kCentre, 4, 4);
+  Prepare(builder);
+  // Tilted 40 degrees about the horizontal axis, its normal away from the camera.
+  const float s = std::sin(0.7f), c = std::cos(0.7f);
+  for (Vertex& vertex : model.meshes[0]->vertices) {
+    const float d = vertex.position.y - kCentre.y;
+    vertex.position.y = kCentre.y + d * c;
+    vertex.position.z = d * s;
+    vertex.normal = {0, -s, c};
+  }
+  Material& material = model.materials[0];
+  material.edgeFlag = 1;
+  material.edgeColor = {0, 0, 1, 1};
+  material.edgeSize = 1.0f;
+  scene.Prepare(model);
+
+  Draw(Look::Plain());
+  const test::Box plain = scene.Coverage();
+  ASSERT_GT(plain.x1 - plain.x0, 40);
+  Draw(Look{});
+  const auto isEdge = [](const Pixel& p) { return p.b > 200 && p.r < 60; };
+  int edgeInside = 0;
+  for (int y = plain.y0 + 2; y <= plain.y1 - 2; ++y) {
+    for (int x = plain.x0 + 2; x <= plain.x1 - 2; ++x) edgeInside += isEdge(scene.At(x, y));
+  }
+  EXPECT_EQ(edgeInside, 0);
+  EXPECT_LT(scene.Coverage().x0, plain.x0);
+  int left = 0;
+  while (left < kWidth && scene.At(left, CentreRow()).a == 0) ++left;
+  EXPECT_TRUE(isEdge(scene.At(left, CentreRow()))) << "the rim keeps its outline";
 }
 
 class GlMultisampledLookTest : public GlLookTest {
