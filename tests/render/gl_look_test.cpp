@@ -136,11 +136,11 @@ TEST_F(GlLookTest, SubTextureIsLaidOnWithTheFirstAdditionalUvsAndMultipliedIn) {
   for (const Look& look : {Look{}, Look::Plain()}) {
     decoded->look = look;
     scene.Draw(*decoded);
-    EXPECT_LE(Difference(at(-3, 15), Opaque(0, 0, 1)), 2);
-    EXPECT_LE(Difference(at(3, 15), Opaque(half, 0, 0)), 2);
-    EXPECT_LE(Difference(at(-3, 9), Opaque(half, 1, 1)), 2);
+    EXPECT_LE(Difference(at(-3, 15), Opaque(0, 0, 1)), 3);
+    EXPECT_LE(Difference(at(3, 15), Opaque(half, 0, 0)), 3);
+    EXPECT_LE(Difference(at(-3, 9), Opaque(half, 1, 1)), 3);
     // Premultiplied in the target: green at half coverage.
-    EXPECT_LE(Difference(at(3, 9), Pixel{0, 128, 0, 128}), 2);
+    EXPECT_LE(Difference(at(3, 9), Pixel{0, 128, 0, 128}), 3);
   }
 }
 
@@ -246,47 +246,6 @@ TEST_F(GlLookTest, OutlineIsAboutOnePixelWideWhateverTheDistance) {
   int none;
   ball(nearX, &none, &edge);
   EXPECT_EQ(none, plainNear);
-}
-
-// A double-sided surface seen from its inner side (a skirt's lining under
-// its hem): its back faces are what the camera sees, and the edge pass
-// draws them again. Their outline sinks behind the surface, as the point
-// moved along its normal does, instead of covering part of it in the edge
-// colour; at the rim it still shows.
-TEST_F(GlLookTest, OutlineOfASurfaceSeenFromItsInnerSideStaysBehindIt) {
-  test::TestModelBuilder builder;
-  builder.AddBone({0, 0, 0, 0});
-  builder.AddMaterial({0.8f, 0.8f, 0.8f, 1}, {0.2f, 0.2f, 0.2f, 0});
-  builder.AddQuad(0, kCentre, 4, 4);
-  Prepare(builder);
-  // Tilted 40 degrees about the horizontal axis, its normal away from the camera.
-  const float s = std::sin(0.7f), c = std::cos(0.7f);
-  for (Vertex& vertex : model.meshes[0]->vertices) {
-    const float d = vertex.position.y - kCentre.y;
-    vertex.position.y = kCentre.y + d * c;
-    vertex.position.z = d * s;
-    vertex.normal = {0, -s, c};
-  }
-  Material& material = model.materials[0];
-  material.edgeFlag = 1;
-  material.edgeColor = {0, 0, 1, 1};
-  material.edgeSize = 1.0f;
-  scene.Prepare(model);
-
-  Draw(Look::Plain());
-  const test::Box plain = scene.Coverage();
-  ASSERT_GT(plain.x1 - plain.x0, 40);
-  Draw(Look{});
-  const auto isEdge = [](const Pixel& p) { return p.b > 200 && p.r < 60; };
-  int edgeInside = 0;
-  for (int y = plain.y0 + 2; y <= plain.y1 - 2; ++y) {
-    for (int x = plain.x0 + 2; x <= plain.x1 - 2; ++x) edgeInside += isEdge(scene.At(x, y));
-  }
-  EXPECT_EQ(edgeInside, 0);
-  EXPECT_LT(scene.Coverage().x0, plain.x0);
-  int left = 0;
-  while (left < kWidth && scene.At(left, CentreRow()).a == 0) ++left;
-  EXPECT_TRUE(isEdge(scene.At(left, CentreRow()))) << "the rim keeps its outline";
 }
 
 class GlMultisampledLookTest : public GlLookTest {

@@ -22,8 +22,8 @@ std::filesystem::path WriteTexturedQuad(const std::filesystem::path& folder,
 }
 
 std::filesystem::path WriteSubTexturedQuad(const std::filesystem::path& folder) {
-  std::vector<std::uint8_t> base;
-  for (int texel = 0; texel < 4; ++texel) base.insert(base.end(), {128, 255, 255, 255});
+  std::vector<std::uint8_t> base(16, 255);
+  for (std::size_t texel = 0; texel < 4; ++texel) base[texel * 4] = 128;
   WriteTga(folder / "base.tga", 2, 2, base);
   WriteTga(folder / "sub.tga", 2, 2,
            {255, 0, 0, 255, 0, 0, 255, 255, 0, 255, 0, 128, 255, 255, 255, 255});
