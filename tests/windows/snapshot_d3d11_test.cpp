@@ -95,14 +95,14 @@ TEST_F(SnapshotD3d11Test, DrawsAWrittenModelWithItsTextureAsStraightAlpha) {
 TEST_F(SnapshotD3d11Test, SubTextureIsMultipliedInAtTheAdditionalUvs) {
   Options options = QuadOptions(test::WriteSubTexturedQuad(dir.path()));
   ASSERT_EQ(Run(options), 0) << err.str();
-  const auto near = [](const std::array<std::uint8_t, 4>& pixel,
+  const auto expectClose = [](const std::array<std::uint8_t, 4>& pixel,
                        const std::array<int, 4>& expected) {
     for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(pixel[i], expected[i], 3) << i;
   };
-  near(ModelPointAt(options.out, -3, 15), {0, 0, 255, 255});
-  near(ModelPointAt(options.out, 3, 15), {128, 0, 0, 255});
-  near(ModelPointAt(options.out, -3, 9), {128, 255, 255, 255});
-  near(ModelPointAt(options.out, 3, 9), {0, 255, 0, 128});
+  expectClose(ModelPointAt(options.out, -3, 15), {0, 0, 255, 255});
+  expectClose(ModelPointAt(options.out, 3, 15), {128, 0, 0, 255});
+  expectClose(ModelPointAt(options.out, -3, 9), {128, 255, 255, 255});
+  expectClose(ModelPointAt(options.out, 3, 9), {0, 255, 0, 128});
 }
 
 TEST_F(SnapshotD3d11Test, JapaneseFolderAndFileNamesWork) {
