@@ -21,11 +21,16 @@ std::int32_t ListedTexture(const PMXModel& r, std::int32_t index, Model& model,
   return LookUpTexture(model, baseFolder, r.textures[static_cast<std::size_t>(index)], textures);
 }
 
-// The sphere map with its mode, and the toon: a shared number or a texture
-// of the model's own.
+// The sphere map or sub-texture with its mode, and the toon: a shared number
+// or a texture of the model's own.
 void BuildLooks(const PMXModel& r, const PMXMaterial& source, Model& model, Material& m,
                 std::u16string_view baseFolder, TextureLoading textures) {
-  if (source.sphereMode >= kSphereMultiply && source.sphereMode <= kSphereSubTexture) {
+  // A sub-texture is laid on with the first additional UV set: a file
+  // without one gives it no place to go, and it is left out.
+  const bool placeless = source.sphereMode == kSphereSubTexture && r.additionalUvCount == 0;
+  if (placeless) TraceFormat("material %d: sub-texture without additional UVs\n", m.number);
+  if (source.sphereMode >= kSphereMultiply && source.sphereMode <= kSphereSubTexture &&
+      !placeless) {
     m.sphereTextureId = ListedTexture(r, source.sphereTextureIndex, model, baseFolder, textures);
     if (m.sphereTextureId >= 0) m.sphereMode = source.sphereMode;
   }

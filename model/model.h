@@ -52,7 +52,9 @@ enum SphereMode : std::int32_t {
   kSphereNone = 0,
   kSphereMultiply = 1,    // ".sph", PMX mode 1
   kSphereAdd = 2,         // ".spa", PMX mode 2
-  kSphereSubTexture = 3,  // PMX mode 3: a second UV set's texture; not drawn
+  // PMX mode 3: not a sphere map but a second texture, laid on with the
+  // first additional UV set and multiplied in as the main texture is.
+  kSphereSubTexture = 3,
 };
 
 struct Material {
@@ -178,10 +180,10 @@ struct MaterialConstants {
   Float4 ambient;   // w = 0
   Float4 diffuse;
   Float4 specular;  // w: specular power
-  // x: sphere mode (kSphereMultiply or kSphereAdd, else 0) of shader
-  // resource 1; y: 1 when the toon ramp of shader resource 2 lights the
-  // material; z: 1 when the specular highlight goes on after the textures;
-  // w: 1 in the edge pass.
+  // x: the SphereMode of shader resource 1 (0 when none is bound); y: 1
+  // when the toon ramp of shader resource 2 lights the material; z: 1 when
+  // the specular highlight goes on after the textures; w: 1 in the edge
+  // pass.
   Float4 effects;
   Float4 edgeColor;
   // The edge pass: xy one pixel of the target in clip-space units (2 / width,
