@@ -251,8 +251,10 @@ void Model::ApplyMorphTracks() {
   ChooseFlips(motion);
   for (const auto& [name, track] : motion.morphTracks) {
     if (track.morph == nullptr) continue;
+    // A named copy: clang before 16 cannot capture a structured binding.
+    const PMXMorph* morph = track.morph;
     const bool chosen = std::any_of(flipChoices_.begin(), flipChoices_.end(),
-                                    [&](const WeightedMorph& c) { return c.morph == track.morph; });
+                                    [morph](const WeightedMorph& c) { return c.morph == morph; });
     if (!chosen) ApplyMorph(*track.morph, track.weight);
   }
   for (const WeightedMorph& chosen : flipChoices_) ApplyMorph(*chosen.morph, chosen.weight);

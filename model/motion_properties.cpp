@@ -17,8 +17,8 @@ void Model::ApplyMotionProperties() {
   const ShownKey* key = KeyInForce(motion->shownKeys, frame);
   if (key != nullptr && !motion->hidesThroughout) shown_ = key->shown;
   for (const IkSwitchTrack& track : motion->ikSwitchTracks) {
-    const IkSwitchKey* key = KeyInForce(track.keys, frame);
-    if (key == nullptr || key->on || track.boneIndex < 0) continue;
+    const IkSwitchKey* switchKey = KeyInForce(track.keys, frame);
+    if (switchKey == nullptr || switchKey->on || track.boneIndex < 0) continue;
     for (std::size_t c = 0; c < ikChains.size(); ++c)
       if (ikChains[c].ikBone == track.boneIndex) ikChainOff_[c] = 1;
   }
