@@ -616,8 +616,9 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
   std::vector<GrantFrame> frames(model.grants.size());
   const std::vector<std::size_t> grantOrder = GrantOrder(model);
   if (model.deformOrder == DeformOrder::kBoneByBone) {
-    // Bone by bone: each grant and chain in its turn, the world matrices
-    // computed after each.
+    // Bone by bone: each chain and each grant that names two bones in its
+    // turn, the world matrices computed after each. (A grant that names no
+    // bone, or its own bone, takes no turn.)
     ReferenceComputeWorldMatrices(model);
     std::uint32_t steps = 0;
     const std::set<std::int32_t> switchedOff = SwitchedOffIkBones(model);
@@ -626,6 +627,8 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
         SolveChain(model, turn.index, steps, switchedOff);
       else if (GrantUsable(model, model.grants[turn.index]))
         TakeGrant(model, grantOrder, frames, turn.index);
+      else
+        continue;
       ReferenceComputeWorldMatrices(model);
     }
   } else {
