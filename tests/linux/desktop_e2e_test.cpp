@@ -284,7 +284,7 @@ TEST_F(DesktopTest, WindowOnTheRightHalfAboveOthersCutToTheDancingFigure) {
   const std::optional<ScreenRect> figure = first.FigureBox(rect, kDesk);
   ASSERT_TRUE(figure);
   EXPECT_GT(figure->height, 500);
-  EXPECT_TRUE(WaitUntil([&] { return !Read().SameIn(first, {960 - 300, 0, 1260, 1080}); }, 5s))
+  EXPECT_TRUE(WaitUntil([&] { return !Read().SameIn(first, {960 - 300, 0, 1260, 1080}); }, 15s))
       << "the figure dances";
   // One line says what a compositor would change.
   const std::string output = Output();
