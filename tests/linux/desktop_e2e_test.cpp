@@ -76,26 +76,7 @@ class DesktopTest : public ::testing::Test {
     arguments.insert(arguments.begin(), BRIVONEL_PROGRAM);
     const std::filesystem::path log = scratch_ / ("brivonel-" + std::to_string(logs_.size()) + ".log");
     logs_.push_back(log);
-    std::map<std::string, std::string> base = {
-        {"DISPLAY", xvfb_->display()},
-        {"XDG_CONFIG_HOME", (scratch_ / "config").string()},
-        {"HOME", (scratch_ / "home").string()},
-        // No shader cache: the program compiles its shaders afresh, as the
-        // tests that draw in their own process do.
-        {"MESA_SHADER_CACHE_DISABLE", "true"},
-        {"LANG", "C.UTF-8"},
-        {"BRIVONEL_TRACE", "1"},
-        // No accessibility bus, no desktop settings daemon, no session bus
-        // started on the side: nothing outlives the test.
-        {"NO_AT_BRIDGE", "1"},
-        {"GSETTINGS_BACKEND", "memory"},
-        {"GIO_USE_VFS", "local"},
-        {"GIO_USE_VOLUME_MONITOR", "unix"},
-        {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (scratch_ / "no-session-bus").string()},
-        {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (scratch_ / "no-system-bus").string()},
-        // GTK and fontconfig keep caches for the whole process.
-        {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"},
-    };
+    std::map<std::string, std::string> base = ProgramEnvironment(xvfb_->display(), scratch_);
     for (auto& [name, value] : environment) base[name] = value;
     runs_.push_back(std::make_unique<ChildProcess>(ChildProcess::Options{arguments, base, log}));
     return *runs_.back();

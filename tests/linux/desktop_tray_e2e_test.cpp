@@ -58,21 +58,8 @@ class TrayTest : public ::testing::Test {
   ChildProcess& Start() {
     const std::filesystem::path log = scratch_.path() / ("run-" + std::to_string(logs_.size()));
     logs_.push_back(log);
-    const std::string noBus = "unix:path=" + (scratch_.path() / "no-bus").string();
-    std::map<std::string, std::string> environment = {
-        {"DISPLAY", xvfb_->display()},
-        {"XDG_CONFIG_HOME", (scratch_.path() / "config").string()},
-        {"HOME", (scratch_.path() / "home").string()},
-        {"MESA_SHADER_CACHE_DISABLE", "true"},
-        {"LANG", "C.UTF-8"},
-        {"BRIVONEL_TRACE", "1"},
-        {"NO_AT_BRIDGE", "1"},
-        {"GSETTINGS_BACKEND", "memory"},
-        {"GIO_USE_VFS", "local"},
-        {"DBUS_SESSION_BUS_ADDRESS", bus_ ? bus_->address() : noBus},
-        {"DBUS_SYSTEM_BUS_ADDRESS", noBus},
-        {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"},
-    };
+    const std::map<std::string, std::string> environment =
+        ProgramEnvironment(xvfb_->display(), scratch_.path(), bus_ ? bus_->address() : "");
     runs_.push_back(std::make_unique<ChildProcess>(ChildProcess::Options{
         {BRIVONEL_PROGRAM, "--model", kSamples + "/nel.pmx", "--motion",
          kSamples + "/nel_dance.vmd"},
