@@ -16,6 +16,7 @@
 #include "app/linux/command_line.h"
 #include "app/linux/frame_pacer.h"
 #include "app/linux/ini_profile_store.h"
+#include "app/linux/message_catalogue.h"
 #include "app/linux/monotonic_clock.h"
 #include "app/linux/overridden_profile_store.h"
 #include "app/linux/program_folders.h"
@@ -312,15 +313,18 @@ class DesktopProgram final : public IShellCommands {
 }  // namespace
 
 int RunDesktopProgram(int argc, char** argv) {
+  // The user's language first: the help and every box speak it.
+  UseUserLanguage(LocaleFolderFor(Utf16ToUtf8(LinuxFolders().ExecutableFolder()),
+                                  BRIVONEL_INSTALLED_LOCALE_DIR));
   const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
   CommandLine commandLine;
   std::string error;
   if (!ParseCommandLine(arguments, &commandLine, &error)) {
-    std::fprintf(stderr, "brivonel: %s\n%s", error.c_str(), kCommandLineUsage);
+    std::fprintf(stderr, "brivonel: %s\n%s", error.c_str(), CommandLineUsage().c_str());
     return 2;
   }
   if (commandLine.action == CommandLine::Action::kHelp) {
-    std::fputs(kCommandLineUsage, stdout);
+    std::fputs(CommandLineUsage().c_str(), stdout);
     return 0;
   }
   if (commandLine.action == CommandLine::Action::kVersion) {
@@ -334,14 +338,13 @@ int RunDesktopProgram(int argc, char** argv) {
   g_set_prgname("brivonel");
   g_set_application_name("Brivonel");
   gdk_set_allowed_backends("x11");
+  gtk_disable_setlocale();  // set above, with a fallback GTK lacks
   if (!gtk_init_check(&argc, &argv)) {
     std::fputs("brivonel: cannot open the X display (is DISPLAY set?); without a desktop, "
                "scripts/run-sample draws the figure into PNG files\n",
                stderr);
     return 1;
   }
-  // GTK set the locale from the environment; numbers stay in the C form.
-  std::setlocale(LC_NUMERIC, "C");
   gtk_window_set_default_icon_name("brivonel");  // the installed icon, for the dialogs
   std::unique_ptr<X11Display> display = X11Display::Open(&error);
   if (!display) {
