@@ -128,13 +128,13 @@ static_assert(EveryMessageInOrder(), "kWordings: one row per Message, in its ord
 
 constexpr std::size_t kMessages = static_cast<std::size_t>(Message::kCount);
 
-// The words MessageText gives. A function's static, so that objects built
-// before main (the Windows program's application) find it ready.
+// The words MessageText gives: Japanese until a front chooses. A
+// function's static, so that objects built before main find it ready.
 std::array<std::u16string, kMessages>& Shown() {
   static std::array<std::u16string, kMessages> shown = [] {
-    std::array<std::u16string, kMessages> english;
-    for (std::size_t row = 0; row < kMessages; ++row) english[row] = kWordings[row].english;
-    return english;
+    std::array<std::u16string, kMessages> japanese;
+    for (std::size_t row = 0; row < kMessages; ++row) japanese[row] = kWordings[row].japanese;
+    return japanese;
   }();
   return shown;
 }

@@ -2,8 +2,8 @@
 // Every text the program shows the user, by name: the texts of the error
 // codes, the boxes, the file dialogs, the menus, the About box and the
 // command line's help. Code names a message and takes its words from
-// MessageText, in the language the front chose at start (English until it
-// chooses). The words themselves, English and Japanese side by side, are
+// MessageText, in the language the front chose at start (Japanese, the
+// program's first language, until it chooses). The words themselves, English and Japanese side by side, are
 // the table in messages.cpp: a new text is one row there. The Linux
 // program reads the Japanese words from its gettext catalogue (po/ja.po,
 // whose msgids are the English words; a test holds it to the table) and the

@@ -72,8 +72,9 @@ class DesktopTest : public ::testing::Test {
 
   // Starts brivonel with the test's own settings folder and home.
   ChildProcess& Start(std::vector<std::string> arguments,
-                      std::map<std::string, std::string> environment = {}) {
-    arguments.insert(arguments.begin(), BRIVONEL_PROGRAM);
+                      std::map<std::string, std::string> environment = {},
+                      const std::string& program = BRIVONEL_PROGRAM) {
+    arguments.insert(arguments.begin(), program);
     const std::filesystem::path log = scratch_ / ("brivonel-" + std::to_string(logs_.size()) + ".log");
     logs_.push_back(log);
     std::map<std::string, std::string> base = {
@@ -84,6 +85,8 @@ class DesktopTest : public ::testing::Test {
         // tests that draw in their own process do.
         {"MESA_SHADER_CACHE_DISABLE", "true"},
         {"LANG", "C.UTF-8"},
+        // The spec's own words; the language test runs the English ones.
+        {"LANGUAGE", "ja"},
         {"BRIVONEL_TRACE", "1"},
         // No accessibility bus, no desktop settings daemon, no session bus
         // started on the side: nothing outlives the test.
@@ -99,6 +102,23 @@ class DesktopTest : public ::testing::Test {
     for (auto& [name, value] : environment) base[name] = value;
     runs_.push_back(std::make_unique<ChildProcess>(ChildProcess::Options{arguments, base, log}));
     return *runs_.back();
+  }
+  // A copy of the program with its shader files and catalogue but without
+  // the sample beside it (a first start then asks for files).
+  ChildProcess& StartWithoutSample(std::vector<std::string> arguments) {
+    const std::filesystem::path bin = scratch_ / "lonely" / "bin";
+    const std::filesystem::path built = std::filesystem::path(BRIVONEL_PROGRAM).parent_path();
+    if (!std::filesystem::exists(bin)) {
+      std::filesystem::create_directories(bin);
+      for (const auto& file : std::filesystem::directory_iterator(built)) {
+        if (file.path().extension() == ".glsl" || file.path().filename() == "brivonel") {
+          std::filesystem::copy_file(file.path(), bin / file.path().filename());
+        }
+      }
+      std::filesystem::copy(built / ".." / "share", scratch_ / "lonely" / "share",
+                            std::filesystem::copy_options::recursive);
+    }
+    return Start(std::move(arguments), {}, (bin / "brivonel").string());
   }
   ChildProcess& StartWithSample(std::vector<std::string> more = {},
                                 std::map<std::string, std::string> environment = {}) {
@@ -433,7 +453,7 @@ TEST_F(DesktopTest, SuspendStopsTheFramesAndResumeStartsThemAgain) {
 }
 
 TEST_F(DesktopTest, FirstRunWithoutAModelAsksForOneAndEndsWhenCancelled) {
-  ChildProcess& mascot = Start({});
+  ChildProcess& mascot = StartWithoutSample({});
   const std::optional<TopLevel> box = WaitForDialog("");
   ASSERT_TRUE(box) << Output();
   EXPECT_TRUE(WaitForOutput("message box [] モデルデータ(PMD/PMX)が必要です"));
@@ -462,7 +482,7 @@ TEST_F(DesktopTest, AModelInAJapaneseFolderChosenInTheDialogLoadsAtTheNextStart)
   const std::string model = (folder / "ネル.pmx").string();
   const std::string dance = (folder / "ダンス.vmd").string();
 
-  ChildProcess& first = Start({});
+  ChildProcess& first = StartWithoutSample({});
   const auto choose = [&](const std::string& boxText, const std::string& title,
                           const std::string& path) {
     const std::optional<TopLevel> box = WaitForDialog("");
@@ -629,6 +649,66 @@ TEST_F(DesktopTest, ABadOptionEndsWithTheUsage) {
   EXPECT_EQ(Output().rfind("brivonel: --size takes 1, 2 or 3, not 4\nusage: brivonel", 0), 0u)
       << Output();
   EXPECT_FALSE(x_->FindByName("BRIVONEL").has_value());
+}
+
+// The menu speaks the user's language: Japanese for LANGUAGE=ja, English
+// for an English locale (here one the system lacks, as on many machines).
+TEST_F(DesktopTest, MenusSpeakTheUsersLanguage) {
+  struct Case {
+    std::map<std::string, std::string> environment;
+    std::string items;
+    std::string name;
+  };
+  const Case cases[] = {
+      {{{"LANGUAGE", "ja"}}, "モデル変更|モーション変更|表示サイズ|物理演算|終了||バージョン情報(_A)...", "ja"},
+      {{{"LANGUAGE", ""}, {"LC_ALL", "en_US.UTF-8"}},
+       "Change model|Change motion|Display size|Physics|Exit||_About...", "en"},
+  };
+  std::size_t run = 0;
+  for (const Case& c : cases) {
+    ChildProcess& mascot = StartWithSample({}, c.environment);
+    WaitForMascot();
+    ASSERT_TRUE(OpenMenuOnFigure()) << "no popup menu";
+    EXPECT_TRUE(WaitForOutput(c.items, run, 10s)) << Output(run);
+    std::this_thread::sleep_for(300ms);  // drawn
+    const std::filesystem::path grab =
+        std::filesystem::temp_directory_path() / ("brivonel-menu-" + c.name + ".ppm");
+    Read().SavePpm(grab);
+    std::printf("menu in %s: %s\n", c.name.c_str(), grab.c_str());
+    ASSERT_TRUE(Xdo({"key", "Escape"}));
+    ::kill(mascot.pid(), SIGTERM);
+    EXPECT_EQ(mascot.Wait(10s), 0);
+    ++run;
+  }
+}
+
+// No settings and the sample beside the program: it dances, nothing asked,
+// nothing written.
+TEST_F(DesktopTest, FirstStartShowsTheSampleDancingAndWritesNothing) {
+  ChildProcess& mascot = Start({});
+  WaitForMascot();
+  const ScreenRect first = FigureBox().value_or(ScreenRect{});
+  EXPECT_TRUE(WaitUntil([&] { const auto now = FigureBox(); return now && !(*now == first); }, 10s))
+      << "the figure moves";
+  EXPECT_EQ(Output().find("message box"), std::string::npos) << Output();
+  ::kill(mascot.pid(), SIGTERM);
+  EXPECT_EQ(mascot.Wait(10s), 0);
+  EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+}
+
+// A file that is no motion (here a model) is refused: the box and stderr
+// name it and say why, and the dialog asks for another.
+TEST_F(DesktopTest, AFileThatIsNoMotionIsRefusedByNameAndReason) {
+  ChildProcess& mascot = StartWithSample({"--motion", kModel});
+  const std::optional<TopLevel> box = WaitForDialog("");
+  ASSERT_TRUE(box) << Output();
+  EXPECT_TRUE(WaitForOutput("message box [] モーションデータ(VMD)が必要です\n\n" + kModel +
+                            ": not a VMD motion"));
+  EXPECT_TRUE(WaitForOutput("brivonel: " + kModel + ": not a VMD motion\n"));
+  ASSERT_TRUE(KeysTo(box->window, {"Return"}));
+  ASSERT_TRUE(WaitForDialog("モーションデータを選んでください")) << Output();
+  ::kill(mascot.pid(), SIGTERM);
+  EXPECT_EQ(mascot.Wait(10s), 0) << Output();
 }
 
 }  // namespace

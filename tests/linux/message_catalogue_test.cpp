@@ -101,7 +101,7 @@ class Environment {
       if (value) setenv(name.c_str(), value->c_str(), 1);
       else unsetenv(name.c_str());
     }
-    ShowMessagesIn(Language::kEnglish);
+    ShowMessagesIn(Language::kJapanese);
   }
 
  private:

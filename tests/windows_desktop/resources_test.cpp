@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/resources.h"
+#include "app/windows/desktop/user_language.h"
 #include "app/windows/desktop/win32_services.h"
 #include "base/error_codes.h"
 
@@ -23,7 +24,21 @@ std::u16string MenuText(HMENU menu, int position) {
   return reinterpret_cast<const char16_t*>(text);
 }
 
-TEST(ResourcesTest, StringTableHoldsExactlyTheCoresTexts) {
+// Every resource in both languages: the thread's UI language picks the
+// block, and the core's messages speak the same language.
+class ResourcesTest : public ::testing::TestWithParam<Language> {
+ protected:
+  void SetUp() override { win32::UseLanguage(GetParam()); }
+  void TearDown() override { win32::UseLanguage(win32::UserLanguage()); }
+  bool japanese() const { return GetParam() == Language::kJapanese; }
+};
+INSTANTIATE_TEST_SUITE_P(BothLanguages, ResourcesTest,
+                         ::testing::Values(Language::kJapanese, Language::kEnglish),
+                         [](const auto& info) {
+                           return info.param == Language::kJapanese ? "Japanese" : "English";
+                         });
+
+TEST_P(ResourcesTest, StringTableHoldsExactlyTheCoresTexts) {
   win32::ResourceStrings strings;
   // Every id the program could ask for, both ways round.
   for (std::int32_t id = 0; id < 4096; ++id) {
@@ -35,10 +50,11 @@ TEST(ResourcesTest, StringTableHoldsExactlyTheCoresTexts) {
     }
   }
   EXPECT_EQ(strings.Load(resource::kClassNameString), u"BRIVONEL");
-  EXPECT_EQ(strings.Load(error::kPresent), u"DWM関連でエラー");
+  EXPECT_EQ(strings.Load(error::kPresent),
+            japanese() ? u"DWM関連でエラー" : u"Error in the desktop window manager (DWM)");
 }
 
-TEST(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
+TEST_P(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
   HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 1);
@@ -74,7 +90,7 @@ TEST(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
 
 // The application checks the size items (in the sub-menu) and the physics
 // item (at the top) by command; each mark goes on and off alone.
-TEST(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
+TEST_P(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
   HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
   ASSERT_NE(menu, nullptr);
   win32::PopupMenuChecks checks;
@@ -93,7 +109,7 @@ TEST(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
   DestroyMenu(menu);
 }
 
-TEST(ResourcesTest, ClassMenuHasExitAndAbout) {
+TEST_P(ResourcesTest, ClassMenuHasExitAndAbout) {
   HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kClassMenu));
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 2);
@@ -110,7 +126,7 @@ TEST(ResourcesTest, ClassMenuHasExitAndAbout) {
   DestroyMenu(menu);
 }
 
-TEST(ResourcesTest, AcceleratorsAreAltQuestionMarkAndAltSlashForAbout) {
+TEST_P(ResourcesTest, AcceleratorsAreAltQuestionMarkAndAltSlashForAbout) {
   HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr),
                                    MAKEINTRESOURCEW(resource::kAccelerators));
   ASSERT_NE(table, nullptr);
@@ -179,8 +195,9 @@ struct DialogItem {
   std::uint32_t style;
 };
 
-TEST(ResourcesTest, AboutBoxLayout) {
+TEST_P(ResourcesTest, AboutBoxLayout) {
   HMODULE module = GetModuleHandleW(nullptr);
+  // As the dialog manager finds it: by the thread's UI language.
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource::kAboutDialog),
                                MAKEINTRESOURCEW(5));  // RT_DIALOG
   ASSERT_NE(found, nullptr);
@@ -205,7 +222,7 @@ TEST(ResourcesTest, AboutBoxLayout) {
   EXPECT_EQ(in.Word(), kAboutFontPoints);
   in.Word();  // weight
   in.Skip(2);  // italic, character set
-  EXPECT_EQ(in.NameOrOrdinal(), kAboutFontName);
+  EXPECT_EQ(in.NameOrOrdinal(), japanese() ? kAboutFontName : kEnglishAboutFontName);
 
   std::vector<DialogItem> controls;
   for (int i = 0; i < items; ++i) {
@@ -246,7 +263,7 @@ TEST(ResourcesTest, AboutBoxLayout) {
             (std::vector<int>{113, 41, 50, 14}));
 }
 
-TEST(ResourcesTest, ClassIconsExist) {
+TEST_P(ResourcesTest, ClassIconsExist) {
   HMODULE module = GetModuleHandleW(nullptr);
   EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(resource::kLargeIcon)), nullptr);
   EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(resource::kSmallIcon)), nullptr);
@@ -255,7 +272,7 @@ TEST(ResourcesTest, ClassIconsExist) {
 // The manifest: started with the user's own rights, aware of the display's
 // scale (window sizes are physical pixels) and of paths longer than 260
 // characters (a model in a deep folder opens where the system allows it).
-TEST(ResourcesTest, ManifestAsksForTheInvokersRightsDpiAndLongPathAwareness) {
+TEST_P(ResourcesTest, ManifestAsksForTheInvokersRightsDpiAndLongPathAwareness) {
   HMODULE module = GetModuleHandleW(nullptr);
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
   ASSERT_NE(found, nullptr);

@@ -78,6 +78,17 @@ std::uintptr_t KeysOfState(unsigned state) {
   return keys;
 }
 
+// Whether a session bus can be reached: its address is set, or the
+// per-user socket systemd provides exists.
+bool HasSessionBus() {
+  const char* address = g_getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address != nullptr && *address != '\0') return true;
+  const char* runtime = g_getenv("XDG_RUNTIME_DIR");
+  if (runtime == nullptr || *runtime == '\0') return false;
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::path(runtime) / "bus", error);
+}
+
 // The status of a run that ended because it could not start: no usable
 // model or motion (the dialog cancelled), no shaders, no window. Another copy
 // running is no failure (0), nor is a signal that ends the program early.
@@ -335,6 +346,9 @@ int RunDesktopProgram(int argc, char** argv) {
   // GTK first: its dialogs may be needed as soon as the settings exist. Its
   // menus and dialogs belong with an X11 window, also on a Wayland desktop
   // (through Xwayland).
+  // Without a session bus GTK's settings back end (dconf) warns at every
+  // setting it cannot write; the settings then live in memory, quietly.
+  if (!HasSessionBus()) g_setenv("GSETTINGS_BACKEND", "memory", FALSE);
   g_set_prgname("brivonel");
   g_set_application_name("Brivonel");
   gdk_set_allowed_backends("x11");

@@ -11,6 +11,7 @@
 #include "app/windows/desktop/desktop_platform.h"
 #include "app/windows/desktop/mascot_window.h"
 #include "app/windows/desktop/message_loop.h"
+#include "app/windows/desktop/user_language.h"
 #include "render/windows/wic_image_loader.h"
 
 namespace {
@@ -26,6 +27,13 @@ brivonel::StandardFileDecoders& TheDecoders() {
   static brivonel::StandardFileDecoders decoders;
   return decoders;
 }
+
+// The user's language, chosen before the application object below (whose
+// settings may show a box) and before any resource is loaded.
+const bool languageChosen = [] {
+  brivonel::win32::UseLanguage(brivonel::win32::UserLanguage());
+  return true;
+}();
 
 // Made during static initialisation, before the entry point runs, so its
 // settings exist (and their folder has been made, or its box shown) even in
