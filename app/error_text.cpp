@@ -47,6 +47,8 @@ std::u16string FormatFileErrorMessage(std::u16string_view codeText, std::u16stri
   if (!reason.empty()) details += u": " + Utf8ToUtf16(reason);
   char numbers[64];
   std::snprintf(numbers, sizeof numbers, "\nhr:0 ecode: %d", static_cast<int>(code));
+  // A code without text (1203) starts with the file.
+  if (codeText.empty()) return details + Widen(numbers);
   return std::u16string(codeText) + u"\n" + details + Widen(numbers);
 }
 
