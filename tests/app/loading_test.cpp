@@ -315,7 +315,7 @@ TEST_F(ChangeTest, CancelledMotionChoiceKeepsTheCurrentMotion) {
   h.app->ChangeMotion();
   EXPECT_EQ(h.app->model()->animation, before);
   EXPECT_GT(h.app->elapsed(), 0u);
-  EXPECT_EQ(h.boxes.shown.back().text, u"モーションは必須です\nhr:0 ecode: 1001");
+  EXPECT_TRUE(h.boxes.shown.empty()) << "cancelled from the menu: no box";
 }
 
 TEST_F(ChangeTest, FatalErrorWhileReadingAChosenMotionKeepsTheCurrentMotion) {
