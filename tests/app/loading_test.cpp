@@ -335,7 +335,9 @@ TEST_F(ChangeTest, TruncatedMotionChoiceShowsTheDialogAgain) {
   h.dialog.Choose(u"/m/face.vmd");
   h.app->ChangeMotion();
   EXPECT_EQ(h.dialog.setups.size(), 2u);
-  EXPECT_TRUE(h.boxes.shown.empty());
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text.rfind(u"/m/short.vmd: ", 0), 0u);
+  EXPECT_NE(h.boxes.shown[0].text.find(u"hr:0 ecode: 1203"), std::u16string::npos);
   EXPECT_EQ(h.Stored(u"Motion"), u"/m/face.vmd");
 }
 
