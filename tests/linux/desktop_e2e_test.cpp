@@ -699,7 +699,7 @@ TEST_F(DesktopTest, FirstStartShowsTheSampleDancingAndWritesNothing) {
 // A file that is no motion (here a model) is refused: the box and stderr
 // name it and say why, and the dialog asks for another.
 TEST_F(DesktopTest, AFileThatIsNoMotionIsRefusedByNameAndReason) {
-  ChildProcess& mascot = StartWithSample({"--motion", kModel});
+  ChildProcess& mascot = Start({"--model", kModel, "--motion", kModel});
   const std::optional<TopLevel> box = WaitForDialog("");
   ASSERT_TRUE(box) << Output();
   EXPECT_TRUE(WaitForOutput("message box [] モーションデータ(VMD)が必要です\n\n" + kModel +
