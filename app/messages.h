@@ -56,6 +56,11 @@ enum class Message {
   kExitApplicationItem,
   kHelpMenu,
   kAboutItem,
+  // The tray icon's menu and the items it makes possible.
+  kShowItem,          // the figure is hidden: bring it back
+  kHideItem,          // the figure is shown: take it off the desktop
+  kClickThroughItem,  // clicks on the figure go to the windows below
+  kStartAtLoginItem,  // the desktop starts the program when the user logs in
   // The About box.
   kAboutCaption,
   kAboutVersionLine,

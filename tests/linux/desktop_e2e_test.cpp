@@ -412,7 +412,7 @@ TEST_F(DesktopTest, PopupMenuChangesTheSizeAndEndsTheProgram) {
   EXPECT_NE(Output().find("menu command 105"), std::string::npos);
 }
 
-TEST_F(DesktopTest, ASecondCopyEndsAtOnceAndLeavesTheFirstAlone) {
+TEST_F(DesktopTest, ASecondCopyEndsAtOnceSayingSoAndKeepsTheFirst) {
   ChildProcess& first = StartWithSample();
   const TopLevel window = WaitForMascot();
   ChildProcess& second = StartWithSample();
@@ -422,6 +422,7 @@ TEST_F(DesktopTest, ASecondCopyEndsAtOnceAndLeavesTheFirstAlone) {
   EXPECT_EQ(still.window, window.window);
   EXPECT_TRUE(still.viewable);
   EXPECT_EQ(Output(1).find("message box"), std::string::npos) << Output(1);
+  EXPECT_NE(Output(1).find("brivonel: already running"), std::string::npos) << Output(1);
   int windows = 0;
   for (const TopLevel& top : x_->TopLevels()) windows += top.name == "BRIVONEL" ? 1 : 0;
   EXPECT_EQ(windows, 1);

@@ -22,6 +22,12 @@
 //       process, so the open one cannot be read from outside):
 //       "id<TAB>text", a sub-menu's items indented by two spaces after its
 //       own line (id 0).
+//   brivonel-e2e-probe command ID
+//       Posts the program's window the menu command ID, as its menus do.
+//   brivonel-e2e-probe tray-click
+//       Posts the program's window a left click on its notification icon,
+//       as the shell does (Wine's notification area cannot be clicked from
+//       X: it has no window of its own without a virtual desktop).
 //   brivonel-e2e-probe click-target X Y WIDTH HEIGHT
 //       Opens a plain window there, below topmost windows, whose title
 //       becomes "click-target clicked X,Y" (screen coordinates) when the
@@ -192,6 +198,14 @@ int main(int argc, char** argv) {
     SendMessageW(window, WM_POWERBROADCAST, static_cast<WPARAM>(std::atoi(argv[2])), 0);
     return 0;
   }
+  if ((command == "command" && argc == 3) || command == "tray-click") {
+    HWND window = FindWindowW(L"BRIVONEL", L"BRIVONEL");
+    if (window == nullptr) return 1;
+    const BOOL posted = command == "command"
+                            ? PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0)
+                            : PostMessageW(window, WM_APP + 1, 1, WM_LBUTTONUP);
+    return posted ? 0 : 1;
+  }
   if (command == "menu-open") return TopLevelWindows(L"#32768").empty() ? 1 : 0;
   if (command == "menu-rect") return PrintMenuRect();
   if (command == "menu-resource" && argc == 4) return PrintMenuResource(argv[2], std::atoi(argv[3]));
@@ -200,6 +214,7 @@ int main(int argc, char** argv) {
                           std::atoi(argv[5]));
   }
   std::fprintf(stderr, "usage: brivonel-e2e-probe boxes|press-ok|power EVENT|menu-open|menu-rect|\n"
-               "                          menu-resource PROGRAM ID|click-target X Y W H\n");
+               "                          menu-resource PROGRAM ID|command ID|tray-click|\n"
+               "                          click-target X Y W H\n");
   return 2;
 }

@@ -1,5 +1,6 @@
 #include "app/linux/x11/desktop_program.h"
 
+#include <gio/gio.h>
 #include <glib-unix.h>
 #include <glib.h>
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/desktop_mascot_app.h"
+#include "app/figure_controls.h"
 #include "app/linux/command_line.h"
 #include "app/linux/frame_pacer.h"
 #include "app/linux/ini_profile_store.h"
@@ -20,6 +22,7 @@
 #include "app/linux/monotonic_clock.h"
 #include "app/linux/overridden_profile_store.h"
 #include "app/linux/program_folders.h"
+#include "app/linux/xdg_autostart.h"
 #include "app/linux/x11/compositor_watch.h"
 #include "app/linux/x11/display_facts.h"
 #include "app/linux/x11/frame_stats.h"
@@ -29,6 +32,9 @@
 #include "app/linux/x11/mascot_window.h"
 #include "app/linux/x11/single_instance.h"
 #include "app/linux/x11/sleep_watch.h"
+#if BRIVONEL_TRAY_ICON
+#include "app/linux/x11/tray_icon.h"
+#endif
 #include "app/linux/x11/x11_display.h"
 #include "app/linux/x11/x11_presenter.h"
 #include "app/resources.h"
@@ -94,13 +100,30 @@ bool HasSessionBus() {
 // running is no failure (0), nor is a signal that ends the program early.
 constexpr int kCouldNotStart = 1;
 
-class DesktopProgram final : public IShellCommands {
+// The check marks go to both menus: the figure's and the tray icon's.
+class BothMenusChecks final : public IMenuChecks {
+ public:
+  BothMenusChecks(IMenuChecks& figure, IMenuChecks& tray) : figure_(figure), tray_(tray) {}
+  void SetChecked(int commandId, bool checked) override {
+    figure_.SetChecked(commandId, checked);
+    tray_.SetChecked(commandId, checked);
+  }
+
+ private:
+  IMenuChecks& figure_;
+  IMenuChecks& tray_;
+};
+
+class DesktopProgram final : public IShellCommands, public IFigureWindow {
  public:
   DesktopProgram(X11Display& display, const WindowVisual& visual, const CommandLine& commandLine)
       : display_(display),
         boxes_(gate_, owner_),
         fileDialog_(gate_, owner_),
         menu_([this](int commandId) { RunCommand(commandId); }),
+        trayMenu_([this](int commandId) { RunCommand(commandId); }, GtkPopupMenu::Kind::kTray),
+        checks_(menu_, trayMenu_),
+        autostart_(XdgAutostart::ForThisProgram()),
         window_(display),
         compositor_(display),
         presenter_(display, window_, visual, compositor_.composited()),
@@ -115,13 +138,19 @@ class DesktopProgram final : public IShellCommands {
     // Constructing the application object constructs its settings, which
     // find (and may create) their folder, with a box on failure.
     app_ = std::make_unique<DesktopMascotApp>(
-        Platform{clock_, boxes_, fileDialog_, menu_, window_, presenter_, strings_, store_,
+        Platform{clock_, boxes_, fileDialog_, checks_, window_, presenter_, strings_, store_,
                  folders_, &physics_},
         decoders_);
+    controls_ = std::make_unique<FigureControls>(app_->settings(), checks_, *this, autostart_, boxes_);
+    controls_->RefreshChecks();
     gate_.OnClosed([this] { ResumeFrames(); });
   }
 
   ~DesktopProgram() override {
+    if (autostartWatch_ != nullptr) {
+      g_signal_handlers_disconnect_by_data(autostartWatch_, this);
+      g_object_unref(autostartWatch_);
+    }
     g_source_remove(interrupt_);
     g_source_remove(terminate_);
     // The application's OpenGL objects go before the presenter's context.
@@ -132,7 +161,12 @@ class DesktopProgram final : public IShellCommands {
     // A signal while the settings' box was open: no window for a run that ends.
     if (stopping_) return ExitCodeOfLastMessage(0);
     instance_ = SingleInstance::Claim(display_);
-    if (!instance_) return kEarlyExitCode;  // another copy runs: leave it alone
+    if (!instance_) {
+      // Started again by a user looking for the figure: show it to them.
+      SingleInstance::Summon(display_);
+      std::fputs("brivonel: already running; its figure is brought into view\n", stderr);
+      return kEarlyExitCode;
+    }
 
     const AreaSize workArea = DesktopWorkArea(display_);
     const Rect rect = MascotWindowRect(workArea.width, workArea.height);
@@ -155,6 +189,12 @@ class DesktopProgram final : public IShellCommands {
     if (stopping_) return ExitCodeOfLastMessage(0);
     if (!started) return kCouldNotStart;
 
+    WatchAutostartEntry();
+#if BRIVONEL_TRAY_ICON
+    TrayIcon tray(trayMenu_.widget(), [this](bool present) { OnTrayPresent(present); });
+#else
+    TraceFormat("tray: built without libayatana-appindicator3; no tray icon\n");
+#endif
     loop_ = g_main_loop_new(nullptr, FALSE);
     running_ = true;
     ResumeFrames();
@@ -174,6 +214,26 @@ class DesktopProgram final : public IShellCommands {
     if (loop_ != nullptr) g_main_loop_quit(loop_);
   }
 
+  // --- IFigureWindow ---
+  void SetShown(bool shown) override {
+    trayMenu_.SetLabel(command::kShowHide,
+                       MessageText(shown ? Message::kHideItem : Message::kShowItem));
+    hidden_ = !shown;
+    if (shown) {
+      window_.Map();
+      ResumeFrames();
+    } else {
+      // A hidden figure costs nothing: no frames until it shows again.
+      window_.Unmap();
+      frameTimer_.Disarm();
+    }
+  }
+  void Raise() override { window_.Raise(); }
+  void SetClickThrough(bool on) override {
+    TraceFormat("click-through %s\n", on ? "on" : "off");
+    presenter_.SetClickThrough(on);
+  }
+
  private:
   // Closes what is open (its nested loop returns, the code that opened it
   // unwinds without opening more), then ends the main loop. The settings
@@ -188,11 +248,31 @@ class DesktopProgram final : public IShellCommands {
   }
 
   void RunCommand(int commandId) {
-    if (running_ && !stopping_) RunMenuCommand(commandId, *app_, *this);
+    if (!running_ || stopping_) return;
+    if (!controls_->RunCommand(commandId)) RunMenuCommand(commandId, *app_, *this);
+  }
+
+  void OnTrayPresent(bool present) {
+    menu_.SetOffered(command::kClickThrough, present);
+    trayMenu_.SetOffered(command::kClickThrough, present);
+    controls_->SetTrayPresent(present);
+  }
+
+  // The tray menu's mark follows the entry on disk, also when another
+  // program adds or removes it.
+  void WatchAutostartEntry() {
+    GFile* file = g_file_new_for_path(autostart_.path().c_str());
+    autostartWatch_ = g_file_monitor_file(file, G_FILE_MONITOR_NONE, nullptr, nullptr);
+    g_object_unref(file);
+    if (autostartWatch_ == nullptr) return;
+    g_signal_connect_swapped(autostartWatch_, "changed", G_CALLBACK(+[](DesktopProgram* self) {
+                               self->controls_->RefreshChecks();
+                             }),
+                             this);
   }
 
   void ResumeFrames() {
-    if (!running_ || gate_.open() || app_->powerState() == kPowerAsleep) return;
+    if (!running_ || hidden_ || gate_.open() || app_->powerState() == kPowerAsleep) return;
     pacer_.Restart(g_get_monotonic_time());
     frameTimer_.Arm(pacer_.due());
   }
@@ -207,7 +287,9 @@ class DesktopProgram final : public IShellCommands {
     stats_.TurnDone(now, presenter_.costs());
     pacer_.FrameDone(now);
     // Asleep, nothing is drawn: the process waits for the resume.
-    if (app_->powerState() != kPowerAsleep && !gate_.open()) frameTimer_.Arm(pacer_.due());
+    if (app_->powerState() != kPowerAsleep && !hidden_ && !gate_.open()) {
+      frameTimer_.Arm(pacer_.due());
+    }
   }
 
   void OnSleep(bool sleeping) {
@@ -221,6 +303,11 @@ class DesktopProgram final : public IShellCommands {
 
   void OnXEvent(XEvent& event) {
     if (presenter_.HandleEvent(event)) return;
+    if (instance_ && instance_->IsSummons(event)) {
+      TraceFormat("another copy was started: bringing the figure into view\n");
+      if (running_) controls_->BringIntoView();
+      return;
+    }
     if (compositor_.HandleEvent(event)) {
       presenter_.SetComposited(compositor_.composited());
       return;
@@ -288,6 +375,7 @@ class DesktopProgram final : public IShellCommands {
       // it for its own.
       XUngrabPointer(display_.get(), button.time);
       XFlush(display_.get());
+      controls_->RefreshChecks();
       menu_.PopUp(button.x_root, button.y_root, static_cast<std::uint32_t>(button.time));
     }
   }
@@ -299,6 +387,9 @@ class DesktopProgram final : public IShellCommands {
   GtkMessageBoxes boxes_;
   GtkFileDialog fileDialog_;
   GtkPopupMenu menu_;
+  GtkPopupMenu trayMenu_;
+  BothMenusChecks checks_;
+  XdgAutostart autostart_;
   MascotWindow window_;
   CompositorWatch compositor_;
   X11Presenter presenter_;
@@ -310,6 +401,9 @@ class DesktopProgram final : public IShellCommands {
   physics::BulletEngine physics_;
   WindowVisual visual_;
   std::unique_ptr<DesktopMascotApp> app_;
+  std::unique_ptr<FigureControls> controls_;
+  GFileMonitor* autostartWatch_ = nullptr;
+  bool hidden_ = false;
   std::unique_ptr<SingleInstance> instance_;
   FramePacer pacer_{0.0};
   FrameTimer frameTimer_;

@@ -146,6 +146,21 @@ void MascotWindow::Unmap() {
   mapped_ = false;
 }
 
+void MascotWindow::Raise() {
+  if (window_ == 0) return;
+  XRaiseWindow(display_.get(), window_);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window_;
+  event.xclient.message_type = display_.Intern("_NET_ACTIVE_WINDOW");
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = 2;  // from a pager: the user asked for it
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_.get(), display_.root(), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XFlush(display_.get());
+}
+
 void MascotWindow::MoveTo(Point topLeft) {
   if (window_ == 0 || topLeft == requested_) return;
   XMoveWindow(display_.get(), window_, topLeft.x, topLeft.y);
@@ -196,8 +211,10 @@ void MascotWindow::SetShape(ShapeKind kind, const std::vector<ShapeRect>& rectan
   }
   XShapeCombineRectangles(display_.get(), window_, ShapeOf(kind), 0, 0, xRectangles.data(),
                           static_cast<int>(xRectangles.size()), ShapeSet, YXBanded);
-  if (kind == ShapeKind::kBounding && tightFrame_ != 0) {
-    XShapeCombineRectangles(display_.get(), tightFrame_, ShapeBounding, 0, 0, xRectangles.data(),
+  // The frame takes the clicks the window lets through unless its input
+  // shape is the window's too.
+  if (tightFrame_ != 0) {
+    XShapeCombineRectangles(display_.get(), tightFrame_, ShapeOf(kind), 0, 0, xRectangles.data(),
                             static_cast<int>(xRectangles.size()), ShapeSet, YXBanded);
   }
 }
@@ -205,8 +222,8 @@ void MascotWindow::SetShape(ShapeKind kind, const std::vector<ShapeRect>& rectan
 void MascotWindow::ClearShape(ShapeKind kind) {
   if (window_ == 0 || !display_.hasShape) return;
   XShapeCombineMask(display_.get(), window_, ShapeOf(kind), 0, 0, None, ShapeSet);
-  if (kind == ShapeKind::kBounding && tightFrame_ != 0) {
-    XShapeCombineMask(display_.get(), tightFrame_, ShapeBounding, 0, 0, None, ShapeSet);
+  if (tightFrame_ != 0) {
+    XShapeCombineMask(display_.get(), tightFrame_, ShapeOf(kind), 0, 0, None, ShapeSet);
   }
 }
 

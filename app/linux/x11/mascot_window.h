@@ -31,6 +31,10 @@ class MascotWindow final : public IWindowGeometry {
               std::string* error);
   void Map();
   void Unmap();
+  bool mapped() const { return mapped_; }
+  // Above the other windows; a window manager is asked to bring it forward
+  // (on another workspace it brings it there or the user there).
+  void Raise();
 
   Window id() const { return window_; }
   bool exists() const { return window_ != 0; }

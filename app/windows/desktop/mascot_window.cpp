@@ -43,6 +43,21 @@ bool RegisterMascotClass(HINSTANCE instance, const wchar_t* className) {
 
 void SetMascotWindowContext(const MascotWindowContext& windowContext) { context = windowContext; }
 
+namespace {
+void NoteTray(bool present) {
+  OfferClickThrough(context.popupMenu, present);
+  context.controls->SetTrayPresent(present);
+}
+}  // namespace
+
+void SetTrayControls(FigureControls* controls, NotifyIcon* tray) {
+  context.controls = controls;
+  context.tray = tray;
+  if (controls == nullptr || tray == nullptr) return;  // the program is ending
+  NoteTray(tray->Add());
+  controls->RefreshChecks();
+}
+
 HWND CreateMascotWindow(HINSTANCE instance, int showCommand, const wchar_t* className,
                         RECT& rect) {
   RegisterMascotClass(instance, className);  // a failure shows in CreateWindowExW
@@ -75,6 +90,31 @@ LRESULT CALLBACK MascotWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   // Client coordinates, signed 16-bit each.
   const std::int32_t x = GET_X_LPARAM(lParam);
   const std::int32_t y = GET_Y_LPARAM(lParam);
+  if (context.controls != nullptr) {
+    if (message == NotifyIcon::kCallbackMessage) {
+      switch (LOWORD(lParam)) {
+        case WM_LBUTTONUP:
+          context.controls->RunCommand(command::kShowHide);
+          break;
+        case WM_RBUTTONUP:
+        case WM_CONTEXTMENU:
+          context.controls->RefreshChecks();
+          ShowTrayMenu(window, context.popupMenu, context.controls->ShowHideText());
+          break;
+        default:
+          break;
+      }
+      return 0;
+    }
+    if (message == NotifyIcon::TaskbarCreatedMessage()) {
+      NoteTray(context.tray->Add());
+      return 0;
+    }
+    if (message == BringIntoViewMessage()) {
+      context.controls->BringIntoView();
+      return 0;
+    }
+  }
   switch (message) {
     case WM_LBUTTONDOWN:
       app->OnLButtonDown(wParam, x, y);
@@ -88,6 +128,7 @@ LRESULT CALLBACK MascotWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_RBUTTONDOWN: {
       POINT screen{x, y};
       ClientToScreen(window, &screen);
+      if (context.controls != nullptr) context.controls->RefreshChecks();
       TrackPopupMenu(context.popupMenu, TPM_RIGHTBUTTON, screen.x, screen.y, 0, window, nullptr);
       return 0;
     }
@@ -122,6 +163,7 @@ LRESULT CALLBACK MascotWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       return 0;
     case WM_COMMAND: {
       WindowCommands commands(window);
+      if (context.controls != nullptr && context.controls->RunCommand(LOWORD(wParam))) return 0;
       if (RunMenuCommand(LOWORD(wParam), *app, commands)) return 0;
       break;
     }

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "app/desktop_mascot_app.h"
@@ -11,6 +12,8 @@
 #include "app/windows/desktop/desktop_platform.h"
 #include "app/windows/desktop/mascot_window.h"
 #include "app/windows/desktop/message_loop.h"
+#include "app/windows/desktop/notify_icon.h"
+#include "app/windows/desktop/run_key_login.h"
 #include "app/windows/desktop/user_language.h"
 #include "render/windows/wic_image_loader.h"
 
@@ -56,8 +59,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   LoadStringW(instance, resource::kTitleString, title, resource::kStringBufferLength);
   LoadStringW(instance, resource::kClassNameString, className, resource::kStringBufferLength);
 
-  // Another copy runs: leave it alone and end quietly.
-  if (FindWindowW(className, className) != nullptr) return kEarlyExitCode;
+  // Another copy runs: a user started this one looking for the figure, so
+  // the running copy shows it and brings it forward.
+  if (HWND running = FindWindowW(className, className); running != nullptr) {
+    AllowSetForegroundWindow(ASFW_ANY);
+    PostMessageW(running, win32::BringIntoViewMessage(), 0, 0);
+    std::fputs("brivonel: already running; its figure is brought into view\n", stderr);
+    return kEarlyExitCode;
+  }
 
   ThePlatform().SetInstance(instance);
   win32::SetMascotWindowContext({theApp.get(), popupMenu, instance});
@@ -73,7 +82,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
   if (theApp->Initialise({rect.left, rect.top, rect.right, rect.bottom}) != 0)
     return kEarlyExitCode;
+  const Platform platform = ThePlatform().platform();
+  win32::LayeredFigureWindow figureWindow(window);
+  win32::RunKeyLogin login;
+  FigureControls controls(theApp->settings(), platform.menuChecks, figureWindow, login,
+                          platform.messageBoxes);
+  win32::NotifyIcon tray(window, static_cast<HICON>(LoadImageW(
+                                     instance, MAKEINTRESOURCEW(resource::kSmallIcon), IMAGE_ICON,
+                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+  win32::SetTrayControls(&controls, &tray);
   const WPARAM last = win32::RunMessageLoop(*theApp);
+  win32::SetTrayControls(nullptr, nullptr);
   theApp->Shutdown();
   return ExitCodeOfLastMessage(last);
 }
