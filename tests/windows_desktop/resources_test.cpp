@@ -7,10 +7,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/resources.h"
+#include "app/windows/desktop/language_resources.h"
 #include "app/windows/desktop/user_language.h"
 #include "app/windows/desktop/win32_services.h"
 #include "base/error_codes.h"
@@ -24,18 +26,22 @@ std::u16string MenuText(HMENU menu, int position) {
   return reinterpret_cast<const char16_t*>(text);
 }
 
-// Every resource in both languages: the thread's UI language picks the
-// block, and the core's messages speak the same language.
+// Every resource in both languages, loaded as the program loads them: the
+// language in use picks the block, and the core's messages speak the same
+// language.
 class ResourcesTest : public ::testing::TestWithParam<Language> {
  protected:
   void SetUp() override { win32::UseLanguage(GetParam()); }
   void TearDown() override { win32::UseLanguage(win32::UserLanguage()); }
   bool japanese() const { return GetParam() == Language::kJapanese; }
+  static HMENU LoadMenu(int id) {
+    return win32::LoadMenuIn(GetModuleHandleW(nullptr), id, win32::ResourceLanguageInUse());
+  }
 };
 INSTANTIATE_TEST_SUITE_P(BothLanguages, ResourcesTest,
                          ::testing::Values(Language::kJapanese, Language::kEnglish),
-                         [](const auto& info) {
-                           return info.param == Language::kJapanese ? "Japanese" : "English";
+                         [](const auto& instance) {
+                           return instance.param == Language::kJapanese ? "Japanese" : "English";
                          });
 
 TEST_P(ResourcesTest, StringTableHoldsExactlyTheCoresTexts) {
@@ -55,7 +61,7 @@ TEST_P(ResourcesTest, StringTableHoldsExactlyTheCoresTexts) {
 }
 
 TEST_P(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
-  HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
+  HMENU menu = LoadMenu(resource::kPopupMenu);
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 1);
   EXPECT_EQ(MenuText(menu, 0), MessageText(kPopupMenuTitle));
@@ -91,7 +97,7 @@ TEST_P(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
 // The application checks the size items (in the sub-menu) and the physics
 // item (at the top) by command; each mark goes on and off alone.
 TEST_P(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
-  HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
+  HMENU menu = LoadMenu(resource::kPopupMenu);
   ASSERT_NE(menu, nullptr);
   win32::PopupMenuChecks checks;
   checks.SetMenu(GetSubMenu(menu, 0));
@@ -110,7 +116,7 @@ TEST_P(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
 }
 
 TEST_P(ResourcesTest, ClassMenuHasExitAndAbout) {
-  HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kClassMenu));
+  HMENU menu = LoadMenu(resource::kClassMenu);
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 2);
   EXPECT_EQ(MenuText(menu, 0), MessageText(kClassMenuFileTitle));
@@ -196,12 +202,12 @@ struct DialogItem {
 };
 
 TEST_P(ResourcesTest, AboutBoxLayout) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  // As the dialog manager finds it: by the thread's UI language.
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource::kAboutDialog),
-                               MAKEINTRESOURCEW(5));  // RT_DIALOG
-  ASSERT_NE(found, nullptr);
-  const auto* base = static_cast<const std::uint8_t*>(LockResource(LoadResource(module, found)));
+  // As the program finds it for the dialog manager.
+  const win32::ResourceBytes found =
+      win32::FindResourceIn(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(5),  // RT_DIALOG
+                            resource::kAboutDialog, win32::ResourceLanguageInUse());
+  ASSERT_NE(found.data, nullptr);
+  const auto* base = static_cast<const std::uint8_t*>(found.data);
   TemplateReader in(base);
   ASSERT_EQ(in.Word(), 1);       // version
   ASSERT_EQ(in.Word(), 0xFFFF);  // extended template
@@ -261,6 +267,34 @@ TEST_P(ResourcesTest, AboutBoxLayout) {
   EXPECT_EQ(controls[3].style & BS_TYPEMASK, static_cast<std::uint32_t>(BS_DEFPUSHBUTTON));
   EXPECT_EQ((std::vector<int>{controls[3].x, controls[3].y, controls[3].cx, controls[3].cy}),
             (std::vector<int>{113, 41, 50, 14}));
+}
+
+// A string-table block as resource compilers write it, read string by
+// string: counted strings, empty ones as a zero count, and a block cut short
+// (a damaged file) giving nothing rather than bytes beyond it.
+TEST(StringOfBlockTest, ReadsCountedStringsAndNothingBeyondTheBlock) {
+  const std::uint16_t block[] = {0, 2, u'O', u'K', 0, 3, u'\u30a8', u'\u30e9', u'\u30fc', 1, u'x'};
+  struct Case {
+    std::size_t bytes;
+    int index;
+    std::optional<std::u16string> expected;
+  };
+  const Case cases[] = {
+      {sizeof block, 0, std::nullopt},  // empty
+      {sizeof block, 1, u"OK"},
+      {sizeof block, 3, u"\u30a8\u30e9\u30fc"},
+      {sizeof block, 4, u"x"},
+      {sizeof block, 5, std::nullopt},    // past the last string
+      {sizeof block, 16, std::nullopt},   // no such index in a block
+      {sizeof block, -1, std::nullopt},
+      {sizeof block - 2, 4, std::nullopt},  // its last unit cut off
+      {7, 1, std::nullopt},               // its count there, one unit of two
+      {1, 0, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(win32::StringOfBlock(block, c.bytes, c.index), c.expected)
+        << c.bytes << " bytes, string " << c.index;
+  }
 }
 
 TEST_P(ResourcesTest, ClassIconsExist) {

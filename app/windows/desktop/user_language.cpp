@@ -1,6 +1,9 @@
 #include "app/windows/desktop/user_language.h"
 
 namespace brivonel::win32 {
+namespace {
+Language languageInUse = Language::kJapanese;
+}  // namespace
 
 Language UserLanguage() {
   return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? Language::kJapanese
@@ -13,8 +16,13 @@ LANGID ResourceLanguage(Language language) {
 }
 
 void UseLanguage(Language language) {
+  languageInUse = language;
+  // Windows' own texts (the message boxes' buttons) follow where the
+  // system lets them.
   SetThreadUILanguage(ResourceLanguage(language));
   ShowMessagesIn(language);
 }
+
+LANGID ResourceLanguageInUse() { return ResourceLanguage(languageInUse); }
 
 }  // namespace brivonel::win32
