@@ -65,6 +65,7 @@ class TrayTest : public ::testing::Test {
         {"HOME", (scratch_.path() / "home").string()},
         {"MESA_SHADER_CACHE_DISABLE", "true"},
         {"LANG", "C.UTF-8"},
+        {"LANGUAGE", "ja"},  // the menus' Japanese words, as the checks name them
         {"BRIVONEL_TRACE", "1"},
         {"NO_AT_BRIDGE", "1"},
         {"GSETTINGS_BACKEND", "memory"},
