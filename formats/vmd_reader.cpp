@@ -129,8 +129,9 @@ int VMDDecoder::ReadFile(const std::u16string& path, std::shared_ptr<VMDMotion>&
 }
 
 bool VMDDecoder::HasVmdHeader(std::span<const std::uint8_t> data) {
-  // "Vocaloid Motion Data 0002", and the older "... file", both start so.
-  constexpr std::string_view kStart = "Vocaloid Motion Data ";
+  // "Vocaloid Motion Data 0002", the older "... file", and writers that end
+  // the text there (a NUL after "Data") all start so.
+  constexpr std::string_view kStart = "Vocaloid Motion Data";
   return data.size() >= kStart.size() &&
          std::equal(kStart.begin(), kStart.end(), data.begin(),
                     [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
