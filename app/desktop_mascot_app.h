@@ -109,8 +109,18 @@ class DesktopMascotApp {
   // Prepares the current model's shaders, then gives it the remembered motion.
   std::int32_t PrepareModelAndMotion();
   // The box before the dialog when no remembered file loads: which file the
-  // program needs.
-  void ShowFileNeeded(Message needed);
+  // program needs, and which file it tried and why that failed.
+  void ShowFileNeeded(Message needed, std::u16string_view triedFile);
+  // The box after a chosen file failed: the code's text, the file, the reason.
+  void ShowLoadFailure(std::int32_t code, std::u16string_view file);
+  // Keeps why path could not be used (code) for the boxes.
+  void NoteRefusal(std::int32_t code, const std::u16string& path);
+  // The dialogs, opening in the current file's folder or the samples'.
+  OpenFileDialogSetup ModelDialogSetup();
+  OpenFileDialogSetup MotionDialogSetup();
+  std::u16string DialogFolder(std::u16string_view currentFile);
+  // The bundled sample's file `name` when there is one beside the program.
+  std::optional<std::u16string> FirstStartSample(std::u16string_view name);
   // Decodes path with the model decoder that name's extension asks for;
   // 1203 when it asks for none.
   std::int32_t DecodeModelFileNamed(const std::u16string& path, std::u16string_view name,
@@ -125,6 +135,7 @@ class DesktopMascotApp {
 
   Platform platform_;
   IFileDecoders& decoders_;
+  std::string refusal_;  // why the last file tried could not be used
   Settings settings_;
   bool dragging_ = false;
   std::int32_t grabX_ = 0;

@@ -83,8 +83,10 @@ inline constexpr Message kClassMenuHelpTitle = Message::kHelpMenu;
 inline constexpr Message kClassMenuAboutItem = Message::kAboutItem;
 
 // The About box: its words are the messages kAboutCaption, kAboutVersionLine
-// and kAboutSecondLine, in this font.
+// and kAboutSecondLine, in this font (the English box in the system's
+// dialog font).
 inline constexpr std::u16string_view kAboutFontName = u"MS UI Gothic";
+inline constexpr std::u16string_view kEnglishAboutFontName = u"MS Shell Dlg";
 inline constexpr int kAboutFontPoints = 9;
 
 }  // namespace brivonel

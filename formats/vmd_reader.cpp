@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "base/trace.h"
@@ -161,7 +162,23 @@ int VMDDecoder::ReadFile(const std::u16string& path, std::shared_ptr<VMDMotion>&
   if (!motion) motion = std::make_shared<VMDMotion>();
   MappedFile file;
   const int opened = OpenForDecoding(path, kMaxMotionFileBytes, "motion", file, motion->formatError);
-  return opened == FileRead ? Read(file.bytes(), *motion) : opened;
+  if (opened != FileRead) return opened;
+  // A file without the header is no motion (a model, a picture picked by
+  // mistake): read as one, it would be an empty dance and a still figure.
+  if (!HasVmdHeader(file.bytes())) {
+    motion->formatError = "not a VMD motion";
+    return FormatError;
+  }
+  return Read(file.bytes(), *motion);
+}
+
+bool VMDDecoder::HasVmdHeader(std::span<const std::uint8_t> data) {
+  // "Vocaloid Motion Data 0002", the older "... file", and writers that end
+  // the text there (a NUL after "Data") all start so.
+  constexpr std::string_view kStart = "Vocaloid Motion Data";
+  return data.size() >= kStart.size() &&
+         std::equal(kStart.begin(), kStart.end(), data.begin(),
+                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
 int VMDDecoder::Decode(const std::u16string& path, std::shared_ptr<Animation> animation,

@@ -2,6 +2,8 @@
 // writer and read by the program's own decoders.
 #include <gtest/gtest.h>
 
+#include "base/unicode.h"
+
 #include <filesystem>
 #include <vector>
 
@@ -116,8 +118,17 @@ TEST_F(RealFilesTest, TruncatedRememberedModelGivesTheMessageThenTheDialog) {
   h.dialog.Choose(File("face.pmx"));
   ASSERT_EQ(h.Start(), 0);
   EXPECT_EQ(h.dialog.setups.size(), 3u);
-  ASSERT_EQ(h.boxes.shown.size(), 1u);
-  EXPECT_EQ(h.boxes.shown[0].text, u"モデルデータ(PMD/PMX)が必要です");
+  // The remembered file's box, then one for each choice that failed; each
+  // names the file and why.
+  ASSERT_EQ(h.boxes.shown.size(), 3u);
+  const std::u16string shortFile = File("short.pmx");
+  EXPECT_EQ(h.boxes.shown[0].text.rfind(u"モデルデータ(PMD/PMX)が必要です\n\n" + shortFile + u": ", 0),
+            0u) << Utf16ToUtf8(h.boxes.shown[0].text);
+  EXPECT_GT(h.boxes.shown[0].text.size(), 22 + shortFile.size() + 2) << "a reason";
+  EXPECT_EQ(h.boxes.shown[1].text.rfind(shortFile + u": ", 0), 0u);
+  EXPECT_NE(h.boxes.shown[1].text.find(u"ecode: 1203"), std::u16string::npos);
+  EXPECT_NE(h.boxes.shown[2].text.find(File("Face.Pmx") + u": not a .pmx or .pmd file"),
+            std::u16string::npos) << Utf16ToUtf8(h.boxes.shown[2].text);
   EXPECT_EQ(h.Stored(u"Model"), File("face.pmx"));
   EXPECT_EQ(h.app->model()->materials.size(), 1u);
 }
@@ -140,8 +151,12 @@ TEST_F(RealFilesTest, ModelsThatWouldShowNothingAreRefusedAsBrokenOnesAre) {
     run.dialog.Choose(File(invisible));  // chosen in the dialog: the dialog comes back
     run.dialog.Choose(File("face.pmx"));
     ASSERT_EQ(run.Start(), 0) << invisible;
-    ASSERT_EQ(run.boxes.shown.size(), 1u) << invisible;
-    EXPECT_EQ(run.boxes.shown[0].text, u"モデルデータ(PMD/PMX)が必要です") << invisible;
+    ASSERT_EQ(run.boxes.shown.size(), 2u) << invisible;
+    const std::u16string named = u"モデルデータ(PMD/PMX)が必要です\n\n" + File(invisible) + u": ";
+    EXPECT_EQ(run.boxes.shown[0].text.rfind(named, 0), 0u) << invisible;
+    EXPECT_GT(run.boxes.shown[0].text.size(), named.size()) << invisible << ": a reason";
+    EXPECT_NE(run.boxes.shown[1].text.find(u"\nhr:0 ecode: 1003"), std::u16string::npos)
+        << Utf16ToUtf8(run.boxes.shown[1].text);
     EXPECT_EQ(run.dialog.setups.size(), 2u) << invisible;
     EXPECT_EQ(run.Stored(u"Model"), File("face.pmx")) << invisible << " is not remembered";
   }

@@ -1,9 +1,11 @@
-// The VMD decoder: reading keyframes and property keys (never refused),
-// building sorted tracks for a model's bones.
+// The VMD decoder: reading keyframes and property keys (refused only
+// without the VMD header), building sorted tracks for a model's bones.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -345,6 +347,27 @@ TEST(VmdBuild, DamagedKeysPoseAsUsableValues) {
     EXPECT_NEAR(key.rotation.y, c.builtTurn.y, 1e-6f);
     EXPECT_NEAR(key.rotation.z, c.builtTurn.z, 1e-6f);
     EXPECT_NEAR(key.rotation.w, c.builtTurn.w, 1e-6f);
+  }
+}
+
+// What makes a file a motion: the header's text, however the writer ended
+// it; a model, a picture or a cut-off header is none.
+TEST(VmdHeader, TheHeaderTextMakesAMotionWhateverEndsIt) {
+  const struct {
+    std::string start;
+    bool motion;
+  } cases[] = {
+      {std::string("Vocaloid Motion Data 0002\0\0\0\0\0", 30), true},
+      {std::string("Vocaloid Motion Data file\0\0\0\0\0", 30), true},
+      {std::string("Vocaloid Motion Data\0\0\0\0\0\0\0\0\0\0", 30), true},
+      {"Vocaloid Motion Dat", false},
+      {std::string("PMX \0\0\0\x40", 8), false},
+      {"\x89PNG\r\n\x1a\n", false},
+      {"", false},
+  };
+  for (const auto& c : cases) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.start.data());
+    EXPECT_EQ(VMDDecoder::HasVmdHeader({bytes, c.start.size()}), c.motion) << c.start.c_str();
   }
 }
 

@@ -72,14 +72,32 @@ class DesktopTest : public ::testing::Test {
 
   // Starts brivonel with the test's own settings folder and home.
   ChildProcess& Start(std::vector<std::string> arguments,
-                      std::map<std::string, std::string> environment = {}) {
-    arguments.insert(arguments.begin(), BRIVONEL_PROGRAM);
+                      std::map<std::string, std::string> environment = {},
+                      const std::string& program = BRIVONEL_PROGRAM) {
+    arguments.insert(arguments.begin(), program);
     const std::filesystem::path log = scratch_ / ("brivonel-" + std::to_string(logs_.size()) + ".log");
     logs_.push_back(log);
     std::map<std::string, std::string> base = ProgramEnvironment(xvfb_->display(), scratch_);
     for (auto& [name, value] : environment) base[name] = value;
     runs_.push_back(std::make_unique<ChildProcess>(ChildProcess::Options{arguments, base, log}));
     return *runs_.back();
+  }
+  // A copy of the program with its shader files and catalogue but without
+  // the sample beside it (a first start then asks for files).
+  ChildProcess& StartWithoutSample(std::vector<std::string> arguments) {
+    const std::filesystem::path bin = scratch_ / "lonely" / "bin";
+    const std::filesystem::path built = std::filesystem::path(BRIVONEL_PROGRAM).parent_path();
+    if (!std::filesystem::exists(bin)) {
+      std::filesystem::create_directories(bin);
+      for (const auto& file : std::filesystem::directory_iterator(built)) {
+        if (file.path().extension() == ".glsl" || file.path().filename() == "brivonel") {
+          std::filesystem::copy_file(file.path(), bin / file.path().filename());
+        }
+      }
+      std::filesystem::copy(built / ".." / "share", scratch_ / "lonely" / "share",
+                            std::filesystem::copy_options::recursive);
+    }
+    return Start(std::move(arguments), {}, (bin / "brivonel").string());
   }
   ChildProcess& StartWithSample(std::vector<std::string> more = {},
                                 std::map<std::string, std::string> environment = {}) {
@@ -416,7 +434,7 @@ TEST_F(DesktopTest, SuspendStopsTheFramesAndResumeStartsThemAgain) {
 }
 
 TEST_F(DesktopTest, FirstRunWithoutAModelAsksForOneAndEndsWhenCancelled) {
-  ChildProcess& mascot = Start({});
+  ChildProcess& mascot = StartWithoutSample({});
   const std::optional<TopLevel> box = WaitForDialog("");
   ASSERT_TRUE(box) << Output();
   EXPECT_TRUE(WaitForOutput("message box [] モデルデータ(PMD/PMX)が必要です"));
@@ -445,7 +463,7 @@ TEST_F(DesktopTest, AModelInAJapaneseFolderChosenInTheDialogLoadsAtTheNextStart)
   const std::string model = (folder / "ネル.pmx").string();
   const std::string dance = (folder / "ダンス.vmd").string();
 
-  ChildProcess& first = Start({});
+  ChildProcess& first = StartWithoutSample({});
   const auto choose = [&](const std::string& boxText, const std::string& title,
                           const std::string& path) {
     const std::optional<TopLevel> box = WaitForDialog("");
@@ -487,7 +505,8 @@ TEST_F(DesktopTest, AModelInAJapaneseFolderChosenInTheDialogLoadsAtTheNextStart)
 }
 
 // What the program costs before it decides about a file it cannot use: it
-// asks for another at once, holding little memory (time is printed).
+// asks for another at once (or, for settings it will not read, says so and
+// goes on as on a first start), holding little memory (time is printed).
 TEST_F(DesktopTest, OversizedFilesAreRefusedAtOnceWithLittleMemory) {
   const std::filesystem::path model = scratch_ / "2g.pmx";
   const std::filesystem::path motion = scratch_ / "2g.vmd";
@@ -502,20 +521,22 @@ TEST_F(DesktopTest, OversizedFilesAreRefusedAtOnceWithLittleMemory) {
     const char* name;
     std::vector<std::string> arguments;
     std::map<std::string, std::string> environment;
-    std::string box;
+    std::string decided;  // what the program says once it has decided
   } cases[] = {
-      {"a 2 GB model", {"--model", model.string(), "--motion", kDance}, {}, "モデルデータ(PMD/PMX)"},
-      {"a 2 GB motion", {"--model", kModel, "--motion", motion.string()}, {}, "モーションデータ(VMD)"},
+      {"a 2 GB model", {"--model", model.string(), "--motion", kDance}, {},
+       "message box [] モデルデータ(PMD/PMX)が必要です"},
+      {"a 2 GB motion", {"--model", kModel, "--motion", motion.string()}, {},
+       "message box [] モーションデータ(VMD)が必要です"},
       {"100 MB of empty lines as settings",
        {},
        {{"XDG_CONFIG_HOME", (scratch_ / "lines").string()}},
-       "モデルデータ(PMD/PMX)"},
+       "is larger than 1 MiB (100000000 bytes)"},
   };
   for (const auto& c : cases) {
     const std::size_t run = logs_.size();
     const auto started = std::chrono::steady_clock::now();
     ChildProcess& mascot = Start(c.arguments, c.environment);
-    ASSERT_TRUE(WaitForOutput("message box [] " + c.box + "が必要です", run, 60s))
+    ASSERT_TRUE(WaitForOutput(c.decided, run, 60s))
         << c.name << ": " << Output(run);
     const auto decided = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
@@ -609,9 +630,69 @@ TEST_F(DesktopTest, WhenTheXServerGoesAwayTheProgramSaysSoInOneLineAndFails) {
 TEST_F(DesktopTest, ABadOptionEndsWithTheUsage) {
   ChildProcess& mascot = Start({"--size", "4"});
   EXPECT_EQ(mascot.Wait(20s), 2);
-  EXPECT_EQ(Output().rfind("brivonel: --size takes 1, 2 or 3, not 4\nusage: brivonel", 0), 0u)
+  EXPECT_EQ(Output().rfind("brivonel: --size takes 1, 2 or 3, not 4\n使い方: brivonel", 0), 0u)
       << Output();
   EXPECT_FALSE(x_->FindByName("BRIVONEL").has_value());
+}
+
+// The menu speaks the user's language: Japanese for LANGUAGE=ja, English
+// for an English locale (here one the system lacks, as on many machines).
+TEST_F(DesktopTest, MenusSpeakTheUsersLanguage) {
+  struct Case {
+    std::map<std::string, std::string> environment;
+    std::string items;
+    std::string name;
+  };
+  const Case cases[] = {
+      {{{"LANGUAGE", "ja"}}, "モデル変更|モーション変更|表示サイズ|物理演算|ログイン時に起動|終了||バージョン情報(_A)...", "ja"},
+      {{{"LANGUAGE", ""}, {"LC_ALL", "en_US.UTF-8"}},
+       "Change model|Change motion|Display size|Physics|Start at login|Exit||_About...", "en"},
+  };
+  std::size_t run = 0;
+  for (const Case& c : cases) {
+    ChildProcess& mascot = StartWithSample({}, c.environment);
+    WaitForMascot();
+    ASSERT_TRUE(OpenMenuOnFigure()) << "no popup menu";
+    EXPECT_TRUE(WaitForOutput(c.items, run, 10s)) << Output(run);
+    std::this_thread::sleep_for(300ms);  // drawn
+    const std::filesystem::path grab =
+        std::filesystem::temp_directory_path() / ("brivonel-menu-" + c.name + ".ppm");
+    Read().SavePpm(grab);
+    std::printf("menu in %s: %s\n", c.name.c_str(), grab.c_str());
+    ASSERT_TRUE(Xdo({"key", "Escape"}));
+    ::kill(mascot.pid(), SIGTERM);
+    EXPECT_EQ(mascot.Wait(10s), 0);
+    ++run;
+  }
+}
+
+// No settings and the sample beside the program: it dances, nothing asked,
+// nothing written.
+TEST_F(DesktopTest, FirstStartShowsTheSampleDancingAndWritesNothing) {
+  ChildProcess& mascot = Start({});
+  WaitForMascot();
+  const ScreenRect first = FigureBox().value_or(ScreenRect{});
+  EXPECT_TRUE(WaitUntil([&] { const auto now = FigureBox(); return now && !(*now == first); }, 10s))
+      << "the figure moves";
+  EXPECT_EQ(Output().find("message box"), std::string::npos) << Output();
+  ::kill(mascot.pid(), SIGTERM);
+  EXPECT_EQ(mascot.Wait(10s), 0);
+  EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+}
+
+// A file that is no motion (here a model) is refused: the box and stderr
+// name it and say why, and the dialog asks for another.
+TEST_F(DesktopTest, AFileThatIsNoMotionIsRefusedByNameAndReason) {
+  ChildProcess& mascot = Start({"--model", kModel, "--motion", kModel});
+  const std::optional<TopLevel> box = WaitForDialog("");
+  ASSERT_TRUE(box) << Output();
+  EXPECT_TRUE(WaitForOutput("message box [] モーションデータ(VMD)が必要です\n\n" + kModel +
+                            ": not a VMD motion"));
+  EXPECT_TRUE(WaitForOutput("brivonel: " + kModel + ": not a VMD motion\n"));
+  ASSERT_TRUE(KeysTo(box->window, {"Return"}));
+  ASSERT_TRUE(WaitForDialog("モーションデータを選んでください")) << Output();
+  ::kill(mascot.pid(), SIGTERM);
+  EXPECT_EQ(mascot.Wait(10s), 0) << Output();
 }
 
 }  // namespace

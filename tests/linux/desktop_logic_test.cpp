@@ -58,7 +58,7 @@ TEST(CommandLineTest, HelpAndVersion) {
   EXPECT_EQ(parsed.action, CommandLine::Action::kHelp) << "help wins";
   ASSERT_TRUE(Parse({"-h"}, &parsed, &error));
   EXPECT_EQ(parsed.action, CommandLine::Action::kHelp);
-  EXPECT_NE(std::string(kCommandLineUsage).find("--model FILE"), std::string::npos);
+  EXPECT_NE(CommandLineUsage().find("--model FILE"), std::string::npos);
 }
 
 TEST(CommandLineTest, MistakesAreNamed) {

@@ -377,6 +377,9 @@ std::map<std::string, std::string> ProgramEnvironment(const std::string& display
       // tests that draw in their own process do.
       {"MESA_SHADER_CACHE_DISABLE", "true"},
       {"LANG", "C.UTF-8"},
+      // The menus' Japanese words, as the checks name them; the language
+      // test runs the English ones.
+      {"LANGUAGE", "ja"},
       {"BRIVONEL_TRACE", "1"},
       {"NO_AT_BRIDGE", "1"},
       {"GSETTINGS_BACKEND", "memory"},

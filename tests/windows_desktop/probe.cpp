@@ -17,7 +17,8 @@
 //       (its check marks can then be seen in a grab of the screen); exit
 //       code 1 when none is open.
 //   brivonel-e2e-probe menu-resource PROGRAM ID
-//       The items of the first popup of menu resource ID in PROGRAM (the
+//       The items of the first popup of menu resource ID in PROGRAM, in
+//       the language the program picks in the probe's environment (the
 //       popup menu the program shows; Wine keeps menus inside their
 //       process, so the open one cannot be read from outside):
 //       "id<TAB>text", a sub-menu's items indented by two spaces after its
@@ -42,7 +43,12 @@
 #include <string>
 #include <vector>
 
+#include "app/windows/desktop/language_resources.h"
+#include "app/windows/desktop/user_language.h"
+
 namespace {
+
+namespace win32 = brivonel::win32;
 
 std::string ToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
@@ -141,7 +147,7 @@ int PrintMenuResource(const char* program, int id) {
     std::fprintf(stderr, "%s: cannot be opened\n", program);
     return 1;
   }
-  HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(id));
+  HMENU menu = win32::LoadMenuIn(module, id, win32::ResourceLanguage(win32::UserLanguage()));
   if (menu == nullptr) {
     std::fprintf(stderr, "%s: no menu %d\n", program, id);
     return 1;

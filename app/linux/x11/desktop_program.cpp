@@ -18,6 +18,7 @@
 #include "app/linux/command_line.h"
 #include "app/linux/frame_pacer.h"
 #include "app/linux/ini_profile_store.h"
+#include "app/linux/message_catalogue.h"
 #include "app/linux/monotonic_clock.h"
 #include "app/linux/overridden_profile_store.h"
 #include "app/linux/program_folders.h"
@@ -81,6 +82,17 @@ std::uintptr_t KeysOfState(unsigned state) {
   if (state & ControlMask) keys |= 0x0008;  // MK_CONTROL
   if (state & Button2Mask) keys |= 0x0010;  // MK_MBUTTON
   return keys;
+}
+
+// Whether a session bus can be reached: its address is set, or the
+// per-user socket systemd provides exists.
+bool HasSessionBus() {
+  const char* address = g_getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address != nullptr && *address != '\0') return true;
+  const char* runtime = g_getenv("XDG_RUNTIME_DIR");
+  if (runtime == nullptr || *runtime == '\0') return false;
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::path(runtime) / "bus", error);
 }
 
 // The status of a run that ended because it could not start: no usable
@@ -406,15 +418,18 @@ class DesktopProgram final : public IShellCommands, public IFigureWindow {
 }  // namespace
 
 int RunDesktopProgram(int argc, char** argv) {
+  // The user's language first: the help and every box speak it.
+  UseUserLanguage(LocaleFolderFor(Utf16ToUtf8(LinuxFolders().ExecutableFolder()),
+                                  BRIVONEL_INSTALLED_LOCALE_DIR));
   const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
   CommandLine commandLine;
   std::string error;
   if (!ParseCommandLine(arguments, &commandLine, &error)) {
-    std::fprintf(stderr, "brivonel: %s\n%s", error.c_str(), kCommandLineUsage);
+    std::fprintf(stderr, "brivonel: %s\n%s", error.c_str(), CommandLineUsage().c_str());
     return 2;
   }
   if (commandLine.action == CommandLine::Action::kHelp) {
-    std::fputs(kCommandLineUsage, stdout);
+    std::fputs(CommandLineUsage().c_str(), stdout);
     return 0;
   }
   if (commandLine.action == CommandLine::Action::kVersion) {
@@ -425,17 +440,19 @@ int RunDesktopProgram(int argc, char** argv) {
   // GTK first: its dialogs may be needed as soon as the settings exist. Its
   // menus and dialogs belong with an X11 window, also on a Wayland desktop
   // (through Xwayland).
+  // Without a session bus GTK's settings back end (dconf) warns at every
+  // setting it cannot write; the settings then live in memory, quietly.
+  if (!HasSessionBus()) g_setenv("GSETTINGS_BACKEND", "memory", FALSE);
   g_set_prgname("brivonel");
   g_set_application_name("Brivonel");
   gdk_set_allowed_backends("x11");
+  gtk_disable_setlocale();  // set above, with a fallback GTK lacks
   if (!gtk_init_check(&argc, &argv)) {
     std::fputs("brivonel: cannot open the X display (is DISPLAY set?); without a desktop, "
                "scripts/run-sample draws the figure into PNG files\n",
                stderr);
     return 1;
   }
-  // GTK set the locale from the environment; numbers stay in the C form.
-  std::setlocale(LC_NUMERIC, "C");
   gtk_window_set_default_icon_name("brivonel");  // the installed icon, for the dialogs
   std::unique_ptr<X11Display> display = X11Display::Open(&error);
   if (!display) {

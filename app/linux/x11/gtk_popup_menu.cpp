@@ -138,7 +138,19 @@ void GtkPopupMenu::PopUp(int rootX, int rootY, std::uint32_t time) {
   gdk_event_set_device(event, pointer);
   gtk_menu_popup_at_pointer(GTK_MENU(menu_), event);
   gdk_event_free(event);
-  if (TraceEnabled()) TraceFormat("popup menu at %d,%d\n", rootX, rootY);
+  if (TraceEnabled()) {
+    // The items as the user reads them (the shown ones), for tests in each
+    // language.
+    std::string labels;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(menu_));
+    for (GList* child = children; child != nullptr; child = child->next) {
+      if (!gtk_widget_get_visible(GTK_WIDGET(child->data))) continue;
+      const char* label = gtk_menu_item_get_label(GTK_MENU_ITEM(child->data));
+      labels += std::string(labels.empty() ? "" : "|") + (label != nullptr ? label : "");
+    }
+    g_list_free(children);
+    TraceFormat("popup menu at %d,%d: %s\n", rootX, rootY, labels.c_str());
+  }
 }
 
 void GtkPopupMenu::Close() { gtk_menu_popdown(GTK_MENU(menu_)); }

@@ -4,6 +4,8 @@
 
 #include "app/resources.h"
 #include "app/shell.h"
+#include "app/windows/desktop/language_resources.h"
+#include "app/windows/desktop/user_language.h"
 
 namespace brivonel::win32 {
 namespace {
@@ -15,8 +17,8 @@ class WindowCommands final : public IShellCommands {
  public:
   explicit WindowCommands(HWND window) : window_(window) {}
   void ShowAbout() override {
-    DialogBoxW(context.instance, MAKEINTRESOURCEW(resource::kAboutDialog), window_,
-               AboutDialogProc);
+    DialogBoxIn(context.instance, resource::kAboutDialog, ResourceLanguageInUse(), window_,
+                AboutDialogProc);
   }
   void CloseWindow() override { DestroyWindow(window_); }
 
@@ -34,7 +36,8 @@ bool RegisterMascotClass(HINSTANCE instance, const wchar_t* className) {
   windowClass.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(resource::kSmallIcon));
   windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszMenuName = MAKEINTRESOURCEW(resource::kClassMenu);
+  // The menu comes with the window, in the language in use.
+  windowClass.lpszMenuName = nullptr;
   windowClass.lpszClassName = className;
   return RegisterClassExW(&windowClass) != 0;
 }
@@ -75,10 +78,14 @@ HWND CreateMascotWindow(HINSTANCE instance, int showCommand, const wchar_t* clas
   const LONG height = adjusted.bottom - adjusted.top;
   rect = {place.left, 0, place.left + width, height};
 
+  HMENU classMenu = LoadMenuIn(instance, resource::kClassMenu, ResourceLanguageInUse());
   HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST, className, className, WS_POPUP,
-                                place.left, 0, width, height, nullptr, nullptr, instance,
+                                place.left, 0, width, height, nullptr, classMenu, instance,
                                 nullptr);
-  if (window == nullptr) return nullptr;
+  if (window == nullptr) {
+    DestroyMenu(classMenu);
+    return nullptr;
+  }
   ShowWindow(window, showCommand);
   UpdateWindow(window);
   return window;
