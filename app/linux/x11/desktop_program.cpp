@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/desktop_mascot_app.h"
+#include "app/figure_scale.h"
 #include "app/linux/command_line.h"
 #include "app/linux/frame_pacer.h"
 #include "app/linux/ini_profile_store.h"
@@ -26,6 +27,7 @@
 #include "app/linux/x11/gtk_dialogs.h"
 #include "app/linux/x11/gtk_popup_menu.h"
 #include "app/linux/x11/mascot_window.h"
+#include "app/linux/x11/monitor_layout.h"
 #include "app/linux/x11/single_instance.h"
 #include "app/linux/x11/sleep_watch.h"
 #include "app/linux/x11/x11_display.h"
@@ -33,6 +35,7 @@
 #include "app/resources.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "app/window_place.h"
 #include "app/standard_file_decoders.h"
 #include "base/error_codes.h"
 #include "base/trace.h"
@@ -62,6 +65,9 @@ std::vector<OverriddenProfileStore::Override> OverridesOf(const CommandLine& com
   if (commandLine.displaySize) {
     overrides.push_back({section, std::u16string(Settings::sizeKey),
                          Utf8ToUtf16(std::to_string(*commandLine.displaySize))});
+    // The size's own scale, not one the wheel left in the file.
+    overrides.push_back({section, std::u16string(Settings::scaleKey),
+                         Utf8ToUtf16(std::to_string(PercentOfSize(*commandLine.displaySize)))});
   }
   return overrides;
 }
@@ -90,6 +96,7 @@ class DesktopProgram final : public IShellCommands {
         fileDialog_(gate_, owner_),
         menu_([this](int commandId) { RunCommand(commandId); }),
         window_(display),
+        layout_(display, window_),
         compositor_(display),
         presenter_(display, window_, visual, compositor_.composited()),
         store_(iniStore_, OverridesOf(commandLine)),
@@ -104,7 +111,7 @@ class DesktopProgram final : public IShellCommands {
     // find (and may create) their folder, with a box on failure.
     app_ = std::make_unique<DesktopMascotApp>(
         Platform{clock_, boxes_, fileDialog_, menu_, window_, presenter_, strings_, store_,
-                 folders_, &physics_},
+                 folders_, &physics_, &layout_},
         decoders_);
     gate_.OnClosed([this] { ResumeFrames(); });
   }
@@ -122,8 +129,11 @@ class DesktopProgram final : public IShellCommands {
     instance_ = SingleInstance::Claim(display_);
     if (!instance_) return kEarlyExitCode;  // another copy runs: leave it alone
 
+    // Where the user last dropped the figure, when that place still shows;
+    // else the right half of the primary monitor's work area.
     const AreaSize workArea = DesktopWorkArea(display_);
-    const Rect rect = MascotWindowRect(workArea.width, workArea.height);
+    const Rect rect = StartWindowRect(app_->settings().WindowPlace(), layout_.Monitors())
+                          .value_or(MascotWindowRect(workArea.width, workArea.height));
     std::string error;
     const std::string title = Utf16ToUtf8(strings_.Load(resource::kClassNameString).value_or(u""));
     if (!window_.Create(visual_, rect, title, &error)) {
@@ -264,7 +274,11 @@ class DesktopProgram final : public IShellCommands {
     }
     window_.NoteEventPosition(button.x_root, button.y_root, button.x, button.y);
     const std::uintptr_t keys = KeysOfState(button.state);
-    if (button.button == Button1) {
+    if ((button.button == Button4 || button.button == Button5) && press && running_ &&
+        !gate_.open()) {
+      // A wheel notch away from the user (button 4) is a positive turn.
+      app_->OnMouseWheel(keys, button.button == Button4 ? 120 : -120);
+    } else if (button.button == Button1) {
       if (!press) {
         app_->OnLButtonUp(keys, button.x, button.y);
       } else if (running_ && !gate_.open()) {
@@ -288,6 +302,7 @@ class DesktopProgram final : public IShellCommands {
   GtkFileDialog fileDialog_;
   GtkPopupMenu menu_;
   MascotWindow window_;
+  X11MonitorLayout layout_;
   CompositorWatch compositor_;
   X11Presenter presenter_;
   BuiltInStringTable strings_;
