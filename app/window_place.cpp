@@ -118,11 +118,12 @@ Rect FittedWindowRect(const Rect& window, std::span<const MonitorArea> monitors)
   const Rect size = WindowSizeOn(home);
   Rect fitted = window;
   if (size.right != window.right - window.left || size.bottom != window.bottom - window.top) {
-    // The figure stands at the bottom centre: it stays there, but not below
-    // the new monitor's work area.
+    // The figure stands at the bottom centre: it stays there, but within
+    // the new monitor's work area from top to bottom.
     const std::int32_t centreX = window.left + (window.right - window.left) / 2;
     const std::int32_t bottom = std::min(window.bottom, home.workArea.bottom);
-    fitted = Sized({centreX - size.right / 2, bottom - size.bottom}, size);
+    const std::int32_t top = std::max(bottom - size.bottom, home.workArea.top);
+    fitted = Sized({centreX - size.right / 2, top}, size);
   }
   if (!ShowsEnoughSomewhere(fitted, monitors)) fitted = MovedInside(fitted, home.workArea);
   return fitted;
