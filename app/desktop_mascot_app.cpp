@@ -143,7 +143,8 @@ std::int32_t DesktopMascotApp::OnLButtonUp(std::uintptr_t, std::int32_t, std::in
 }
 
 void DesktopMascotApp::FitToMonitor() {
-  if (platform_.monitors == nullptr) return;
+  // Not before the window has its size, nor under the user's hand.
+  if (platform_.monitors == nullptr || width_ <= 0 || height_ <= 0 || dragging_) return;
   const std::vector<MonitorArea> monitors = platform_.monitors->Monitors();
   const Rect window{destination_.x, destination_.y, destination_.x + width_,
                     destination_.y + height_};
