@@ -132,8 +132,19 @@ class DesktopProgram final : public IShellCommands {
     // Where the user last dropped the figure, when that place still shows;
     // else the right half of the primary monitor's work area.
     const AreaSize workArea = DesktopWorkArea(display_);
-    const Rect rect = StartWindowRect(app_->settings().WindowPlace(), layout_.Monitors())
+    const std::vector<MonitorArea> monitors = layout_.Monitors();
+    const Rect rect = StartWindowRect(app_->settings().WindowPlace(), monitors)
                           .value_or(MascotWindowRect(workArea.width, workArea.height));
+    if (TraceEnabled()) {
+      for (const MonitorArea& m : monitors) {
+        TraceFormat("monitor %d,%d %dx%d, work area %d,%d %dx%d%s\n", m.bounds.left, m.bounds.top,
+                    m.bounds.right - m.bounds.left, m.bounds.bottom - m.bounds.top,
+                    m.workArea.left, m.workArea.top, m.workArea.right - m.workArea.left,
+                    m.workArea.bottom - m.workArea.top, m.primary ? ", primary" : "");
+      }
+      TraceFormat("window at %d,%d %dx%d\n", rect.left, rect.top, rect.right - rect.left,
+                  rect.bottom - rect.top);
+    }
     std::string error;
     const std::string title = Utf16ToUtf8(strings_.Load(resource::kClassNameString).value_or(u""));
     if (!window_.Create(visual_, rect, title, &error)) {
