@@ -674,7 +674,7 @@ TEST_F(DesktopTest, AUtf16SettingsFileWithALongPathIsReadAndWrittenBackAsItCame)
   ASSERT_TRUE(OpenMenuOnFigure()) << "no popup menu";
   // 表示サイズ, then 小.
   ASSERT_TRUE(Xdo({"key", "--delay", "80", "Down", "Down", "Down", "Right", "Down", "Down", "Return"}));
-  const std::string expected = Utf16LeSettings(settings + "ModelSize=3\r\n");
+  const std::string expected = Utf16LeSettings(settings + "ModelSize=3\r\nScale=50\r\n");
   EXPECT_TRUE(WaitUntil([&] { return SettingsFile() == expected; }, 10s)) << SettingsFile();
 }
 
