@@ -48,6 +48,13 @@ class DesktopMascotApp {
   // The window's client area is now width x height pixels: the surface,
   // the projection, the viewport and the model follow.
   virtual std::int32_t OnSize(std::int32_t width, std::int32_t height);
+  // The mouse wheel over the figure, delta in 120ths of a notch (positive
+  // away from the user): with Ctrl held it scales the figure a step a notch
+  // (kNoValue without Ctrl).
+  std::int32_t OnMouseWheel(std::uintptr_t keys, std::int32_t delta);
+  // The monitors changed (added, removed, another scale): the window takes
+  // the size of the one it is on and comes back inside when lost.
+  void FitToMonitor();
 
   void OnSleep();
   void OnWakeUp();
@@ -56,6 +63,9 @@ class DesktopMascotApp {
   void ChangeMotion();
   void ChangeModelSize(std::int32_t size);
   void ApplyModelSize();
+  // The figure's scale in percent of the large size, as Ctrl + the wheel
+  // sets it; written to the settings with the nearest menu size.
+  void ChangeScale(std::int32_t percent);
   // The menu's physics item: turns the simulation of hair and skirts off or
   // on, and remembers the choice.
   void TogglePhysics();
@@ -87,6 +97,7 @@ class DesktopMascotApp {
   Point destination() const { return destination_; }
   std::int32_t baseX() const { return baseX_; }
   std::int32_t modelShift() const { return modelShift_; }
+  std::int32_t scalePercent() const { return scalePercent_; }
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
   const gpu::Viewport& viewport() const { return scene_.viewport(); }
@@ -101,6 +112,8 @@ class DesktopMascotApp {
   void CreateDeviceObjects();
   Float2 FigurePlacement() const;
   void PrepareLayeredInfo(std::int32_t x, std::int32_t y);
+  // The viewport and the size items' check marks for scalePercent_.
+  void ApplyScale();
   // Runs steps that return 0 or an application code, and shows in one error
   // box what ended them: the code they returned, an AppException's code and
   // hr, or a standard exception's text (then 1203). The code; 0 when the
@@ -138,6 +151,9 @@ class DesktopMascotApp {
   std::string refusal_;  // why the last file tried could not be used
   Settings settings_;
   bool dragging_ = false;
+  bool dragMoved_ = false;  // the window moved since the button went down
+  std::int32_t wheel_ = 0;  // a high-resolution wheel's turn short of a notch
+  std::int32_t scalePercent_ = 100;
   std::int32_t grabX_ = 0;
   std::int32_t grabY_ = 0;
 

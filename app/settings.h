@@ -1,16 +1,19 @@
 #pragma once
-// The remembered model file, motion file and display size, kept in the INI
+// The remembered model file, motion file, display size and scale, physics
+// switch and window place, kept in the INI
 // file "figure.ini" in the folder "Quenvalis" under the user's roaming
 // application-data folder. Each key is read from the file the first time it
 // is asked for and cached; every change is written to the file at once.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/platform/folders.h"
 #include "app/platform/message_boxes.h"
 #include "app/platform/profile_store.h"
+#include "app/platform/window_geometry.h"
 
 namespace brivonel {
 
@@ -24,6 +27,9 @@ class Settings {
   static constexpr std::u16string_view sizeKey = u"ModelSize";
   static constexpr std::u16string_view physicsKey = u"Physics";
   static constexpr std::u16string_view clickThroughKey = u"ClickThrough";
+  static constexpr std::u16string_view scaleKey = u"Scale";
+  static constexpr std::u16string_view windowXKey = u"WindowX";
+  static constexpr std::u16string_view windowYKey = u"WindowY";
   static constexpr std::u16string_view defaultValue = u"";
 
   // Finds the file's path and creates its folder; a missing application-data
@@ -49,6 +55,13 @@ class Settings {
   // Whether clicks on the figure go to the windows below it: off unless the
   // key says a number other than 0.
   bool ClickThroughOn();
+  // The figure's scale in percent as stored; null when missing or no whole
+  // number (see ResolvedScale for how it meets the size).
+  std::optional<std::int32_t> Scale();
+  // The window's top-left corner where the user last dropped it (screen
+  // pixels, the dance's own sideways travel taken out); null unless both
+  // keys hold whole numbers.
+  std::optional<Point> WindowPlace();
 
   // Write the key to the file at once; false (after a message box) when the
   // file could not be written. The new value is used for the rest of the run
@@ -58,6 +71,8 @@ class Settings {
   bool SetModelSize(std::int32_t size);
   bool SetPhysicsOn(bool on);
   bool SetClickThroughOn(bool on);
+  bool SetScale(std::int32_t percent);
+  bool SetWindowPlace(Point topLeft);
 
   // Full path of the INI file; empty when the application-data folder is unknown.
   const std::u16string& path() const { return path_; }
@@ -77,5 +92,8 @@ class Settings {
 // reads it: leading white space, an optional sign, digits; 0 without digits.
 // Values beyond the 32-bit range saturate.
 std::int32_t LeadingInteger(std::u16string_view text);
+// text as a whole number in the 32-bit range (blanks around it allowed);
+// null for anything else.
+std::optional<std::int32_t> WholeInteger(std::u16string_view text);
 
 }  // namespace brivonel

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -359,6 +361,72 @@ TEST_F(DesktopTest, DraggingTheFigureMovesTheWindow) {
   EXPECT_EQ(Mascot().window, window.window);
 }
 
+// The number a settings line "key=..." holds; null without the line.
+std::optional<int> SettingsNumber(const std::string& text, const std::string& key) {
+  const std::size_t at = text.find("\n" + key + "=");
+  if (at == std::string::npos) return std::nullopt;
+  return std::atoi(text.c_str() + at + key.size() + 2);
+}
+
+// Dropped 500 pixels to the left in the middle of the dance, the figure
+// dances on around the drop (the window no longer snaps back to the right
+// half) and starts there the next time, with Ctrl + wheel scaling it.
+TEST_F(DesktopTest, ADragOf500PixelsHoldsDuringTheDanceAndIsThereAfterARestart) {
+  auto compositor = std::make_unique<Compositor>(xvfb_->display(), scratch_ / "xcompmgr.log", *x_);
+  ChildProcess& first = StartWithSample();
+  WaitForMascot();
+  std::this_thread::sleep_for(1500ms);  // into the dance
+  std::pair<int, int> spot;
+  ASSERT_TRUE(PressOnFigure(spot));
+  const auto [x, y] = spot;
+  for (int step = 1; step <= 10; ++step) {
+    ASSERT_TRUE(Xdo({"mousemove", std::to_string(x - 50 * step), std::to_string(y)}));
+  }
+  ASSERT_TRUE(Xdo({"mouseup", "1"}));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const std::string text = SettingsFile();
+        return SettingsNumber(text, "WindowX") && SettingsNumber(text, "WindowY");
+      },
+      5s))
+      << SettingsFile();
+  const int placeX = *SettingsNumber(SettingsFile(), "WindowX");
+  EXPECT_EQ(SettingsNumber(SettingsFile(), "WindowY"), 0);
+  // The default place is x 960; the dance's sideways travel moves the
+  // window by less than 150 pixels either way.
+  EXPECT_NEAR(placeX, 460, 150);
+  int lowest = INT32_MAX;
+  int highest = INT32_MIN;
+  for (int look = 0; look < 20; ++look) {
+    std::this_thread::sleep_for(100ms);
+    lowest = std::min(lowest, Mascot().rect.x);
+    highest = std::max(highest, Mascot().rect.x);
+  }
+  std::printf("after the drop to %d the window's left edge went from %d to %d\n", placeX, lowest,
+              highest);
+  EXPECT_GE(lowest, placeX - 150);
+  EXPECT_LE(highest, placeX + 150) << "the window came back toward the right half";
+
+  // Ctrl + wheel down over the figure: 90 %, then 80 % ("中" is nearest).
+  const auto [wx, wy] = SpotOnFigure();
+  ASSERT_TRUE(Xdo({"mousemove", std::to_string(wx), std::to_string(wy), "keydown", "ctrl",
+                   "click", "5", "click", "5", "keyup", "ctrl"}));
+  EXPECT_TRUE(WaitUntil([&] { return SettingsNumber(SettingsFile(), "Scale") == 80; }, 5s))
+      << SettingsFile();
+  EXPECT_EQ(SettingsNumber(SettingsFile(), "ModelSize"), 2);
+
+  first.Stop();
+  Start({"--model", kModel, "--motion", kDance});
+  WaitForMascot();
+  const int restartX = Mascot().rect.x;
+  EXPECT_NEAR(restartX, placeX, 150) << "back at the drop";
+  EXPECT_EQ(Mascot().rect.y, 0);
+  // The figure is drawn at 80 %: its box is well below the full height.
+  const std::optional<ScreenRect> box = FigureBox();
+  ASSERT_TRUE(box);
+  EXPECT_LT(box->height, 1040 * 85 / 100);
+}
+
 TEST_F(DesktopTest, PopupMenuChangesTheSizeAndEndsTheProgram) {
   ChildProcess& mascot = StartWithSample();
   WaitForMascot();
@@ -610,7 +678,7 @@ TEST_F(DesktopTest, AUtf16SettingsFileWithALongPathIsReadAndWrittenBackAsItCame)
   ASSERT_TRUE(OpenMenuOnFigure()) << "no popup menu";
   // 表示サイズ, then 小.
   ASSERT_TRUE(Xdo({"key", "--delay", "80", "Down", "Down", "Down", "Right", "Down", "Down", "Return"}));
-  const std::string expected = Utf16LeSettings(settings + "ModelSize=3\r\n");
+  const std::string expected = Utf16LeSettings(settings + "ModelSize=3\r\nScale=50\r\n");
   EXPECT_TRUE(WaitUntil([&] { return SettingsFile() == expected; }, 10s)) << SettingsFile();
 }
 

@@ -15,6 +15,7 @@
 
 #include "app/desktop_mascot_app.h"
 #include "app/figure_controls.h"
+#include "app/figure_scale.h"
 #include "app/linux/command_line.h"
 #include "app/linux/frame_pacer.h"
 #include "app/linux/ini_profile_store.h"
@@ -30,6 +31,7 @@
 #include "app/linux/x11/gtk_dialogs.h"
 #include "app/linux/x11/gtk_popup_menu.h"
 #include "app/linux/x11/mascot_window.h"
+#include "app/linux/x11/monitor_layout.h"
 #include "app/linux/x11/single_instance.h"
 #include "app/linux/x11/sleep_watch.h"
 #if BRIVONEL_TRAY_ICON
@@ -40,6 +42,7 @@
 #include "app/resources.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "app/window_place.h"
 #include "app/standard_file_decoders.h"
 #include "base/error_codes.h"
 #include "base/trace.h"
@@ -69,6 +72,9 @@ std::vector<OverriddenProfileStore::Override> OverridesOf(const CommandLine& com
   if (commandLine.displaySize) {
     overrides.push_back({section, std::u16string(Settings::sizeKey),
                          Utf8ToUtf16(std::to_string(*commandLine.displaySize))});
+    // The size's own scale, not one the wheel left in the file.
+    overrides.push_back({section, std::u16string(Settings::scaleKey),
+                         Utf8ToUtf16(std::to_string(PercentOfSize(*commandLine.displaySize)))});
   }
   return overrides;
 }
@@ -125,6 +131,7 @@ class DesktopProgram final : public IShellCommands, public IFigureWindow {
         checks_(menu_, trayMenu_),
         autostart_(XdgAutostart::ForThisProgram()),
         window_(display),
+        layout_(display, window_),
         compositor_(display),
         presenter_(display, window_, visual, compositor_.composited()),
         store_(iniStore_, OverridesOf(commandLine)),
@@ -139,7 +146,7 @@ class DesktopProgram final : public IShellCommands, public IFigureWindow {
     // find (and may create) their folder, with a box on failure.
     app_ = std::make_unique<DesktopMascotApp>(
         Platform{clock_, boxes_, fileDialog_, checks_, window_, presenter_, strings_, store_,
-                 folders_, &physics_},
+                 folders_, &physics_, &layout_},
         decoders_);
     controls_ = std::make_unique<FigureControls>(app_->settings(), checks_, *this, autostart_, boxes_);
     controls_->RefreshChecks();
@@ -168,8 +175,22 @@ class DesktopProgram final : public IShellCommands, public IFigureWindow {
       return kEarlyExitCode;
     }
 
+    // Where the user last dropped the figure, when that place still shows;
+    // else the right half of the primary monitor's work area.
     const AreaSize workArea = DesktopWorkArea(display_);
-    const Rect rect = MascotWindowRect(workArea.width, workArea.height);
+    const std::vector<MonitorArea> monitors = layout_.Monitors();
+    const Rect rect = StartWindowRect(app_->settings().WindowPlace(), monitors)
+                          .value_or(MascotWindowRect(workArea.width, workArea.height));
+    if (TraceEnabled()) {
+      for (const MonitorArea& m : monitors) {
+        TraceFormat("monitor %d,%d %dx%d, work area %d,%d %dx%d%s\n", m.bounds.left, m.bounds.top,
+                    m.bounds.right - m.bounds.left, m.bounds.bottom - m.bounds.top,
+                    m.workArea.left, m.workArea.top, m.workArea.right - m.workArea.left,
+                    m.workArea.bottom - m.workArea.top, m.primary ? ", primary" : "");
+      }
+      TraceFormat("window at %d,%d %dx%d\n", rect.left, rect.top, rect.right - rect.left,
+                  rect.bottom - rect.top);
+    }
     std::string error;
     const std::string title = Utf16ToUtf8(strings_.Load(resource::kClassNameString).value_or(u""));
     if (!window_.Create(visual_, rect, title, &error)) {
@@ -363,7 +384,11 @@ class DesktopProgram final : public IShellCommands, public IFigureWindow {
     }
     window_.NoteEventPosition(button.x_root, button.y_root, button.x, button.y);
     const std::uintptr_t keys = KeysOfState(button.state);
-    if (button.button == Button1) {
+    if ((button.button == Button4 || button.button == Button5) && press && running_ &&
+        !gate_.open()) {
+      // A wheel notch away from the user (button 4) is a positive turn.
+      app_->OnMouseWheel(keys, button.button == Button4 ? 120 : -120);
+    } else if (button.button == Button1) {
       if (!press) {
         app_->OnLButtonUp(keys, button.x, button.y);
       } else if (running_ && !gate_.open()) {
@@ -391,6 +416,7 @@ class DesktopProgram final : public IShellCommands, public IFigureWindow {
   BothMenusChecks checks_;
   XdgAutostart autostart_;
   MascotWindow window_;
+  X11MonitorLayout layout_;
   CompositorWatch compositor_;
   X11Presenter presenter_;
   BuiltInStringTable strings_;

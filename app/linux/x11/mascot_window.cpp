@@ -87,16 +87,8 @@ void MascotWindow::SetHints(const Rect& rect, const std::string& title) {
   classHint.res_class = className;
   XSetClassHint(x, window_, &classHint);
 
-  // Placed where the program puts it, at a size that does not change; the
-  // mascot never takes the keyboard focus from the user's work.
-  XSizeHints* size = XAllocSizeHints();
-  size->flags = USPosition | PPosition | PSize | PMinSize | PMaxSize;
-  size->x = rect.left;
-  size->y = rect.top;
-  size->width = size->min_width = size->max_width = width_;
-  size->height = size->min_height = size->max_height = height_;
-  XSetWMNormalHints(x, window_, size);
-  XFree(size);
+  SetSizeHints(rect);
+  // The mascot never takes the keyboard focus from the user's work.
   XWMHints* hints = XAllocWMHints();
   hints->flags = InputHint | StateHint;
   hints->input = False;
@@ -130,6 +122,31 @@ void MascotWindow::SetHints(const Rect& rect, const std::string& title) {
       XFree(machine.value);
     }
   }
+}
+
+void MascotWindow::SetSizeHints(const Rect& rect) {
+  // Placed where the program puts it, at a size the user cannot change (the
+  // program changes it on another monitor).
+  XSizeHints* size = XAllocSizeHints();
+  size->flags = USPosition | PPosition | PSize | PMinSize | PMaxSize;
+  size->x = rect.left;
+  size->y = rect.top;
+  size->width = size->min_width = size->max_width = rect.right - rect.left;
+  size->height = size->min_height = size->max_height = rect.bottom - rect.top;
+  XSetWMNormalHints(display_.get(), window_, size);
+  XFree(size);
+}
+
+void MascotWindow::MoveResize(const Rect& rect) {
+  if (window_ == 0 || rect.right <= rect.left || rect.bottom <= rect.top) return;
+  SetSizeHints(rect);
+  XMoveResizeWindow(display_.get(), window_, rect.left, rect.top,
+                    static_cast<unsigned>(rect.right - rect.left),
+                    static_cast<unsigned>(rect.bottom - rect.top));
+  XFlush(display_.get());
+  requested_ = origin_ = {rect.left, rect.top};
+  width_ = rect.right - rect.left;
+  height_ = rect.bottom - rect.top;
 }
 
 void MascotWindow::Map() {

@@ -6,11 +6,17 @@
 #include "app/shell.h"
 #include "app/windows/desktop/language_resources.h"
 #include "app/windows/desktop/user_language.h"
+#include "app/window_place.h"
+#include "app/windows/desktop/monitor_layout.h"
 
 namespace brivonel::win32 {
 namespace {
 
 MascotWindowContext context;
+
+// Sent when the window's monitor changes its scale, or the window reaches a
+// monitor of another scale (Windows 8.1 and later).
+constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED
 
 // The commands the window carries out itself.
 class WindowCommands final : public IShellCommands {
@@ -65,10 +71,15 @@ HWND CreateMascotWindow(HINSTANCE instance, int showCommand, const wchar_t* clas
                         RECT& rect) {
   RegisterMascotClass(instance, className);  // a failure shows in CreateWindowExW
 
+  // Where the user last dropped the figure, when that place still shows;
+  // else the right half of the primary monitor's work area.
   RECT workArea{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
   const Rect place =
-      MascotWindowRect(workArea.right - workArea.left, workArea.bottom - workArea.top);
+      StartWindowRect(context.app != nullptr ? context.app->settings().WindowPlace() : std::nullopt,
+                      DesktopMonitors())
+          .value_or(MascotWindowRect(workArea.right - workArea.left,
+                                     workArea.bottom - workArea.top));
   RECT adjusted{0, 0, place.right - place.left, place.bottom - place.top};
   if (!AdjustWindowRect(&adjusted, WS_POPUP, FALSE)) {
     OutputDebugStringW(L"OnError AdjustWindowRect");
@@ -76,12 +87,12 @@ HWND CreateMascotWindow(HINSTANCE instance, int showCommand, const wchar_t* clas
   }
   const LONG width = adjusted.right - adjusted.left;
   const LONG height = adjusted.bottom - adjusted.top;
-  rect = {place.left, 0, place.left + width, height};
+  rect = {place.left, place.top, place.left + width, place.top + height};
 
   HMENU classMenu = LoadMenuIn(instance, resource::kClassMenu, ResourceLanguageInUse());
   HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST, className, className, WS_POPUP,
-                                place.left, 0, width, height, nullptr, classMenu, instance,
-                                nullptr);
+                                place.left, place.top, width, height, nullptr, classMenu,
+                                instance, nullptr);
   if (window == nullptr) {
     DestroyMenu(classMenu);
     return nullptr;
@@ -132,6 +143,21 @@ LRESULT CALLBACK MascotWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEMOVE:
       app->OnMouseMove(wParam, x, y);
       return 0;
+    case WM_MOUSEWHEEL:
+      // Ctrl + wheel scales the figure; without Ctrl the wheel goes on to
+      // the default handling.
+      if (app->OnMouseWheel(GET_KEYSTATE_WPARAM(wParam), GET_WHEEL_DELTA_WPARAM(wParam)) == 0)
+        return 0;
+      break;
+    case kDpiChangedMessage:
+    case WM_DISPLAYCHANGE:
+      // The size comes from the monitor's work area in its own pixels, not
+      // from the rectangle Windows suggests for a scaled window.
+      app->FitToMonitor();
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETWORKAREA) app->FitToMonitor();
+      break;
     case WM_RBUTTONDOWN: {
       POINT screen{x, y};
       ClientToScreen(window, &screen);
