@@ -12,6 +12,7 @@
 #include "base/math.h"
 #include "model/animation.h"
 #include "model/look.h"
+#include "model/look_at.h"
 #include "model/morph_record.h"
 #include "model/pose_cache.h"
 #include "physics/body_description.h"
@@ -230,6 +231,11 @@ class Model {
   // the window swings what hangs from it.
   void SetScreenPlacement(Float2 pixels) { screenPlacement_ = pixels; }
 
+  // The pointer for the next Updates: the head, neck and eyes turn toward
+  // it (model/look_at.h says how far and how fast). Off by default.
+  void SetLookAt(const LookAtInput& input) { lookAtInput_ = input; }
+  const GazeFollower& gaze() const { return gaze_; }
+
   void ApplyGroupMorph(const PMXMorph& morph, float weight);
   void ApplyVertexMorph(const PMXMorph& morph, float weight);
   void ApplyBoneMorph(const PMXMorph& morph);
@@ -306,6 +312,7 @@ class Model {
   // ComputeWorldMatrices
   void SolveIkChains(bool worldsSettled);
   void ApplyGrantsAfterIk();
+  void TurnTowardPointer();
   void MoveKinematicBodies();
   void StepPhysics();
   void PoseBonesFromBodies();
@@ -334,7 +341,27 @@ class Model {
   // centre bone's travel, in model units.
   Matrix4 FigurePlacement() const;
 
+  // The bones the look-at stage turns, found by name for one bone list.
+  struct LookAtBones {
+    const Bone* list = nullptr;
+    std::size_t count = 0;
+    std::int32_t neck = -1;
+    std::int32_t head = -1;
+    std::int32_t bothEyes = -1;
+    std::int32_t leftEye = -1;
+    std::int32_t rightEye = -1;
+  };
+  const LookAtBones& FindLookAtBones();
+  // The pointer's direction from the head, in the frame of the body that
+  // `turned` (the neck, or the head) hangs from; false when the camera
+  // gives no measure.
+  bool PointerDirection(std::int32_t turned, GazeAngles& direction) const;
+
   PoseCache poseCache_;
+  LookAtInput lookAtInput_;
+  LookAtBones lookAtBones_;
+  GazeFollower gaze_;
+  std::uint64_t lookAtElapsed_ = 0;  // the motion time the gaze last advanced to
   std::uint32_t ikLinkSteps_ = 0;
   float centreTravel_ = 0.0f;
   std::uint64_t motionElapsed_ = 0;  // the time of the last Update
