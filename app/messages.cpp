@@ -48,6 +48,7 @@ constexpr Wording kWordings[] = {
     {Message::kSizeMediumItem, u"中"},
     {Message::kSizeSmallItem, u"小"},
     {Message::kPhysicsItem, u"物理演算"},
+    {Message::kLookAtItem, u"視線追従"},
     {Message::kExitItem, u"終了"},
     {Message::kExitApplicationItem, u"アプリケーションの終了(&X)"},
     {Message::kHelpMenu, u"ヘルプ(&H)"},

@@ -48,6 +48,7 @@ enum class Message {
   kSizeMediumItem,
   kSizeSmallItem,
   kPhysicsItem,
+  kLookAtItem,
   kExitItem,
   kExitApplicationItem,
   kHelpMenu,

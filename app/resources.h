@@ -35,6 +35,7 @@ constexpr int kSizeLarge = 132;
 constexpr int kSizeMedium = 133;
 constexpr int kSizeSmall = 134;
 constexpr int kPhysics = 135;
+constexpr int kLookAt = 140;
 // The size item of display size 1 (large), 2 (medium) or 3 (small). A stored
 // size outside 1 to 3 names no size item, so no item gets the check mark.
 constexpr int SizeItemOfDisplaySize(int displaySize) { return kSizeLarge - 1 + displaySize; }
@@ -67,6 +68,7 @@ inline constexpr MenuItemText kPopupMenuItems[] = {
     {command::kSizeSmall, Message::kSizeSmallItem},
     {kSubMenuEnd, Message::kCount},  // no words
     {command::kPhysics, Message::kPhysicsItem},
+    {command::kLookAt, Message::kLookAtItem},
     {command::kExit, Message::kExitItem},
 };
 inline constexpr Message kPopupMenuTitle = Message::kFileMenu;

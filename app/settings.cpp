@@ -98,6 +98,11 @@ bool Settings::PhysicsOn() {
   return value.empty() || LeadingInteger(value) != 0;
 }
 
+bool Settings::LookAtOn() {
+  const std::u16string& value = CachedValue(lookAtKey);
+  return value.empty() || LeadingInteger(value) != 0;
+}
+
 bool Settings::WriteKey(std::u16string_view key, std::u16string_view value) {
   if (!value.empty()) cache_.insert_or_assign(std::u16string(key), std::u16string(value));
   if (path_.empty() || !store_.Write(section, key, value, path_)) {
@@ -113,6 +118,8 @@ bool Settings::SetModelPath(std::u16string_view path) { return WriteKey(modelKey
 bool Settings::SetMotionPath(std::u16string_view path) { return WriteKey(motionKey, path); }
 
 bool Settings::SetPhysicsOn(bool on) { return WriteKey(physicsKey, on ? u"1" : u"0"); }
+
+bool Settings::SetLookAtOn(bool on) { return WriteKey(lookAtKey, on ? u"1" : u"0"); }
 
 bool Settings::SetModelSize(std::int32_t size) {
   const std::string digits = std::to_string(size);

@@ -23,6 +23,7 @@ class Settings {
   static constexpr std::u16string_view motionKey = u"Motion";
   static constexpr std::u16string_view sizeKey = u"ModelSize";
   static constexpr std::u16string_view physicsKey = u"Physics";
+  static constexpr std::u16string_view lookAtKey = u"LookAt";
   static constexpr std::u16string_view defaultValue = u"";
 
   // Finds the file's path and creates its folder; a missing application-data
@@ -45,6 +46,8 @@ class Settings {
   bool GetModelSize(std::int32_t& size);
   // Whether hair and skirts are simulated: on unless the key says 0.
   bool PhysicsOn();
+  // Whether the head follows the pointer: on unless the key says 0.
+  bool LookAtOn();
 
   // Write the key to the file at once; false (after a message box) when the
   // file could not be written. The new value is used for the rest of the run
@@ -53,6 +56,7 @@ class Settings {
   bool SetMotionPath(std::u16string_view path);
   bool SetModelSize(std::int32_t size);
   bool SetPhysicsOn(bool on);
+  bool SetLookAtOn(bool on);
 
   // Full path of the INI file; empty when the application-data folder is unknown.
   const std::u16string& path() const { return path_; }

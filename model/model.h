@@ -234,6 +234,7 @@ class Model {
   // The pointer for the next Updates: the head, neck and eyes turn toward
   // it (model/look_at.h says how far and how fast). Off by default.
   void SetLookAt(const LookAtInput& input) { lookAtInput_ = input; }
+  const LookAtInput& lookAtInput() const { return lookAtInput_; }
   const GazeFollower& gaze() const { return gaze_; }
 
   void ApplyGroupMorph(const PMXMorph& morph, float weight);

@@ -29,6 +29,7 @@
 #include "app/linux/x11/single_instance.h"
 #include "app/linux/x11/sleep_watch.h"
 #include "app/linux/x11/x11_display.h"
+#include "app/linux/x11/x11_pointer.h"
 #include "app/linux/x11/x11_presenter.h"
 #include "app/resources.h"
 #include "app/settings.h"
@@ -104,7 +105,7 @@ class DesktopProgram final : public IShellCommands {
     // find (and may create) their folder, with a box on failure.
     app_ = std::make_unique<DesktopMascotApp>(
         Platform{clock_, boxes_, fileDialog_, menu_, window_, presenter_, strings_, store_,
-                 folders_, &physics_},
+                 folders_, &physics_, &pointer_},
         decoders_);
     gate_.OnClosed([this] { ResumeFrames(); });
   }
@@ -296,6 +297,7 @@ class DesktopProgram final : public IShellCommands {
   ProgramFolders folders_;
   StandardFileDecoders decoders_;
   physics::BulletEngine physics_;
+  X11Pointer pointer_{display_};
   WindowVisual visual_;
   std::unique_ptr<DesktopMascotApp> app_;
   std::unique_ptr<SingleInstance> instance_;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/platform/platform.h"
+#include "app/windows/desktop/cursor_pointer.h"
 #include "app/windows/desktop/known_folders.h"
 #include "app/windows/desktop/layered_window_presenter.h"
 #include "app/windows/desktop/open_file_dialog.h"
@@ -38,6 +39,7 @@ class DesktopPlatform {
   PrivateProfileStore profileStore_;
   KnownFolders folders_;
   physics::BulletEngine physics_;
+  CursorPointer pointer_;
 };
 
 }  // namespace brivonel::win32
