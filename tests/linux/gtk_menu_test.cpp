@@ -88,6 +88,7 @@ TEST_F(GtkMenuTest, ItemsInTheirOrderWithTheAboutBoxAtTheEnd) {
                                                         {"モーション変更", 131, false},
                                                         {"表示サイズ", 0, false},
                                                         {"物理演算", 135, true},
+                                                        {"視線追従", 140, true},
                                                         {"終了", 105, false},
                                                         {"-", 0, false},
                                                         {"バージョン情報(_A)...", 104, false}}));
@@ -106,13 +107,15 @@ TEST_F(GtkMenuTest, MarksAreSetWithoutRunningCommandsAndChoicesRunAfterTheMenuCl
   menu.SetChecked(133, true);
   menu.SetChecked(134, false);
   menu.SetChecked(135, true);
+  menu.SetChecked(140, false);
   RunPendingWork();
   EXPECT_EQ(Marks(sizes), (std::vector<bool>{false, true, false}));
   EXPECT_EQ(Marks(menu.widget())[3], true) << "the physics item";
+  EXPECT_EQ(Marks(menu.widget())[4], false) << "the look-at item";
   EXPECT_TRUE(commands.empty()) << "setting a mark is not a choice";
 
   gtk_menu_item_activate(GTK_MENU_ITEM(Items(sizes)[2]));
-  gtk_menu_item_activate(GTK_MENU_ITEM(Items(menu.widget())[6]));
+  gtk_menu_item_activate(GTK_MENU_ITEM(Items(menu.widget())[7]));
   EXPECT_TRUE(commands.empty()) << "nothing runs inside the menu's own handling";
   RunPendingWork();
   EXPECT_EQ(commands, (std::vector<int>{134, 104}));

@@ -73,14 +73,14 @@ TEST(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
 }
 
 // The application checks the size items (in the sub-menu) and the physics
-// item (at the top) by command; each mark goes on and off alone.
+// and look-at items (at the top) by command; each mark goes on and off alone.
 TEST(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
   HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
   ASSERT_NE(menu, nullptr);
   win32::PopupMenuChecks checks;
   checks.SetMenu(GetSubMenu(menu, 0));
   const int checkable[] = {command::kSizeLarge, command::kSizeMedium, command::kSizeSmall,
-                           command::kPhysics};
+                           command::kPhysics, command::kLookAt};
   const auto checked = [&](int id) {
     return (GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
   };
