@@ -13,8 +13,10 @@ namespace brivonel {
 namespace {
 
 // A frame longer than this (a stall the clock did not catch) counts as this
-// long, so that the gaze never jumps.
-constexpr std::uint64_t kLongestLookStepMs = 100;
+// long. Slow frames (a busy machine, software rendering) count in full, so
+// that the three seconds of rest are three seconds; the gaze's spring steps
+// exactly and does not overshoot on a long step.
+constexpr std::uint64_t kLongestLookStepMs = 1000;
 
 std::int32_t FindBone(const std::vector<Bone>& bones, std::u16string_view name) {
   for (const Bone& bone : bones)
