@@ -52,6 +52,7 @@ void DesktopMascotApp::CreateDeviceObjects() {
   scene_.Create(std::move(gpu), platform_.folders.ExecutableFolder(), width_, height_);
   ApplyModelSize();
   ApplyPhysics();
+  ApplyLookAt();
 }
 
 void DesktopMascotApp::PrepareLayeredInfo(std::int32_t x, std::int32_t y) {
@@ -69,6 +70,7 @@ std::int32_t DesktopMascotApp::Update() {
   AdvanceClock();
   if (Model* model = scene_.model().get()) {
     model->SetScreenPlacement(FigurePlacement());
+    FeedPointer(*model);
     modelShift_ = model->Update(elapsed_);
   }
   return error::kOk;
@@ -236,6 +238,16 @@ void DesktopMascotApp::ApplyPhysics() {
   const bool on = settings_.PhysicsOn();
   platform_.menuChecks.SetChecked(command::kPhysics, on);
   scene_.SetPhysics(on ? platform_.physics : nullptr);
+}
+
+void DesktopMascotApp::ToggleLookAt() {
+  settings_.SetLookAtOn(!settings_.LookAtOn());
+  ApplyLookAt();
+}
+
+void DesktopMascotApp::ApplyLookAt() {
+  lookAtOn_ = settings_.LookAtOn();
+  platform_.menuChecks.SetChecked(command::kLookAt, lookAtOn_);
 }
 
 void DesktopMascotApp::ShowError(HResult hr, std::int32_t code) {

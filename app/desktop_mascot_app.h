@@ -70,6 +70,10 @@ class DesktopMascotApp {
   // on, and remembers the choice.
   void TogglePhysics();
   void ApplyPhysics();
+  // The menu's look-at item: the head follows the pointer, or just dances;
+  // the choice is remembered.
+  void ToggleLookAt();
+  void ApplyLookAt();
   void ShowError(HResult hr, std::int32_t code);
   void ShowStdError(std::string_view text);
   void Shutdown();
@@ -114,6 +118,9 @@ class DesktopMascotApp {
   void PrepareLayeredInfo(std::int32_t x, std::int32_t y);
   // The viewport and the size items' check marks for scalePercent_.
   void ApplyScale();
+  // Tells the model where the pointer is, in its screen pixels
+  // (app/look_at_input.cpp).
+  void FeedPointer(Model& model);
   // Runs steps that return 0 or an application code, and shows in one error
   // box what ended them: the code they returned, an AppException's code and
   // hr, or a standard exception's text (then 1203). The code; 0 when the
@@ -169,6 +176,10 @@ class DesktopMascotApp {
   std::uint64_t elapsed_ = 0;
   std::uint64_t delta_ = 0;
   std::int32_t modelShift_ = 0;
+  bool lookAtOn_ = false;
+  // The pointer's screen position at the last frame, to tell a move.
+  bool pointerSeen_ = false;
+  Point lastPointer_;
 };
 
 }  // namespace brivonel

@@ -86,6 +86,8 @@ constexpr Wording kWordings[] = {
      u"小"},
     {Message::kPhysicsItem, u"Physics",
      u"物理演算"},
+    {Message::kLookAtItem, u"Follow the pointer",
+     u"視線追従"},
     {Message::kExitItem, u"Exit",
      u"終了"},
     {Message::kExitApplicationItem, u"E&xit",

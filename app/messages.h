@@ -52,6 +52,7 @@ enum class Message {
   kSizeMediumItem,
   kSizeSmallItem,
   kPhysicsItem,
+  kLookAtItem,
   kExitItem,
   kExitApplicationItem,
   kHelpMenu,

@@ -35,6 +35,7 @@ constexpr int kSizeLarge = 132;
 constexpr int kSizeMedium = 133;
 constexpr int kSizeSmall = 134;
 constexpr int kPhysics = 135;
+constexpr int kLookAt = 140;
 constexpr int kShowHide = 150;      // the tray menu's first item
 constexpr int kClickThrough = 151;  // offered only while the tray icon exists
 constexpr int kStartAtLogin = 152;
@@ -70,6 +71,7 @@ inline constexpr MenuItemText kPopupMenuItems[] = {
     {command::kSizeSmall, Message::kSizeSmallItem},
     {kSubMenuEnd, Message::kCount},  // no words
     {command::kPhysics, Message::kPhysicsItem},
+    {command::kLookAt, Message::kLookAtItem},
     {command::kClickThrough, Message::kClickThroughItem},
     {command::kStartAtLogin, Message::kStartAtLoginItem},
     {command::kExit, Message::kExitItem},

@@ -125,6 +125,11 @@ std::optional<Point> Settings::WindowPlace() {
   return Point{*x, *y};
 }
 
+bool Settings::LookAtOn() {
+  const std::u16string& value = CachedValue(lookAtKey);
+  return value.empty() || LeadingInteger(value) != 0;
+}
+
 bool Settings::WriteKey(std::u16string_view key, std::u16string_view value) {
   if (!value.empty()) cache_.insert_or_assign(std::u16string(key), std::u16string(value));
   if (path_.empty() || !store_.Write(section, key, value, path_)) {
@@ -153,6 +158,8 @@ std::u16string Decimal(std::int32_t value) {
 }
 
 }  // namespace
+
+bool Settings::SetLookAtOn(bool on) { return WriteKey(lookAtKey, on ? u"1" : u"0"); }
 
 bool Settings::SetModelSize(std::int32_t size) { return WriteKey(sizeKey, Decimal(size)); }
 

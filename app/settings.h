@@ -30,6 +30,7 @@ class Settings {
   static constexpr std::u16string_view scaleKey = u"Scale";
   static constexpr std::u16string_view windowXKey = u"WindowX";
   static constexpr std::u16string_view windowYKey = u"WindowY";
+  static constexpr std::u16string_view lookAtKey = u"LookAt";
   static constexpr std::u16string_view defaultValue = u"";
 
   // Finds the file's path and creates its folder; a missing application-data
@@ -62,6 +63,8 @@ class Settings {
   // pixels, the dance's own sideways travel taken out); null unless both
   // keys hold whole numbers.
   std::optional<Point> WindowPlace();
+  // Whether the head follows the pointer: on unless the key says 0.
+  bool LookAtOn();
 
   // Write the key to the file at once; false (after a message box) when the
   // file could not be written. The new value is used for the rest of the run
@@ -73,6 +76,7 @@ class Settings {
   bool SetClickThroughOn(bool on);
   bool SetScale(std::int32_t percent);
   bool SetWindowPlace(Point topLeft);
+  bool SetLookAtOn(bool on);
 
   // Full path of the INI file; empty when the application-data folder is unknown.
   const std::u16string& path() const { return path_; }

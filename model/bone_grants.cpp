@@ -87,7 +87,10 @@ void Model::ApplyGrants() {
 }
 
 bool Model::ReapplyGrantsAfterIk() {
-  if (deformOrder != DeformOrder::kGrantsAroundIk) return false;
+  return deformOrder == DeformOrder::kGrantsAroundIk && ReapplyGrantsWhoseSourceMoved();
+}
+
+bool Model::ReapplyGrantsWhoseSourceMoved() {
   PoseCache& cache = poseCache_;
   std::vector<GrantPoses>& poses = cache.grantPoses;
   bool any = false;

@@ -12,6 +12,7 @@
 #include "base/math.h"
 #include "model/animation.h"
 #include "model/look.h"
+#include "model/look_at.h"
 #include "model/morph_record.h"
 #include "model/pose_cache.h"
 #include "physics/body_description.h"
@@ -254,6 +255,12 @@ class Model {
   // A morph of any kind at `weight`, as a track of this frame applies it
   // (a flip morph does nothing here: its choice is made before).
   void ApplyMorph(const PMXMorph& morph, float weight);
+  // The pointer for the next Updates: the head, neck and eyes turn toward
+  // it (model/look_at.h says how far and how fast). Off by default.
+  void SetLookAt(const LookAtInput& input) { lookAtInput_ = input; }
+  const LookAtInput& lookAtInput() const { return lookAtInput_; }
+  const GazeFollower& gaze() const { return gaze_; }
+
   void ApplyGroupMorph(const PMXMorph& morph, float weight);
   void ApplyVertexMorph(const PMXMorph& morph, float weight);
   void ApplyBoneMorph(const PMXMorph& morph);
@@ -334,6 +341,7 @@ class Model {
   // bone order), in their order.
   void SolveIkChains(bool worldsSettled, bool withGrants = true);
   void ApplyGrantsAfterIk();
+  void TurnTowardPointer();
   void MoveKinematicBodies();
   void StepPhysics();
   void PoseBonesFromBodies();
@@ -350,8 +358,12 @@ class Model {
   bool GrantApplies(std::size_t i) const;
   // Grant i from its bone's own pose and its source's pose now.
   void ApplyGrantNow(std::size_t i);
-  // Applies again the grants whose source bone IK moved; true if any.
+  // Around IK: applies again the grants whose source bone IK moved; true
+  // if any. Bone by bone the chains took the grants in their turns.
   bool ReapplyGrantsAfterIk();
+  // Applies again, in order, every grant whose source moved since it was
+  // applied this frame; true if any.
+  bool ReapplyGrantsWhoseSourceMoved();
   // The grants of bones that deform after physics, from their own poses
   // and their sources' poses now.
   void ReapplyGrantsAfterPhysics();
@@ -382,6 +394,22 @@ class Model {
   // centre bone's travel, in model units.
   Matrix4 FigurePlacement() const;
 
+  // The bones the look-at stage turns, found by name for one bone list.
+  struct LookAtBones {
+    const Bone* list = nullptr;
+    std::size_t count = 0;
+    std::int32_t neck = -1;
+    std::int32_t head = -1;
+    std::int32_t bothEyes = -1;
+    std::int32_t leftEye = -1;
+    std::int32_t rightEye = -1;
+  };
+  const LookAtBones& FindLookAtBones();
+  // The pointer's direction from the head, in the frame of the body that
+  // `turned` (the neck, or the head) hangs from; false when the camera
+  // gives no measure.
+  bool PointerDirection(std::int32_t turned, GazeAngles& direction) const;
+
   PoseCache poseCache_;
   // A morph and the weight it acts with this frame.
   struct WeightedMorph {
@@ -397,6 +425,11 @@ class Model {
   // chain 1 where the motion has switched its IK off.
   bool shown_ = true;
   std::vector<std::uint8_t> ikChainOff_;
+
+  LookAtInput lookAtInput_;
+  LookAtBones lookAtBones_;
+  GazeFollower gaze_;
+  std::uint64_t lookAtElapsed_ = 0;  // the motion time the gaze last advanced to
   std::uint32_t ikLinkSteps_ = 0;
   float centreTravel_ = 0.0f;
   std::uint64_t motionElapsed_ = 0;  // the time of the last Update

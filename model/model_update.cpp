@@ -17,6 +17,7 @@ int Model::Update(std::uint64_t elapsedMilliseconds) {
   ComputeWorldMatrices();
   SolveIkChains(poseCache_.parentsFirst);
   ApplyGrantsAfterIk();
+  TurnTowardPointer();
   MoveKinematicBodies();
   StepPhysics();
   PoseBonesFromBodies();

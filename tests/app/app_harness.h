@@ -24,8 +24,8 @@ struct AppHarness {
 
   Platform platform() {
     IPresenter& used = realPresenter != nullptr ? *realPresenter : presenter;
-    return Platform{clock,  boxes, dialog,  checks,   window,          used,
-                    strings, store, folders, &physics, monitorLayout};
+    return Platform{clock,   boxes, dialog,  checks,   window,        used,
+                    strings, store, folders, &physics, monitorLayout, &pointer};
   }
 
   DesktopMascotApp& Make() {
@@ -66,6 +66,7 @@ struct AppHarness {
   FakeWindow window;
   FakeMonitorLayout monitors{window};
   IMonitorLayout* monitorLayout = nullptr;  // &monitors for tests of many monitors
+  FakePointer pointer;
   FakePresenter presenter;
   BuiltInStringTable strings;
   MemoryProfileStore store{log};

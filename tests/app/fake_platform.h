@@ -130,6 +130,16 @@ class FakeMonitorLayout : public IMonitorLayout {
   FakeWindow& window_;
 };
 
+class FakePointer : public IPointer {
+ public:
+  bool ScreenPosition(Point& screen) override {
+    if (known) screen = position;
+    return known;
+  }
+  Point position{100, 100};
+  bool known = true;
+};
+
 class FakePresenter : public IPresenter {
  public:
   GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) override {

@@ -427,6 +427,74 @@ TEST_F(DesktopTest, ADragOf500PixelsHoldsDuringTheDanceAndIsThereAfterARestart) 
   EXPECT_LT(box->height, 1040 * 85 / 100);
 }
 
+// Where the figure's eyes are on the screen: the middle of the blue irises
+// in the top fifth of the figure (the dress is below), or nothing.
+std::optional<double> EyesX(const Screen& screen, ScreenRect figure) {
+  double sum = 0;
+  int count = 0;
+  for (int y = figure.y; y < figure.y + figure.height / 5; ++y) {
+    for (int x = figure.x; x < figure.right(); ++x) {
+      const Rgb c = screen.At(x, y);
+      if (c.b > 140 && c.b > c.r + 70 && c.b > c.g + 30) {
+        sum += x;
+        ++count;
+      }
+    }
+  }
+  if (count < 30) return std::nullopt;
+  return sum / count;
+}
+
+// The head follows the pointer anywhere on the screen, turns back to the
+// dance once it rests, and keeps still when 視線追従 is off. The figure
+// stands still (a motion without keys), so only the head moves.
+TEST_F(DesktopTest, TheHeadFollowsThePointerUntilItRestsOrTheItemIsOff) {
+  const std::filesystem::path still = scratch_ / "still.vmd";
+  std::string header = "Vocaloid Motion Data 0002";
+  header.resize(50, '\0');  // the signature's 30 bytes and the model name's 20
+  header.append(8, '\0');   // no bone keys, no morph keys
+  std::ofstream(still, std::ios::binary) << header;
+  ChildProcess& mascot = Start({"--model", kModel, "--motion", still.string()});
+  WaitForMascot();
+  std::this_thread::sleep_for(3s);  // hair and skirt settle
+  const std::optional<ScreenRect> figure = FigureBox();
+  ASSERT_TRUE(figure);
+  // The box with the twin tails swinging still in it, wide enough for a
+  // turned head.
+  const ScreenRect head{figure->x - 40, figure->y, figure->width + 80, figure->height};
+  const std::optional<double> ahead = EyesX(Read(), head);
+  ASSERT_TRUE(ahead) << "no eyes found";
+  const auto pointTo = [&](int x, int y) {
+    // Two steps: a move is a change between frames.
+    return Xdo({"mousemove", std::to_string(x - 10), std::to_string(y)}) &&
+           Xdo({"mousemove", std::to_string(x), std::to_string(y)});
+  };
+  const auto eyesAfterAWhile = [&] {
+    std::this_thread::sleep_for(1500ms);
+    return EyesX(Read(), head).value_or(-1000);
+  };
+  const int eyeLevel = figure->y + figure->height / 8;
+  ASSERT_TRUE(pointTo(head.x - 300, eyeLevel));
+  const double left = eyesAfterAWhile();
+  ASSERT_TRUE(pointTo(1910, eyeLevel));
+  const double right = eyesAfterAWhile();
+  EXPECT_LT(left, *ahead - 15) << "pointer on the left";
+  EXPECT_GT(right, *ahead + 15) << "pointer on the right";
+  // Three seconds still, then a second to fade back to the dance's pose.
+  std::this_thread::sleep_for(4s);
+  EXPECT_NEAR(EyesX(Read(), head).value_or(-1000), *ahead, 4) << "back to the dance";
+
+  ASSERT_TRUE(OpenMenuOnFigure());
+  // 視線追従, the fifth item.
+  ASSERT_TRUE(Xdo({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Down", "Return"}));
+  EXPECT_TRUE(WaitUntil([&] { return SettingsFile().find("LookAt=0") != std::string::npos; }, 10s))
+      << SettingsFile();
+  std::this_thread::sleep_for(2s);  // the menu's own pointer moves fade out
+  ASSERT_TRUE(pointTo(head.x - 300, eyeLevel));
+  EXPECT_NEAR(eyesAfterAWhile(), *ahead, 4) << "off: the head does not follow";
+  mascot.Stop();
+}
+
 TEST_F(DesktopTest, PopupMenuChangesTheSizeAndEndsTheProgram) {
   ChildProcess& mascot = StartWithSample();
   WaitForMascot();

@@ -95,14 +95,14 @@ TEST_P(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
 }
 
 // The application checks the size items (in the sub-menu) and the physics
-// item (at the top) by command; each mark goes on and off alone.
+// and look-at items (at the top) by command; each mark goes on and off alone.
 TEST_P(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
   HMENU menu = LoadMenu(resource::kPopupMenu);
   ASSERT_NE(menu, nullptr);
   win32::PopupMenuChecks checks;
   checks.SetMenu(GetSubMenu(menu, 0));
   const int checkable[] = {command::kSizeLarge, command::kSizeMedium, command::kSizeSmall,
-                           command::kPhysics};
+                           command::kPhysics, command::kLookAt};
   const auto checked = [&](int id) {
     return (GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
   };

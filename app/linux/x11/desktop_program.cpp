@@ -38,6 +38,7 @@
 #include "app/linux/x11/tray_icon.h"
 #endif
 #include "app/linux/x11/x11_display.h"
+#include "app/linux/x11/x11_pointer.h"
 #include "app/linux/x11/x11_presenter.h"
 #include "app/resources.h"
 #include "app/settings.h"
@@ -146,7 +147,7 @@ class DesktopProgram final : public IShellCommands, public IFigureWindow {
     // find (and may create) their folder, with a box on failure.
     app_ = std::make_unique<DesktopMascotApp>(
         Platform{clock_, boxes_, fileDialog_, checks_, window_, presenter_, strings_, store_,
-                 folders_, &physics_, &layout_},
+                 folders_, &physics_, &layout_, &pointer_},
         decoders_);
     controls_ = std::make_unique<FigureControls>(app_->settings(), checks_, *this, autostart_, boxes_);
     controls_->RefreshChecks();
@@ -425,6 +426,7 @@ class DesktopProgram final : public IShellCommands, public IFigureWindow {
   ProgramFolders folders_;
   StandardFileDecoders decoders_;
   physics::BulletEngine physics_;
+  X11Pointer pointer_{display_};
   WindowVisual visual_;
   std::unique_ptr<DesktopMascotApp> app_;
   std::unique_ptr<FigureControls> controls_;

@@ -4,7 +4,8 @@ namespace brivonel::win32 {
 
 Platform DesktopPlatform::platform() {
   return {clock_,   messageBoxes_, fileDialog_,   menuChecks_, window_,   presenter_,
-          strings_, profileStore_,  folders_,      &physics_,   &monitors_};
+          strings_, profileStore_,  folders_,      &physics_,   &monitors_,
+          &pointer_};
 }
 
 void DesktopPlatform::SetInstance(HINSTANCE instance) { strings_.SetInstance(instance); }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/platform/platform.h"
+#include "app/windows/desktop/cursor_pointer.h"
 #include "app/windows/desktop/known_folders.h"
 #include "app/windows/desktop/layered_window_presenter.h"
 #include "app/windows/desktop/monitor_layout.h"
@@ -40,6 +41,7 @@ class DesktopPlatform {
   KnownFolders folders_;
   physics::BulletEngine physics_;
   Win32MonitorLayout monitors_;
+  CursorPointer pointer_;
 };
 
 }  // namespace brivonel::win32
