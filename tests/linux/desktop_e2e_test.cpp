@@ -780,9 +780,9 @@ TEST_F(DesktopTest, MenusSpeakTheUsersLanguage) {
     std::string name;
   };
   const Case cases[] = {
-      {{{"LANGUAGE", "ja"}}, "モデル変更|モーション変更|表示サイズ|物理演算|ログイン時に起動|終了||バージョン情報(_A)...", "ja"},
+      {{{"LANGUAGE", "ja"}}, "モデル変更|モーション変更|表示サイズ|物理演算|視線追従|ログイン時に起動|終了||バージョン情報(_A)...", "ja"},
       {{{"LANGUAGE", ""}, {"LC_ALL", "en_US.UTF-8"}},
-       "Change model|Change motion|Display size|Physics|Start at login|Exit||_About...", "en"},
+       "Change model|Change motion|Display size|Physics|Follow the pointer|Start at login|Exit||_About...", "en"},
   };
   std::size_t run = 0;
   for (const Case& c : cases) {
