@@ -303,8 +303,8 @@ TEST_P(ResourcesTest, ClassIconsExist) {
   EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(resource::kSmallIcon)), nullptr);
 }
 
-// The manifest: started with the user's own rights, aware of the display's
-// scale (window sizes are physical pixels) and of paths longer than 260
+// The manifest: started with the user's own rights, aware of each
+// monitor's scale (window sizes are physical pixels) and of paths longer than 260
 // characters (a model in a deep folder opens where the system allows it).
 TEST_P(ResourcesTest, ManifestAsksForTheInvokersRightsDpiAndLongPathAwareness) {
   HMODULE module = GetModuleHandleW(nullptr);
@@ -314,7 +314,10 @@ TEST_P(ResourcesTest, ManifestAsksForTheInvokersRightsDpiAndLongPathAwareness) {
                              SizeofResource(module, found));
   EXPECT_NE(manifest.find(R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)"),
             std::string::npos);
-  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+  // Per monitor (v2 where the system has it), so that a window dragged to
+  // a monitor of another scale is told and stays sharp.
+  EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+  EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
   EXPECT_NE(manifest.find(">true</longPathAware>"), std::string::npos);
 }
 
