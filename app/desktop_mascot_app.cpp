@@ -6,6 +6,7 @@
 
 #include "app/error_text.h"
 #include "app/figure_scale.h"
+#include "app/model_files.h"
 #include "app/resources.h"
 #include "app/window_place.h"
 #include "base/app_exception.h"
@@ -266,6 +267,9 @@ std::int32_t DesktopMascotApp::ShowingFailure(const std::function<std::int32_t()
     const std::int32_t code = steps();
     if (code != error::kOk) ShowError(kSOk, code);
     return code;
+  } catch (const FileLoadException& e) {
+    ShowLoadFailure(e.code(), e.file(), e.reason(), e.hr());
+    return e.code();
   } catch (const AppException& e) {
     ShowError(e.hr(), e.code());
     return e.code();

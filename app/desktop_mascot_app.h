@@ -132,7 +132,8 @@ class DesktopMascotApp {
   // program needs, and which file it tried and why that failed.
   void ShowFileNeeded(Message needed, std::u16string_view triedFile);
   // The box after a chosen file failed: the code's text, the file, the reason.
-  void ShowLoadFailure(std::int32_t code, std::u16string_view file);
+  void ShowLoadFailure(std::int32_t code, std::u16string_view file, std::string_view reason,
+                       HResult hr = kSOk);
   // Keeps why path could not be used (code) for the boxes.
   void NoteRefusal(std::int32_t code, const std::u16string& path);
   // The dialogs, opening in the current file's folder or the samples'.

@@ -7,8 +7,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "base/app_exception.h"
 #include "model/animation.h"
 #include "model/model.h"
 
@@ -50,6 +52,21 @@ class IFileDecoders {
   // Why the last call's file was refused, in words ("not a VMD motion");
   // empty when the decoder gave no reason.
   virtual std::string LastRefusal() const { return {}; }
+};
+
+// A fatal graphics error (a texture the model names) while a file was
+// loaded: the loader's result and code, with the file and the reason for the
+// box.
+class FileLoadException : public AppException {
+ public:
+  FileLoadException(const AppException& cause, std::u16string file, std::string reason)
+      : AppException(cause), file_(std::move(file)), reason_(std::move(reason)) {}
+  const std::u16string& file() const { return file_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::u16string file_;
+  std::string reason_;
 };
 
 // Why a file could not be opened, in words: "file not found", "is a

@@ -52,8 +52,13 @@ std::int32_t DesktopMascotApp::DecodeModelFile(const std::u16string& path,
                                                std::shared_ptr<Model>& model,
                                                ModelFileKind kind) {
   refusal_.clear();
-  const std::int32_t code = AttemptDecode(
-      "model", [&] { return decoders_.DecodeModel(path, model, kind); }, &refusal_);
+  std::int32_t code = error::kOk;
+  try {
+    code = AttemptDecode(
+        "model", [&] { return decoders_.DecodeModel(path, model, kind); }, &refusal_);
+  } catch (const AppException& e) {
+    throw FileLoadException(e, path, decoders_.LastRefusal());
+  }
   NoteRefusal(code, path);
   return code;
 }
@@ -97,12 +102,13 @@ void DesktopMascotApp::ShowFileNeeded(Message needed, std::u16string_view triedF
   platform_.messageBoxes.Show(MessageOwner::kWindow, text, u"", MessageStyle::kPlain);
 }
 
-void DesktopMascotApp::ShowLoadFailure(std::int32_t code, std::u16string_view file) {
+void DesktopMascotApp::ShowLoadFailure(std::int32_t code, std::u16string_view file,
+                                       std::string_view reason, HResult hr) {
   const std::optional<std::u16string> text = platform_.strings.Load(code);
-  platform_.messageBoxes.Report(Utf16ToUtf8(file) + ": " + refusal_ + " (" +
+  platform_.messageBoxes.Report(Utf16ToUtf8(file) + ": " + std::string(reason) + " (" +
                                 std::to_string(code) + ")");
   platform_.messageBoxes.Show(MessageOwner::kWindow,
-                              FormatFileErrorMessage(text.value_or(u""), file, refusal_, code),
+                              FormatFileErrorMessage(text.value_or(u""), file, reason, code, hr),
                               MessageText(Message::kErrorCaption), MessageStyle::kError);
 }
 
@@ -116,7 +122,7 @@ std::int32_t DesktopMascotApp::ChooseUntilLoaded(
     const std::int32_t code = load(buffers);
     if (code == error::kOk) break;
     // Why this file cannot be used, then the dialog again on it.
-    ShowLoadFailure(code, buffers.file);
+    ShowLoadFailure(code, buffers.file, refusal_);
   }
   (settings_.*remember)(buffers.file);
   return error::kOk;

@@ -3,11 +3,13 @@
 #include <optional>
 #include <string>
 
+#include "base/app_exception.h"
 #include "base/trace.h"
 #include "formats/drawable_model.h"
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
+#include "render/texture_failure_text.h"
 
 namespace brivonel {
 
@@ -37,9 +39,16 @@ int DecodeModelWith(const std::u16string& path, std::shared_ptr<Model>& model,
 int StandardFileDecoders::DecodeModel(const std::u16string& path, std::shared_ptr<Model>& model,
                                       ModelFileKind kind) {
   refusal_.clear();
-  const int result = kind == ModelFileKind::kPmd
-                         ? DecodeModelWith<PMDDecoder, PMDModel>(path, model, refusal_)
-                         : DecodeModelWith<PMXDecoder, PMXModel>(path, model, refusal_);
+  int result = 0;
+  try {
+    result = kind == ModelFileKind::kPmd ? DecodeModelWith<PMDDecoder, PMDModel>(path, model, refusal_)
+                                         : DecodeModelWith<PMXDecoder, PMXModel>(path, model, refusal_);
+  } catch (const AppException& e) {
+    // The texture pool names the texture it could not load.
+    if (model && model->texturePool.Refused())
+      refusal_ = TextureRefusalText(*model->texturePool.Refused(), e.hr());
+    throw;
+  }
   if (result != ModelBuilt) return result;
   // Refused like content the decoder refuses: the message and the dialog.
   if (const std::optional<std::string> reason = WhyNothingIsDrawn(*model)) {

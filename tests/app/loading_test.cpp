@@ -267,7 +267,8 @@ TEST_F(ChangeTest, CancelledOrFatalModelChoiceKeepsThePreviousModelRunning) {
   h.app->ChangeModel();
   EXPECT_EQ(h.CurrentModel(), before);
   EXPECT_FALSE(before->loading);
-  EXPECT_EQ(h.boxes.shown.back().text, u"テクスチャ初期化でエラー\nhr:-2147024883 ecode: 1104");
+  EXPECT_EQ(h.boxes.shown.back().text,
+            u"テクスチャ初期化でエラー\n/m/texture.pmx\nhr:-2147024883 ecode: 1104");
   EXPECT_EQ(h.Stored(u"Model"), u"/m/good.pmx");
 }
 

@@ -163,6 +163,32 @@ TEST_F(RealFilesTest, ModelsThatWouldShowNothingAreRefusedAsBrokenOnesAre) {
   }
 }
 
+// A model whose texture cannot be loaded: the box keeps the texture code's
+// text and numbers, and names the model, the texture and why; the model
+// shown before stays.
+TEST_F(RealFilesTest, AModelWithADamagedTextureNamesTheTextureAndWhy) {
+  PMXModel textured = FaceRecord();
+  textured.textures = {u"skin.tga"};
+  textured.materials[0].textureIndex = 0;
+  writer::WriteFile(files / "textured.pmx", writer::WritePmx(textured));
+  writer::WriteFile(files / "skin.tga", std::vector<std::uint8_t>(7, 0xFF));  // ends in its header
+  h.Remember(u"Model", File("face.pmx"));
+  h.Remember(u"Motion", File("face.vmd"));
+  ASSERT_EQ(h.Start(), 0);
+  const std::shared_ptr<Model> before = h.app->model();
+  h.dialog.Choose(File("textured.pmx"));
+  h.app->ChangeModel();
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  const std::u16string text = h.boxes.shown[0].text;
+  EXPECT_EQ(text.rfind(u"テクスチャ初期化でエラー\n" + File("textured.pmx") + u": its texture \"skin.tga\" (", 0), 0u)
+      << Utf16ToUtf8(text);
+  EXPECT_NE(text.find(u") cannot be loaded: damaged, or the file ends early (0x80004005)\nhr:-2147467259 ecode: 1104"),
+            std::u16string::npos)
+      << Utf16ToUtf8(text);
+  EXPECT_EQ(h.app->model(), before);
+  EXPECT_EQ(h.Stored(u"Model"), File("face.pmx"));
+}
+
 // A dance that sways from side to side, as real ones do, keying its centre
 // and a leg's IK target together.
 std::vector<std::uint8_t> SwayVmd() {

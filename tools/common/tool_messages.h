@@ -6,21 +6,15 @@
 #include <string>
 
 #include "base/hresult.h"
+#include "render/texture_failure_text.h"
 #include "render/texture_pool.h"
 
 namespace brivonel::tools {
 
-// "0x80070002"
-std::string HexResult(HResult hr);
-
-// Why a texture loader refused file, in words, followed by the code:
-// "file not found (0x80070002)", "is a directory (0x80070005)",
-// "not an image any loader reads (0x88982F50)", "too large: ... (0x800700DF)".
-std::string TextureFailureText(const std::filesystem::path& file, HResult hr);
-
-// A model's texture that could not be loaded:
-// "its texture "NAME" (PATH) cannot be loaded: <TextureFailureText>".
-std::string TextureRefusalText(const TextureLookup& texture, HResult hr);
+// The texture loaders' failures in words, as the program's boxes give them.
+using brivonel::HexResult;
+using brivonel::TextureFailureText;
+using brivonel::TextureRefusalText;
 
 // A texture the model names that is not there (the program then draws the
 // material without it): "warning: texture "NAME" not found (looked for PATH)".
