@@ -1,5 +1,5 @@
 // libFuzzer harness: any bytes as a VMD file, mapped and read as the program
-// reads one (its property keys too), and built for a small skeleton whose
+// reads one (its property keys too; a file without the header is refused), and built for a small skeleton whose
 // bone names are common ones, so that keys are both kept and dropped.
 #include <cstddef>
 #include <cstdint>
@@ -21,8 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return list;
   }();
   std::shared_ptr<VMDMotion> read;
-  // Never refused: inputs are far below the size bound.
-  if (VMDDecoder().ReadFile(fuzz::HoldAsFile(data, size), read) != FileRead) std::abort();
+  // Refused only without the VMD header: inputs are far below the size bound.
+  const bool headed = VMDDecoder::HasVmdHeader({data, size});
+  if (VMDDecoder().ReadFile(fuzz::HoldAsFile(data, size), read) != (headed ? FileRead : FormatError))
+    std::abort();
+  if (!headed) return 0;
   const VMDMotion& motion = *read;
   Animation animation;
   VMDDecoder::Build(motion, animation, bones);
