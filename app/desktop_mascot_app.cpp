@@ -1,9 +1,13 @@
 #include "app/desktop_mascot_app.h"
 
+#include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "app/error_text.h"
+#include "app/figure_scale.h"
 #include "app/resources.h"
+#include "app/window_place.h"
 #include "base/app_exception.h"
 #include "base/error_codes.h"
 #include "base/trace.h"
@@ -13,6 +17,10 @@ namespace {
 
 // A stall longer than this restarts the motion from its first frame.
 constexpr std::uint64_t kMaxClockStep = 1000;
+
+// The key-state flag of Ctrl in a mouse message, and one notch of a wheel.
+constexpr std::uintptr_t kControlKey = 0x0008;
+constexpr std::int32_t kWheelNotch = 120;
 
 }  // namespace
 
@@ -44,6 +52,7 @@ void DesktopMascotApp::CreateDeviceObjects() {
   scene_.Create(std::move(gpu), platform_.folders.ExecutableFolder(), width_, height_);
   ApplyModelSize();
   ApplyPhysics();
+  ApplyLookAt();
 }
 
 void DesktopMascotApp::PrepareLayeredInfo(std::int32_t x, std::int32_t y) {
@@ -61,6 +70,7 @@ std::int32_t DesktopMascotApp::Update() {
   AdvanceClock();
   if (Model* model = scene_.model().get()) {
     model->SetScreenPlacement(FigurePlacement());
+    FeedPointer(*model);
     modelShift_ = model->Update(elapsed_);
   }
   return error::kOk;
@@ -113,6 +123,7 @@ std::int32_t DesktopMascotApp::OnMouseMove(std::uintptr_t, std::int32_t x, std::
   if (!dragging_) return error::kNoValue;
   const Point screen = platform_.window.ClientToScreen({x, y});
   destination_ = {screen.x - grabX_, screen.y - grabY_};
+  dragMoved_ = true;
   // The place the dance's sideways travel is measured from moves with the
   // window, so the figure stays where it is dropped.
   baseX_ = destination_.x - modelShift_;
@@ -121,7 +132,46 @@ std::int32_t DesktopMascotApp::OnMouseMove(std::uintptr_t, std::int32_t x, std::
 
 std::int32_t DesktopMascotApp::OnLButtonUp(std::uintptr_t, std::int32_t, std::int32_t) {
   platform_.window.ReleaseMouse();
+  const bool dropped = dragging_ && dragMoved_;
   dragging_ = false;
+  dragMoved_ = false;
+  if (dropped) {
+    FitToMonitor();
+    // Where the figure stands without its dance's travel: a restart begins
+    // the dance there.
+    settings_.SetWindowPlace({baseX_, destination_.y});
+  }
+  return error::kOk;
+}
+
+void DesktopMascotApp::FitToMonitor() {
+  // Not before the window has its size, nor under the user's hand.
+  if (platform_.monitors == nullptr || width_ <= 0 || height_ <= 0 || dragging_) return;
+  const std::vector<MonitorArea> monitors = platform_.monitors->Monitors();
+  const Rect window{destination_.x, destination_.y, destination_.x + width_,
+                    destination_.y + height_};
+  const Rect fitted = FittedWindowRect(window, monitors);
+  if (fitted == window) return;
+  destination_ = {fitted.left, fitted.top};
+  baseX_ = destination_.x - modelShift_;
+  const std::int32_t width = fitted.right - fitted.left;
+  const std::int32_t height = fitted.bottom - fitted.top;
+  if (width != width_ || height != height_) {
+    platform_.monitors->PlaceWindow(fitted);
+    OnSize(width, height);
+  }
+}
+
+std::int32_t DesktopMascotApp::OnMouseWheel(std::uintptr_t keys, std::int32_t delta) {
+  if ((keys & kControlKey) == 0) {
+    wheel_ = 0;
+    return error::kNoValue;
+  }
+  wheel_ += std::clamp(delta, -kWheelNotch * kLargestScale, kWheelNotch * kLargestScale);
+  const std::int32_t notches = wheel_ / kWheelNotch;
+  wheel_ %= kWheelNotch;
+  const std::int32_t scale = SteppedScale(scalePercent_, notches);
+  if (notches != 0 && scale != scalePercent_) ChangeScale(scale);
   return error::kOk;
 }
 
@@ -146,17 +196,37 @@ void DesktopMascotApp::OnWakeUp() {
 }
 
 void DesktopMascotApp::ChangeModelSize(std::int32_t size) {
-  settings_.SetModelSize(size);
-  ApplyModelSize();
+  // The scale goes with the size, so that a scale left from the wheel does
+  // not outlive the choice.
+  if (settings_.SetModelSize(size)) settings_.SetScale(PercentOfSize(size));
+  scalePercent_ = PercentOfSize(size);
+  ApplyScale();
+}
+
+void DesktopMascotApp::ChangeScale(std::int32_t percent) {
+  scalePercent_ = std::clamp(percent, kSmallestScale, kLargestScale);
+  std::int32_t size = 0;
+  const bool sizeValid = settings_.GetModelSize(size);
+  const std::int32_t nearest = SizeNearestTo(scalePercent_);
+  if (settings_.SetScale(scalePercent_) && (!sizeValid || size != nearest))
+    settings_.SetModelSize(nearest);
+  ApplyScale();
 }
 
 void DesktopMascotApp::ApplyModelSize() {
   std::int32_t size = 0;
-  if (!settings_.GetModelSize(size)) size = 1;
+  const bool sizeValid = settings_.GetModelSize(size);
+  scalePercent_ = ResolvedScale(sizeValid ? std::optional(size) : std::nullopt, settings_.Scale());
+  ApplyScale();
+}
+
+void DesktopMascotApp::ApplyScale() {
+  // A scale between the menu's sizes checks none of them.
+  const std::int32_t size = SizeOfPercent(scalePercent_);
   for (int item = command::kSizeLarge; item <= command::kSizeSmall; ++item) {
-    platform_.menuChecks.SetChecked(item, item == command::SizeItemOfDisplaySize(size));
+    platform_.menuChecks.SetChecked(item, size != 0 && item == command::SizeItemOfDisplaySize(size));
   }
-  scene_.SetDisplaySize(size);
+  scene_.SetDisplayScale(static_cast<float>(scalePercent_) / 100.0f);
 }
 
 void DesktopMascotApp::TogglePhysics() {
@@ -168,6 +238,16 @@ void DesktopMascotApp::ApplyPhysics() {
   const bool on = settings_.PhysicsOn();
   platform_.menuChecks.SetChecked(command::kPhysics, on);
   scene_.SetPhysics(on ? platform_.physics : nullptr);
+}
+
+void DesktopMascotApp::ToggleLookAt() {
+  settings_.SetLookAtOn(!settings_.LookAtOn());
+  ApplyLookAt();
+}
+
+void DesktopMascotApp::ApplyLookAt() {
+  lookAtOn_ = settings_.LookAtOn();
+  platform_.menuChecks.SetChecked(command::kLookAt, lookAtOn_);
 }
 
 void DesktopMascotApp::ShowError(HResult hr, std::int32_t code) {

@@ -48,6 +48,13 @@ class DesktopMascotApp {
   // The window's client area is now width x height pixels: the surface,
   // the projection, the viewport and the model follow.
   virtual std::int32_t OnSize(std::int32_t width, std::int32_t height);
+  // The mouse wheel over the figure, delta in 120ths of a notch (positive
+  // away from the user): with Ctrl held it scales the figure a step a notch
+  // (kNoValue without Ctrl).
+  std::int32_t OnMouseWheel(std::uintptr_t keys, std::int32_t delta);
+  // The monitors changed (added, removed, another scale): the window takes
+  // the size of the one it is on and comes back inside when lost.
+  void FitToMonitor();
 
   void OnSleep();
   void OnWakeUp();
@@ -56,10 +63,17 @@ class DesktopMascotApp {
   void ChangeMotion();
   void ChangeModelSize(std::int32_t size);
   void ApplyModelSize();
+  // The figure's scale in percent of the large size, as Ctrl + the wheel
+  // sets it; written to the settings with the nearest menu size.
+  void ChangeScale(std::int32_t percent);
   // The menu's physics item: turns the simulation of hair and skirts off or
   // on, and remembers the choice.
   void TogglePhysics();
   void ApplyPhysics();
+  // The menu's look-at item: the head follows the pointer, or just dances;
+  // the choice is remembered.
+  void ToggleLookAt();
+  void ApplyLookAt();
   void ShowError(HResult hr, std::int32_t code);
   void ShowStdError(std::string_view text);
   void Shutdown();
@@ -87,6 +101,7 @@ class DesktopMascotApp {
   Point destination() const { return destination_; }
   std::int32_t baseX() const { return baseX_; }
   std::int32_t modelShift() const { return modelShift_; }
+  std::int32_t scalePercent() const { return scalePercent_; }
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
   const gpu::Viewport& viewport() const { return scene_.viewport(); }
@@ -101,6 +116,11 @@ class DesktopMascotApp {
   void CreateDeviceObjects();
   Float2 FigurePlacement() const;
   void PrepareLayeredInfo(std::int32_t x, std::int32_t y);
+  // The viewport and the size items' check marks for scalePercent_.
+  void ApplyScale();
+  // Tells the model where the pointer is, in its screen pixels
+  // (app/look_at_input.cpp).
+  void FeedPointer(Model& model);
   // Runs steps that return 0 or an application code, and shows in one error
   // box what ended them: the code they returned, an AppException's code and
   // hr, or a standard exception's text (then 1203). The code; 0 when the
@@ -109,8 +129,18 @@ class DesktopMascotApp {
   // Prepares the current model's shaders, then gives it the remembered motion.
   std::int32_t PrepareModelAndMotion();
   // The box before the dialog when no remembered file loads: which file the
-  // program needs.
-  void ShowFileNeeded(Message needed);
+  // program needs, and which file it tried and why that failed.
+  void ShowFileNeeded(Message needed, std::u16string_view triedFile);
+  // The box after a chosen file failed: the code's text, the file, the reason.
+  void ShowLoadFailure(std::int32_t code, std::u16string_view file);
+  // Keeps why path could not be used (code) for the boxes.
+  void NoteRefusal(std::int32_t code, const std::u16string& path);
+  // The dialogs, opening in the current file's folder or the samples'.
+  OpenFileDialogSetup ModelDialogSetup();
+  OpenFileDialogSetup MotionDialogSetup();
+  std::u16string DialogFolder(std::u16string_view currentFile);
+  // The bundled sample's file `name` when there is one beside the program.
+  std::optional<std::u16string> FirstStartSample(std::u16string_view name);
   // Decodes path with the model decoder that name's extension asks for;
   // 1203 when it asks for none.
   std::int32_t DecodeModelFileNamed(const std::u16string& path, std::u16string_view name,
@@ -125,8 +155,12 @@ class DesktopMascotApp {
 
   Platform platform_;
   IFileDecoders& decoders_;
+  std::string refusal_;  // why the last file tried could not be used
   Settings settings_;
   bool dragging_ = false;
+  bool dragMoved_ = false;  // the window moved since the button went down
+  std::int32_t wheel_ = 0;  // a high-resolution wheel's turn short of a notch
+  std::int32_t scalePercent_ = 100;
   std::int32_t grabX_ = 0;
   std::int32_t grabY_ = 0;
 
@@ -142,6 +176,10 @@ class DesktopMascotApp {
   std::uint64_t elapsed_ = 0;
   std::uint64_t delta_ = 0;
   std::int32_t modelShift_ = 0;
+  bool lookAtOn_ = false;
+  // The pointer's screen position at the last frame, to tell a move.
+  bool pointerSeen_ = false;
+  Point lastPointer_;
 };
 
 }  // namespace brivonel

@@ -41,6 +41,17 @@ std::u16string FormatErrorMessage(std::optional<std::u16string_view> codeText, H
   return Widen(numbers);
 }
 
+std::u16string FormatFileErrorMessage(std::u16string_view codeText, std::u16string_view file,
+                                      std::string_view reason, std::int32_t code) {
+  std::u16string details(file);
+  if (!reason.empty()) details += u": " + Utf8ToUtf16(reason);
+  char numbers[64];
+  std::snprintf(numbers, sizeof numbers, "\nhr:0 ecode: %d", static_cast<int>(code));
+  // A code without text (1203) starts with the file.
+  if (codeText.empty()) return details + Widen(numbers);
+  return std::u16string(codeText) + u"\n" + details + Widen(numbers);
+}
+
 std::u16string StdErrorText(std::string_view what) {
   std::u16string text = Utf8ToUtf16(what);
   CutTo(text, kStdErrorTextLength);

@@ -1,10 +1,12 @@
 #include "app/model_files.h"
 
 #include <exception>
+#include <filesystem>
 
 #include "base/app_exception.h"
 #include "base/error_codes.h"
 #include "base/trace.h"
+#include "base/unicode.h"
 #include "formats/decoder.h"
 
 namespace brivonel {
@@ -29,6 +31,14 @@ std::optional<ModelFileKind> ModelFileKindOf(std::u16string_view name) {
   return std::nullopt;
 }
 
+std::string OpenFailureReason(std::u16string_view path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(ToFsPath(path), error);
+  if (!std::filesystem::exists(status)) return "file not found";
+  if (std::filesystem::is_directory(status)) return "is a directory";
+  return "cannot be opened";
+}
+
 std::int32_t CodeOfDecodeResult(int decodeResult) {
   switch (decodeResult) {
     case ModelBuilt:
@@ -42,13 +52,15 @@ std::int32_t CodeOfDecodeResult(int decodeResult) {
   }
 }
 
-std::int32_t AttemptDecode(const char* what, const std::function<int()>& decode) {
+std::int32_t AttemptDecode(const char* what, const std::function<int()>& decode,
+                           std::string* reason) {
   try {
     return CodeOfDecodeResult(decode());
   } catch (const AppException&) {
     throw;
   } catch (const std::exception& e) {
     TraceFormat("%s file not loaded: %s\n", what, e.what());
+    if (reason != nullptr) *reason = e.what();
     return error::kLoadFailed;
   }
 }

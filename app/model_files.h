@@ -33,7 +33,9 @@ std::int32_t CodeOfDecodeResult(int decodeResult);
 // A file that ends early, or any other fault in it (a standard exception), is
 // a failed attempt: 1203, and a trace line. AppException, a fatal graphics
 // error such as a texture the device refused, passes on and ends the load.
-std::int32_t AttemptDecode(const char* what, const std::function<int()>& decode);
+// *reason gets the exception's words.
+std::int32_t AttemptDecode(const char* what, const std::function<int()>& decode,
+                           std::string* reason = nullptr);
 
 // The decoders the application loads files with, one call per file. They
 // return a decoder result; a file that ends early raises a standard
@@ -45,6 +47,13 @@ class IFileDecoders {
                           ModelFileKind kind) = 0;
   virtual int DecodeMotion(const std::u16string& path, std::shared_ptr<Animation>& animation,
                            const std::vector<Bone>& bones) = 0;
+  // Why the last call's file was refused, in words ("not a VMD motion");
+  // empty when the decoder gave no reason.
+  virtual std::string LastRefusal() const { return {}; }
 };
+
+// Why a file could not be opened, in words: "file not found", "is a
+// directory" or "cannot be opened".
+std::string OpenFailureReason(std::u16string_view path);
 
 }  // namespace brivonel

@@ -1,49 +1,109 @@
 // The application object's loading steps: the remembered model and motion
-// at start-up, the open-file dialogs, the shaders, and the two menu commands
-// that change the model or the motion.
-#include "app/desktop_mascot_app.h"
+// at start-up (or the bundled sample on a first start), the open-file
+// dialogs, the shaders, and the two menu commands that change the model or
+// the motion.
+#include <filesystem>
 
+#include "app/desktop_mascot_app.h"
+#include "app/error_text.h"
 #include "base/error_codes.h"
+#include "base/unicode.h"
 
 namespace brivonel {
 namespace {
 
-OpenFileDialogSetup ModelDialogSetup() {
-  return {std::u16string(MessageText(Message::kModelDialogFilter)), u"*.pmd;*.pmx",
-          std::u16string(MessageText(Message::kModelDialogTitle)), true};
-}
+// The sample the build and the installation put beside the program.
+constexpr std::u16string_view kSampleModel = u"nel.pmx";
+constexpr std::u16string_view kSampleMotion = u"nel_dance.vmd";
 
-// The filter also offers pictures; only ".vmd" files are read as motions.
-OpenFileDialogSetup MotionDialogSetup() {
-  return {std::u16string(MessageText(Message::kMotionDialogFilter)), u"*.jpeg;*.jpg;*.vmd",
-          std::u16string(MessageText(Message::kMotionDialogTitle)), true};
+// The folder of a file, without its separator; empty for a bare name.
+std::u16string FolderOf(std::u16string_view path) {
+  const std::size_t separator = path.find_last_of(u"/\\");
+  return separator == std::u16string_view::npos ? std::u16string()
+                                                 : std::u16string(path.substr(0, separator));
 }
 
 }  // namespace
 
+OpenFileDialogSetup DesktopMascotApp::ModelDialogSetup() {
+  std::u16string current;
+  settings_.GetModelPath(current);
+  return {std::u16string(MessageText(Message::kModelDialogFilter)), u"*.pmd;*.pmx",
+          std::u16string(MessageText(Message::kModelDialogTitle)), true, false,
+          DialogFolder(current)};
+}
+
+OpenFileDialogSetup DesktopMascotApp::MotionDialogSetup() {
+  std::u16string current;
+  settings_.GetMotionPath(current);
+  return {std::u16string(MessageText(Message::kMotionDialogFilter)), u"*.vmd",
+          std::u16string(MessageText(Message::kMotionDialogTitle)), true, true,
+          DialogFolder(current)};
+}
+
+std::u16string DesktopMascotApp::DialogFolder(std::u16string_view currentFile) {
+  std::u16string folder = FolderOf(currentFile);
+  std::error_code error;
+  if (!folder.empty() && std::filesystem::is_directory(ToFsPath(folder), error)) return folder;
+  return platform_.folders.SamplesFolder().value_or(u"");
+}
+
 std::int32_t DesktopMascotApp::DecodeModelFile(const std::u16string& path,
                                                std::shared_ptr<Model>& model,
                                                ModelFileKind kind) {
-  return AttemptDecode("model", [&] { return decoders_.DecodeModel(path, model, kind); });
+  refusal_.clear();
+  const std::int32_t code = AttemptDecode(
+      "model", [&] { return decoders_.DecodeModel(path, model, kind); }, &refusal_);
+  NoteRefusal(code, path);
+  return code;
 }
 
 std::int32_t DesktopMascotApp::DecodeModelFileNamed(const std::u16string& path,
                                                     std::u16string_view name,
                                                     std::shared_ptr<Model>& model) {
   const std::optional<ModelFileKind> kind = ModelFileKindOf(name);
-  return kind ? DecodeModelFile(path, model, *kind) : error::kLoadFailed;
+  if (kind) return DecodeModelFile(path, model, *kind);
+  refusal_ = "not a .pmx or .pmd file";
+  return error::kLoadFailed;
 }
 
 std::int32_t DesktopMascotApp::DecodeMotionFile(const std::u16string& path,
                                                 std::shared_ptr<Animation>& animation) {
-  return AttemptDecode("motion", [&] {
-    return decoders_.DecodeMotion(path, animation, scene_.model()->bones);
-  });
+  refusal_.clear();
+  std::int32_t code = AttemptDecode(
+      "motion",
+      [&] { return decoders_.DecodeMotion(path, animation, scene_.model()->bones); },
+      &refusal_);
+  NoteRefusal(code, path);
+  // Content that is no motion leaves the figure without one: the missing
+  // motion's code, not the model's (1003).
+  if (code == error::kModelDataInvalid) code = error::kMotionDialogCancelled;
+  return code;
 }
 
-void DesktopMascotApp::ShowFileNeeded(Message needed) {
-  platform_.messageBoxes.Show(MessageOwner::kWindow, MessageText(needed), u"",
-                              MessageStyle::kPlain);
+void DesktopMascotApp::NoteRefusal(std::int32_t code, const std::u16string& path) {
+  if (code == error::kOk) return;
+  if (refusal_.empty()) refusal_ = decoders_.LastRefusal();
+  if (refusal_.empty() && code == error::kFileNotFound) refusal_ = OpenFailureReason(path);
+}
+
+void DesktopMascotApp::ShowFileNeeded(Message needed, std::u16string_view triedFile) {
+  std::u16string text(MessageText(needed));
+  if (!triedFile.empty()) {
+    text += u"\n\n" + std::u16string(triedFile);
+    if (!refusal_.empty()) text += u": " + Utf8ToUtf16(refusal_);
+    platform_.messageBoxes.Report(Utf16ToUtf8(triedFile) + ": " + refusal_);
+  }
+  platform_.messageBoxes.Show(MessageOwner::kWindow, text, u"", MessageStyle::kPlain);
+}
+
+void DesktopMascotApp::ShowLoadFailure(std::int32_t code, std::u16string_view file) {
+  const std::optional<std::u16string> text = platform_.strings.Load(code);
+  platform_.messageBoxes.Report(Utf16ToUtf8(file) + ": " + refusal_ + " (" +
+                                std::to_string(code) + ")");
+  platform_.messageBoxes.Show(MessageOwner::kWindow,
+                              FormatFileErrorMessage(text.value_or(u""), file, refusal_, code),
+                              MessageText(Message::kErrorCaption), MessageStyle::kError);
 }
 
 std::int32_t DesktopMascotApp::ChooseUntilLoaded(
@@ -51,20 +111,40 @@ std::int32_t DesktopMascotApp::ChooseUntilLoaded(
     bool (Settings::*remember)(std::u16string_view),
     const std::function<std::int32_t(const OpenFileDialogBuffers&)>& load) {
   OpenFileDialogBuffers buffers;
-  do {
+  for (;;) {
     if (!platform_.fileDialog.ShowOpen(setup, buffers)) return cancelled;
-  } while (load(buffers) != error::kOk);
+    const std::int32_t code = load(buffers);
+    if (code == error::kOk) break;
+    // Why this file cannot be used, then the dialog again on it.
+    ShowLoadFailure(code, buffers.file);
+  }
   (settings_.*remember)(buffers.file);
   return error::kOk;
+}
+
+std::optional<std::u16string> DesktopMascotApp::FirstStartSample(std::u16string_view name) {
+  const std::optional<std::u16string> folder = platform_.folders.SamplesFolder();
+  if (!folder) return std::nullopt;
+  const std::u16string path = *folder + u"/" + std::u16string(name);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(ToFsPath(path), error)) return std::nullopt;
+  return path;
 }
 
 std::int32_t DesktopMascotApp::LoadStartupModel() {
   std::int32_t result = error::kLoadFailed;
   std::shared_ptr<Model> model = scene_.NewModel();
   std::u16string path;
-  if (settings_.GetModelPath(path)) result = DecodeModelFileNamed(path, path, model);
+  if (settings_.GetModelPath(path) && !path.empty()) {
+    result = DecodeModelFileNamed(path, path, model);
+  } else if (const std::optional<std::u16string> sample = FirstStartSample(kSampleModel)) {
+    // Nothing chosen yet: the sample shows what the program does, and
+    // nothing is written until the user chooses.
+    result = DecodeModelFileNamed(*sample, *sample, model);
+    path.clear();
+  }
   if (result != error::kOk) {
-    ShowFileNeeded(Message::kModelFileNeeded);
+    ShowFileNeeded(Message::kModelFileNeeded, path);
     result = ChooseModelFile(model);
   }
   if (result == error::kOk) scene_.Install(model);
@@ -93,9 +173,14 @@ std::int32_t DesktopMascotApp::LoadStartupMotion() {
   auto animation = std::make_shared<Animation>();
   std::u16string path;
   // The remembered path goes to the decoder whatever its extension.
-  if (settings_.GetMotionPath(path)) result = DecodeMotionFile(path, animation);
+  if (settings_.GetMotionPath(path) && !path.empty()) {
+    result = DecodeMotionFile(path, animation);
+  } else if (const std::optional<std::u16string> sample = FirstStartSample(kSampleMotion)) {
+    result = DecodeMotionFile(*sample, animation);
+    path.clear();
+  }
   if (result != error::kOk) {
-    ShowFileNeeded(Message::kMotionFileNeeded);
+    ShowFileNeeded(Message::kMotionFileNeeded, path);
     result = ChooseMotionFile(animation);
   }
   if (result == error::kOk) scene_.model()->animation = animation;
@@ -104,11 +189,10 @@ std::int32_t DesktopMascotApp::LoadStartupMotion() {
 }
 
 std::int32_t DesktopMascotApp::ChooseMotionFile(std::shared_ptr<Animation>& animation) {
+  // Any file may be chosen ("All files"): the decoder refuses what has no
+  // VMD header.
   return ChooseUntilLoaded(MotionDialogSetup(), error::kMotionDialogCancelled,
                            &Settings::SetMotionPath, [&](const OpenFileDialogBuffers& chosen) {
-                             if (FileExtension(chosen.fileTitle) != u".vmd") {
-                               return error::kLoadFailed;
-                             }
                              return DecodeMotionFile(chosen.file, animation);
                            });
 }
@@ -121,6 +205,8 @@ void DesktopMascotApp::ChangeModel() {
   std::shared_ptr<Model> model = scene_.NewModel();
   ShowingFailure([&] {
     const std::int32_t chosen = ChooseModelFile(model);
+    // Cancelled from the menu: the current model stays, without a box.
+    if (chosen == error::kModelDialogCancelled) return error::kOk;
     if (chosen != error::kOk) return chosen;
     // From here on the new model is the current one; until it is complete
     // its loading flag keeps it from being updated and drawn.
@@ -135,8 +221,14 @@ void DesktopMascotApp::ChangeModel() {
 void DesktopMascotApp::ChangeMotion() {
   if (!scene_.model()) return;
   auto animation = std::make_shared<Animation>();
-  // When none loads, the current motion goes on.
-  if (ShowingFailure([&] { return ChooseMotionFile(animation); }) != error::kOk) return;
+  // Cancelled, the current motion goes on without a box.
+  bool cancelled = false;
+  const std::int32_t chosen = ShowingFailure([&] {
+    const std::int32_t code = ChooseMotionFile(animation);
+    cancelled = code == error::kMotionDialogCancelled;
+    return cancelled ? error::kOk : code;
+  });
+  if (cancelled || chosen != error::kOk) return;
   Scene::SetMotion(*scene_.model(), animation);
   elapsed_ = 0;
 }

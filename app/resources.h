@@ -35,6 +35,10 @@ constexpr int kSizeLarge = 132;
 constexpr int kSizeMedium = 133;
 constexpr int kSizeSmall = 134;
 constexpr int kPhysics = 135;
+constexpr int kLookAt = 140;
+constexpr int kShowHide = 150;      // the tray menu's first item
+constexpr int kClickThrough = 151;  // offered only while the tray icon exists
+constexpr int kStartAtLogin = 152;
 // The size item of display size 1 (large), 2 (medium) or 3 (small). A stored
 // size outside 1 to 3 names no size item, so no item gets the check mark.
 constexpr int SizeItemOfDisplaySize(int displaySize) { return kSizeLarge - 1 + displaySize; }
@@ -67,6 +71,9 @@ inline constexpr MenuItemText kPopupMenuItems[] = {
     {command::kSizeSmall, Message::kSizeSmallItem},
     {kSubMenuEnd, Message::kCount},  // no words
     {command::kPhysics, Message::kPhysicsItem},
+    {command::kLookAt, Message::kLookAtItem},
+    {command::kClickThrough, Message::kClickThroughItem},
+    {command::kStartAtLogin, Message::kStartAtLoginItem},
     {command::kExit, Message::kExitItem},
 };
 inline constexpr Message kPopupMenuTitle = Message::kFileMenu;
@@ -78,8 +85,10 @@ inline constexpr Message kClassMenuHelpTitle = Message::kHelpMenu;
 inline constexpr Message kClassMenuAboutItem = Message::kAboutItem;
 
 // The About box: its words are the messages kAboutCaption, kAboutVersionLine
-// and kAboutSecondLine, in this font.
+// and kAboutSecondLine, in this font (the English box in the system's
+// dialog font).
 inline constexpr std::u16string_view kAboutFontName = u"MS UI Gothic";
+inline constexpr std::u16string_view kEnglishAboutFontName = u"MS Shell Dlg";
 inline constexpr int kAboutFontPoints = 9;
 
 }  // namespace brivonel

@@ -45,6 +45,22 @@ std::int32_t LeadingInteger(std::u16string_view text) {
   return static_cast<std::int32_t>(value >= kLimit ? kLimit - 1 : value);
 }
 
+std::optional<std::int32_t> WholeInteger(std::u16string_view text) {
+  const auto blank = [](char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  std::size_t digits = !text.empty() && (text[0] == u'+' || text[0] == u'-') ? 1 : 0;
+  if (digits == text.size() || text.size() - digits > 10) return std::nullopt;
+  for (std::size_t i = digits; i < text.size(); ++i)
+    if (text[i] < u'0' || text[i] > u'9') return std::nullopt;
+  const std::int32_t value = LeadingInteger(text);
+  // LeadingInteger saturates: a value at a limit may have been beyond it.
+  if (value == std::numeric_limits<std::int32_t>::max() ||
+      value == std::numeric_limits<std::int32_t>::min())
+    return std::nullopt;
+  return value;
+}
+
 Settings::Settings(IProfileStore& store, IFolders& folders, IMessageBoxes& messageBoxes)
     : store_(store), messageBoxes_(messageBoxes) {
   const std::optional<std::u16string> appData = folders.RoamingAppDataFolder();
@@ -98,6 +114,22 @@ bool Settings::PhysicsOn() {
   return value.empty() || LeadingInteger(value) != 0;
 }
 
+bool Settings::ClickThroughOn() { return LeadingInteger(CachedValue(clickThroughKey)) != 0; }
+
+std::optional<std::int32_t> Settings::Scale() { return WholeInteger(CachedValue(scaleKey)); }
+
+std::optional<Point> Settings::WindowPlace() {
+  const std::optional<std::int32_t> x = WholeInteger(CachedValue(windowXKey));
+  const std::optional<std::int32_t> y = WholeInteger(CachedValue(windowYKey));
+  if (!x || !y) return std::nullopt;
+  return Point{*x, *y};
+}
+
+bool Settings::LookAtOn() {
+  const std::u16string& value = CachedValue(lookAtKey);
+  return value.empty() || LeadingInteger(value) != 0;
+}
+
 bool Settings::WriteKey(std::u16string_view key, std::u16string_view value) {
   if (!value.empty()) cache_.insert_or_assign(std::u16string(key), std::u16string(value));
   return WriteInSection(section, key, value);
@@ -124,9 +156,28 @@ bool Settings::SetMotionPath(std::u16string_view path) { return WriteKey(motionK
 
 bool Settings::SetPhysicsOn(bool on) { return WriteKey(physicsKey, on ? u"1" : u"0"); }
 
-bool Settings::SetModelSize(std::int32_t size) {
-  const std::string digits = std::to_string(size);
-  return WriteKey(sizeKey, std::u16string(digits.begin(), digits.end()));
+bool Settings::SetClickThroughOn(bool on) {
+  return WriteKey(clickThroughKey, on ? u"1" : u"0");
+}
+
+namespace {
+
+std::u16string Decimal(std::int32_t value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace
+
+bool Settings::SetLookAtOn(bool on) { return WriteKey(lookAtKey, on ? u"1" : u"0"); }
+
+bool Settings::SetModelSize(std::int32_t size) { return WriteKey(sizeKey, Decimal(size)); }
+
+bool Settings::SetScale(std::int32_t percent) { return WriteKey(scaleKey, Decimal(percent)); }
+
+bool Settings::SetWindowPlace(Point topLeft) {
+  // One box at most when the file cannot be written.
+  return WriteKey(windowXKey, Decimal(topLeft.x)) && WriteKey(windowYKey, Decimal(topLeft.y));
 }
 
 }  // namespace brivonel

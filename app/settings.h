@@ -1,10 +1,12 @@
 #pragma once
-// The remembered model file, motion file and display size, kept in the INI
+// The remembered model file, motion file, display size and scale, physics
+// switch and window place, kept in the INI
 // file "figure.ini" in the folder "Quenvalis" under the user's roaming
 // application-data folder. Each key is read from the file the first time it
 // is asked for and cached; every change is written to the file at once.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "app/platform/folders.h"
 #include "app/platform/message_boxes.h"
 #include "app/platform/profile_store.h"
+#include "app/platform/window_geometry.h"
 
 namespace brivonel {
 
@@ -24,6 +27,11 @@ class Settings {
   static constexpr std::u16string_view motionKey = u"Motion";
   static constexpr std::u16string_view sizeKey = u"ModelSize";
   static constexpr std::u16string_view physicsKey = u"Physics";
+  static constexpr std::u16string_view clickThroughKey = u"ClickThrough";
+  static constexpr std::u16string_view scaleKey = u"Scale";
+  static constexpr std::u16string_view windowXKey = u"WindowX";
+  static constexpr std::u16string_view windowYKey = u"WindowY";
+  static constexpr std::u16string_view lookAtKey = u"LookAt";
   static constexpr std::u16string_view defaultValue = u"";
   // The motions played one after another: Count, Item1 ... ItemN, Shuffle.
   static constexpr std::u16string_view playlistSection = u"Playlist";
@@ -49,6 +57,18 @@ class Settings {
   bool GetModelSize(std::int32_t& size);
   // Whether hair and skirts are simulated: on unless the key says 0.
   bool PhysicsOn();
+  // Whether clicks on the figure go to the windows below it: off unless the
+  // key says a number other than 0.
+  bool ClickThroughOn();
+  // The figure's scale in percent as stored; null when missing or no whole
+  // number (see ResolvedScale for how it meets the size).
+  std::optional<std::int32_t> Scale();
+  // The window's top-left corner where the user last dropped it (screen
+  // pixels, the dance's own sideways travel taken out); null unless both
+  // keys hold whole numbers.
+  std::optional<Point> WindowPlace();
+  // Whether the head follows the pointer: on unless the key says 0.
+  bool LookAtOn();
 
   // Write the key to the file at once; false (after a message box) when the
   // file could not be written. The new value is used for the rest of the run
@@ -57,6 +77,10 @@ class Settings {
   bool SetMotionPath(std::u16string_view path);
   bool SetModelSize(std::int32_t size);
   bool SetPhysicsOn(bool on);
+  bool SetClickThroughOn(bool on);
+  bool SetScale(std::int32_t percent);
+  bool SetWindowPlace(Point topLeft);
+  bool SetLookAtOn(bool on);
 
   // The remembered playlist, in order; empty when none is remembered (a
   // Count beyond maxPlaylistItems reads as that many, empty items are left
@@ -89,5 +113,8 @@ class Settings {
 // reads it: leading white space, an optional sign, digits; 0 without digits.
 // Values beyond the 32-bit range saturate.
 std::int32_t LeadingInteger(std::u16string_view text);
+// text as a whole number in the 32-bit range (blanks around it allowed);
+// null for anything else.
+std::optional<std::int32_t> WholeInteger(std::u16string_view text);
 
 }  // namespace brivonel

@@ -35,6 +35,9 @@ bool RunMenuCommand(int commandId, DesktopMascotApp& app, IShellCommands& shell)
     case command::kPhysics:
       app.TogglePhysics();
       return true;
+    case command::kLookAt:
+      app.ToggleLookAt();
+      return true;
     default:
       return false;
   }

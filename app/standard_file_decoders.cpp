@@ -11,14 +11,40 @@
 
 namespace brivonel {
 
+namespace {
+
+// One model decoder's two stages, so that the refusal's reason (kept in the
+// record) reaches the box.
+template <typename Decoder, typename Record>
+int DecodeModelWith(const std::u16string& path, std::shared_ptr<Model>& model,
+                    std::string& refusal) {
+  Decoder decoder;
+  auto record = std::make_shared<Record>();
+  const int read = decoder.ReadFile(path, record);
+  if (read != FileRead) {
+    refusal = record->formatError;
+    return read;
+  }
+  if (!model) model = std::make_shared<Model>();
+  model->path = path;
+  const int built = decoder.BuildModel(record, model);
+  if (built != ModelBuilt) refusal = record->formatError;
+  return built;
+}
+
+}  // namespace
+
 int StandardFileDecoders::DecodeModel(const std::u16string& path, std::shared_ptr<Model>& model,
                                       ModelFileKind kind) {
-  const int result = kind == ModelFileKind::kPmd ? PMDDecoder().Decode(path, model)
-                                                 : PMXDecoder().Decode(path, model);
+  refusal_.clear();
+  const int result = kind == ModelFileKind::kPmd
+                         ? DecodeModelWith<PMDDecoder, PMDModel>(path, model, refusal_)
+                         : DecodeModelWith<PMXDecoder, PMXModel>(path, model, refusal_);
   if (result != ModelBuilt) return result;
   // Refused like content the decoder refuses: the message and the dialog.
   if (const std::optional<std::string> reason = WhyNothingIsDrawn(*model)) {
     TraceFormat("model refused: %s\n", reason->c_str());
+    refusal_ = *reason;
     return FormatError;
   }
   return ModelBuilt;
@@ -27,8 +53,15 @@ int StandardFileDecoders::DecodeModel(const std::u16string& path, std::shared_pt
 int StandardFileDecoders::DecodeMotion(const std::u16string& path,
                                        std::shared_ptr<Animation>& animation,
                                        const std::vector<Bone>& bones) {
+  refusal_.clear();
   VMDDecoder decoder;
-  return decoder.Decode(path, animation, bones);
+  auto motion = std::make_shared<VMDMotion>();
+  const int read = decoder.ReadFile(path, motion);
+  if (read != FileRead) {
+    refusal_ = motion->formatError;
+    return read;
+  }
+  return decoder.BuildAnimation(motion, animation, bones);
 }
 
 }  // namespace brivonel

@@ -12,6 +12,10 @@ class StandardFileDecoders final : public IFileDecoders {
                   ModelFileKind kind) override;
   int DecodeMotion(const std::u16string& path, std::shared_ptr<Animation>& animation,
                    const std::vector<Bone>& bones) override;
+  std::string LastRefusal() const override { return refusal_; }
+
+ private:
+  std::string refusal_;
 };
 
 }  // namespace brivonel

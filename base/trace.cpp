@@ -17,6 +17,9 @@ namespace {
 
 void StderrSink(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stderr);
+  // The Windows C runtime buffers a redirected stderr: a program that is
+  // ended from outside would lose its last lines.
+  std::fflush(stderr);
 }
 
 #if defined(_WIN32)

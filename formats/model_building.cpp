@@ -21,6 +21,7 @@ Mesh& StartModel(Model& model, std::size_t materialCount) {
   model.meshes.clear();
   model.meshes.push_back(mesh);
   model.grants.clear();
+  model.deformOrder = DeformOrder::kGrantsAroundIk;
   return *mesh;
 }
 
@@ -102,7 +103,7 @@ void SetRestPose(std::vector<Bone>& bones, std::size_t i, const Float3& filePosi
 }
 
 void AddGrant(Model& model, std::size_t bone, std::int64_t source, float weight, bool rotation,
-              bool translation) {
+              bool translation, bool local) {
   if (source < 0 || static_cast<std::uint64_t>(source) >= model.bones.size() ||
       static_cast<std::uint64_t>(source) == bone) {
     TraceFormat("bone %zu: grant from bone %lld, which does not exist; dropped\n", bone,
@@ -112,7 +113,7 @@ void AddGrant(Model& model, std::size_t bone, std::int64_t source, float weight,
   // Real shares lie within a turn or two either way; a larger one only
   // overflows the granted bone's place.
   model.grants.push_back(BoneGrant{static_cast<std::int32_t>(bone), static_cast<std::int32_t>(source),
-                                   UsableNumber(weight, 100.0f), rotation, translation});
+                                   UsableNumber(weight, 100.0f), rotation, translation, local});
 }
 
 void BreakParentLoops(std::vector<Bone>& bones) {

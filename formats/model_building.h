@@ -10,8 +10,9 @@
 namespace brivonel {
 
 // Empties the texture and shader pools and the lists a builder fills (the
-// grants too), creates the mesh "mesh01" and sizes the materials and pieces
-// to materialCount. Returns the mesh (already the model's only mesh).
+// grants too, with the deform order of PMD files), creates the mesh
+// "mesh01" and sizes the materials and pieces to materialCount. Returns the
+// mesh (already the model's only mesh).
 Mesh& StartModel(Model& model, std::size_t materialCount);
 
 // The texture pool index for name: Find, else Load from baseFolder; -1 for an
@@ -53,10 +54,11 @@ void SetRestPose(std::vector<Bone>& bones, std::size_t i, const Float3& position
                  const Float3& parentPosition);
 
 // Appends the grant of bone (a share `weight` of bone source's rotation
-// and/or translation); one naming no other bone of the model is dropped with
-// a trace line. Call in bone order, once every bone exists.
+// and/or translation, of its own pose when local); one naming no other bone
+// of the model is dropped with a trace line. Call in bone order, once every
+// bone exists.
 void AddGrant(Model& model, std::size_t bone, std::int64_t source, float weight, bool rotation,
-              bool translation);
+              bool translation, bool local = false);
 
 // Cuts parent links that form loops (a bone that is its own ancestor), so
 // that following parents from any bone ends at a root within bone-count

@@ -125,12 +125,14 @@ void BuildBones(const PMDModel& r, Model& model) {
     b.parentIndex = noParent ? -1 : CleanParent(s.parent, i, count);
     b.isCenter = noParent && i == 0;
     ShiftJisToWide(std::string_view(reinterpret_cast<const char*>(s.name), sizeof s.name), b.name);
+    // A PMD file has no IK limits; knees, by their name, bend one way about
+    // x only, as every runtime of the format bends them. Other links turn
+    // freely: an ankle held to a hinge could neither tilt the foot past a
+    // deep crouch nor turn it after a turned foot IK, and the toe would
+    // miss its goal.
     if (b.name.find(u"ひざ") != std::u16string::npos) {
       b.ikMinAngles = {-kPi, 0.0f, 0.0f, 0.0f};
       b.ikMaxAngles = {0.0f, 0.0f, 0.0f, 0.0f};
-    } else if (b.name.find(u"足首") != std::u16string::npos) {
-      b.ikMinAngles = {-0.9424779f, 0.0f, 0.0f, 0.0f};
-      b.ikMaxAngles = {0.9424779f, 0.0f, 0.0f, 0.0f};
     } else {
       b.ikMinAngles = {-kPi, -kPi, -kPi, 0.0f};
       b.ikMaxAngles = {kPi, kPi, kPi, 0.0f};
@@ -142,9 +144,16 @@ void BuildBones(const PMDModel& r, Model& model) {
         b.parentIndex >= 0 ? r.bones[static_cast<std::size_t>(b.parentIndex)].position : Float3{};
     SetRestPose(model.bones, i, s.position, parentPosition);
   }
-  // Rotation-influenced bones take all of their source's rotation.
+  // Rotation-influenced bones take all of their source's rotation, linked
+  // ones their share of their tail bone's (a tail of 0 is no tail).
   for (std::size_t i = 0; i < count; ++i) {
-    if (r.bones[i].kind == kPmdRotationInfluenced) AddGrant(model, i, r.bones[i].ikParent, 1.0f, true, false);
+    const PMDBone& s = r.bones[i];
+    if (s.kind == kPmdRotationInfluenced) {
+      AddGrant(model, i, s.ikParent, 1.0f, true, false);
+    } else if (s.kind == kPmdRotationLinked && s.tail != 0) {
+      const float percent = static_cast<float>(static_cast<std::int16_t>(s.ikParent));
+      AddGrant(model, i, s.tail, percent / 100.0f, true, false);
+    }
   }
   BreakParentLoops(model.bones);
 }

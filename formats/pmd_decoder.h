@@ -1,8 +1,9 @@
 #pragma once
 // Decoder of PMD model files: ReadFile reads the file into a PMDModel, and
 // BuildModel turns that record into the Model (one mesh, materials with
-// generated names and toon textures, bones with knee and ankle limits and
-// rotation-influenced bones, IK chains, facial morphs as vertex morphs).
+// generated names and toon textures, bones with knee limits and bones that
+// take a share of another's rotation, IK chains, facial morphs as vertex
+// morphs).
 #include <cstdint>
 #include <memory>
 #include <span>

@@ -37,9 +37,12 @@ struct PMDMaterial {
 struct PMDBone {
   std::uint8_t name[20] = {};
   std::uint16_t parent = 0xFFFF;  // 0xFFFF for none
+  // The bone the editor draws this one towards (0 for none); the source of
+  // a rotation-linked bone.
   std::uint16_t tail = 0;
   std::uint8_t kind = 0;
-  // The IK bone of a bone under IK; the source of a rotation-influenced bone.
+  // The IK bone of a bone under IK; the source of a rotation-influenced
+  // bone; a rotation-linked bone's share in percent, as a signed number.
   std::uint16_t ikParent = 0;
   Float3 position;  // model space
   std::uint8_t englishName[20] = {};
@@ -54,9 +57,15 @@ struct PMDIK {
   std::vector<std::uint16_t> chain;
 };
 
-// The bone kind that follows the rotation of the bone named in ikParent
-// (eyes following both eyes); the model uses no other kind.
+// Bone kinds. The model uses two: a rotation-influenced bone takes all of
+// the rotation of the bone named in ikParent (eyes following both eyes); a
+// rotation-linked bone takes the share ikParent gives in percent of the
+// rotation of its tail bone (twist bones sharing out an arm's twist). The
+// others (rotating, moving, IK, under IK, IK target, invisible, twist) only
+// tell an editor how to show and offer the bone: posed, they are ordinary
+// bones, and IK moves the links its records list.
 inline constexpr std::uint8_t kPmdRotationInfluenced = 5;
+inline constexpr std::uint8_t kPmdRotationLinked = 9;
 
 // One vertex of a facial morph: in the base morph a vertex number of the
 // model and its rest position; in the others an entry number of the base

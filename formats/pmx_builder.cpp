@@ -21,11 +21,16 @@ std::int32_t ListedTexture(const PMXModel& r, std::int32_t index, Model& model,
   return LookUpTexture(model, baseFolder, r.textures[static_cast<std::size_t>(index)], textures);
 }
 
-// The sphere map with its mode, and the toon: a shared number or a texture
-// of the model's own.
+// The sphere map or sub-texture with its mode, and the toon: a shared number
+// or a texture of the model's own.
 void BuildLooks(const PMXModel& r, const PMXMaterial& source, Model& model, Material& m,
                 std::u16string_view baseFolder, TextureLoading textures) {
-  if (source.sphereMode >= kSphereMultiply && source.sphereMode <= kSphereSubTexture) {
+  // A sub-texture is laid on with the first additional UV set: a file
+  // without one gives it no place to go, and it is left out.
+  const bool placeless = source.sphereMode == kSphereSubTexture && r.additionalUvCount == 0;
+  if (placeless) TraceFormat("material %d: sub-texture without additional UVs\n", m.number);
+  if (source.sphereMode >= kSphereMultiply && source.sphereMode <= kSphereSubTexture &&
+      !placeless) {
     m.sphereTextureId = ListedTexture(r, source.sphereTextureIndex, model, baseFolder, textures);
     if (m.sphereTextureId >= 0) m.sphereMode = source.sphereMode;
   }
@@ -164,8 +169,10 @@ void BuildBones(const PMXModel& r, Model& model) {
   for (std::size_t i = 0; i < count; ++i) {
     const PMXBone& s = r.bones[i];
     if (s.rotationGrant || s.translationGrant)
-      AddGrant(model, i, s.grantParent, s.grantRate, s.rotationGrant, s.translationGrant);
+      AddGrant(model, i, s.grantParent, s.grantRate, s.rotationGrant, s.translationGrant, s.localGrant);
   }
+  // Each bone takes its grant and runs its IK chain in its turn.
+  model.deformOrder = DeformOrder::kBoneByBone;
   BreakParentLoops(model.bones);
   if (TraceEnabled()) {
     for (const Bone& b : model.bones) {
@@ -188,7 +195,7 @@ void BuildMorphs(const PMXModel& r, Model& model) {
   for (std::size_t i = 0; i < morphCount; ++i) {
     PMXMorph& m = model.morphs[r.morphs[i].name];
     m = r.morphs[i];
-    // Offsets that name no vertex, bone, material or morph are dropped.
+    // Offsets that name no vertex, bone, material, morph or body are dropped.
     KeepNamed(m.vertexOffsets, vertexCount, [](const PMXVertexOffset& o) { return o.vertexIndex; });
     KeepNamed(m.uvOffsets, vertexCount, [](const PMXUvOffset& o) { return o.vertexIndex; });
     KeepNamed(m.boneOffsets, r.bones.size(), [](const PMXBoneOffset& o) { return o.boneIndex; });
@@ -202,6 +209,9 @@ void BuildMorphs(const PMXModel& r, Model& model) {
     std::erase_if(m.groupOffsets, [&](const PMXGroupOffset& o) {
       return o.morphIndex < 0 || static_cast<std::size_t>(o.morphIndex) >= morphCount;
     });
+    std::erase_if(m.impulseOffsets, [&](const PMXImpulseOffset& o) {
+      return o.bodyIndex < 0 || static_cast<std::size_t>(o.bodyIndex) >= r.rigidBodies.size();
+    });
     model.morphList[i] = &m;
   }
   // Entries that name a group morph (itself included) stay: applying a group
@@ -210,7 +220,9 @@ void BuildMorphs(const PMXModel& r, Model& model) {
   for (auto& [name, m] : model.morphs) {
     std::size_t kept = 0;
     switch (m.kind) {
-      case kMorphGroup: kept = m.groupOffsets.size(); break;
+      case kMorphGroup:
+      case kMorphFlip: kept = m.groupOffsets.size(); break;
+      case kMorphImpulse: kept = m.impulseOffsets.size(); break;
       case kMorphVertex: kept = m.vertexOffsets.size(); break;
       case kMorphBone: kept = m.boneOffsets.size(); break;
       case kMorphMaterial: kept = m.materialOffsets.size(); break;

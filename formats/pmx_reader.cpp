@@ -290,7 +290,8 @@ class PmxReader {
       m.offsetCount = static_cast<std::int32_t>(n);
       switch (m.kind) {
         case kMorphGroup:
-          TraceFormat("グループモーフ %zu\n", n);
+        case kMorphFlip:  // the same entries: a morph and its weight
+          TraceFormat("%s %zu\n", m.kind == kMorphGroup ? "グループモーフ" : "フリップモーフ", n);
           Offsets(m.groupOffsets, n, 5, [this](PMXGroupOffset& o) {
             o.morphIndex = ReadIndex(c_, r_.morphIndexSize, true);
             o.weight = c_.ReadFloat();
@@ -328,11 +329,14 @@ class PmxReader {
             o.toonTextureTint = c_.Read<Float4>();
           });
           break;
-        case 9:  // flip morph of later revisions: morph index, weight; skipped
-          SkipOffsets(n, r_.morphIndexSize, 4);
-          break;
-        case 10:  // impulse morph: rigid body index, local flag, two vec3; skipped
-          SkipOffsets(n, r_.rigidBodyIndexSize, 1 + 12 + 12);
+        case kMorphImpulse:
+          TraceFormat("インパルスモーフ %zu\n", n);
+          Offsets(m.impulseOffsets, n, 26, [this](PMXImpulseOffset& o) {
+            o.bodyIndex = ReadIndex(c_, r_.rigidBodyIndexSize, true);
+            o.local = c_.ReadU8() != 0;
+            o.velocity = c_.Read<Float3>();
+            o.torque = c_.Read<Float3>();
+          });
           break;
         default:
           if (m.kind >= kMorphUv && m.kind <= kMorphAdditionalUv4) {
@@ -355,12 +359,6 @@ class PmxReader {
     const auto index = static_cast<std::uint32_t>(ReadIndex(c_, size, false));
     if ((size == 1 && index == 0xFFu) || (size == 2 && index == 0xFFFFu)) return 0xFFFFFFFFu;
     return index;
-  }
-
-  void SkipOffsets(std::size_t count, int indexSize, std::size_t rest) {
-    if (!ValidIndexSize(indexSize)) Refuse("index size " + std::to_string(indexSize));
-    c_.RequireList(count, static_cast<std::size_t>(indexSize) + rest);
-    c_.Skip(count * (static_cast<std::size_t>(indexSize) + rest));
   }
 
   BinaryCursor& c_;

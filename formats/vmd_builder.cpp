@@ -82,6 +82,32 @@ int VMDDecoder::Build(const VMDMotion& motion, Animation& animation,
     lastMorph->keys.push_back(MorphKey{f.weight, f.frame});
   }
   for (auto& [name, track] : animation.morphTracks) SortByFrame(track.keys);
+
+  // Property keys: every key says whether the model is shown; each switch
+  // goes to the track of its bone, kept whether or not the model has it.
+  std::unordered_map<std::u16string, std::size_t, NameHash> switchTracks;
+  for (std::size_t i = 0; i < animation.ikSwitchTracks.size(); ++i)
+    switchTracks.emplace(animation.ikSwitchTracks[i].boneName, i);
+  for (const VMDPropertyFrame& f : motion.propertyFrames) {
+    animation.shownKeys.push_back(ShownKey{f.frame, f.shown != 0});
+    const std::size_t end = std::min<std::size_t>(std::size_t{f.firstSwitch} + f.switchCount,
+                                                  motion.ikSwitches.size());
+    for (std::size_t i = f.firstSwitch; i < end; ++i) {
+      const VMDIkSwitch& s = motion.ikSwitches[i];
+      auto [it, added] = switchTracks.try_emplace(s.name, animation.ikSwitchTracks.size());
+      if (added) {
+        const auto bone = boneOfName.find(s.name);
+        animation.ikSwitchTracks.push_back(
+            IkSwitchTrack{s.name, bone != boneOfName.end() ? bone->second->index : -1, {}});
+      }
+      animation.ikSwitchTracks[it->second].keys.push_back(IkSwitchKey{f.frame, s.enabled != 0});
+    }
+  }
+  SortByFrame(animation.shownKeys);
+  animation.hidesThroughout =
+      !animation.shownKeys.empty() &&
+      std::none_of(animation.shownKeys.begin(), animation.shownKeys.end(), [](const ShownKey& k) { return k.shown; });
+  for (IkSwitchTrack& track : animation.ikSwitchTracks) SortByFrame(track.keys);
   return ModelBuilt;
 }
 

@@ -1,10 +1,16 @@
-// Reading a VMD file into a VMDMotion. Nothing is refused: a record cut off
-// by the end of the file keeps zeros in the fields that were not there, and
-// counts read past the end are 0. Records that would start past the end of
-// the file are not created, so a huge count in a short file allocates nothing.
-#include <cstring>
+// Reading a VMD file into a VMDMotion. Nothing is refused: a bone or morph
+// record cut off by the end of the file keeps zeros in the fields that were
+// not there, and counts read past the end are 0. Records that would start
+// past the end of the file are not created, so a huge count in a short file
+// allocates nothing. Property keys come after the camera, light and
+// self-shadow sections; a file that ends before them, or in them, has none,
+// and only whole property keys are kept (a cut one would switch IK off by
+// its missing bytes).
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "base/trace.h"
@@ -72,6 +78,39 @@ class NameConverter {
   const std::u16string* last_ = nullptr;
 };
 
+// Passes over a section of count and records; false when the file ends
+// before its count or inside its records.
+bool SkipSection(BinaryCursor& c, std::size_t recordSize) {
+  if (c.remaining() < 4) return false;
+  const std::uint32_t count = c.ReadU32();
+  if (count > c.remaining() / recordSize) return false;
+  c.Skip(count * recordSize);
+  return true;
+}
+
+// Property keys up to the first that the file does not hold whole. Lists are
+// checked against the bytes left before anything is made for them.
+void ReadPropertyFrames(BinaryCursor& c, VMDMotion& motion) {
+  if (c.remaining() < 4) return;
+  const std::uint32_t count = c.ReadU32();
+  motion.propertyFrames.reserve(std::min<std::size_t>(count, c.remaining() / kVmdPropertyKeyBytes));
+  for (std::uint32_t k = 0; k < count && c.remaining() >= kVmdPropertyKeyBytes; ++k) {
+    VMDPropertyFrame key;
+    key.frame = c.ReadU32();
+    key.shown = c.ReadU8();
+    key.switchCount = c.ReadU32();
+    if (key.switchCount > c.remaining() / kVmdIkSwitchBytes) break;
+    key.firstSwitch = static_cast<std::uint32_t>(motion.ikSwitches.size());
+    for (std::uint32_t i = 0; i < key.switchCount; ++i) {
+      VMDIkSwitch& s = motion.ikSwitches.emplace_back();
+      c.ReadBytes(s.nameSjis, 20);
+      s.enabled = c.ReadU8();
+      ShiftJisToWide(std::string_view(reinterpret_cast<const char*>(s.nameSjis), 20), s.name);
+    }
+    motion.propertyFrames.push_back(key);
+  }
+}
+
 }  // namespace
 
 int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
@@ -109,6 +148,13 @@ int VMDDecoder::Read(std::span<const std::uint8_t> data, VMDMotion& motion) {
     f.name = names.Convert(f.nameSjis);
   }
   TraceFormat("Skin num %u vector size %zu\n", morphCount, motion.morphFrames.size());
+
+  motion.propertyFrames.clear();
+  motion.ikSwitches.clear();
+  if (SkipSection(c, kVmdCameraRecordBytes) && SkipSection(c, kVmdLightRecordBytes) &&
+      SkipSection(c, kVmdSelfShadowRecordBytes))
+    ReadPropertyFrames(c, motion);
+  TraceFormat("Property num %zu, IK switches %zu\n", motion.propertyFrames.size(), motion.ikSwitches.size());
   return FileRead;
 }
 
@@ -116,7 +162,23 @@ int VMDDecoder::ReadFile(const std::u16string& path, std::shared_ptr<VMDMotion>&
   if (!motion) motion = std::make_shared<VMDMotion>();
   MappedFile file;
   const int opened = OpenForDecoding(path, kMaxMotionFileBytes, "motion", file, motion->formatError);
-  return opened == FileRead ? Read(file.bytes(), *motion) : opened;
+  if (opened != FileRead) return opened;
+  // A file without the header is no motion (a model, a picture picked by
+  // mistake): read as one, it would be an empty dance and a still figure.
+  if (!HasVmdHeader(file.bytes())) {
+    motion->formatError = "not a VMD motion";
+    return FormatError;
+  }
+  return Read(file.bytes(), *motion);
+}
+
+bool VMDDecoder::HasVmdHeader(std::span<const std::uint8_t> data) {
+  // "Vocaloid Motion Data 0002", the older "... file", and writers that end
+  // the text there (a NUL after "Data") all start so.
+  constexpr std::string_view kStart = "Vocaloid Motion Data";
+  return data.size() >= kStart.size() &&
+         std::equal(kStart.begin(), kStart.end(), data.begin(),
+                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
 int VMDDecoder::Decode(const std::u16string& path, std::shared_ptr<Animation> animation,

@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz harnesses with the format writer:
 // small PMX files in both encodings and every index size, PMD and VMD files,
-// the models with rigid bodies and joints as real characters have them.
+// the models with rigid bodies and joints as real characters have them (and
+// the flip and impulse morphs of PMX 2.1), motions with property keys.
 // Usage: brivonel-fuzz-seeds FOLDER (creates FOLDER/pmx, FOLDER/pmd, FOLDER/vmd).
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,30 @@
 
 #include "formats/writer/vmd_writer.h"
 #include "tests/formats/format_test_support.h"
+
+namespace {
+
+// The morph kinds of PMX 2.1 on a model with a strand of hair: a flip that
+// chooses between the mouth and nothing, and an impulse that flicks the hair.
+brivonel::PMXModel WithLaterMorphs(brivonel::PMXModel r) {
+  using namespace brivonel;
+  PMXMorph mouth;
+  mouth.name = u"あ";
+  mouth.kind = kMorphVertex;
+  mouth.vertexOffsets = {{2, {0, 0.1f, 0}}};
+  PMXMorph flip;
+  flip.name = u"切替";
+  flip.kind = kMorphFlip;
+  flip.groupOffsets = {{0, 1.0f}, {0, 0.5f}};
+  PMXMorph flick;
+  flick.name = u"揺れ";
+  flick.kind = kMorphImpulse;
+  flick.impulseOffsets = {{1, true, {0, 0, 5}, {1, 0, 0}}, {2, false, {}, {}}};
+  r.morphs = {mouth, flip, flick};
+  return r;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace brivonel;
@@ -28,7 +53,7 @@ int main(int argc, char** argv) {
       const std::string name = std::to_string(encoding) + "_" + std::to_string(size) + ".pmx";
       writer::WriteFile(root / "pmx" / ("rich_" + name), writer::WritePmx(r));
       // PMX 2.1 with a joint of a later kind in the widest files.
-      PMXModel hair = test::PhysicsPmx();
+      PMXModel hair = WithLaterMorphs(test::PhysicsPmx());
       hair.encoding = r.encoding;
       hair.boneIndexSize = hair.morphIndexSize = hair.rigidBodyIndexSize = r.boneIndexSize;
       if (size == 4) {
@@ -57,6 +82,12 @@ int main(int argc, char** argv) {
   motion.morphFrames = {writer::MakeMorphFrame(u"まばたき", 3, 1.0f),
                         writer::MakeMorphFrame(u"あ", 1, 0.5f)};
   writer::WriteFile(root / "vmd" / "small.vmd", writer::WriteVmd(motion));
+  // A dance's property keys: IK switched off for a kick and on again, the
+  // model hidden for a moment.
+  writer::AddPropertyFrame(motion, 0, true, {{u"左足ＩＫ", true}, {u"右足ＩＫ", true}});
+  writer::AddPropertyFrame(motion, 6, true, {{u"左足ＩＫ", false}});
+  writer::AddPropertyFrame(motion, 9, false, {{u"左足ＩＫ", true}});
+  writer::WriteFile(root / "vmd" / "kick.vmd", writer::WriteVmd(motion));
 
   // The pose harness reads a model followed by its motion: every bone of the
   // rich PMX keyed (the IK goal moving), every morph kind weighted, and the
@@ -67,10 +98,13 @@ int main(int argc, char** argv) {
                       writer::MakeBoneFrame(u"頭", 20, {}, {0, 0.38268343f, 0, 0.9238795f}),
                       writer::MakeBoneFrame(u"左足ＩＫ", 0), writer::MakeBoneFrame(u"左足ＩＫ", 15, {0, 1, -1}),
                       writer::MakeBoneFrame(u"右足首", 0), writer::MakeBoneFrame(u"右足首", 10, {0, 0.5f, 0})};
-  for (const char16_t* morph : {u"グループ", u"あ", u"骨", u"UV2", u"材質"}) {
+  for (const char16_t* morph : {u"グループ", u"あ", u"骨", u"UV2", u"材質", u"切替", u"揺れ"}) {
     dance.morphFrames.push_back(writer::MakeMorphFrame(morph, 0, 0.0f));
     dance.morphFrames.push_back(writer::MakeMorphFrame(morph, 12, 1.0f));
   }
+  writer::AddPropertyFrame(dance, 0, true, {{u"左足ＩＫ", true}});
+  writer::AddPropertyFrame(dance, 8, true, {{u"左足ＩＫ", false}});
+  writer::AddPropertyFrame(dance, 14, true, {{u"左足ＩＫ", true}});
   const std::vector<std::uint8_t> danceBytes = writer::WriteVmd(dance);
   auto writePose = [&](const char* name, std::vector<std::uint8_t> model) {
     model.insert(model.end(), danceBytes.begin(), danceBytes.end());
@@ -78,7 +112,7 @@ int main(int argc, char** argv) {
   };
   writePose("rich.pose", writer::WritePmx(test::RichPmx()));
   writePose("knee.pose", writer::WritePmd(pmd));
-  writePose("hair.pose", writer::WritePmx(test::PhysicsPmx()));
+  writePose("hair.pose", writer::WritePmx(WithLaterMorphs(test::PhysicsPmx())));
   std::printf("seeds written to %s\n", root.string().c_str());
   return 0;
 }

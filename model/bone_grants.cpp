@@ -1,13 +1,14 @@
 // Grant bones: a bone that takes a share of another bone's rotation and/or
-// translation on top of its own pose. Grants are applied in bone order after
-// the motion and the morphs, so a bone granted from an earlier granted bone
-// takes that bone's full result (A -> B -> C). Inverse kinematics runs
-// after them; a grant whose source bone IK then moved is applied again, from
-// the same own pose, so that bones that follow IK-driven bones follow where
-// IK put them.
+// translation on top of its own pose. A grant takes its source's pose as it
+// stands when the grant's turn comes, so a bone granted from an earlier
+// granted bone takes that bone's full result (A -> B -> C); a local grant
+// takes the source's own pose instead, without the share the source takes
+// from its own grant. When grants are applied is the deform order's to say
+// (model/deform_order.cpp): all before IK and again after it where IK moved
+// a source, or each in its bone's turn among the IK chains.
 //
-// Bones of a lower deform layer are granted first. Every bone starts the
-// frame from its rest pose, so a grant never adds onto last frame's grant.
+// Every bone starts the frame from its rest pose, so a grant never adds
+// onto last frame's grant.
 #include <cmath>
 
 #include "model/model.h"
@@ -34,6 +35,22 @@ void ApplyGrant(const BoneGrant& grant, const GrantPoses& poses, const Bone& sou
   }
 }
 
+// The source's pose a grant takes now: for a local grant the source's own
+// pose, which is what it held before its first grant once that grant has
+// been applied this frame; otherwise the pose it holds.
+void SourcePoseNow(const PoseCache& cache, const std::vector<Bone>& bones, const BoneGrant& grant,
+                   Quaternion& rotation, Float4& position) {
+  const std::size_t s = static_cast<std::size_t>(grant.parent);
+  const std::int32_t first = cache.firstGrantOf[s];
+  if (grant.local && first >= 0 && cache.grantApplied[static_cast<std::size_t>(first)] != 0) {
+    rotation = cache.grantPoses[static_cast<std::size_t>(first)].ownRotation;
+    position = cache.grantPoses[static_cast<std::size_t>(first)].ownPosition;
+    return;
+  }
+  rotation = bones[s].rotation;
+  position = bones[s].position;
+}
+
 }  // namespace
 
 Quaternion Model::GrantedRotation(const Quaternion& source, float weight) {
@@ -47,36 +64,49 @@ Quaternion Model::GrantedRotation(const Quaternion& source, float weight) {
   return {source.x * k, source.y * k, source.z * k, std::cos(half)};
 }
 
+bool Model::GrantApplies(std::size_t i) const { return GrantIsValid(grants[i], bones.size()); }
+
+void Model::ApplyGrantNow(std::size_t i) {
+  PoseCache& cache = poseCache_;
+  const BoneGrant& grant = grants[i];
+  Bone& bone = bones[static_cast<std::size_t>(grant.bone)];
+  GrantPoses& poses = cache.grantPoses[i];
+  poses.ownRotation = bone.rotation;
+  poses.ownPosition = bone.position;
+  SourcePoseNow(cache, bones, grant, poses.sourceRotation, poses.sourcePosition);
+  ApplyGrant(grant, poses, bones[static_cast<std::size_t>(grant.parent)], bone);
+  cache.grantApplied[i] = 1;
+}
+
 void Model::ApplyGrants() {
-  std::vector<GrantPoses>& poses = poseCache_.grantPoses;
-  poses.resize(grants.size());
-  for (std::size_t k = 0; k < grants.size(); ++k) {
-    const std::size_t i = poseCache_.GrantAt(k);
-    const BoneGrant& grant = grants[i];
-    if (!GrantIsValid(grant, bones.size())) continue;
-    Bone& bone = bones[static_cast<std::size_t>(grant.bone)];
-    const Bone& source = bones[static_cast<std::size_t>(grant.parent)];
-    poses[i] = {bone.rotation, bone.position, source.rotation, source.position};
-    ApplyGrant(grant, poses[i], source, bone);
-  }
+  PoseCache& cache = poseCache_;
+  cache.grantPoses.resize(grants.size());
+  cache.grantApplied.assign(grants.size(), 0);
+  for (std::uint32_t i : cache.grantOrder)
+    if (cache.grantBeforeIk[i] != 0 && GrantApplies(i)) ApplyGrantNow(i);
 }
 
 bool Model::ReapplyGrantsAfterIk() {
-  std::vector<GrantPoses>& poses = poseCache_.grantPoses;
+  return deformOrder == DeformOrder::kGrantsAroundIk && ReapplyGrantsWhoseSourceMoved();
+}
+
+bool Model::ReapplyGrantsWhoseSourceMoved() {
   PoseCache& cache = poseCache_;
+  std::vector<GrantPoses>& poses = cache.grantPoses;
   bool any = false;
-  for (std::size_t k = 0; k < grants.size() && k < poses.size(); ++k) {
-    const std::size_t i = cache.GrantAt(k);
+  for (std::uint32_t i : cache.grantOrder) {
+    if (i >= poses.size() || !GrantApplies(i)) continue;
     const BoneGrant& grant = grants[i];
-    if (!GrantIsValid(grant, bones.size())) continue;
-    const Bone& source = bones[static_cast<std::size_t>(grant.parent)];
-    const bool moved = (grant.rotation && !SameBits(source.rotation, poses[i].sourceRotation)) ||
-                       (grant.translation && !SameBits(source.position, poses[i].sourcePosition));
+    Quaternion rotation;
+    Float4 position;
+    SourcePoseNow(cache, bones, grant, rotation, position);
+    const bool moved = (grant.rotation && !SameBits(rotation, poses[i].sourceRotation)) ||
+                       (grant.translation && !SameBits(position, poses[i].sourcePosition));
     if (!moved) continue;
-    poses[i].sourceRotation = source.rotation;
-    poses[i].sourcePosition = source.position;
+    poses[i].sourceRotation = rotation;
+    poses[i].sourcePosition = position;
     const std::uint32_t index = static_cast<std::uint32_t>(grant.bone);
-    ApplyGrant(grant, poses[i], source, bones[index]);
+    ApplyGrant(grant, poses[i], bones[static_cast<std::size_t>(grant.parent)], bones[index]);
     cache.Touch(index);
     any = true;
   }
@@ -84,18 +114,15 @@ bool Model::ReapplyGrantsAfterIk() {
 }
 
 void Model::ReapplyGrantsAfterPhysics() {
-  const std::vector<GrantPoses>& poses = poseCache_.grantPoses;
-  for (std::size_t k = 0; k < grants.size() && k < poses.size(); ++k) {
-    const std::size_t i = poseCache_.GrantAt(k);
+  const PoseCache& cache = poseCache_;
+  for (std::uint32_t i : cache.grantOrder) {
+    if (i >= cache.grantPoses.size() || !GrantApplies(i)) continue;
     const BoneGrant& grant = grants[i];
-    if (!GrantIsValid(grant, bones.size())) continue;
     Bone& bone = bones[static_cast<std::size_t>(grant.bone)];
     if (!bone.deformAfterPhysics) continue;
-    const Bone& source = bones[static_cast<std::size_t>(grant.parent)];
-    GrantPoses now = poses[i];
-    now.sourceRotation = source.rotation;
-    now.sourcePosition = source.position;
-    ApplyGrant(grant, now, source, bone);
+    GrantPoses now = cache.grantPoses[i];
+    SourcePoseNow(cache, bones, grant, now.sourceRotation, now.sourcePosition);
+    ApplyGrant(grant, now, bones[static_cast<std::size_t>(grant.parent)], bone);
   }
 }
 

@@ -72,31 +72,46 @@ bool ChainIsValid(const IkChain& chain, std::size_t boneCount) {
 void Model::SolveIk() {
   RefreshHierarchy();
   RefreshLayerOrder();
-  SolveIkChains(false);
+  SolveIkChains(false, false);
 }
 
-void Model::SolveIkChains(bool worldsSettled) {
+void Model::BringWorldsInStep(bool& settled) {
+  if (settled && poseCache_.parentsFirst)
+    RecomputeTouchedSubtrees();
+  else
+    settled = RecomputeAllWorlds();
+  poseCache_.ClearTouched();
+}
+
+void Model::SolveIkChains(bool worldsSettled, bool withGrants) {
   PoseCache& cache = poseCache_;
   ikLinkSteps_ = 0;
   bool settled = worldsSettled;
   std::size_t unsolved = 0;
-  for (std::size_t k = 0; k < ikChains.size(); ++k) {
-    const std::size_t c = cache.ChainAt(k);
+  for (const std::int32_t step : cache.ikSteps) {
+    if (step < 0) {
+      // A grant whose turn comes among the chains: what it moves is in step
+      // before the next chain reads it.
+      const std::size_t i = static_cast<std::size_t>(~step);
+      if (!withGrants || !GrantApplies(i)) continue;
+      ApplyGrantNow(i);
+      cache.Touch(static_cast<std::uint32_t>(grants[i].bone));
+      BringWorldsInStep(settled);
+      continue;
+    }
+    const std::size_t c = static_cast<std::size_t>(step);
     const IkChain& chain = ikChains[c];
     bool changed = false;
-    if (chain.iterations > 0 && chain.linkCount > 0) {
+    if (chain.iterations > 0 && chain.linkCount > 0 && IkChainOn(c)) {
       if (!ChainIsValid(chain, bones.size()))
         TraceFormat("IK chain %zu skipped: a bone or link number is out of range\n", c);
       else if (ikLinkSteps_ >= kIkStepBudget || !RunIkChain(chain, changed))
         ++unsolved;
     }
-    if (!settled || changed) {
-      if (settled && cache.parentsFirst)
-        RecomputeTouchedSubtrees();
-      else
-        settled = RecomputeAllWorlds();
-    }
-    cache.ClearTouched();
+    if (!settled || changed)
+      BringWorldsInStep(settled);
+    else
+      cache.ClearTouched();
   }
   if (unsolved > 0)
     TraceFormat("IK stopped after %u steps this frame: %zu chains not solved\n", ikLinkSteps_,
@@ -105,9 +120,11 @@ void Model::SolveIkChains(bool worldsSettled) {
 
 bool Model::SolveIkChainsAfterPhysics() {
   bool any = false;
-  for (std::size_t k = 0; k < ikChains.size(); ++k) {
-    const IkChain& chain = ikChains[poseCache_.ChainAt(k)];
-    if (chain.iterations == 0 || chain.linkCount == 0 || !ChainIsValid(chain, bones.size()) ||
+  for (const std::int32_t step : poseCache_.ikSteps) {
+    if (step < 0) continue;
+    const std::size_t c = static_cast<std::size_t>(step);
+    const IkChain& chain = ikChains[c];
+    if (chain.iterations == 0 || chain.linkCount == 0 || !IkChainOn(c) || !ChainIsValid(chain, bones.size()) ||
         !bones[chain.ikBone].deformAfterPhysics || ikLinkSteps_ >= kIkStepBudget)
       continue;
     bool changed = false;

@@ -13,7 +13,9 @@ struct Look {
   // Samples per pixel of the drawn surface (kSamplesChosenByDevice: the
   // presenter's choice).
   std::uint32_t samples = kSamplesChosenByDevice;
-  bool sphereMaps = true;   // multiplying and adding sphere maps
+  // Multiplying and adding sphere maps. A sub-texture (PMX sphere mode 3) is
+  // part of the material's picture and drawn in every look.
+  bool sphereMaps = true;
   bool toonShading = true;  // the toon ramp lights toon materials
   bool outlines = true;     // edges of materials that ask for them
 

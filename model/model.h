@@ -12,6 +12,7 @@
 #include "base/math.h"
 #include "model/animation.h"
 #include "model/look.h"
+#include "model/look_at.h"
 #include "model/morph_record.h"
 #include "model/pose_cache.h"
 #include "physics/body_description.h"
@@ -52,7 +53,9 @@ enum SphereMode : std::int32_t {
   kSphereNone = 0,
   kSphereMultiply = 1,    // ".sph", PMX mode 1
   kSphereAdd = 2,         // ".spa", PMX mode 2
-  kSphereSubTexture = 3,  // PMX mode 3: a second UV set's texture; not drawn
+  // PMX mode 3: not a sphere map but a second texture, laid on with the
+  // first additional UV set and multiplied in as the main texture is.
+  kSphereSubTexture = 3,
 };
 
 struct Material {
@@ -117,8 +120,8 @@ struct Bone {
   std::int32_t parentIndex = -1;
   std::int32_t index = 0;
   bool isCenter = false;
-  // PMX deform layer: grants and IK chains of a lower layer are evaluated
-  // first (file order within a layer).
+  // PMX deform layer: bones of a lower layer take their grants and run
+  // their IK chains first (bone order within a layer).
   std::int32_t deformLayer = 0;
   // Evaluated again after physics has moved the bodies' bones (PMX flag).
   bool deformAfterPhysics = false;
@@ -136,14 +139,30 @@ struct IkChain {
 };
 
 // A bone that takes a share of another bone's rotation and/or translation on
-// top of its own pose (PMX grant bones, PMD rotation-influenced bones): twist
-// bones, eyes that follow both eyes, shoulder cancels.
+// top of its own pose (PMX grant bones, PMD bones that follow another's
+// rotation): twist bones, eyes that follow both eyes, shoulder cancels.
 struct BoneGrant {
   std::int32_t bone = 0;
   std::int32_t parent = 0;  // the bone it takes from
   float weight = 0.0f;      // the share; negative turns the other way
   bool rotation = false;
   bool translation = false;
+  // Takes the source's own pose (its motion, morphs and IK) without the
+  // share the source takes from a grant of its own (PMX "local" grant);
+  // otherwise the source's whole pose, grant included.
+  bool local = false;
+};
+
+// How a frame takes grants and IK chains in turn.
+enum class DeformOrder : std::uint8_t {
+  // Every grant, then the IK chains as listed, then again each grant whose
+  // source IK moved (both by deform layer first): PMD files, whose bones
+  // that follow another's rotation follow the legs after IK.
+  kGrantsAroundIk,
+  // Bone by bone, by deform layer and then bone number: each bone's grant,
+  // then its IK chain. A chain sees the grants of the bones before it, and a
+  // grant what the chains before it turned (not those after): PMX files.
+  kBoneByBone,
 };
 
 // Link steps that inverse kinematics may take in one frame, each counted
@@ -162,10 +181,10 @@ struct MaterialConstants {
   Float4 ambient;   // w = 0
   Float4 diffuse;
   Float4 specular;  // w: specular power
-  // x: sphere mode (kSphereMultiply or kSphereAdd, else 0) of shader
-  // resource 1; y: 1 when the toon ramp of shader resource 2 lights the
-  // material; z: 1 when the specular highlight goes on after the textures;
-  // w: 1 in the edge pass.
+  // x: the SphereMode of shader resource 1 (0 when none is bound); y: 1
+  // when the toon ramp of shader resource 2 lights the material; z: 1 when
+  // the specular highlight goes on after the textures; w: 1 in the edge
+  // pass.
   Float4 effects;
   Float4 edgeColor;
   // The edge pass: xy one pixel of the target in clip-space units (2 / width,
@@ -216,6 +235,9 @@ class Model {
   // The centre bone's sideways travel (model units) that the last Update
   // took out of the pose and returned as a screen shift.
   float CentreTravel() const { return centreTravel_; }
+  // Whether the motion shows the model at the last Update's frame (its
+  // property keys can hide it); a hidden model is posed but not drawn.
+  bool Shown() const { return shown_; }
 
   // Physics: builds the model's world with `engine` from physicsDescription
   // (a model without bodies gets none); null turns physics off and leaves
@@ -230,6 +252,15 @@ class Model {
   // the window swings what hangs from it.
   void SetScreenPlacement(Float2 pixels) { screenPlacement_ = pixels; }
 
+  // A morph of any kind at `weight`, as a track of this frame applies it
+  // (a flip morph does nothing here: its choice is made before).
+  void ApplyMorph(const PMXMorph& morph, float weight);
+  // The pointer for the next Updates: the head, neck and eyes turn toward
+  // it (model/look_at.h says how far and how fast). Off by default.
+  void SetLookAt(const LookAtInput& input) { lookAtInput_ = input; }
+  const LookAtInput& lookAtInput() const { return lookAtInput_; }
+  const GazeFollower& gaze() const { return gaze_; }
+
   void ApplyGroupMorph(const PMXMorph& morph, float weight);
   void ApplyVertexMorph(const PMXMorph& morph, float weight);
   void ApplyBoneMorph(const PMXMorph& morph);
@@ -243,6 +274,7 @@ class Model {
   std::vector<Bone> bones;
   std::vector<IkChain> ikChains;
   std::vector<BoneGrant> grants;  // in bone order
+  DeformOrder deformOrder = DeformOrder::kGrantsAroundIk;
   // Rigid bodies and joints in model space; empty for a model without them.
   physics::PhysicsDescription physicsDescription;
   std::map<std::u16string, PMXMorph> morphs;
@@ -301,11 +333,15 @@ class Model {
   // The stages of Update, in order (model/model_update.cpp lists them).
   void StartFromRest();
   int PoseFromMotion(std::uint64_t elapsedMilliseconds);
+  void ApplyMotionProperties();
   void ApplyMorphTracks();
   void ApplyGrants();
   // ComputeWorldMatrices
-  void SolveIkChains(bool worldsSettled);
+  // The IK chains, and with grants the grants that wait for a chain (bone by
+  // bone order), in their order.
+  void SolveIkChains(bool worldsSettled, bool withGrants = true);
   void ApplyGrantsAfterIk();
+  void TurnTowardPointer();
   void MoveKinematicBodies();
   void StepPhysics();
   void PoseBonesFromBodies();
@@ -315,26 +351,85 @@ class Model {
   // Pose evaluation internals (model/pose_evaluation.cpp,
   // model/inverse_kinematics.cpp, model/bone_grants.cpp).
   void RefreshHierarchy();
-  // The order grants and IK chains are evaluated in: by the deform layer of
-  // their bone, then as listed.
+  // The order grants and IK chains are evaluated in (model/deform_order.cpp).
   void RefreshLayerOrder();
   int PoseBoneTracks(Animation& motion);
-  // Applies again the grants whose source bone IK moved; true if any.
+  // Whether grant i names two different bones of the model.
+  bool GrantApplies(std::size_t i) const;
+  // Grant i from its bone's own pose and its source's pose now.
+  void ApplyGrantNow(std::size_t i);
+  // Around IK: applies again the grants whose source bone IK moved; true
+  // if any. Bone by bone the chains took the grants in their turns.
   bool ReapplyGrantsAfterIk();
+  // Applies again, in order, every grant whose source moved since it was
+  // applied this frame; true if any.
+  bool ReapplyGrantsWhoseSourceMoved();
   // The grants of bones that deform after physics, from their own poses
   // and their sources' poses now.
   void ReapplyGrantsAfterPhysics();
   // The IK chains of bones that deform after physics; true if any turned.
   bool SolveIkChainsAfterPhysics();
+  // Morphs (model/morphs.cpp): the morph of a number in the file, or null;
+  // the morphs the frame's flip morphs switch on.
+  const PMXMorph* MorphAt(std::int32_t index) const;
+  void ChooseFlips(const Animation& motion);
+  void ChooseFlip(const PMXMorph& flip, float weight);
+  // The pushes of the impulse morphs whose weight changed since the last
+  // frame (model/impulse_morphs.cpp).
+  void PushBodies();
+  // False when the motion has switched off the IK of the chain's bone.
+  bool IkChainOn(std::size_t chain) const {
+    return chain >= ikChainOff_.size() || ikChainOff_[chain] == 0;
+  }
   // Runs one chain; false when the frame's step budget ran out in it.
   bool RunIkChain(const IkChain& chain, bool& changed);
+  // Brings the world matrices in step after poses changed (the touched
+  // bones' subtrees when parents come first, else one pass over all bones);
+  // `settled` says whether they were in step before and becomes whether
+  // they are now.
+  void BringWorldsInStep(bool& settled);
   void RecomputeTouchedSubtrees();
   bool RecomputeAllWorlds();
   // The figure's place in the physics world: the window's placement and the
   // centre bone's travel, in model units.
   Matrix4 FigurePlacement() const;
 
+  // The bones the look-at stage turns, found by name for one bone list.
+  struct LookAtBones {
+    const Bone* list = nullptr;
+    std::size_t count = 0;
+    std::int32_t neck = -1;
+    std::int32_t head = -1;
+    std::int32_t bothEyes = -1;
+    std::int32_t leftEye = -1;
+    std::int32_t rightEye = -1;
+  };
+  const LookAtBones& FindLookAtBones();
+  // The pointer's direction from the head, in the frame of the body that
+  // `turned` (the neck, or the head) hangs from; false when the camera
+  // gives no measure.
+  bool PointerDirection(std::int32_t turned, GazeAngles& direction) const;
+
   PoseCache poseCache_;
+  // A morph and the weight it acts with this frame.
+  struct WeightedMorph {
+    const PMXMorph* morph = nullptr;
+    float weight = 0.0f;
+  };
+  std::vector<WeightedMorph> flipChoices_;
+  std::vector<WeightedMorph> impulseMorphs_;
+  // The impulse morphs of the last frame that stepped physics: a push is
+  // given when its morph's weight changes.
+  std::vector<WeightedMorph> impulsesBefore_;
+  // The motion's properties at this frame: the model shown, and per IK
+  // chain 1 where the motion has switched its IK off.
+  bool shown_ = true;
+  std::vector<std::uint8_t> ikChainOff_;
+
+  LookAtInput lookAtInput_;
+  LookAtBones lookAtBones_;
+  GazeFollower gaze_;
+  std::uint64_t lookAtElapsed_ = 0;  // the motion time the gaze last advanced to
   std::uint32_t ikLinkSteps_ = 0;
   float centreTravel_ = 0.0f;
   std::uint64_t motionElapsed_ = 0;  // the time of the last Update

@@ -1,7 +1,7 @@
 // Drawing the posed model: changed vertices are uploaded, the world and bone
 // matrices written, and the pieces drawn material by material with their
-// morph-adjusted colours, sphere maps and toon ramps; then the edge pass
-// draws the outlines of the materials that ask for one.
+// morph-adjusted colours, sphere maps or sub-textures and toon ramps; then
+// the edge pass draws the outlines of the materials that ask for one.
 #include <algorithm>
 #include <cstring>
 
@@ -15,7 +15,7 @@ namespace {
 
 // Shader resource and sampler slots of the pixel shaders.
 constexpr std::uint32_t kTextureSlot = 0;
-constexpr std::uint32_t kSphereSlot = 1;
+constexpr std::uint32_t kSecondTextureSlot = 1;  // the sphere map or the sub-texture
 constexpr std::uint32_t kToonSlot = 2;
 
 Float4 MultiplyComponents(const Float4& a, const Float4& b) {
@@ -81,11 +81,13 @@ class ShaderBinder {
   std::int32_t pixel_ = -1;
 };
 
-gpu::ShaderResourceView* SphereMapOf(const Model& model, const Material& material) {
-  if (!model.look.sphereMaps ||
-      (material.sphereMode != kSphereMultiply && material.sphereMode != kSphereAdd) ||
-      !ValidIndex(material.sphereTextureId, model.texturePool.Size()))
-    return nullptr;
+// What shader resource 1 holds for the material: its sphere map, when the
+// look draws them, or its sub-texture, which is part of the material's own
+// picture and drawn in every look.
+gpu::ShaderResourceView* SecondTextureOf(const Model& model, const Material& material) {
+  const bool sphere = material.sphereMode == kSphereMultiply || material.sphereMode == kSphereAdd;
+  if (!(sphere && model.look.sphereMaps) && material.sphereMode != kSphereSubTexture) return nullptr;
+  if (!ValidIndex(material.sphereTextureId, model.texturePool.Size())) return nullptr;
   return model.texturePool.Get(material.sphereTextureId).shaderResourceView.get();
 }
 
@@ -174,9 +176,9 @@ int Model::Render() {
       shaders.Bind(material.vertexShaderId, material.pixelShaderId);
 
       materialConstants = FoldedColours(material);
-      gpu::ShaderResourceView* sphere = SphereMapOf(*this, material);
+      gpu::ShaderResourceView* second = SecondTextureOf(*this, material);
       gpu::ShaderResourceView* toon = ToonRampOf(*this, material);
-      materialConstants.effects = {sphere != nullptr ? static_cast<float>(material.sphereMode) : 0.0f,
+      materialConstants.effects = {second != nullptr ? static_cast<float>(material.sphereMode) : 0.0f,
                                    toon != nullptr ? 1.0f : 0.0f,
                                    specularAfterTextures ? 1.0f : 0.0f, 0.0f};
       context->UpdateSubresource(materialBuffer.get(), &materialConstants);
@@ -188,9 +190,13 @@ int Model::Render() {
             kTextureSlot, texturePool.Get(material.textureId).shaderResourceView.get());
         context->PSSetSamplers(kTextureSlot, samplerState.get());
       }
-      if (sphere != nullptr) {
-        context->PSSetShaderResources(kSphereSlot, sphere);
-        context->PSSetSamplers(kSphereSlot, rampSamplerState.get());
+      if (second != nullptr) {
+        // A sub-texture repeats as a texture does; a sphere map's rim must
+        // not wrap to its other side.
+        context->PSSetShaderResources(kSecondTextureSlot, second);
+        context->PSSetSamplers(kSecondTextureSlot, material.sphereMode == kSphereSubTexture
+                                                       ? samplerState.get()
+                                                       : rampSamplerState.get());
       }
       if (toon != nullptr) {
         context->PSSetShaderResources(kToonSlot, toon);

@@ -11,11 +11,13 @@ int Model::Update(std::uint64_t elapsedMilliseconds) {
   if (loading) return 0;
   StartFromRest();
   const int shift = PoseFromMotion(elapsedMilliseconds);
+  ApplyMotionProperties();
   ApplyMorphTracks();
   ApplyGrants();
   ComputeWorldMatrices();
   SolveIkChains(poseCache_.parentsFirst);
   ApplyGrantsAfterIk();
+  TurnTowardPointer();
   MoveKinematicBodies();
   StepPhysics();
   PoseBonesFromBodies();

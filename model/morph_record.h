@@ -17,8 +17,11 @@ enum MorphKind : std::int32_t {
   kMorphAdditionalUv1 = 4,
   kMorphAdditionalUv4 = 7,
   kMorphMaterial = 8,
+  kMorphFlip = 9,      // PMX 2.1: switches on one of its morphs, chosen by its weight
+  kMorphImpulse = 10,  // PMX 2.1: pushes rigid bodies
 };
 
+// An entry of a group morph, or a choice of a flip morph.
 struct PMXGroupOffset {
   std::int32_t morphIndex = 0;
   float weight = 0.0f;
@@ -54,17 +57,27 @@ struct PMXMaterialOffset {
   Float4 toonTextureTint;
 };
 
+// A push of a rigid body: a velocity and an angular impulse (the file's
+// "torque"), in the world's axes or the body's own.
+struct PMXImpulseOffset {
+  std::int32_t bodyIndex = 0;
+  bool local = false;
+  Float3 velocity;
+  Float3 torque;
+};
+
 struct PMXMorph {
   std::u16string name;
   std::u16string englishName;
   std::int32_t panel = 0;
   std::int32_t kind = 0;
   std::int32_t offsetCount = 0;
-  std::vector<PMXGroupOffset> groupOffsets;
+  std::vector<PMXGroupOffset> groupOffsets;  // of a group or a flip morph
   std::vector<PMXVertexOffset> vertexOffsets;
   std::vector<PMXBoneOffset> boneOffsets;
   std::vector<PMXUvOffset> uvOffsets;
   std::vector<PMXMaterialOffset> materialOffsets;
+  std::vector<PMXImpulseOffset> impulseOffsets;
 };
 
 }  // namespace brivonel

@@ -2,9 +2,11 @@
 // the morph's kind decides what the weight changes. Vertex and UV morphs
 // change the posed vertices for one frame (the next frame starts from the
 // rest vertices), bone morphs add to the bone poses, material morphs
-// accumulate colour factors that drawing folds in, and group morphs apply other morphs with scaled
-// weights. Entries that name a vertex, bone, material or morph that does not
-// exist are skipped.
+// accumulate colour factors that drawing folds in, group morphs apply other
+// morphs with scaled weights, a flip morph switches on the one morph of its
+// list that its weight chooses, and impulse morphs push rigid bodies (in the
+// physics stage). Entries that name a vertex, bone, material or morph that
+// does not exist are skipped.
 #include <algorithm>
 #include <cstddef>
 
@@ -51,6 +53,49 @@ float MorphWeight(std::uint32_t frame, const MorphKey& prev, const MorphKey& nex
   if (prev.frame != next.frame)
     t = static_cast<float>(frame - prev.frame) / static_cast<float>(next.frame - prev.frame);
   return prev.weight + (next.weight - prev.weight) * t;
+}
+
+// The track's weight at `frame`: linear between the keys around it, the
+// first key's before the first and the last key's after the last, so that a
+// single key holds its weight for the whole motion; 0 without keys. The
+// cursor is a hint kept between frames.
+float TrackWeight(MorphTrack& track, std::uint32_t frame) {
+  const std::vector<MorphKey>& keys = track.keys;
+  if (keys.empty()) return 0.0f;
+  const std::int32_t last = static_cast<std::int32_t>(keys.size()) - 1;
+  // One left out of range by changed keys starts over from the nearest key.
+  track.cursor = std::min(std::max(track.cursor, 0), last);
+  const MorphKey* prev;
+  const MorphKey* next;
+  if (frame < keys.front().frame) {
+    prev = next = &keys.front();
+  } else if (frame > keys.back().frame) {
+    prev = next = &keys.back();
+  } else {
+    std::size_t i = keys[static_cast<std::size_t>(track.cursor)].frame < frame
+                        ? static_cast<std::size_t>(track.cursor)
+                        : 0;
+    while (i < keys.size() && keys[i].frame < frame) ++i;
+    // On the first key itself the pair is that key twice: a cursor left
+    // further on by an earlier, later frame (the motion's wrap to frame 0)
+    // must not pair it with a later key.
+    track.cursor = static_cast<std::int32_t>(i > 0 ? i - 1 : 0);
+    next = &keys[i];
+    prev = &keys[static_cast<std::size_t>(track.cursor)];
+  }
+  return MorphWeight(frame, *prev, *next);
+}
+
+// The entry a flip morph of this weight switches on: of n entries, entry k
+// once the weight reaches (k + 1) / (n + 1), the first for any weight above
+// 0 and the last for any weight from n / (n + 1) up; none at 0 or below.
+// (The only runtime that plays flip morphs chooses so.)
+const PMXGroupOffset* FlipChoice(const PMXMorph& flip, float weight) {
+  const std::size_t n = flip.groupOffsets.size();
+  if (n == 0 || !(weight > 0.0f)) return nullptr;
+  const float scaled = std::min(static_cast<float>(n + 1) * weight, static_cast<float>(n));
+  const std::size_t k = static_cast<std::size_t>(scaled);
+  return &flip.groupOffsets[k == 0 ? 0 : k - 1];
 }
 
 }  // namespace
@@ -118,9 +163,7 @@ void Model::ApplyMaterialMorph(const PMXMorph& morph, float weight) {
 
 void Model::ApplyGroupMorph(const PMXMorph& morph, float weight) {
   for (const PMXGroupOffset& entry : morph.groupOffsets) {
-    if (entry.morphIndex < 0 || static_cast<std::size_t>(entry.morphIndex) >= morphList.size())
-      continue;
-    const PMXMorph* target = morphList[static_cast<std::size_t>(entry.morphIndex)];
+    const PMXMorph* target = MorphAt(entry.morphIndex);
     if (target == nullptr) continue;
     if (target == &morph) {
       if (TraceEnabled())
@@ -128,80 +171,93 @@ void Model::ApplyGroupMorph(const PMXMorph& morph, float weight) {
                     static_cast<int>(entry.morphIndex), Utf16ToUtf8(morph.name).c_str());
       continue;
     }
-    // Groups do not nest: a group inside a group is not applied.
-    const float targetWeight = weight * entry.weight;
-    switch (target->kind) {
-      case kMorphVertex:
-        ApplyVertexMorph(*target, targetWeight);
-        break;
-      case kMorphBone:
-        ApplyBoneMorph(*target);
-        break;
-      case kMorphMaterial:
-        ApplyMaterialMorph(*target, targetWeight);
-        break;
-      default:
-        if (target->kind >= kMorphUv && target->kind <= kMorphAdditionalUv4)
-          ApplyUvMorph(*target, targetWeight);
-        break;
+    // Groups do not nest: a group inside a group is not applied. A flip
+    // inside a group has made its choice already (ChooseFlips).
+    if (target->kind == kMorphGroup || target->kind == kMorphFlip) continue;
+    ApplyMorph(*target, weight * entry.weight);
+  }
+}
+
+void Model::ApplyMorph(const PMXMorph& morph, float weight) {
+  switch (morph.kind) {
+    case kMorphGroup:
+      ApplyGroupMorph(morph, weight);
+      break;
+    case kMorphVertex:
+      ApplyVertexMorph(morph, weight);
+      break;
+    case kMorphBone:
+      ApplyBoneMorph(morph);
+      break;
+    case kMorphMaterial:
+      ApplyMaterialMorph(morph, weight);
+      break;
+    case kMorphImpulse:
+      // Pushes rigid bodies: the physics stage gives them (PushBodies).
+      impulseMorphs_.push_back({&morph, weight});
+      break;
+    case kMorphFlip:  // chosen before (ChooseFlips)
+      break;
+    default:
+      if (morph.kind >= kMorphUv && morph.kind <= kMorphAdditionalUv4) ApplyUvMorph(morph, weight);
+      break;
+  }
+}
+
+const PMXMorph* Model::MorphAt(std::int32_t index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= morphList.size()) return nullptr;
+  return morphList[static_cast<std::size_t>(index)];
+}
+
+void Model::ChooseFlip(const PMXMorph& flip, float weight) {
+  const PMXGroupOffset* choice = FlipChoice(flip, weight);
+  if (choice == nullptr) return;
+  const PMXMorph* target = MorphAt(choice->morphIndex);
+  // Flips do not nest.
+  if (target == nullptr || target->kind == kMorphFlip) return;
+  for (WeightedMorph& chosen : flipChoices_) {
+    if (chosen.morph == target) {
+      chosen.weight = choice->weight;  // the later flip's choice counts
+      return;
+    }
+  }
+  flipChoices_.push_back({target, choice->weight});
+}
+
+void Model::ChooseFlips(const Animation& motion) {
+  flipChoices_.clear();
+  for (const auto& [name, track] : motion.morphTracks) {
+    if (track.morph == nullptr) continue;
+    const PMXMorph& morph = *track.morph;
+    if (morph.kind == kMorphFlip) {
+      ChooseFlip(morph, track.weight);
+    } else if (morph.kind == kMorphGroup) {
+      for (const PMXGroupOffset& entry : morph.groupOffsets) {
+        const PMXMorph* target = MorphAt(entry.morphIndex);
+        if (target != nullptr && target->kind == kMorphFlip) ChooseFlip(*target, track.weight * entry.weight);
+      }
     }
   }
 }
 
 void Model::ApplyMorphTracks() {
+  impulseMorphs_.clear();
+  flipChoices_.clear();
   if (!animation) return;
   Animation& motion = *animation;
-  const std::uint32_t frame = motion.currentFrame;
-  for (auto& [name, track] : motion.morphTracks) {
-    const std::vector<MorphKey>& keys = track.keys;
-    // A single key has no effect.
-    track.weight = 0.0f;
-    if (keys.size() < 2) continue;
-    const std::int32_t last = static_cast<std::int32_t>(keys.size()) - 1;
-    // The cursor is a hint kept between frames; one left out of range by
-    // changed keys starts over from the nearest key.
-    track.cursor = std::min(std::max(track.cursor, 0), last);
-
-    const MorphKey* prev;
-    const MorphKey* next;
-    if (frame < keys.front().frame) {
-      prev = next = &keys.front();
-    } else if (frame > keys.back().frame) {
-      prev = next = &keys.back();
-    } else {
-      std::size_t i = keys[static_cast<std::size_t>(track.cursor)].frame < frame
-                          ? static_cast<std::size_t>(track.cursor)
-                          : 0;
-      while (i < keys.size() && keys[i].frame < frame) ++i;
-      // On the first key itself the pair is that key twice: a cursor left
-      // further on by an earlier, later frame (the motion's wrap to frame 0)
-      // must not pair it with a later key.
-      track.cursor = static_cast<std::int32_t>(i > 0 ? i - 1 : 0);
-      next = &keys[i];
-      prev = &keys[static_cast<std::size_t>(track.cursor)];
-    }
-    const float weight = MorphWeight(frame, *prev, *next);
-    track.weight = weight;
+  for (auto& [name, track] : motion.morphTracks) track.weight = TrackWeight(track, motion.currentFrame);
+  // A morph that a flip switches on takes the flip's entry weight in place
+  // of the one its own track gives it.
+  ChooseFlips(motion);
+  for (const auto& [name, track] : motion.morphTracks) {
     if (track.morph == nullptr) continue;
-    const PMXMorph& morph = *track.morph;
-    switch (morph.kind) {
-      case kMorphGroup:
-        ApplyGroupMorph(morph, weight);
-        break;
-      case kMorphVertex:
-        ApplyVertexMorph(morph, weight);
-        break;
-      case kMorphBone:
-        ApplyBoneMorph(morph);
-        break;
-      case kMorphMaterial:
-        ApplyMaterialMorph(morph, weight);
-        break;
-      default:
-        if (morph.kind >= kMorphUv && morph.kind <= kMorphAdditionalUv4) ApplyUvMorph(morph, weight);
-        break;
-    }
+    // A named copy: clang before 16 cannot capture a structured binding.
+    const PMXMorph* morph = track.morph;
+    const bool chosen = std::any_of(flipChoices_.begin(), flipChoices_.end(),
+                                    [morph](const WeightedMorph& c) { return c.morph == morph; });
+    if (!chosen) ApplyMorph(*track.morph, track.weight);
   }
+  for (const WeightedMorph& chosen : flipChoices_) ApplyMorph(*chosen.morph, chosen.weight);
 }
 
 }  // namespace brivonel

@@ -43,6 +43,10 @@ class PhysicsRig {
   // Every body where its bone carries it, at rest.
   void Restart(const std::vector<Bone>& bones, const Matrix4& figure);
   void Step(float seconds);
+  // Pushes a dynamic body (an impulse morph), in the world's axes or its own.
+  void Push(std::size_t body, const Float3& velocity, const Float3& torque, bool local) {
+    world_->Push(body, velocity, torque, local);
+  }
   // Turns (and, for bodies that move their bone, places) the bones of the
   // dynamic bodies, then brings every bone's world matrix up to date,
   // parents first.

@@ -1,6 +1,7 @@
 // The physics stages of a frame: the bodies that follow bones go where the
-// posed bones carry them, the world steps, the dynamic bodies turn their
-// bones, and the bones marked to deform after physics are evaluated again.
+// posed bones carry them, impulse morphs push bodies, the world steps, the
+// dynamic bodies turn their bones, and the bones marked to deform after
+// physics are evaluated again.
 // A model without a physics world skips them all.
 #include <algorithm>
 #include <cmath>
@@ -66,7 +67,11 @@ void Model::StepPhysics() {
   const Animation* motion = animation.get();
   if (restartPhysics_) {
     rig.Restart(bones, figure_);
-  } else if (motionElapsed_ > clock.elapsed) {
+    // The motion plays from its start again, pushes and all.
+    impulsesBefore_.clear();
+  }
+  PushBodies();
+  if (!restartPhysics_ && motionElapsed_ > clock.elapsed) {
     const std::uint64_t step = std::min(motionElapsed_ - clock.elapsed, kLongestStepMs);
     rig.Step(static_cast<float>(step) / 1000.0f);
   }

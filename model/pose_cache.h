@@ -99,20 +99,25 @@ struct PoseCache {
     touched.clear();
   }
 
-  // Evaluation order of grants and IK chains when the bones have deform
-  // layers (empty when every layer is 0: then they go as listed), and what
-  // it was worked out from: each bone's layer, each grant's and chain's bone.
-  bool layered = false;
+  // The order of evaluation and what it was worked out from (the model's
+  // order rule, each bone's layer and parent, each grant's bones and kind,
+  // each chain's bones): every grant in its turn; which grants go before IK
+  // (the others wait for their turn among the chains); and the steps of
+  // the IK stage, a chain c as c and a waiting grant i as ~i.
   std::vector<std::uint32_t> grantOrder;
-  std::vector<std::uint32_t> chainOrder;
+  std::vector<std::uint8_t> grantBeforeIk;  // per grant
+  std::vector<std::int32_t> ikSteps;
   std::vector<std::int32_t> orderSource;
-  // The k-th grant or chain to evaluate.
-  std::size_t GrantAt(std::size_t k) const { return layered ? grantOrder[k] : k; }
-  std::size_t ChainAt(std::size_t k) const { return layered ? chainOrder[k] : k; }
+  // Per-bone marks used while the order is worked out.
+  std::vector<std::uint8_t> boneMarks;
 
   // Grants of this frame, one entry per grant: the granted bone's own pose
-  // (before its grant) and the source bone's pose the grant was taken from.
+  // (before its grant) and the source bone's pose the grant was taken from,
+  // and whether it has been applied yet this frame.
   std::vector<GrantPoses> grantPoses;
+  std::vector<std::uint8_t> grantApplied;
+  // Per bone, its first grant (or -1): whose own pose a local grant takes.
+  std::vector<std::int32_t> firstGrantOf;
 };
 
 }  // namespace brivonel

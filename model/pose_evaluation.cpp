@@ -195,6 +195,12 @@ bool LatestKeyFrame(const Animation& motion, std::uint64_t& lastFrame) {
     keyed = true;
     lastFrame = std::max<std::uint64_t>(lastFrame, track.keys.back().frame);
   }
+  // Every property key says whether the model is shown, so the shown keys
+  // end where the property keys do.
+  if (!motion.shownKeys.empty()) {
+    keyed = true;
+    lastFrame = std::max<std::uint64_t>(lastFrame, motion.shownKeys.back().frame);
+  }
   return keyed;
 }
 
@@ -259,54 +265,6 @@ void Model::RefreshHierarchy() {
     cache.children[fill[static_cast<std::size_t>(parent)]++] = static_cast<std::uint32_t>(i);
   }
   cache.visited.assign(count, 0);
-}
-
-void Model::RefreshLayerOrder() {
-  PoseCache& cache = poseCache_;
-  // What the order depends on, checked every frame and worked out again
-  // only when it changes.
-  std::vector<std::int32_t>& source = cache.orderSource;
-  const std::size_t size = bones.size() + grants.size() + ikChains.size() + 3;
-  bool same = source.size() == size;
-  std::size_t k = 0;
-  const auto check = [&](std::int32_t value) {
-    if (same && source[k] != value) same = false;
-    if (same) ++k;
-  };
-  check(static_cast<std::int32_t>(bones.size()));
-  check(static_cast<std::int32_t>(grants.size()));
-  check(static_cast<std::int32_t>(ikChains.size()));
-  for (const Bone& bone : bones) check(bone.deformLayer);
-  for (const BoneGrant& grant : grants) check(grant.bone);
-  for (const IkChain& chain : ikChains) check(chain.ikBone);
-  if (same) return;
-
-  source.clear();
-  source.push_back(static_cast<std::int32_t>(bones.size()));
-  source.push_back(static_cast<std::int32_t>(grants.size()));
-  source.push_back(static_cast<std::int32_t>(ikChains.size()));
-  cache.layered = false;
-  for (const Bone& bone : bones) {
-    source.push_back(bone.deformLayer);
-    cache.layered = cache.layered || bone.deformLayer != 0;
-  }
-  for (const BoneGrant& grant : grants) source.push_back(grant.bone);
-  for (const IkChain& chain : ikChains) source.push_back(chain.ikBone);
-
-  const auto layerOf = [this](std::int64_t bone) {
-    return bone >= 0 && static_cast<std::size_t>(bone) < bones.size()
-               ? bones[static_cast<std::size_t>(bone)].deformLayer
-               : 0;
-  };
-  const auto order = [](std::vector<std::uint32_t>& list, std::size_t count, auto layerAt) {
-    list.resize(count);
-    for (std::size_t i = 0; i < count; ++i) list[i] = static_cast<std::uint32_t>(i);
-    std::stable_sort(list.begin(), list.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return layerAt(a) < layerAt(b); });
-  };
-  order(cache.grantOrder, grants.size(), [&](std::uint32_t i) { return layerOf(grants[i].bone); });
-  order(cache.chainOrder, ikChains.size(),
-        [&](std::uint32_t i) { return layerOf(ikChains[i].ikBone); });
 }
 
 int Model::PoseBoneTracks(Animation& motion) {

@@ -18,7 +18,7 @@ void Scene::Create(GpuDeviceObjects gpu, std::u16string shaderFolder, std::int32
     frame_.view = CameraViewMatrix();
     frame_.projection = CameraProjectionMatrix(width, height);
   }
-  SetDisplaySize(displaySize_);
+  SetDisplayScale(displayScale_);
 }
 
 void Scene::Resize(std::int32_t width, std::int32_t height) {
@@ -26,7 +26,7 @@ void Scene::Resize(std::int32_t width, std::int32_t height) {
   width_ = width;
   height_ = height;
   FillProjection();
-  SetDisplaySize(displaySize_);
+  SetDisplayScale(displayScale_);
   if (model_) Attach(*model_);
 }
 
@@ -37,9 +37,11 @@ void Scene::FillProjection() {
     gpu_.context->UpdateSubresource(frame_.projectionBuffer.get(), &frame_.projectionTransposed);
 }
 
-void Scene::SetDisplaySize(int size) {
-  displaySize_ = size;
-  viewport_ = ModelSizeViewport(width_, height_, size);
+void Scene::SetDisplaySize(int size) { SetDisplayScale(ModelSizeScale(size)); }
+
+void Scene::SetDisplayScale(float scale) {
+  displayScale_ = scale;
+  viewport_ = ScaledViewport(width_, height_, scale);
   if (gpu_.context) gpu_.context->RSSetViewports(viewport_);
 }
 
@@ -94,7 +96,7 @@ void Scene::SetMotion(Model& model, std::shared_ptr<Animation> animation) {
 void Scene::Draw() const {
   if (!gpu_.context) return;
   frame_.BeginScene(*gpu_.context);
-  if (model_) model_->Render();
+  if (model_ && model_->Shown()) model_->Render();
 }
 
 }  // namespace brivonel

@@ -45,6 +45,8 @@ class Scene {
   // Display size 1 (large), 2 (medium) or 3 (small): the viewport shrinks
   // toward the bottom centre, and is bound at once.
   void SetDisplaySize(int size);
+  // Any scale from 0 to 1 of the large size, shrinking the same way.
+  void SetDisplayScale(float scale);
   // How models are drawn from now on (the installed one included). The
   // sample count is for the presenter, which makes the surface.
   void SetLook(const Look& look);
@@ -71,7 +73,7 @@ class Scene {
   static void SetMotion(Model& model, std::shared_ptr<Animation> animation);
 
   // One frame: clear to transparent, bind the camera, draw the installed
-  // model (unless it is still loading).
+  // model (unless it is still loading or its motion hides it).
   void Draw() const;
 
   const std::shared_ptr<Model>& model() const { return model_; }
@@ -80,7 +82,7 @@ class Scene {
   const gpu::Viewport& viewport() const { return viewport_; }
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
-  int displaySize() const { return displaySize_; }
+  float displayScale() const { return displayScale_; }
   const Look& look() const { return look_; }
 
  private:
@@ -93,7 +95,7 @@ class Scene {
   gpu::Viewport viewport_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
-  int displaySize_ = 1;
+  float displayScale_ = 1.0f;
   Look look_;
   std::shared_ptr<Model> model_;
   physics::IPhysicsEngine* physics_ = nullptr;

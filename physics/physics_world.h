@@ -47,6 +47,12 @@ class IPhysicsWorld {
   // bodies that keep their bone's place follow the bone there after each
   // step.
   virtual void MoveBodyTo(std::size_t body, const Float3& position) = 0;
+  // Pushes a dynamic body, as a model's impulse morph asks: adds `velocity`
+  // (model units per second) to its velocity and gives it the angular
+  // impulse `torque`, both along the world's axes or, when `local`, the
+  // body's own. A push of zero both stops the body. Bodies that follow
+  // bones are not pushed.
+  virtual void Push(std::size_t body, const Float3& velocity, const Float3& torque, bool local) = 0;
 };
 
 // Makes worlds; one engine serves every model of a program.

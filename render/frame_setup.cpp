@@ -23,7 +23,10 @@ float ModelSizeScale(int size) {
 }
 
 gpu::Viewport ModelSizeViewport(std::int32_t width, std::int32_t height, int size) {
-  const float scale = ModelSizeScale(size);
+  return ScaledViewport(width, height, ModelSizeScale(size));
+}
+
+gpu::Viewport ScaledViewport(std::int32_t width, std::int32_t height, float scale) {
   const float w = static_cast<float>(width);
   const float h = static_cast<float>(height);
   gpu::Viewport viewport;

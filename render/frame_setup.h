@@ -37,6 +37,8 @@ float ModelSizeScale(int size);
 // The viewport that shrinks the picture toward the bottom centre of a
 // width x height target, where the character stands.
 gpu::Viewport ModelSizeViewport(std::int32_t width, std::int32_t height, int size);
+// The same for any scale of the large size.
+gpu::Viewport ScaledViewport(std::int32_t width, std::int32_t height, float scale);
 
 // The matrices and buffers of the frame set-up. The model keeps pointers to
 // view and projection, so an instance must stay where it is while a model

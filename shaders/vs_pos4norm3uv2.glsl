@@ -34,8 +34,8 @@ layout(std140) uniform cb4 {
   vec4 ambient;
   vec4 diffuse;
   vec4 specular;
-  // x sphere mode (1 multiply, 2 add), y 1: toon ramp, z 1: specular after
-  // the textures, w 1: edge pass
+  // x sphere mode (1 multiply, 2 add, 3 sub-texture), y 1: toon ramp,
+  // z 1: specular after the textures, w 1: edge pass
   vec4 effects;
   vec4 edgeColor;
   // xy: a pixel in clip-space units times the edge size; zw: half the
@@ -48,11 +48,12 @@ in vec3 NORMAL;
 in uvec4 BONEINDEXES;
 in uvec4 BONEWEIGHTS;  // 1/255 units
 in vec2 TEXCOORD;
+in vec4 TEXCOORD1;  // the first additional UV set: a sub-texture's coordinates in xy
 
 const float kDiffuseLight = 0.6;
 
 out vec4 vertexColor;
-out vec2 vertexUv;
+out vec4 vertexUv;  // xy the texture's coordinates, zw the sub-texture's
 out vec3 vertexLookup;    // sphere map u, v; toon ramp v
 out vec3 vertexSpecular;  // added after the textures
 
@@ -85,17 +86,24 @@ void main() {
   vec3 n = (vec4(normal, 0.0) * world * view).xyz;
   float nLength = length(n);
   n = nLength > 0.0 ? n / nLength : vec3(0.0, 0.0, -1.0);
-  vertexUv = TEXCOORD;
+  vertexUv = vec4(TEXCOORD, TEXCOORD1.xy);
 
   if (effects.w > 0.0) {
     // Edge pass: the back faces pushed outward across the screen by the
     // edge width in pixels, whatever the distance, so that they show as a
     // line around the silhouette. The direction is where moving the point
-    // along its normal moves it on screen.
+    // along its normal moves it on screen. The depth is that of the point
+    // moved along its normal by as much as crosses that width sideways: a
+    // back face seen from inside (a skirt's lining) then sinks behind its
+    // own surface instead of covering it, while at the silhouette, where
+    // the normal is across the view, the depth hardly changes.
     vec4 normalClip = vec4(n, 0.0) * projection;
     vec2 across = (normalClip.xy * clip.w - clip.xy * normalClip.w) * edgeWidth.zw;
     float acrossLength = length(across);
-    if (acrossLength > 0.0) clip.xy += across / acrossLength * edgeWidth.xy * POSITION.w * clip.w;
+    vec2 shift = acrossLength > 0.0 ? across / acrossLength * edgeWidth.xy * POSITION.w : vec2(0.0);
+    float along = edgeWidth.x * POSITION.w * clip.w / projection[0][0];
+    vec4 moved = clip + along * normalClip;
+    clip = vec4((clip.xy / clip.w + shift) * moved.w, moved.z, moved.w);
     gl_Position = vec4(clip.x, clip.y, 2.0 * clip.z - clip.w, clip.w);
     vertexColor = clamp(edgeColor, 0.0, 1.0);
     vertexLookup = vec3(0.0);

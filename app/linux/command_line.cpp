@@ -2,15 +2,12 @@
 
 #include <string_view>
 
+#include "app/messages.h"
+#include "base/unicode.h"
+
 namespace brivonel {
 
-const char kCommandLineUsage[] =
-    "usage: brivonel [--model FILE] [--motion FILE] [--size 1|2|3]\n"
-    "       brivonel --help | --version\n"
-    "  --model FILE   show this PMX or PMD model (this run only)\n"
-    "  --motion FILE  play this VMD motion (this run only)\n"
-    "  --size N       display size for this run: 1 large, 2 medium, 3 small\n"
-    "Without options the model, motion and size chosen last time are used.\n";
+std::string CommandLineUsage() { return Utf16ToUtf8(MessageText(Message::kCommandLineHelp)); }
 
 namespace {
 

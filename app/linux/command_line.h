@@ -23,7 +23,8 @@ struct CommandLine {
 bool ParseCommandLine(std::span<const std::string> arguments, CommandLine* parsed,
                       std::string* error);
 
-// The usage text (several lines, ending in a line break).
-extern const char kCommandLineUsage[];
+// The usage text in the language shown (several lines, ending in a line
+// break).
+std::string CommandLineUsage();
 
 }  // namespace brivonel

@@ -21,4 +21,16 @@ std::u16string ShaderFolderFor(const std::u16string& executableFolder) {
   return executableFolder;
 }
 
+std::optional<std::u16string> SamplesFolderFor(const std::u16string& executableFolder) {
+  const std::filesystem::path bin = ToFsPath(executableFolder);
+  for (const std::filesystem::path& folder :
+       {bin / ".." / "samples", bin / ".." / "share" / "brivonel" / "samples"}) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(folder / "nel.pmx", error)) {
+      return FromFsPath(folder.lexically_normal());
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace brivonel

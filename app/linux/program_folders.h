@@ -14,6 +14,11 @@ namespace brivonel {
 // executableFolder (whose missing files then give the shader error).
 std::u16string ShaderFolderFor(const std::u16string& executableFolder);
 
+// The bundled sample's folder for a program in executableFolder: the
+// build's samples folder (bin/../samples) or the installed one
+// (bin/../share/brivonel/samples), whichever holds a model; else nothing.
+std::optional<std::u16string> SamplesFolderFor(const std::u16string& executableFolder);
+
 // The Linux folders, with the shader folder standing for the executable's
 // folder (which is where the application looks for its shader files).
 class ProgramFolders final : public IFolders {
@@ -24,6 +29,9 @@ class ProgramFolders final : public IFolders {
   Message NoAppDataFolderMessage() override { return folders_.NoAppDataFolderMessage(); }
   std::u16string ExecutableFolder() override {
     return ShaderFolderFor(folders_.ExecutableFolder());
+  }
+  std::optional<std::u16string> SamplesFolder() override {
+    return SamplesFolderFor(folders_.ExecutableFolder());
   }
 
  private:

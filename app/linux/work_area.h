@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
+
+#include "app/platform/monitor_layout.h"
 
 namespace brivonel {
 
@@ -19,5 +22,16 @@ struct AreaSize {
 // its entry is empty.
 AreaSize WorkAreaSize(std::span<const long> workAreas, std::optional<long> currentDesktop,
                       AreaSize screen);
+
+// The current desktop's entry as a rectangle (chosen as above); null when
+// the property is missing or its entry is empty.
+std::optional<Rect> WorkAreaRect(std::span<const long> workAreas,
+                                 std::optional<long> currentDesktop);
+
+// The monitors with their work areas. The window manager gives one work
+// area for the whole desktop; each monitor's is the part of it on that
+// monitor (the whole monitor when the work area misses it, or is unknown).
+std::vector<MonitorArea> WithWorkAreas(std::vector<MonitorArea> monitors,
+                                       std::optional<Rect> workArea);
 
 }  // namespace brivonel

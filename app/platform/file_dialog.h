@@ -14,6 +14,11 @@ struct OpenFileDialogSetup {
   std::u16string filterPattern;
   std::u16string title;
   bool fileMustExist = true;
+  // A second filter, "All files (*.*)".
+  bool offerAllFiles = false;
+  // Where the dialog opens when the buffers hold no file; empty: the
+  // system's choice.
+  std::u16string initialFolder;
 };
 
 // The file and file-title buffers. They keep their content between attempts,

@@ -19,6 +19,9 @@ class IFolders {
   // The running executable's folder, ending in a separator; empty when it
   // cannot be found.
   virtual std::u16string ExecutableFolder() = 0;
+  // The bundled sample's folder (without a trailing separator) when it is
+  // installed beside the program; nothing by default.
+  virtual std::optional<std::u16string> SamplesFolder() { return std::nullopt; }
 };
 
 }  // namespace brivonel

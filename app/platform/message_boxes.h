@@ -16,6 +16,9 @@ class IMessageBoxes {
   // Shows the box and returns when the user has closed it.
   virtual void Show(MessageOwner owner, std::u16string_view text, std::u16string_view caption,
                     MessageStyle style) = 0;
+  // A problem the box is about, as one line for a log (the Linux program
+  // writes it on stderr); nothing by default.
+  virtual void Report(std::string_view /*line*/) {}
 };
 
 }  // namespace brivonel

@@ -6,6 +6,8 @@
 #include "app/platform/folders.h"
 #include "app/platform/menu_checks.h"
 #include "app/platform/message_boxes.h"
+#include "app/platform/monitor_layout.h"
+#include "app/platform/pointer.h"
 #include "app/platform/presenter.h"
 #include "app/platform/profile_store.h"
 #include "app/platform/string_table.h"
@@ -27,6 +29,12 @@ struct Platform {
   // Simulates hair and skirts; a front without an engine leaves it null and
   // its characters hang as the motion poses them.
   physics::IPhysicsEngine* physics = nullptr;
+  // The desktop's monitors; without it the window keeps its place and size
+  // wherever it is dropped.
+  IMonitorLayout* monitors = nullptr;
+  // Where the pointer is, for the head that follows it; a front without
+  // one leaves it null and the head just dances.
+  IPointer* pointer = nullptr;
 };
 
 }  // namespace brivonel

@@ -152,6 +152,7 @@ class PmxWriter {
     out_.U8(static_cast<std::uint8_t>(m.panel)).U8(static_cast<std::uint8_t>(m.kind));
     switch (m.kind) {
       case kMorphGroup:
+      case kMorphFlip:
         out_.I32(static_cast<std::int32_t>(m.groupOffsets.size()));
         for (const PMXGroupOffset& o : m.groupOffsets) {
           out_.Index(o.morphIndex, sizes_.morph).F32(o.weight);
@@ -177,6 +178,13 @@ class PmxWriter {
           out_.Put(o.diffuse).Put(o.specular).F32(o.specularPower).Put(o.ambient);
           out_.Put(o.edgeColor).F32(o.edgeSize);
           out_.Put(o.textureTint).Put(o.sphereTextureTint).Put(o.toonTextureTint);
+        }
+        break;
+      case kMorphImpulse:
+        out_.I32(static_cast<std::int32_t>(m.impulseOffsets.size()));
+        for (const PMXImpulseOffset& o : m.impulseOffsets) {
+          out_.Index(o.bodyIndex, sizes_.rigidBody).U8(o.local ? 1 : 0);
+          out_.Put(o.velocity).Put(o.torque);
         }
         break;
       default:

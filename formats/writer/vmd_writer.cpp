@@ -28,6 +28,13 @@ std::vector<std::uint8_t> WriteVmd(const VMDMotion& motion) {
   out.U32(0);  // camera keyframes
   out.U32(0);  // light keyframes
   out.U32(0);  // self-shadow keyframes
+  if (motion.propertyFrames.empty()) return std::move(out.bytes());
+  out.U32(static_cast<std::uint32_t>(motion.propertyFrames.size()));
+  for (const VMDPropertyFrame& f : motion.propertyFrames) {
+    out.U32(f.frame).U8(f.shown).U32(f.switchCount);
+    for (std::size_t i = f.firstSwitch; i < std::size_t{f.firstSwitch} + f.switchCount; ++i)
+      out.Bytes(motion.ikSwitches[i].nameSjis, 20).U8(motion.ikSwitches[i].enabled);
+  }
   return std::move(out.bytes());
 }
 
@@ -52,6 +59,21 @@ VMDMorphFrame MakeMorphFrame(std::u16string_view name, std::uint32_t frame, floa
   f.frame = frame;
   f.weight = weight;
   return f;
+}
+
+void AddPropertyFrame(VMDMotion& motion, std::uint32_t frame, bool shown,
+                      std::initializer_list<IkSwitchOf> switches) {
+  VMDPropertyFrame& f = motion.propertyFrames.emplace_back();
+  f.frame = frame;
+  f.shown = shown ? 1 : 0;
+  f.firstSwitch = static_cast<std::uint32_t>(motion.ikSwitches.size());
+  f.switchCount = static_cast<std::uint32_t>(switches.size());
+  for (const IkSwitchOf& s : switches) {
+    VMDIkSwitch& written = motion.ikSwitches.emplace_back();
+    SetShiftJisField(written.nameSjis, 20, s.bone);
+    written.name = s.bone;
+    written.enabled = s.on ? 1 : 0;
+  }
 }
 
 }  // namespace brivonel::writer

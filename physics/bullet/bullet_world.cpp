@@ -199,6 +199,37 @@ void BulletWorld::MoveBodyTo(std::size_t index, const Float3& position) {
   body.getMotionState()->setWorldTransform(pose);
 }
 
+void BulletWorld::Push(std::size_t index, const Float3& velocity, const Float3& torque, bool local) {
+  if (index >= bodies_.size() || bodies_[index].kinematic) return;
+  btRigidBody& body = *bodies_[index].body;
+  const auto finite = [](const Float3& f) {
+    return std::isfinite(f.x) && std::isfinite(f.y) && std::isfinite(f.z);
+  };
+  if (!finite(velocity) || !finite(torque)) return;
+  // Held to the largest push along its own direction; the length is taken
+  // in double, as a file's float can square past what a float holds.
+  const auto held = [](const Float3& f) {
+    const double length = std::sqrt(double{f.x} * f.x + double{f.y} * f.y + double{f.z} * f.z);
+    const double scale = length > kLargestPush ? kLargestPush / length : 1.0;
+    return btVector3(static_cast<btScalar>(f.x * scale), static_cast<btScalar>(f.y * scale),
+                     static_cast<btScalar>(f.z * scale));
+  };
+  btVector3 v = held(velocity);
+  btVector3 t = held(torque);
+  if (v.isZero() && t.isZero()) {
+    body.setLinearVelocity(btVector3(0, 0, 0));
+    body.setAngularVelocity(btVector3(0, 0, 0));
+    return;
+  }
+  if (local) {
+    const btMatrix3x3& axes = body.getWorldTransform().getBasis();
+    v = axes * v;
+    t = axes * t;
+  }
+  body.setLinearVelocity(body.getLinearVelocity() + v);
+  body.applyTorqueImpulse(t);
+}
+
 Matrix4 BulletWorld::PoseOf(std::size_t body) const {
   return body < bodies_.size() ? FromBullet(bodies_[body].body->getWorldTransform()) : MatrixIdentity();
 }

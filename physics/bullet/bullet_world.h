@@ -29,12 +29,18 @@ class BulletWorld final : public IPhysicsWorld {
   void Reset(std::span<const Matrix4> poses) override;
   void Step(float seconds, std::span<Matrix4> poses) override;
   void MoveBodyTo(std::size_t body, const Float3& position) override;
+  void Push(std::size_t body, const Float3& velocity, const Float3& torque, bool local) override;
 
   // A body's pose now (model matrix convention).
   Matrix4 PoseOf(std::size_t body) const;
 
   // Contacts between bodies that make collisions stop.
   static constexpr int kMaxContacts = 2048;
+  // The largest push, in model units per second and its angular impulse: a
+  // hundred character heights a second, far past any flick of hair, and
+  // small enough that a file's absurd numbers cannot fling bodies out of
+  // what the engine can follow.
+  static constexpr float kLargestPush = 2000.0f;
   bool collisionsOff() const { return collisionsOff_; }
   int stepsPerFrame() const { return maxSubSteps_; }
 

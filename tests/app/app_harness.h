@@ -24,7 +24,8 @@ struct AppHarness {
 
   Platform platform() {
     IPresenter& used = realPresenter != nullptr ? *realPresenter : presenter;
-    return Platform{clock, boxes, dialog, checks, window, used, strings, store, folders, &physics};
+    return Platform{clock,   boxes, dialog,  checks,   window,        used,
+                    strings, store, folders, &physics, monitorLayout, &pointer};
   }
 
   DesktopMascotApp& Make() {
@@ -63,6 +64,9 @@ struct AppHarness {
   FakeFileDialog dialog{log};
   FakeMenuChecks checks;
   FakeWindow window;
+  FakeMonitorLayout monitors{window};
+  IMonitorLayout* monitorLayout = nullptr;  // &monitors for tests of many monitors
+  FakePointer pointer;
   FakePresenter presenter;
   BuiltInStringTable strings;
   MemoryProfileStore store{log};

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/error_text.h"
 #include "app/shell.h"
@@ -155,6 +156,28 @@ TEST_F(AppTest, RenderBeginsTheSceneThenDrawsTheModelThenPresents) {
   EXPECT_EQ(h.presenter.surfaceHeight, 1040);
 }
 
+// A motion that hides the model (a property key) leaves an empty frame: the
+// scene is cleared and presented, the model not drawn until it is shown again.
+TEST_F(AppTest, AModelTheMotionHidesIsNotDrawnButTheFrameIsPresented) {
+  DesktopMascotApp& app = *h.app;
+  ScriptedModel& model = *h.CurrentModel();
+  ASSERT_NE(model.animation, nullptr);
+  model.animation->shownKeys = {{0, false}, {10, true}, {100, true}};
+  RecordingGpu& gpu = *h.presenter.gpu;
+  const int renders = model.renders;
+  const std::size_t presented = h.presenter.presented.size();
+  gpu.ClearCalls();
+  app.Update();
+  app.Render();
+  EXPECT_EQ(model.renders, renders);
+  EXPECT_EQ(gpu.CountCalls("ClearRenderTargetView"), 1u);
+  EXPECT_EQ(h.presenter.presented.size(), presented + 1);
+  h.clock.now += 400;  // frame 12
+  app.Update();
+  app.Render();
+  EXPECT_EQ(model.renders, renders + 1);
+}
+
 // The check marks of the three size items.
 std::map<int, bool> SizeChecks(const AppHarness& h) {
   std::map<int, bool> sizes;
@@ -220,6 +243,79 @@ TEST(AppPhysicsTest, MenuItemTurnsPhysicsOffAndOnAndRemembersIt) {
     EXPECT_EQ(h.checks.checks[command::kPhysics], !c.on);
     EXPECT_EQ(h.CurrentModel()->PhysicsActive(), !c.on);
     EXPECT_EQ(h.Stored(u"Physics"), c.on ? u"0" : u"1");
+  }
+}
+
+// The head follows the pointer unless the settings say 0; the menu item
+// switches it, marks it and remembers the choice.
+TEST(AppLookAtTest, MenuItemSwitchesTheHeadThatFollowsThePointer) {
+  struct ShellStub : IShellCommands {
+    void ShowAbout() override {}
+    void CloseWindow() override {}
+  } shell;
+  const struct {
+    const char16_t* stored;  // nullptr: no key
+    bool on;
+  } cases[] = {{nullptr, true}, {u"1", true}, {u"0", false}};
+  for (const auto& c : cases) {
+    AppHarness h;
+    h.RememberGoodFiles();
+    if (c.stored != nullptr) h.Remember(u"LookAt", c.stored);
+    ASSERT_EQ(h.Start(), 0);
+    EXPECT_EQ(h.checks.checks[command::kLookAt], c.on);
+    h.app->Update();
+    EXPECT_EQ(h.CurrentModel()->lookAtInput().enabled, c.on);
+    EXPECT_TRUE(RunMenuCommand(command::kLookAt, *h.app, shell));
+    EXPECT_EQ(h.checks.checks[command::kLookAt], !c.on);
+    h.app->Update();
+    EXPECT_EQ(h.CurrentModel()->lookAtInput().enabled, !c.on);
+    EXPECT_EQ(h.Stored(u"LookAt"), c.on ? u"0" : u"1");
+  }
+}
+
+// The pointer reaches the model in the pixels the model projects into (the
+// large size's, whatever the display size), a move is a move on the
+// screen, and a pointer the platform cannot place is unknown.
+TEST(AppLookAtTest, PointerReachesTheModelInItsOwnPixels) {
+  struct Step {
+    Point screen;
+    bool known;
+    Float2 pointer;
+    bool moved;
+  };
+  const struct {
+    const char16_t* size;
+    std::vector<Step> steps;
+  } cases[] = {
+      // The client area starts at (961, 0); the large size fills it.
+      {u"1", {{{1061, 500}, true, {100, 500}, false},
+              {{1061, 500}, true, {100, 500}, false},
+              {{1000, 20}, true, {39, 20}, true},
+              {{1000, 20}, false, {}, false},
+              {{5, 1000}, true, {-956, 1000}, false}}},
+      // The small size draws in the bottom centre at half size.
+      {u"3", {{{961 + 240 + 120, 520 + 260}, true, {240, 520}, false},
+              {{961, 0}, true, {-480, -1040}, true}}},
+  };
+  for (const auto& c : cases) {
+    AppHarness h;
+    h.RememberGoodFiles();
+    h.Remember(u"ModelSize", c.size);
+    ASSERT_EQ(h.Start(), 0);
+    for (const Step& step : c.steps) {
+      SCOPED_TRACE(testing::Message() << "size " << Utf16ToUtf8(c.size) << ", pointer at "
+                                      << step.screen.x << ", " << step.screen.y);
+      h.pointer.position = step.screen;
+      h.pointer.known = step.known;
+      h.app->Update();
+      const LookAtInput& seen = h.CurrentModel()->lookAtInput();
+      EXPECT_EQ(seen.known, step.known);
+      EXPECT_EQ(seen.moved, step.moved);
+      if (step.known) {
+        EXPECT_FLOAT_EQ(seen.pointer.x, step.pointer.x);
+        EXPECT_FLOAT_EQ(seen.pointer.y, step.pointer.y);
+      }
+    }
   }
 }
 

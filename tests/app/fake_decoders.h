@@ -19,6 +19,7 @@ class ScriptedModel : public Model {
  public:
   int Update(std::uint64_t elapsedMilliseconds) override {
     if (loading) return 0;
+    Model::Update(elapsedMilliseconds);  // the motion's properties (a model it hides)
     ++updates;
     lastElapsed = elapsedMilliseconds;
     return shift;

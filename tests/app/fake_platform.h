@@ -113,6 +113,33 @@ class FakeWindow : public IWindowGeometry {
   int showCount = 0;
 };
 
+// Monitors as a test lays them out; PlaceWindow moves the fake window.
+class FakeMonitorLayout : public IMonitorLayout {
+ public:
+  explicit FakeMonitorLayout(FakeWindow& window) : window_(window) {}
+  std::vector<MonitorArea> Monitors() override { return monitors; }
+  void PlaceWindow(const Rect& rect) override {
+    placed.push_back(rect);
+    window_.rect = rect;
+    window_.clientOrigin = {rect.left, rect.top};
+  }
+  std::vector<MonitorArea> monitors;
+  std::vector<Rect> placed;
+
+ private:
+  FakeWindow& window_;
+};
+
+class FakePointer : public IPointer {
+ public:
+  bool ScreenPosition(Point& screen) override {
+    if (known) screen = position;
+    return known;
+  }
+  Point position{100, 100};
+  bool known = true;
+};
+
 class FakePresenter : public IPresenter {
  public:
   GpuDeviceObjects CreateDeviceObjects(std::int32_t width, std::int32_t height) override {

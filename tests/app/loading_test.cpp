@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/unicode.h"
 #include "tests/app/app_harness.h"
 
 namespace brivonel::test {
@@ -46,8 +47,10 @@ TEST(StartupTest, FirstRunAsksForBothFilesAndRemembersThem) {
   EXPECT_EQ(model.filterPattern, u"*.pmd;*.pmx");
   EXPECT_TRUE(model.fileMustExist);
   const OpenFileDialogSetup& motion = h.dialog.setups[1];
-  EXPECT_EQ(motion.filterDescription, u"TovarleまたはVMD(*jpg|*.vmd)");
-  EXPECT_EQ(motion.filterPattern, u"*.jpeg;*.jpg;*.vmd");
+  EXPECT_FALSE(model.offerAllFiles);
+  EXPECT_EQ(motion.filterDescription, u"VMD (*.vmd)");
+  EXPECT_EQ(motion.filterPattern, u"*.vmd");
+  EXPECT_TRUE(motion.offerAllFiles);
   EXPECT_TRUE(motion.fileMustExist);
 }
 
@@ -70,7 +73,7 @@ TEST(StartupTest, UpperCaseRememberedExtensionGivesTheMessageThenTheDialog) {
   h.dialog.Choose(u"/m/new.pmd");
   ASSERT_EQ(h.Start(), 0);
   EXPECT_EQ(IndexOf(h.log, "decode pmd /m/OLD.PMD"), -1) << "the extension test is exact";
-  EXPECT_EQ(h.log[0], "box モデルデータ(PMD/PMX)が必要です");
+  EXPECT_EQ(h.log[0], "box モデルデータ(PMD/PMX)が必要です\n\n/m/OLD.PMD: not a .pmx or .pmd file");
   EXPECT_EQ(h.log[1], "dialog モデルデータを選んでください");
   EXPECT_EQ(h.log[2], "decode pmd /m/new.pmd");
   EXPECT_EQ(h.Stored(u"Model"), u"/m/new.pmd");
@@ -105,8 +108,17 @@ TEST(StartupTest, TruncatedOrRefusedModelsShowTheDialogAgain) {
   h.dialog.Choose(u"/m/good.pmx");
   ASSERT_EQ(h.Start(), 0);
   EXPECT_EQ(h.dialog.setups.size(), 4u);
-  ASSERT_EQ(h.boxes.shown.size(), 1u) << "failed choices give no message";
-  EXPECT_EQ(h.boxes.shown[0].text, kModelMessage);
+  // The remembered file's box, then one for each file chosen that failed,
+  // naming it with the code.
+  ASSERT_EQ(h.boxes.shown.size(), 4u);
+  EXPECT_EQ(h.boxes.shown[0].text.rfind(std::u16string(kModelMessage) + u"\n\n/m/short.pmx", 0), 0u);
+  const std::u16string expected[] = {u"/m/short.pmx", u"/m/bad.pmx", u"/m/missing.pmx"};
+  const std::u16string codes[] = {u"ecode: 1203", u"ecode: 1003", u"ecode: 1002"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NE(h.boxes.shown[i + 1].text.find(expected[i]), std::u16string::npos) << i;
+    EXPECT_NE(h.boxes.shown[i + 1].text.find(codes[i]), std::u16string::npos) << i;
+  }
+  EXPECT_NE(h.boxes.shown[3].text.find(u"/m/missing.pmx: file not found"), std::u16string::npos);
   EXPECT_EQ(h.CurrentModel()->path, u"/m/good.pmx");
   EXPECT_EQ(h.Stored(u"Model"), u"/m/good.pmx");
 }
@@ -129,7 +141,7 @@ TEST(StartupTest, CancellingTheMotionDialogEndsStartUpWithCode1001) {
   h.dialog.Cancel();
   EXPECT_EQ(h.Start(), 1001);
   EXPECT_EQ(h.log[1], "decode motion /m/gone.vmd");
-  EXPECT_EQ(h.boxes.shown[0].text, kMotionMessage);
+  EXPECT_EQ(h.boxes.shown[0].text, std::u16string(kMotionMessage) + u"\n\n/m/gone.vmd: file not found");
   EXPECT_EQ(h.boxes.shown[1].text, u"モーションは必須です\nhr:0 ecode: 1001");
 }
 
@@ -219,7 +231,7 @@ TEST_F(ChangeTest, CancelledMotionLeavesTheNewModelInstalledButStillUntilALaterC
   h.dialog.Cancel();  // the motion dialog
   h.app->ChangeModel();
   ASSERT_EQ(h.boxes.shown.size(), 2u);
-  EXPECT_EQ(h.boxes.shown[0].text, kMotionMessage);
+  EXPECT_EQ(h.boxes.shown[0].text, std::u16string(kMotionMessage) + u"\n\n/m/dance.vmd: file not found");
   EXPECT_EQ(h.boxes.shown[1].text, u"モーションは必須です\nhr:0 ecode: 1001");
   ScriptedModel* stuck = h.CurrentModel();
   ASSERT_NE(stuck, nullptr);
@@ -248,8 +260,7 @@ TEST_F(ChangeTest, CancelledOrFatalModelChoiceKeepsThePreviousModelRunning) {
   h.dialog.Cancel();
   h.app->ChangeModel();
   EXPECT_EQ(h.CurrentModel(), before);
-  ASSERT_EQ(h.boxes.shown.size(), 1u);
-  EXPECT_EQ(h.boxes.shown[0].text, u"モデルは必須です\nhr:0 ecode: 1000");
+  EXPECT_TRUE(h.boxes.shown.empty()) << "cancelled from the menu: no box";
 
   h.decoders.models[u"/m/texture.pmx"] = FakeModelFile(FileOutcome::kTextureFailure);
   h.dialog.Choose(u"/m/texture.pmx");
@@ -260,14 +271,18 @@ TEST_F(ChangeTest, CancelledOrFatalModelChoiceKeepsThePreviousModelRunning) {
   EXPECT_EQ(h.Stored(u"Model"), u"/m/good.pmx");
 }
 
-TEST_F(ChangeTest, JpegInTheMotionDialogShowsTheDialogAgain) {
-  h.decoders.motions[u"/m/picture.jpg"] = {};
+// Any file chosen goes to the decoder; one it refuses (no VMD header) is a
+// missing motion (1001) with the file and the reason, then the dialog again.
+TEST_F(ChangeTest, AFileTheMotionDecoderRefusesShowsWhyAndTheDialogAgain) {
+  h.decoders.motions[u"/m/picture.jpg"] = FakeMotionFile(FileOutcome::kFormatError);
   h.dialog.Choose(u"/m/picture.jpg");
-  h.dialog.Choose(u"/m/picture.jpeg");
   h.dialog.Choose(u"/m/face.vmd");
   h.app->ChangeMotion();
-  EXPECT_EQ(h.dialog.setups.size(), 3u);
-  EXPECT_EQ(IndexOf(h.log, "decode motion /m/picture.jpg"), -1) << "no motion read from it";
+  EXPECT_EQ(h.dialog.setups.size(), 2u);
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text.rfind(u"モーションは必須です\n/m/picture.jpg", 0), 0u)
+      << Utf16ToUtf8(h.boxes.shown[0].text);
+  EXPECT_NE(h.boxes.shown[0].text.find(u"\nhr:0 ecode: 1001"), std::u16string::npos);
   EXPECT_EQ(h.CurrentModel()->animation->name, "/m/face.vmd");
   EXPECT_EQ(h.Stored(u"Motion"), u"/m/face.vmd");
 }
@@ -300,7 +315,7 @@ TEST_F(ChangeTest, CancelledMotionChoiceKeepsTheCurrentMotion) {
   h.app->ChangeMotion();
   EXPECT_EQ(h.app->model()->animation, before);
   EXPECT_GT(h.app->elapsed(), 0u);
-  EXPECT_EQ(h.boxes.shown.back().text, u"モーションは必須です\nhr:0 ecode: 1001");
+  EXPECT_TRUE(h.boxes.shown.empty()) << "cancelled from the menu: no box";
 }
 
 TEST_F(ChangeTest, FatalErrorWhileReadingAChosenMotionKeepsTheCurrentMotion) {
@@ -320,7 +335,9 @@ TEST_F(ChangeTest, TruncatedMotionChoiceShowsTheDialogAgain) {
   h.dialog.Choose(u"/m/face.vmd");
   h.app->ChangeMotion();
   EXPECT_EQ(h.dialog.setups.size(), 2u);
-  EXPECT_TRUE(h.boxes.shown.empty());
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text.rfind(u"/m/short.vmd: ", 0), 0u);
+  EXPECT_NE(h.boxes.shown[0].text.find(u"hr:0 ecode: 1203"), std::u16string::npos);
   EXPECT_EQ(h.Stored(u"Motion"), u"/m/face.vmd");
 }
 

@@ -138,7 +138,8 @@ TEST_F(OffscreenAppTest, StartUpErrorsShowTheirBoxesAndDrawNothing) {
   h.dialog.Cancel();
   EXPECT_EQ(h.Start(), 1000);
   ASSERT_EQ(h.boxes.shown.size(), 2u);
-  EXPECT_EQ(h.boxes.shown[0].text, u"モデルデータ(PMD/PMX)が必要です");
+  EXPECT_EQ(h.boxes.shown[0].text, u"モデルデータ(PMD/PMX)が必要です\n\n" +
+                                       FromFsPath(empty.path() / "gone.pmx") + u": file not found");
   EXPECT_NE(h.boxes.shown[1].text.find(u"ecode: 1000"), std::u16string::npos);
   EXPECT_EQ(presenter.framesPresented(), 0);
 }

@@ -2,10 +2,13 @@
 // writer and read by the program's own decoders.
 #include <gtest/gtest.h>
 
+#include "base/unicode.h"
+
 #include <filesystem>
 #include <vector>
 
 #include "app/standard_file_decoders.h"
+#include "app/window_place.h"
 #include "formats/text_encoding.h"
 #include "formats/writer/byte_writer.h"
 #include "formats/writer/pmx_writer.h"
@@ -116,8 +119,17 @@ TEST_F(RealFilesTest, TruncatedRememberedModelGivesTheMessageThenTheDialog) {
   h.dialog.Choose(File("face.pmx"));
   ASSERT_EQ(h.Start(), 0);
   EXPECT_EQ(h.dialog.setups.size(), 3u);
-  ASSERT_EQ(h.boxes.shown.size(), 1u);
-  EXPECT_EQ(h.boxes.shown[0].text, u"モデルデータ(PMD/PMX)が必要です");
+  // The remembered file's box, then one for each choice that failed; each
+  // names the file and why.
+  ASSERT_EQ(h.boxes.shown.size(), 3u);
+  const std::u16string shortFile = File("short.pmx");
+  EXPECT_EQ(h.boxes.shown[0].text.rfind(u"モデルデータ(PMD/PMX)が必要です\n\n" + shortFile + u": ", 0),
+            0u) << Utf16ToUtf8(h.boxes.shown[0].text);
+  EXPECT_GT(h.boxes.shown[0].text.size(), 22 + shortFile.size() + 2) << "a reason";
+  EXPECT_EQ(h.boxes.shown[1].text.rfind(shortFile + u": ", 0), 0u);
+  EXPECT_NE(h.boxes.shown[1].text.find(u"ecode: 1203"), std::u16string::npos);
+  EXPECT_NE(h.boxes.shown[2].text.find(File("Face.Pmx") + u": not a .pmx or .pmd file"),
+            std::u16string::npos) << Utf16ToUtf8(h.boxes.shown[2].text);
   EXPECT_EQ(h.Stored(u"Model"), File("face.pmx"));
   EXPECT_EQ(h.app->model()->materials.size(), 1u);
 }
@@ -140,11 +152,80 @@ TEST_F(RealFilesTest, ModelsThatWouldShowNothingAreRefusedAsBrokenOnesAre) {
     run.dialog.Choose(File(invisible));  // chosen in the dialog: the dialog comes back
     run.dialog.Choose(File("face.pmx"));
     ASSERT_EQ(run.Start(), 0) << invisible;
-    ASSERT_EQ(run.boxes.shown.size(), 1u) << invisible;
-    EXPECT_EQ(run.boxes.shown[0].text, u"モデルデータ(PMD/PMX)が必要です") << invisible;
+    ASSERT_EQ(run.boxes.shown.size(), 2u) << invisible;
+    const std::u16string named = u"モデルデータ(PMD/PMX)が必要です\n\n" + File(invisible) + u": ";
+    EXPECT_EQ(run.boxes.shown[0].text.rfind(named, 0), 0u) << invisible;
+    EXPECT_GT(run.boxes.shown[0].text.size(), named.size()) << invisible << ": a reason";
+    EXPECT_NE(run.boxes.shown[1].text.find(u"\nhr:0 ecode: 1003"), std::u16string::npos)
+        << Utf16ToUtf8(run.boxes.shown[1].text);
     EXPECT_EQ(run.dialog.setups.size(), 2u) << invisible;
     EXPECT_EQ(run.Stored(u"Model"), File("face.pmx")) << invisible << " is not remembered";
   }
+}
+
+// A dance that sways from side to side, as real ones do, keying its centre
+// and a leg's IK target together.
+std::vector<std::uint8_t> SwayVmd() {
+  VMDMotion motion;
+  const float sway[] = {0.0f, 3.0f, 0.0f, -3.0f, 0.0f};
+  for (int i = 0; i < 5; ++i) {
+    const std::uint32_t frame = static_cast<std::uint32_t>(i) * 15;
+    motion.boneFrames.push_back(writer::MakeBoneFrame(u"センター", frame, {sway[i], 0.0f, 0.0f}));
+    motion.boneFrames.push_back(
+        writer::MakeBoneFrame(u"左足ＩＫ", frame, {sway[i] * 0.5f, 0.0f, 0.0f}));
+  }
+  return writer::WriteVmd(motion);
+}
+
+// The figure dropped 500 pixels to the left in the middle of a sideways
+// travel stays there and dances on from there, and comes back there at the
+// next start.
+TEST_F(RealFilesTest, ADragDuringASidewaysDanceHoldsAndIsThereAfterARestart) {
+  writer::WriteFile(files / "sway.vmd", SwayVmd());
+  const std::vector<MonitorArea> monitor{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true}};
+  h.monitors.monitors = monitor;
+  h.monitorLayout = &h.monitors;
+  h.Remember(u"Model", File("face.pmx"));
+  h.Remember(u"Motion", File("sway.vmd"));
+  ASSERT_EQ(h.Start(), 0);
+  const auto frameAt = [&](std::uint32_t ms) {
+    h.clock.now += ms;
+    h.app->Update();
+    h.app->Render();
+    return h.presenter.presented.back();
+  };
+  const Point start = frameAt(0);
+  EXPECT_EQ(start, (Point{961, 0}));
+  const Point swayed = frameAt(250);  // frame 7 or 8 of 15 towards the right
+  ASSERT_GT(swayed.x - start.x, 20) << "the centre's travel moves the window";
+
+  h.window.rect = {swayed.x, 0, swayed.x + 960, 1040};  // where the window went
+  h.window.clientOrigin = swayed;
+  h.app->OnLButtonDown(1, 480, 900);
+  h.app->OnMouseMove(1, -20, 900);
+  h.app->OnLButtonUp(0, -20, 900);
+  const Point dropped = frameAt(0);
+  EXPECT_EQ(dropped.x, swayed.x - 500);
+  const std::int32_t travelAtDrop = swayed.x - start.x;
+  for (const std::uint32_t step : {250u, 250u, 500u}) {
+    const Point later = frameAt(step);
+    EXPECT_EQ(later.x, dropped.x + h.app->modelShift() - travelAtDrop)
+        << "the travel goes on from the drop";
+    EXPECT_EQ(later.y, 0);
+  }
+  ASSERT_EQ(h.Stored(u"WindowX"), u"461") << "the place without the travel";
+
+  AppHarness next;
+  next.realDecoders = &decoders;
+  next.folders.appData = h.folders.appData;
+  next.store.files = h.store.files;
+  next.Make();
+  const std::optional<Rect> rect = StartWindowRect(next.app->settings().WindowPlace(), monitor);
+  ASSERT_TRUE(rect);
+  ASSERT_EQ(next.app->Initialise(*rect), 0);
+  next.app->Update();
+  next.app->Render();
+  EXPECT_EQ(next.presenter.presented.back(), (Point{461, 0}));
 }
 
 }  // namespace

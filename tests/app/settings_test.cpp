@@ -95,6 +95,32 @@ TEST(SettingsTest, ModelSizeIsValidOnlyForOneTwoAndThree) {
   }
 }
 
+TEST(SettingsTest, WindowPlaceNeedsTwoWholeNumbersAndIsWrittenAsTwoKeys) {
+  const struct {
+    std::u16string x;
+    std::u16string y;
+    std::optional<Point> place;
+  } cases[] = {{u"-640", u"20", Point{-640, 20}},  {u" 12 ", u"+3", Point{12, 3}},
+               {u"12", u"", std::nullopt},          {u"12px", u"3", std::nullopt},
+               {u"-", u"3", std::nullopt},          {u"99999999999", u"3", std::nullopt},
+               {u"2147483647", u"0", std::nullopt}, {u"2147483646", u"0", Point{2147483646, 0}}};
+  for (const auto& c : cases) {
+    SettingsHarness h;
+    if (!c.x.empty()) h.Store(u"WindowX", c.x);
+    if (!c.y.empty()) h.Store(u"WindowY", c.y);
+    Settings settings(h.store, h.folders, h.boxes);
+    EXPECT_EQ(settings.WindowPlace(), c.place) << Utf16ToUtf8(c.x) << "," << Utf16ToUtf8(c.y);
+  }
+  SettingsHarness h;
+  Settings settings(h.store, h.folders, h.boxes);
+  EXPECT_EQ(settings.Scale(), std::nullopt);
+  ASSERT_TRUE(settings.SetWindowPlace({-7, 30}));
+  ASSERT_TRUE(settings.SetScale(40));
+  Settings reread(h.store, h.folders, h.boxes);
+  EXPECT_EQ(reread.WindowPlace(), (Point{-7, 30}));
+  EXPECT_EQ(reread.Scale(), 40);
+}
+
 TEST(SettingsTest, PathsOfAnyLengthAreKeptWhole) {
   SettingsHarness h;
   const std::u16string longest(4095, u'a');  // Linux's PATH_MAX less its terminator

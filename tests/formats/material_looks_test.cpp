@@ -69,9 +69,14 @@ TEST_F(MaterialLooksTest, PmxSphereMapsKeepTheirModeWhenTheirFileLoads) {
   EXPECT_EQ(ms[1].sphereMode, kSphereMultiply);
   EXPECT_EQ(ms[2].sphereTextureId, -1) << "no such file";
   EXPECT_EQ(ms[2].sphereMode, kSphereNone);
-  EXPECT_EQ(ms[3].sphereMode, kSphereSubTexture);
+  EXPECT_EQ(ms[3].sphereTextureId, -1) << "a sub-texture without additional UVs to lay it on";
+  EXPECT_EQ(ms[3].sphereMode, kSphereNone);
   EXPECT_EQ(ms[4].sphereTextureId, -1) << "mode 0: no sphere map";
   EXPECT_EQ(ms[4].sphereMode, kSphereNone);
+  r.additionalUvCount = 1;
+  const auto withUvs = DecodePmx(r);
+  EXPECT_EQ(NameOf(*withUvs, withUvs->materials[3].sphereTextureId), u"tint.sph");
+  EXPECT_EQ(withUvs->materials[3].sphereMode, kSphereSubTexture);
 }
 
 TEST_F(MaterialLooksTest, PmxToonIsASharedNumberOrATextureOfTheModel) {

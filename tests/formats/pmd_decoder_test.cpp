@@ -1,5 +1,6 @@
 // The PMD decoder: materials with generated names, toon and sphere textures,
-// percent weights, knee and ankle limits, IK records, broken files.
+// percent weights, knee limits, bones that follow another, IK records,
+// broken files.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -209,9 +210,9 @@ TEST(PmdBuild, BonesCentreParentsAndLimits) {
   EXPECT_FALSE(b[4].isCenter);  // a later root is not the centre
   EXPECT_EQ(b[1].ikMinAngles, (Float4{-kPi, 0, 0, 0}));
   EXPECT_EQ(b[1].ikMaxAngles, (Float4{}));
-  EXPECT_EQ(b[2].ikMinAngles, (Float4{-0.9424779f, 0, 0, 0}));
-  EXPECT_EQ(b[2].ikMaxAngles, (Float4{0.9424779f, 0, 0, 0}));
-  EXPECT_EQ(b[3].ikMinAngles, (Float4{-kPi, 0, 0, 0}));  // knee wins
+  EXPECT_EQ(b[2].ikMinAngles, (Float4{-kPi, -kPi, -kPi, 0}));  // an ankle turns freely
+  EXPECT_EQ(b[2].ikMaxAngles, (Float4{kPi, kPi, kPi, 0}));
+  EXPECT_EQ(b[3].ikMinAngles, (Float4{-kPi, 0, 0, 0}));  // a knee by its name
   EXPECT_EQ(b[4].ikMaxAngles, (Float4{kPi, kPi, kPi, 0}));
   EXPECT_EQ(b[1].position, (Float4{1, 1, 0, 0}));
   EXPECT_EQ(b[2].worldMatrix.m[3][0], 1.0f);
@@ -381,24 +382,48 @@ TEST(PmdRead, FileCutWithinItsFacialMorphsLoadsWithoutThem) {
   }
 }
 
-TEST(PmdBuild, RotationInfluencedBonesFollowTheirSource) {
-  TempDir dir;
-  PMDModel r = SmallPmd();
-  r.bones.push_back(MakePmdBone(u"両目", {0, 3, 0}, 0));
-  r.bones.push_back(MakePmdBone(u"左目", {1, 3, 0}, 0));
-  r.bones.push_back(MakePmdBone(u"右目", {-1, 3, 0}, 0));
-  r.bones[3].kind = kPmdRotationInfluenced;
-  r.bones[3].ikParent = 2;
-  r.bones[4].kind = kPmdRotationInfluenced;
-  r.bones[4].ikParent = 77;  // no such bone: dropped
-  std::shared_ptr<Model> model;
-  ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
-  ASSERT_EQ(model->grants.size(), 1u);
-  EXPECT_EQ(model->grants[0].bone, 3);
-  EXPECT_EQ(model->grants[0].parent, 2);
-  EXPECT_EQ(model->grants[0].weight, 1.0f);
-  EXPECT_TRUE(model->grants[0].rotation);
-  EXPECT_FALSE(model->grants[0].translation);
+// Kind 5 follows the whole turn of the bone in its IK field; kind 9 (arm
+// twist helpers) takes the signed percent in its IK field of its tail
+// bone's turn; IK-affected (4) and invisible (7) bones are ordinary bones.
+TEST(PmdBuild, BonesThatFollowAnotherBecomeRotationGrants) {
+  struct Row {
+    std::uint8_t kind;
+    std::uint16_t tail, ikParent;
+    bool grant;
+    std::int32_t from;
+    float weight;
+  };
+  const Row rows[] = {
+      {kPmdRotationInfluenced, 0, 2, true, 2, 1.0f},     // an eye following both eyes
+      {kPmdRotationInfluenced, 2, 77, false, 0, 0.0f},   // no such source: dropped
+      {kPmdRotationLinked, 2, 25, true, 2, 0.25f},
+      {kPmdRotationLinked, 2, 0xFFCE, true, 2, -0.5f},  // -50 %
+      {kPmdRotationLinked, 0, 50, false, 0, 0.0f},       // a tail of 0 is no tail
+      {4, 2, 2, false, 0, 0.0f},                         // under IK
+      {7, 2, 2, false, 0, 0.0f},                         // invisible
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    PMDModel r = SmallPmd();
+    r.bones.push_back(MakePmdBone(u"両目", {0, 3, 0}, 0));
+    r.bones.push_back(MakePmdBone(u"左目", {1, 3, 0}, 0));
+    r.bones[3].kind = row.kind;
+    r.bones[3].tail = row.tail;
+    r.bones[3].ikParent = row.ikParent;
+    std::shared_ptr<Model> model;
+    ASSERT_EQ(DecodePmd(dir, r, model), ModelBuilt);
+    SCOPED_TRACE(testing::Message() << "kind " << int{row.kind} << " tail " << row.tail << " ik " << row.ikParent);
+    ASSERT_EQ(model->grants.size(), row.grant ? 1u : 0u);
+    EXPECT_EQ(model->bones.size(), 4u);
+    EXPECT_EQ(model->bones[3].parentIndex, 0);
+    if (!row.grant) continue;
+    EXPECT_EQ(model->grants[0].bone, 3);
+    EXPECT_EQ(model->grants[0].parent, row.from);
+    EXPECT_FLOAT_EQ(model->grants[0].weight, row.weight);
+    EXPECT_TRUE(model->grants[0].rotation);
+    EXPECT_FALSE(model->grants[0].translation);
+    EXPECT_FALSE(model->grants[0].local);
+  }
 }
 
 TEST(PmdDecode, MissingFileFailsToOpen) {

@@ -418,27 +418,48 @@ TEST(PmxBuild, MorphOffsetsThatNameNothingAreDropped) {
   EXPECT_EQ(model->morphList[4]->materialOffsets.size(), 1u);  // -1 (all) stays
 }
 
-// Morph kinds of later revisions: flip (9) and impulse (10) are skipped with
-// their offsets; the morph after them still reads.
-TEST(PmxRead, LaterMorphKindsAreSkippedWhole) {
+// The morph kinds of PMX 2.1, written byte by byte as the format lays them
+// out: flip (9) lists morphs and weights as a group does; impulse (10) lists
+// rigid bodies with a local flag, a velocity and a torque. The morph after
+// them still reads; the builder drops entries that name no body.
+TEST(PmxRead, FlipAndImpulseMorphsReadAsTheFormatLaysThemOut) {
   PMXModel r = SmallPmx();
   std::vector<std::uint8_t> bytes = writer::WritePmx(r);
   bytes.resize(bytes.size() - 16);  // drop the morph count and the three empty lists
   writer::ByteWriter tail;
   tail.I32(3);
   tail.PmxText(u"flip", 0).PmxText(u"", 0).U8(1).U8(9).I32(2);
-  tail.Index(0, 1).F32(1.0f).Index(1, 1).F32(0.5f);
-  tail.PmxText(u"impulse", 0).PmxText(u"", 0).U8(1).U8(10).I32(1);
-  tail.Index(0, 1).U8(0).Put(Float3{1, 2, 3}).Put(Float3{4, 5, 6});
+  tail.Index(2, 1).F32(1.0f).Index(1, 1).F32(0.5f);
+  tail.PmxText(u"impulse", 0).PmxText(u"", 0).U8(1).U8(10).I32(2);
+  tail.Index(0, 1).U8(1).Put(Float3{1, 2, 3}).Put(Float3{4, 5, 6});
+  tail.Index(5, 1).U8(0).Put(Float3{}).Put(Float3{});
   tail.PmxText(u"あ", 0).PmxText(u"", 0).U8(1).U8(1).I32(1).Index(2, 1).Put(Float3{0, 1, 0});
+  tail.I32(0).I32(0).I32(0);  // display frames, bodies, joints
   bytes.insert(bytes.end(), tail.bytes().begin(), tail.bytes().end());
   PMXModel back;
   ASSERT_EQ(PMXDecoder::Read(bytes, back), FileRead) << back.formatError;
   ASSERT_EQ(back.morphs.size(), 3u);
-  EXPECT_EQ(back.morphs[0].kind, 9);
-  EXPECT_TRUE(back.morphs[0].groupOffsets.empty());
+  EXPECT_EQ(back.morphs[0].kind, kMorphFlip);
+  ASSERT_EQ(back.morphs[0].groupOffsets.size(), 2u);
+  EXPECT_EQ(back.morphs[0].groupOffsets[0].morphIndex, 2);
+  EXPECT_EQ(back.morphs[0].groupOffsets[1].weight, 0.5f);
+  const PMXMorph& impulse = back.morphs[1];
+  EXPECT_EQ(impulse.kind, kMorphImpulse);
+  ASSERT_EQ(impulse.impulseOffsets.size(), 2u);
+  EXPECT_EQ(impulse.impulseOffsets[0].bodyIndex, 0);
+  EXPECT_TRUE(impulse.impulseOffsets[0].local);
+  EXPECT_EQ(impulse.impulseOffsets[0].velocity, (Float3{1, 2, 3}));
+  EXPECT_EQ(impulse.impulseOffsets[0].torque, (Float3{4, 5, 6}));
+  EXPECT_FALSE(impulse.impulseOffsets[1].local);
   EXPECT_EQ(back.morphs[2].name, u"あ");
   EXPECT_EQ(back.morphs[2].vertexOffsets[0].vertexIndex, 2u);
+
+  back.rigidBodies.resize(3);  // bodies 0 to 2: the impulse's body 5 names none
+  Model model;
+  ASSERT_EQ(PMXDecoder::Build(back, model, TextureLoading::kSkip), ModelBuilt);
+  EXPECT_EQ(model.morphs.at(u"impulse").impulseOffsets.size(), 1u);
+  EXPECT_EQ(model.morphs.at(u"impulse").offsetCount, 1);
+  EXPECT_EQ(model.morphs.at(u"flip").offsetCount, 2);
 
   bytes[bytes.size() - tail.size() + 4 + 4 + 8 + 4 + 1] = 11;  // first morph's kind
   EXPECT_EQ(PMXDecoder::Read(bytes, back), FormatError);

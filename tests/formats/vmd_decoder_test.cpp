@@ -1,8 +1,13 @@
-// The VMD decoder: reading keyframes (never refused), building sorted tracks
-// for a model's bones.
+// The VMD decoder: reading keyframes and property keys (refused only
+// without the VMD header), building sorted tracks for a model's bones.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "formats/vmd_decoder.h"
 #include "formats/writer/vmd_writer.h"
@@ -181,6 +186,139 @@ TEST(VmdDecode, CountsKeysAndFailsToOpenMissingFiles) {
             OpenFailed);
 }
 
+// A dance's property keys: IK on everywhere at the start, the right leg's
+// switched off for a kick and on again, the model hidden at the end. Out
+// of frame order as editors may save them, and two keys on frame 120 (the
+// later one counts).
+VMDMotion PropertyMotion() {
+  VMDMotion m = SampleMotion();
+  writer::AddPropertyFrame(m, 0, true, {{u"右足ＩＫ", true}, {u"左足ＩＫ", true}, {u"右つま先ＩＫ", true}});
+  writer::AddPropertyFrame(m, 120, true, {{u"右足ＩＫ", false}, {u"右つま先ＩＫ", false}});
+  writer::AddPropertyFrame(m, 150, false);
+  writer::AddPropertyFrame(m, 90, true, {{u"右足ＩＫ", true}});
+  writer::AddPropertyFrame(m, 120, true, {{u"右足ＩＫ", true}, {u"足ＩＫ親親親親親親親", false}});
+  return m;
+}
+
+// Where the three sections before the property keys start in WriteVmd's
+// output: after the header, model name, bone and morph records.
+std::size_t SceneSectionsAt(const VMDMotion& m) {
+  return 50 + 4 + m.boneFrames.size() * kVmdBoneRecordBytes + 4 + m.morphFrames.size() * kVmdMorphRecordBytes;
+}
+
+// The file as an editor saves it: two camera keys, a light key and a
+// self-shadow key between the morph and the property keys.
+std::vector<std::uint8_t> WithSceneSections(const VMDMotion& m) {
+  const std::vector<std::uint8_t> plain = writer::WriteVmd(m);
+  const std::size_t at = SceneSectionsAt(m);
+  writer::ByteWriter scene;
+  scene.U32(2);
+  for (int i = 0; i < 2 * 61; ++i) scene.U8(static_cast<std::uint8_t>(i));
+  scene.U32(1);
+  for (int i = 0; i < 28; ++i) scene.U8(0xFF);
+  scene.U32(1);
+  for (int i = 0; i < 9; ++i) scene.U8(0x01);
+  std::vector<std::uint8_t> bytes(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(at));
+  bytes.insert(bytes.end(), scene.bytes().begin(), scene.bytes().end());
+  bytes.insert(bytes.end(), plain.begin() + static_cast<std::ptrdiff_t>(at + 12), plain.end());
+  return bytes;
+}
+
+TEST(VmdRead, PropertyKeysFollowTheCameraLightAndShadowSections) {
+  VMDMotion back;
+  ASSERT_EQ(VMDDecoder::Read(WithSceneSections(PropertyMotion()), back), FileRead);
+  ASSERT_EQ(back.propertyFrames.size(), 5u);
+  ASSERT_EQ(back.ikSwitches.size(), 8u);
+  const VMDPropertyFrame& kick = back.propertyFrames[1];
+  EXPECT_EQ(kick.frame, 120u);
+  EXPECT_EQ(kick.shown, 1);
+  EXPECT_EQ(kick.firstSwitch, 3u);
+  EXPECT_EQ(kick.switchCount, 2u);
+  EXPECT_EQ(back.ikSwitches[3].name, u"右足ＩＫ");
+  EXPECT_EQ(back.ikSwitches[3].enabled, 0);
+  EXPECT_EQ(back.propertyFrames[2].shown, 0);
+  EXPECT_EQ(back.propertyFrames[2].switchCount, 0u);
+  // A name that fills all 20 bytes, with no zero after it.
+  EXPECT_EQ(back.ikSwitches[7].name, u"足ＩＫ親親親親親親親");
+  EXPECT_EQ(back.boneFrames.size(), 5u);
+}
+
+// Property keys are read only from a file that holds the sections before
+// them whole, and only keys the file holds whole; counts are checked
+// against the bytes left before anything is made for them.
+TEST(VmdRead, PropertyKeysTheFileDoesNotHoldWholeAreLeftOut) {
+  const VMDMotion m = PropertyMotion();
+  const std::vector<std::uint8_t> full = WithSceneSections(m);
+  const std::size_t camera = SceneSectionsAt(m);
+  const std::size_t light = camera + 4 + 2 * 61;
+  const std::size_t properties = light + 4 + 28 + 4 + 9;
+  const std::size_t secondKey = properties + 4 + 9 + 3 * 21;
+  const auto set32 = [](std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+    std::memcpy(bytes.data() + at, &value, 4);
+  };
+  const struct {
+    const char* what;
+    std::size_t size;  // of the file, cut there
+    std::size_t at;    // where a count is overwritten (0: none)
+    std::uint32_t count;
+    std::size_t keys;
+  } cases[] = {
+      {"whole", full.size(), 0, 0, 5},
+      {"ends before the property count", properties, 0, 0, 0},
+      {"ends inside the light records", light + 10, 0, 0, 0},
+      {"a camera count past the end", full.size(), camera, 0x7FFFFFFF, 0},
+      {"a key count past the end", full.size(), properties, 0xFFFFFFFF, 5},
+      {"a switch count past the end", full.size(), secondKey + 5, 0x10000000, 1},
+      {"cut inside the second key's switches", secondKey + 9 + 30, 0, 0, 1},
+      {"cut inside the third key", secondKey + 9 + 2 * 21 + 4, 0, 0, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::uint8_t> bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(c.size));
+    if (c.at != 0) set32(bytes, c.at, c.count);
+    VMDMotion back;
+    ASSERT_EQ(VMDDecoder::Read(bytes, back), FileRead);
+    EXPECT_EQ(back.propertyFrames.size(), c.keys);
+    EXPECT_LE(back.propertyFrames.capacity(), bytes.size() / kVmdPropertyKeyBytes);
+    std::size_t switches = 0;
+    for (const VMDPropertyFrame& key : back.propertyFrames) switches += key.switchCount;
+    EXPECT_EQ(back.ikSwitches.size(), switches);
+    EXPECT_EQ(back.boneFrames.size(), 5u);
+  }
+}
+
+// Every key says whether the model is shown; each switch goes to its bone's
+// track, bound to the model's first bone of that name (none: -1). Both in
+// frame order, keys of one frame in file order.
+TEST(VmdBuild, PropertyKeysBecomeStepTracksBoundToTheModelsBones) {
+  std::vector<Bone> bones = ModelBones();
+  bones.push_back(Bone{});
+  bones.back().name = u"右足ＩＫ";
+  bones.back().index = 3;
+  const Animation a = Decode(writer::WriteVmd(PropertyMotion()), bones);
+  std::vector<std::pair<std::uint32_t, bool>> shown;
+  for (const ShownKey& key : a.shownKeys) shown.push_back({key.frame, key.shown});
+  EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, bool>>{
+                       {0, true}, {90, true}, {120, true}, {120, true}, {150, false}}));
+  EXPECT_FALSE(a.hidesThroughout);
+  ASSERT_EQ(a.ikSwitchTracks.size(), 4u);
+  const IkSwitchTrack& right = a.ikSwitchTracks[0];
+  EXPECT_EQ(right.boneName, u"右足ＩＫ");
+  EXPECT_EQ(right.boneIndex, 3);
+  std::vector<std::pair<std::uint32_t, bool>> keys;
+  for (const IkSwitchKey& key : right.keys) keys.push_back({key.frame, key.on});
+  EXPECT_EQ(keys, (std::vector<std::pair<std::uint32_t, bool>>{{0, true}, {90, true}, {120, false}, {120, true}}));
+  EXPECT_EQ(a.ikSwitchTracks[1].boneName, u"左足ＩＫ");
+  EXPECT_EQ(a.ikSwitchTracks[1].boneIndex, -1);
+  // In force: the last key at or before the frame, the first before it.
+  const IkSwitchTrack& toe = a.ikSwitchTracks[2];
+  for (const auto& [frame, on] : {std::pair{0u, true}, {119u, true}, {120u, false}, {4000u, false}})
+    EXPECT_EQ(KeyInForce(toe.keys, frame)->on, on) << "frame " << frame;
+  EXPECT_EQ(KeyInForce(right.keys, 120)->on, true);
+  EXPECT_EQ(KeyInForce(std::vector<IkSwitchKey>{{30, false}}, 2)->on, false);
+  EXPECT_EQ(KeyInForce(std::vector<IkSwitchKey>{}, 2), nullptr);
+}
+
 // Keys a damaged file holds: numbers that are no numbers, a rotation whose
 // matrix would overflow, a place beyond any figure. Posed, each gives a
 // finite pose (no rotation, no move, the farthest place allowed); keys of
@@ -209,6 +347,27 @@ TEST(VmdBuild, DamagedKeysPoseAsUsableValues) {
     EXPECT_NEAR(key.rotation.y, c.builtTurn.y, 1e-6f);
     EXPECT_NEAR(key.rotation.z, c.builtTurn.z, 1e-6f);
     EXPECT_NEAR(key.rotation.w, c.builtTurn.w, 1e-6f);
+  }
+}
+
+// What makes a file a motion: the header's text, however the writer ended
+// it; a model, a picture or a cut-off header is none.
+TEST(VmdHeader, TheHeaderTextMakesAMotionWhateverEndsIt) {
+  const struct {
+    std::string start;
+    bool motion;
+  } cases[] = {
+      {std::string("Vocaloid Motion Data 0002\0\0\0\0\0", 30), true},
+      {std::string("Vocaloid Motion Data file\0\0\0\0\0", 30), true},
+      {std::string("Vocaloid Motion Data\0\0\0\0\0\0\0\0\0\0", 30), true},
+      {"Vocaloid Motion Dat", false},
+      {std::string("PMX \0\0\0\x40", 8), false},
+      {"\x89PNG\r\n\x1a\n", false},
+      {"", false},
+  };
+  for (const auto& c : cases) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.start.data());
+    EXPECT_EQ(VMDDecoder::HasVmdHeader({bytes, c.start.size()}), c.motion) << c.start.c_str();
   }
 }
 

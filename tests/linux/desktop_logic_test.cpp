@@ -58,7 +58,7 @@ TEST(CommandLineTest, HelpAndVersion) {
   EXPECT_EQ(parsed.action, CommandLine::Action::kHelp) << "help wins";
   ASSERT_TRUE(Parse({"-h"}, &parsed, &error));
   EXPECT_EQ(parsed.action, CommandLine::Action::kHelp);
-  EXPECT_NE(std::string(kCommandLineUsage).find("--model FILE"), std::string::npos);
+  EXPECT_NE(CommandLineUsage().find("--model FILE"), std::string::npos);
 }
 
 TEST(CommandLineTest, MistakesAreNamed) {
@@ -233,6 +233,24 @@ TEST(WorkAreaTest, TheCurrentDesktopsEntryElseTheScreen) {
   EXPECT_EQ(WorkAreaSize(std::vector<long>{0, 0, 0, 0}, 0, screen), screen);
   EXPECT_EQ(WorkAreaSize(std::vector<long>{0, 0, 1921}, 0, screen), screen)
       << "a cut-off entry is no entry";
+}
+
+// The window manager's one work area cut by each monitor: a panel along the
+// bottom of the left monitor only shortens the left monitor's area.
+TEST(WorkAreaTest, EachMonitorGetsItsPartOfTheDesktopsWorkArea) {
+  const std::vector<long> areas = {0, 0, 3200, 1040, 0, 0, 3200, 1080};
+  EXPECT_EQ(WorkAreaRect(areas, 0), (Rect{0, 0, 3200, 1040}));
+  EXPECT_EQ(WorkAreaRect(std::vector<long>{10, 20, 0, 5}, 0), std::nullopt);
+  const std::vector<MonitorArea> monitors = {{{0, 0, 1920, 1080}, {}, true},
+                                             {{1920, 0, 3200, 1024}, {}, false},
+                                             {{5000, 0, 6000, 800}, {}, false}};
+  const std::vector<MonitorArea> cut = WithWorkAreas(monitors, WorkAreaRect(areas, 0));
+  ASSERT_EQ(cut.size(), 3u);
+  EXPECT_EQ(cut[0].workArea, (Rect{0, 0, 1920, 1040}));
+  EXPECT_EQ(cut[1].workArea, (Rect{1920, 0, 3200, 1024}));
+  EXPECT_EQ(cut[2].workArea, cut[2].bounds) << "a work area that misses the monitor";
+  EXPECT_TRUE(cut[0].primary);
+  EXPECT_EQ(WithWorkAreas(monitors, std::nullopt)[0].workArea, monitors[0].bounds);
 }
 
 TEST(FramePacerTest, RefreshRateOfModeLines) {

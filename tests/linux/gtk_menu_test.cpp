@@ -23,6 +23,7 @@ struct Entry {
   std::string label;
   int command;
   bool check;
+  bool shown = true;
   friend bool operator==(const Entry&, const Entry&) = default;
 };
 
@@ -42,7 +43,8 @@ std::vector<Entry> Entries(GtkWidget* menu) {
     const char* label = GTK_IS_SEPARATOR_MENU_ITEM(item)
                             ? "-"
                             : gtk_menu_item_get_label(GTK_MENU_ITEM(item));
-    entries.push_back({label, x11::GtkPopupMenu::CommandOf(item), GTK_IS_CHECK_MENU_ITEM(item)});
+    entries.push_back({label, x11::GtkPopupMenu::CommandOf(item), GTK_IS_CHECK_MENU_ITEM(item),
+                       gtk_widget_get_visible(item) != FALSE});
   }
   return entries;
 }
@@ -88,6 +90,9 @@ TEST_F(GtkMenuTest, ItemsInTheirOrderWithTheAboutBoxAtTheEnd) {
                                                         {"モーション変更", 131, false},
                                                         {"表示サイズ", 0, false},
                                                         {"物理演算", 135, true},
+                                                        {"視線追従", 140, true},
+                                                        {"クリック透過", 151, true, false},
+                                                        {"ログイン時に起動", 152, true},
                                                         {"終了", 105, false},
                                                         {"-", 0, false},
                                                         {"バージョン情報(_A)...", 104, false}}));
@@ -106,16 +111,39 @@ TEST_F(GtkMenuTest, MarksAreSetWithoutRunningCommandsAndChoicesRunAfterTheMenuCl
   menu.SetChecked(133, true);
   menu.SetChecked(134, false);
   menu.SetChecked(135, true);
+  menu.SetChecked(140, false);
   RunPendingWork();
   EXPECT_EQ(Marks(sizes), (std::vector<bool>{false, true, false}));
   EXPECT_EQ(Marks(menu.widget())[3], true) << "the physics item";
+  EXPECT_EQ(Marks(menu.widget())[4], false) << "the look-at item";
   EXPECT_TRUE(commands.empty()) << "setting a mark is not a choice";
 
   gtk_menu_item_activate(GTK_MENU_ITEM(Items(sizes)[2]));
-  gtk_menu_item_activate(GTK_MENU_ITEM(Items(menu.widget())[6]));
+  gtk_menu_item_activate(GTK_MENU_ITEM(Items(menu.widget())[9]));
   EXPECT_TRUE(commands.empty()) << "nothing runs inside the menu's own handling";
   RunPendingWork();
   EXPECT_EQ(commands, (std::vector<int>{134, 104}));
+}
+
+TEST_F(GtkMenuTest, TheTrayMenuStartsWithShowHideAndOffersClickThroughWhenAsked) {
+  std::vector<int> commands;
+  x11::GtkPopupMenu menu([&](int command) { commands.push_back(command); },
+                         x11::GtkPopupMenu::Kind::kTray);
+  menu.SetOffered(151, true);
+  menu.SetLabel(150, u"表示");
+  menu.SetChecked(151, true);
+  RunPendingWork();
+  const std::vector<Entry> entries = Entries(menu.widget());
+  ASSERT_EQ(entries.size(), 12u);
+  EXPECT_EQ(entries[0], (Entry{"表示", 150, false}));
+  EXPECT_EQ(entries[1], (Entry{"-", 0, false}));
+  EXPECT_EQ(entries[2], (Entry{"モデル変更", 130, false}));
+  EXPECT_EQ(entries[7], (Entry{"クリック透過", 151, true, true}));
+  EXPECT_EQ(entries[11], (Entry{"バージョン情報(_A)...", 104, false}));
+  EXPECT_TRUE(Marks(menu.widget())[7]);
+  gtk_menu_item_activate(GTK_MENU_ITEM(Items(menu.widget())[0]));
+  RunPendingWork();
+  EXPECT_EQ(commands, (std::vector<int>{150}));
 }
 
 }  // namespace

@@ -366,4 +366,31 @@ PrivateBus::PrivateBus(const std::filesystem::path& folder) {
       << "dbus-daemon did not start: " << ReadTextFile(folder / "bus.log");
 }
 
+std::map<std::string, std::string> ProgramEnvironment(const std::string& display,
+                                                      const std::filesystem::path& scratch,
+                                                      const std::string& sessionBus) {
+  return {
+      {"DISPLAY", display},
+      {"XDG_CONFIG_HOME", (scratch / "config").string()},
+      {"HOME", (scratch / "home").string()},
+      // No shader cache: the program compiles its shaders afresh, as the
+      // tests that draw in their own process do.
+      {"MESA_SHADER_CACHE_DISABLE", "true"},
+      {"LANG", "C.UTF-8"},
+      // The menus' Japanese words, as the checks name them; the language
+      // test runs the English ones.
+      {"LANGUAGE", "ja"},
+      {"BRIVONEL_TRACE", "1"},
+      {"NO_AT_BRIDGE", "1"},
+      {"GSETTINGS_BACKEND", "memory"},
+      {"GIO_USE_VFS", "local"},
+      {"GIO_USE_VOLUME_MONITOR", "unix"},
+      {"DBUS_SESSION_BUS_ADDRESS",
+       sessionBus.empty() ? "unix:path=" + (scratch / "no-session-bus").string() : sessionBus},
+      {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (scratch / "no-system-bus").string()},
+      // GTK and fontconfig keep caches for the whole process.
+      {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"},
+  };
+}
+
 }  // namespace brivonel::test

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -146,5 +147,14 @@ class PrivateBus {
   std::unique_ptr<ChildProcess> process_;
   std::string address_;
 };
+
+// The environment the desktop program runs in under test: the display, a
+// configuration and home folder inside scratch, English words, traces on,
+// and nothing that outlives the test (no accessibility bus, no desktop
+// settings daemon, no session bus started on the side). sessionBus is the
+// session bus's address; empty gives one where nothing listens.
+std::map<std::string, std::string> ProgramEnvironment(const std::string& display,
+                                                      const std::filesystem::path& scratch,
+                                                      const std::string& sessionBus = {});
 
 }  // namespace brivonel::test

@@ -1,8 +1,10 @@
 // Grant bones: shares of another bone's rotation (also negative and beyond
-// one) and translation, chains of grants in bone order, grants that follow
-// bones IK moved, and granted bones that start every frame afresh.
+// one) and translation, chains of grants in deform layer and bone order,
+// local grants, grants that follow bones IK moved, and granted bones that
+// start every frame afresh.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "model/model.h"
@@ -16,6 +18,11 @@ using test::MotionBuilder;
 // The angle of a rotation about a unit axis (signed by that axis).
 float AngleAbout(const Quaternion& q, const Float4& axis) {
   return 2.0f * std::atan2(Dot3(q, axis), q.w);
+}
+
+// The angle of the turn from a to b.
+float AngleBetween(const Quaternion& a, const Quaternion& b) {
+  return 2.0f * std::acos(std::min(1.0f, std::fabs(QuaternionDot(a, b))));
 }
 
 const Float4 kUp{0, 1, 0, 0};
@@ -97,6 +104,57 @@ TEST_F(GrantTest, GrantsOfGrantedBonesApplyInBoneOrder) {
   EXPECT_NEAR(AngleAbout(model.bones[3].rotation, kForward), 0.6f, 1e-6f);
 }
 
+// "a" takes all of source's turn and move on top of its own; "b" takes a's
+// as a local grant, a's own pose without what a took from source; "c" takes
+// a's whole pose. Either deform order gives the same.
+TEST_F(GrantTest, LocalGrantTakesTheSourcesOwnPoseWithoutItsGrant) {
+  for (DeformOrder order : {DeformOrder::kGrantsAroundIk, DeformOrder::kBoneByBone}) {
+    model.deformOrder = order;
+    model.grants = {BoneGrant{1, 0, 1.0f, true, true, false}, BoneGrant{2, 1, 1.0f, true, true, true},
+                    BoneGrant{3, 1, 1.0f, true, true, false}};
+    MotionBuilder motion(model);
+    motion.AddBoneKey(u"source", 0, {1, 0, 0, 0}, QuaternionRotationAxis(kForward, 0.8f));
+    motion.AddBoneKey(u"a", 0, {0, 0.5f, 0, 0}, QuaternionRotationAxis(kForward, 0.2f));
+    model.animation = motion.Build();
+    model.Update(0);
+    SCOPED_TRACE(static_cast<int>(order));
+    EXPECT_NEAR(AngleAbout(model.bones[1].rotation, kForward), 1.0f, 1e-6f);
+    EXPECT_NEAR(AngleAbout(model.bones[2].rotation, kForward), 0.2f, 1e-6f);
+    EXPECT_NEAR(AngleAbout(model.bones[3].rotation, kForward), 1.0f, 1e-6f);
+    const float xs[] = {0, 3, 4, 7};
+    for (int i = 1; i <= 3; ++i) {
+      EXPECT_FLOAT_EQ(model.bones[i].position.x, xs[i]) << i;
+      EXPECT_FLOAT_EQ(model.bones[i].position.y, 0.5f) << i;
+      EXPECT_FLOAT_EQ(model.bones[i].position.z, 0.0f) << i;
+    }
+  }
+}
+
+// a takes all of b, b all of source. Bone by bone, bones of a lower deform
+// layer take their grants first, bones of one layer in bone order: a sees
+// b's grant only when b comes first. (Grants around IK take a grant again
+// whenever its source changed after it, whatever the order.)
+TEST_F(GrantTest, LowerDeformLayersTakeTheirGrantsFirst) {
+  struct Row {
+    int layerA, layerB;
+    float angleA;
+  };
+  const Row rows[] = {{0, 0, 0.0f}, {0, -1, 0.8f}, {1, 0, 0.8f}, {2, 2, 0.0f}, {0, 1, 0.0f}};
+  for (const Row& row : rows) {
+    model.deformOrder = DeformOrder::kBoneByBone;
+    model.bones[1].deformLayer = row.layerA;
+    model.bones[2].deformLayer = row.layerB;
+    model.grants.clear();
+    Grant(1, 2, 1.0f);
+    Grant(2, 0, 1.0f);
+    KeySource({}, QuaternionRotationAxis(kForward, 0.8f));
+    model.Update(0);
+    EXPECT_NEAR(AngleAbout(model.bones[1].rotation, kForward), row.angleA, 1e-6f)
+        << "layers " << row.layerA << ", " << row.layerB;
+    EXPECT_NEAR(AngleAbout(model.bones[2].rotation, kForward), 0.8f, 1e-6f);
+  }
+}
+
 // A granted bone without a track starts each frame from rest: playing the
 // same frame again gives the same pose, not one grant on top of another.
 TEST_F(GrantTest, GrantedBoneWithoutATrackStartsEachFrameFromRest) {
@@ -139,6 +197,42 @@ TEST(GrantIkTest, GrantFromABoneThatIkMovedFollowsTheIkResult) {
       EXPECT_NEAR(model.bones[5].worldMatrix.m[r][c], model.bones[1].worldMatrix.m[r][c], 1e-5f);
     }
   EXPECT_NE(model.bones[0].rotation, QuaternionIdentity());
+}
+
+// Bone by bone, a bone that follows the thigh follows where IK put it only
+// when it comes after the IK bone (by layer, then number); grants around IK
+// always follow.
+TEST(GrantIkTest, BoneByBoneAGrantFollowsIkWhenItComesAfterTheChain) {
+  struct Row {
+    DeformOrder order;
+    int layerD, layerIk;
+    bool follows;
+  };
+  const Row rows[] = {{DeformOrder::kBoneByBone, 0, 0, true},   {DeformOrder::kBoneByBone, -1, 0, false},
+                      {DeformOrder::kBoneByBone, 0, 1, false},  {DeformOrder::kBoneByBone, 2, 1, true},
+                      {DeformOrder::kGrantsAroundIk, -1, 0, true}};
+  for (const Row& row : rows) {
+    Model model;
+    test::BuildBones(model, {{u"thigh", -1, {0, 10, 0, 0}},
+                             {u"knee", 0, {0, 5, 0, 0}},
+                             {u"ankle", 1, {0, 0, 0, 0}},
+                             {u"ik", -1, {1, 3, -2, 0}},
+                             {u"thighD", -1, {0, 10, 0, 0}}});
+    test::AddIkChain(model, 3, 2, {test::IkLinkRecipe(1, {-kPi, 0, 0, 0}, {0, 0, 0, 0}), test::IkLinkRecipe(0)},
+                     40, 0.5f);
+    model.grants = {BoneGrant{4, 0, 1.0f, true, false}};
+    model.deformOrder = row.order;
+    model.bones[4].deformLayer = row.layerD;
+    model.bones[3].deformLayer = row.layerIk;
+    model.Update(0);
+    SCOPED_TRACE(testing::Message() << "order " << static_cast<int>(row.order) << " layers " << row.layerD
+                                    << ", " << row.layerIk);
+    ASSERT_NE(model.bones[0].rotation, QuaternionIdentity());
+    if (row.follows)
+      EXPECT_LT(AngleBetween(model.bones[4].rotation, model.bones[0].rotation), 1e-5f);
+    else
+      EXPECT_EQ(model.bones[4].rotation, QuaternionIdentity());  // the thigh's pose before IK
+  }
 }
 
 TEST(GrantedRotationTest, SharesOfATurnAboutItsAxisOnTheShorterArc) {

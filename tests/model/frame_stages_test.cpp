@@ -7,6 +7,8 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "model/model.h"
 #include "tests/support/pose_rigs.h"
@@ -243,6 +245,55 @@ TEST_F(PhysicsStagesTest, BodyWithoutANumberLeavesItsBoneAsTheMotionPutsIt) {
     for (const auto& row : bone.worldMatrix.m)
       for (float v : row) EXPECT_TRUE(std::isfinite(v));
   EXPECT_NEAR(PositionOf(model.bones[1].worldMatrix).y, 15.0f, 1e-5f);
+}
+
+// An impulse morph pushes its bodies on the frames its weight changes,
+// scaled by the weight: once when it is keyed on, not while it holds, not
+// at weight 0. A one-key "stop" (a push of zero) holds from the start: it
+// is given on the first frame and again when the motion wraps to its
+// start. Without physics nothing is pushed.
+TEST_F(PhysicsStagesTest, ImpulseMorphPushesItsBodiesWhenItsWeightChanges) {
+  PMXMorph& flick = test::AddMorph(model, u"flick", kMorphImpulse);
+  flick.impulseOffsets = {{1, true, {0, 0, 2}, {1, 0, 0}}, {1, false, {0, 3, 0}, {}}};
+  test::AddMorph(model, u"stop", kMorphImpulse).impulseOffsets = {{1, false, {}, {}}};
+  MotionBuilder motion(model);
+  motion.AddBoneKey(u"root", 0, {}, {0, 0, 0, 1});
+  motion.AddBoneKey(u"root", 100, {}, {0, 0, 0, 1});
+  for (const auto& [frame, weight] : {std::pair{9u, 0.0f}, {10u, 0.5f}, {20u, 0.5f}, {21u, 0.0f}})
+    motion.AddMorphKey(u"flick", frame, weight);
+  motion.AddMorphKey(u"stop", 30, 1.0f);
+  model.animation = motion.Build();
+  model.SetPhysicsEngine(&engine);
+  const struct {
+    std::uint32_t frame;
+    std::vector<test::PhysicsRecord::Push> pushes;  // this frame's
+  } frames[] = {
+      {0, {{1, {}, {}, false}}},
+      {9, {}},
+      {10, {{1, {0, 0, 1}, {0.5f, 0, 0}, true}, {1, {0, 1.5f, 0}, {}, false}}},
+      {15, {}},
+      {21, {}},
+      {40, {}},
+      {101, {{1, {}, {}, false}}},  // wrapped to frame 1
+  };
+  for (const auto& f : frames) {
+    record.pushes.clear();
+    model.Update(f.frame * kFrameMs);
+    ASSERT_EQ(record.pushes.size(), f.pushes.size()) << "frame " << f.frame;
+    for (std::size_t i = 0; i < f.pushes.size(); ++i) {
+      const auto& got = record.pushes[i];
+      const auto& want = f.pushes[i];
+      EXPECT_EQ(got.body, want.body);
+      EXPECT_EQ(got.velocity, want.velocity) << "frame " << f.frame;
+      EXPECT_EQ(got.torque, want.torque) << "frame " << f.frame;
+      EXPECT_EQ(got.local, want.local);
+    }
+  }
+  model.SetPhysicsEngine(nullptr);
+  record.pushes.clear();
+  model.Update(0);
+  model.Update(10 * kFrameMs);
+  EXPECT_TRUE(record.pushes.empty());
 }
 
 TEST_F(PhysicsStagesTest, WithoutAnEngineTheMotionAloneIsThePose) {

@@ -9,12 +9,14 @@
 #include "base/app_exception.h"
 #include "base/unicode.h"
 #include "model/model.h"
+#include "formats/pmx_decoder.h"
 #include "model/model_setup.h"
 #include "render/toon_ramps.h"
 #include "tests/support/pose_rigs.h"
 #include "tests/support/recording_gpu.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_models.h"
+#include "tests/support/written_quad.h"
 
 namespace brivonel {
 namespace {
@@ -410,9 +412,6 @@ TEST_F(ModelDrawingTest, SphereMapsAndToonRampsAreBoundWithTheirModes) {
   metal.sphereMode = kSphereAdd;
   metal.toonTextureId = LoadTexture("toon.tga");
   model.materials[1].toonIndex = 3;  // shared toon without a file
-  Material& odd = model.materials[2];  // a sub-texture sphere is not drawn
-  odd.sphereTextureId = metal.sphereTextureId;
-  odd.sphereMode = kSphereSubTexture;
   ASSERT_TRUE(AssignMaterialShaders(model, Directory()));
   model.CreateGpuResources();
   model.ComputeSkinningMatrices();
@@ -450,6 +449,41 @@ TEST_F(ModelDrawingTest, SphereMapsAndToonRampsAreBoundWithTheirModes) {
     }
   }
   EXPECT_EQ(gpu->CountCalls("PSSetShaderResources"), 0u);
+  EXPECT_TRUE(gpu->misuses().empty());
+}
+
+// A sub-texture (PMX sphere mode 3) read from a written file: resource 1
+// with the texture's repeating sampler and mode 3 in the effects row, in
+// every look, for the shaders to lay on with the first additional UV set.
+TEST_F(ModelDrawingTest, SubTextureIsBoundAsASecondTextureInEveryLook) {
+  const std::filesystem::path file = test::WriteSubTexturedQuad(dir.path());
+  auto decoded = std::make_shared<Model>();
+  decoded->SetDevice(gpu, gpu);
+  ASSERT_EQ(PMXDecoder().Decode(FromFsPath(file), decoded), ModelBuilt);
+  ASSERT_TRUE(AssignMaterialShaders(*decoded, Directory()));
+  decoded->CreateGpuResources();
+  decoded->ComputeSkinningMatrices();
+  const Material& face = decoded->materials.at(0);
+  ASSERT_EQ(face.sphereMode, kSphereSubTexture);
+  EXPECT_EQ(decoded->texturePool.Get(face.sphereTextureId).name, u"sub.tga");
+  EXPECT_EQ(decoded->posedVertices.at(0).additionalUv[0], (Float4{1, 0, 0, 0}));
+
+  for (const Look& look : {Look{}, Look::Plain()}) {
+    decoded->look = look;
+    gpu->ClearCalls();
+    decoded->Render();
+    const auto& draws = gpu->draws();
+    ASSERT_EQ(draws.size(), 1u);
+    MaterialConstants constants;
+    std::memcpy(&constants, draws[0].vsConstants.at(4).data(), sizeof constants);
+    EXPECT_EQ(constants.effects.x, 3.0f);
+    const RecordingGpu::Bindings& bound = draws[0].bindings;
+    EXPECT_EQ(bound.psResources.at(0),
+              decoded->texturePool.Get(face.textureId).shaderResourceView.get());
+    EXPECT_EQ(bound.psResources.at(1),
+              decoded->texturePool.Get(face.sphereTextureId).shaderResourceView.get());
+    EXPECT_EQ(bound.psSamplers.at(1), decoded->samplerState.get());
+  }
   EXPECT_TRUE(gpu->misuses().empty());
 }
 

@@ -1,12 +1,17 @@
-// Morphs driven by morph tracks: vertex, UV, bone, material and group kinds,
-// the track's key search and weight, and entries that name nothing.
+// Morphs driven by morph tracks: vertex, UV, bone, material, group and flip
+// kinds, the track's key search and weight, and entries that name nothing.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "formats/vmd_decoder.h"
+#include "formats/writer/pmx_writer.h"
+#include "formats/writer/vmd_writer.h"
 #include "model/model.h"
+#include "model/model_setup.h"
+#include "tests/formats/format_test_support.h"
 #include "tests/model/pose_reference.h"
 #include "tests/support/pose_rigs.h"
 #include "tests/support/trace_capture.h"
@@ -81,13 +86,18 @@ TEST_F(MorphTest, FirstKeyAfterALaterFrameHasItsOwnWeight) {
   EXPECT_EQ(model.posedVertices[1].position.y, 0.25f);
 }
 
-TEST_F(MorphTest, TrackWithOneKeyIsNeverApplied) {
+// A motion that sets an expression once, as pose-like files do: its one
+// key holds for the whole motion, before its frame too.
+TEST_F(MorphTest, TrackWithOneKeyHoldsItsWeightForTheWholeMotion) {
   VertexMorph(u"raise", 2, {0, 2, 0});
-  Drive(u"raise", {{3, 1.0f}});
-  for (std::uint64_t frame : {0u, 3u, 9u}) {
+  MotionBuilder motion(model);
+  motion.AddMorphKey(u"raise", 3, 0.75f);
+  motion.AddBoneKey(u"root", 60, {}, {0, 0, 0, 1});  // the motion runs on to frame 60
+  model.animation = motion.Build();
+  for (std::uint64_t frame : {0u, 3u, 9u, 59u}) {
     model.Update(frame * kFrameMs);
-    EXPECT_EQ(model.posedVertices[2].position.y, 0.0f);
-    EXPECT_TRUE(model.touchedVertices.empty());
+    EXPECT_EQ(model.posedVertices[2].position.y, 1.5f) << "frame " << frame;
+    EXPECT_EQ(model.animation->morphTracks.at(u"raise").weight, 0.75f);
   }
 }
 
@@ -221,6 +231,80 @@ TEST_F(MorphTest, EntriesNamingNothingAreSkipped) {
   EXPECT_EQ(model.touchedVertices, std::vector<std::uint32_t>{1});
   EXPECT_EQ(model.posedVertices[1].position.y, 1.0f);
   for (const Material& m : model.materials) EXPECT_FALSE(m.multiplyPending || m.addPending);
+}
+
+// A PMX 2.1 face whose flip morph picks one of three expressions by its
+// weight, written and read back as files: of n entries, entry k from weight
+// (k + 1) / (n + 1) on (here 0.5 and 0.75), the first below that; the
+// chosen morph acts with its entry's weight in place of its own track's.
+// A group passes its weight on to a flip it lists.
+TEST(FlipMorphTest, FlipSwitchesOnTheOneMorphItsWeightChooses) {
+  PMXModel face = test::SmallPmx();
+  const char16_t* expressions[] = {u"笑い", u"怒り", u"泣き"};
+  for (std::uint32_t v = 0; v < 3; ++v) {
+    PMXMorph morph;
+    morph.name = expressions[v];
+    morph.kind = kMorphVertex;
+    morph.vertexOffsets = {{v, {0, 1, 0}}};
+    face.morphs.push_back(morph);
+  }
+  PMXMorph flip;
+  flip.name = u"表情切替";
+  flip.kind = kMorphFlip;
+  flip.groupOffsets = {{0, 1.0f}, {1, 0.5f}, {2, 1.0f}};
+  PMXMorph group;
+  group.name = u"まとめ";
+  group.kind = kMorphGroup;
+  group.groupOffsets = {{3, 0.5f}};
+  face.morphs.push_back(flip);
+  face.morphs.push_back(group);
+  PMXModel record;
+  ASSERT_EQ(PMXDecoder::Read(writer::WritePmx(face), record), FileRead);
+  Model model;
+  ASSERT_EQ(PMXDecoder::Build(record, model, TextureLoading::kSkip), ModelBuilt);
+  test::SetVertices(model, model.meshes.at(0)->vertices);
+
+  const auto play = [&](std::vector<VMDMorphFrame> keys) {
+    VMDMotion dance;
+    dance.morphFrames = std::move(keys);
+    dance.morphFrames.push_back(writer::MakeMorphFrame(u"怒り", 0, 0.2f));  // held all along
+    VMDMotion read;
+    EXPECT_EQ(VMDDecoder::Read(writer::WriteVmd(dance), read), FileRead);
+    model.animation = std::make_shared<Animation>();
+    VMDDecoder::Build(read, *model.animation, model.bones);
+    LinkMorphTracks(model);
+  };
+  const auto raised = [&](std::uint32_t v) {
+    return model.posedVertices[v].position.y - model.baseVertices[v].position.y;
+  };
+  const struct {
+    std::uint32_t frame;  // the flip ramps from 0.1 at frame 0 to 1.0 at frame 10
+    float laugh, anger, tears;
+  } ramp[] = {
+      {0, 1, 0.2f, 0},  // 0.1
+      {4, 1, 0.2f, 0},  // 0.46
+      {5, 0, 0.5f, 0},  // 0.55: anger, at its entry's weight in place of its own 0.2
+      {7, 0, 0.5f, 0},  // 0.73
+      {8, 0, 0.2f, 1},  // 0.82
+      {10, 0, 0.2f, 1},
+  };
+  play({writer::MakeMorphFrame(u"表情切替", 0, 0.1f), writer::MakeMorphFrame(u"表情切替", 10, 1.0f)});
+  for (const auto& r : ramp) {
+    model.Update(r.frame * kFrameMs);
+    EXPECT_FLOAT_EQ(raised(0), r.laugh) << "frame " << r.frame;
+    EXPECT_FLOAT_EQ(raised(1), r.anger) << "frame " << r.frame;
+    EXPECT_FLOAT_EQ(raised(2), r.tears) << "frame " << r.frame;
+  }
+  // The group at 1.2 gives the flip 0.6: anger.
+  play({writer::MakeMorphFrame(u"まとめ", 0, 1.2f)});
+  model.Update(0);
+  EXPECT_FLOAT_EQ(raised(0), 0.0f);
+  EXPECT_FLOAT_EQ(raised(1), 0.5f);
+  // At 0 the flip chooses nothing, and the other morphs act as their tracks say.
+  play({writer::MakeMorphFrame(u"表情切替", 0, 0.0f)});
+  model.Update(0);
+  EXPECT_FLOAT_EQ(raised(0), 0.0f);
+  EXPECT_FLOAT_EQ(raised(1), 0.2f);
 }
 
 TEST_F(MorphTest, UnboundTrackDrivesNothing) {

@@ -289,10 +289,12 @@ bool Above(const Model& model, std::size_t ancestor, std::size_t bone) {
   return false;
 }
 
-// Own and source poses of each grant in this frame.
+// Own and source poses of each grant in this frame, and whether it has
+// been applied yet.
 struct GrantFrame {
   Quaternion ownRotation, sourceRotation;
   Float4 ownPosition, sourcePosition;
+  bool applied = false;
 };
 
 bool GrantUsable(const Model& model, const BoneGrant& grant) {
@@ -312,21 +314,165 @@ void ApplyGrant(Model& model, const BoneGrant& grant, const GrantFrame& poses) {
   }
 }
 
+int LayerOf(const Model& model, std::int64_t bone) {
+  return ValidBone(model, bone) ? model.bones[static_cast<std::size_t>(bone)].deformLayer : 0;
+}
+
 // Positions 0 to count - 1, stably sorted by the deform layer of the bone
 // each one names (a missing bone counts as layer 0).
 template <typename BoneOf>
 std::vector<std::size_t> InLayerOrder(const Model& model, std::size_t count, BoneOf boneOf) {
   std::vector<std::size_t> order(count);
   for (std::size_t i = 0; i < count; ++i) order[i] = i;
-  const auto layer = [&](std::size_t i) {
-    const std::int64_t bone = boneOf(i);
-    return ValidBone(model, bone) ? model.bones[static_cast<std::size_t>(bone)].deformLayer : 0;
-  };
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return layer(a) < layer(b); });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return LayerOf(model, boneOf(a)) < LayerOf(model, boneOf(b)); });
   return order;
 }
 
+// One turn of the frame: grant `index` or chain `index`.
+struct Turn {
+  bool chain;
+  std::size_t index;
+};
+
+// Bone by bone: every grant and chain by the layer of its bone, then the
+// bone's number, a bone's grant before its chain, then as listed. Around
+// IK: the chains alone, by layer, then as listed.
+std::vector<Turn> TurnOrder(const Model& model) {
+  std::vector<Turn> turns;
+  const bool boneByBone = model.deformOrder == DeformOrder::kBoneByBone;
+  if (boneByBone)
+    for (std::size_t i = 0; i < model.grants.size(); ++i) turns.push_back({false, i});
+  for (std::size_t c = 0; c < model.ikChains.size(); ++c) turns.push_back({true, c});
+  const auto boneOf = [&](const Turn& t) -> std::int64_t {
+    return t.chain ? model.ikChains[t.index].ikBone : model.grants[t.index].bone;
+  };
+  std::stable_sort(turns.begin(), turns.end(), [&](const Turn& a, const Turn& b) {
+    const int la = LayerOf(model, boneOf(a)), lb = LayerOf(model, boneOf(b));
+    if (la != lb) return la < lb;
+    if (!boneByBone) return false;
+    if (boneOf(a) != boneOf(b)) return boneOf(a) < boneOf(b);
+    return !a.chain && b.chain;
+  });
+  return turns;
+}
+
+// The grants in the order they are taken.
+std::vector<std::size_t> GrantOrder(const Model& model) {
+  if (model.deformOrder != DeformOrder::kBoneByBone)
+    return InLayerOrder(model, model.grants.size(), [&](std::size_t i) { return model.grants[i].bone; });
+  std::vector<std::size_t> order;
+  for (const Turn& turn : TurnOrder(model))
+    if (!turn.chain) order.push_back(turn.index);
+  return order;
+}
+
+// The source pose grant i takes now: a local grant takes the pose its
+// source held before the first of the source's grants, once that grant has
+// been applied this frame; any grant otherwise takes the source's pose.
+void SourcePose(const Model& model, const std::vector<std::size_t>& order, const std::vector<GrantFrame>& frames,
+                std::size_t i, Quaternion& rotation, Float4& position) {
+  const BoneGrant& grant = model.grants[i];
+  const Bone& source = model.bones[static_cast<std::size_t>(grant.parent)];
+  rotation = source.rotation;
+  position = source.position;
+  if (!grant.local) return;
+  for (std::size_t j : order) {
+    if (!GrantUsable(model, model.grants[j]) || model.grants[j].bone != grant.parent) continue;
+    if (frames[j].applied) {
+      rotation = frames[j].ownRotation;
+      position = frames[j].ownPosition;
+    }
+    return;
+  }
+}
+
+void TakeGrant(Model& model, const std::vector<std::size_t>& order, std::vector<GrantFrame>& frames, std::size_t i) {
+  const Bone& bone = model.bones[static_cast<std::size_t>(model.grants[i].bone)];
+  frames[i].ownRotation = bone.rotation;
+  frames[i].ownPosition = bone.position;
+  SourcePose(model, order, frames, i, frames[i].sourceRotation, frames[i].sourcePosition);
+  ApplyGrant(model, model.grants[i], frames[i]);
+  frames[i].applied = true;
+}
+
+// One chain by the rules; steps counts the frame's IK steps.
+void SolveChain(Model& model, std::size_t c, std::uint32_t& steps,
+                const std::set<std::int32_t>& switchedOff) {
+  const IkChain& chain = model.ikChains[c];
+  const bool runs = chain.iterations > 0 && chain.linkCount > 0 && ChainUsable(model, chain) &&
+                    steps < kIkStepBudget && switchedOff.count(chain.ikBone) == 0;
+  if (runs) {
+    const Float4 goal = TranslationRow(model.bones[chain.ikBone].worldMatrix);
+    float limit = 4.0f * chain.angleFactor;
+    if (std::isnan(limit) || limit > kPi) limit = kPi;
+    limit = std::max(limit, 0.0f);
+    const StepLimit step{limit, std::cos(limit), std::sin(0.5f * limit), std::cos(0.5f * limit)};
+    bool exhausted = false;
+    float lastDistance = 0.0f;
+    for (std::uint32_t iteration = 0; iteration < chain.iterations && !exhausted; ++iteration) {
+      Float4 effector = TranslationRow(model.bones[chain.targetBone].worldMatrix);
+      // On the goal, or no longer getting closer to it: done.
+      const float distance = Length3(Subtract(effector, goal));
+      if (distance <= 1e-5f) break;
+      if (iteration > 0 && !(lastDistance - distance >= 1e-5f && lastDistance - distance >= 1e-3f * distance)) break;
+      lastDistance = distance;
+      bool turned = false;
+      for (std::size_t i = 0; i < chain.linkCount; ++i) {
+        if (steps >= kIkStepBudget) {
+          exhausted = true;
+          break;
+        }
+        ++steps;
+        const std::uint16_t linkIndex = chain.links[i];
+        Bone& link = model.bones[linkIndex];
+        // The next link is the pivot when it carries this one.
+        Float4 pivot;
+        const bool pivoted = i + 1 < chain.linkCount && Above(model, chain.links[i + 1], linkIndex);
+        if (pivoted) pivot = TranslationRow(model.bones[chain.links[i + 1]].worldMatrix);
+        const Quaternion rotation = TurnLink(link, effector, goal, pivoted ? &pivot : nullptr, step, iteration == 0);
+        if (std::memcmp(&rotation, &link.rotation, sizeof rotation) == 0) continue;
+        link.rotation = rotation;
+        turned = true;
+        // The bones from the link down to the target (the link alone when
+        // it is not above the target), each after its parent.
+        std::vector<std::size_t> path;
+        std::size_t bone = chain.targetBone;
+        while (bone != linkIndex && path.size() < model.bones.size()) {
+          path.push_back(bone);
+          if (!ValidBone(model, model.bones[bone].parentIndex)) break;
+          bone = static_cast<std::size_t>(model.bones[bone].parentIndex);
+        }
+        if (bone != linkIndex) path.clear();
+        path.push_back(linkIndex);
+        std::reverse(path.begin(), path.end());
+        for (std::size_t b : path) model.bones[b].worldMatrix = LocalTimesParent(model, model.bones[b]);
+        steps += static_cast<std::uint32_t>(path.size());
+        effector = TranslationRow(model.bones[chain.targetBone].worldMatrix);
+      }
+      if (!turned) break;
+    }
+  }
+}
+
 }  // namespace
+
+// The IK bones whose IK the motion has switched off at its current frame:
+// for each switched bone, the last of its keys at or before the frame (the
+// first key before the first).
+std::set<std::int32_t> SwitchedOffIkBones(const Model& model) {
+  std::set<std::int32_t> off;
+  if (!model.animation) return off;
+  const std::uint32_t frame = model.animation->currentFrame;
+  for (const IkSwitchTrack& track : model.animation->ikSwitchTracks) {
+    if (track.keys.empty() || track.boneIndex < 0) continue;
+    const IkSwitchKey* inForce = &track.keys.front();
+    for (const IkSwitchKey& key : track.keys)
+      if (key.frame <= frame) inForce = &key;
+    if (!inForce->on) off.insert(track.boneIndex);
+  }
+  return off;
+}
 
 void ReferenceApplyMorph(Model& model, const PMXMorph& morph, float weight) {
   ApplyByKind(model, morph, weight, true);
@@ -336,63 +482,11 @@ void ReferenceComputeWorldMatrices(Model& model) {
   for (Bone& bone : model.bones) bone.worldMatrix = LocalTimesParent(model, bone);
 }
 
-std::uint32_t ReferenceSolveIk(Model& model) {
+std::uint32_t ReferenceSolveIk(Model& model, const std::set<std::int32_t>& switchedOff) {
   std::uint32_t steps = 0;
-  for (std::size_t c : InLayerOrder(model, model.ikChains.size(), [&](std::size_t i) { return model.ikChains[i].ikBone; })) {
-    const IkChain& chain = model.ikChains[c];
-    const bool runs = chain.iterations > 0 && chain.linkCount > 0 && ChainUsable(model, chain) &&
-                      steps < kIkStepBudget;
-    if (runs) {
-      const Float4 goal = TranslationRow(model.bones[chain.ikBone].worldMatrix);
-      float limit = 4.0f * chain.angleFactor;
-      if (std::isnan(limit) || limit > kPi) limit = kPi;
-      limit = std::max(limit, 0.0f);
-      const StepLimit step{limit, std::cos(limit), std::sin(0.5f * limit), std::cos(0.5f * limit)};
-      bool exhausted = false;
-      float lastDistance = 0.0f;
-      for (std::uint32_t iteration = 0; iteration < chain.iterations && !exhausted; ++iteration) {
-        Float4 effector = TranslationRow(model.bones[chain.targetBone].worldMatrix);
-        // On the goal, or no longer getting closer to it: done.
-        const float distance = Length3(Subtract(effector, goal));
-        if (distance <= 1e-5f) break;
-        if (iteration > 0 && !(lastDistance - distance >= 1e-5f && lastDistance - distance >= 1e-3f * distance)) break;
-        lastDistance = distance;
-        bool turned = false;
-        for (std::size_t i = 0; i < chain.linkCount; ++i) {
-          if (steps >= kIkStepBudget) {
-            exhausted = true;
-            break;
-          }
-          ++steps;
-          const std::uint16_t linkIndex = chain.links[i];
-          Bone& link = model.bones[linkIndex];
-          // The next link is the pivot when it carries this one.
-          Float4 pivot;
-          const bool pivoted = i + 1 < chain.linkCount && Above(model, chain.links[i + 1], linkIndex);
-          if (pivoted) pivot = TranslationRow(model.bones[chain.links[i + 1]].worldMatrix);
-          const Quaternion rotation = TurnLink(link, effector, goal, pivoted ? &pivot : nullptr, step, iteration == 0);
-          if (std::memcmp(&rotation, &link.rotation, sizeof rotation) == 0) continue;
-          link.rotation = rotation;
-          turned = true;
-          // The bones from the link down to the target (the link alone when
-          // it is not above the target), each after its parent.
-          std::vector<std::size_t> path;
-          std::size_t bone = chain.targetBone;
-          while (bone != linkIndex && path.size() < model.bones.size()) {
-            path.push_back(bone);
-            if (!ValidBone(model, model.bones[bone].parentIndex)) break;
-            bone = static_cast<std::size_t>(model.bones[bone].parentIndex);
-          }
-          if (bone != linkIndex) path.clear();
-          path.push_back(linkIndex);
-          std::reverse(path.begin(), path.end());
-          for (std::size_t b : path) model.bones[b].worldMatrix = LocalTimesParent(model, model.bones[b]);
-          steps += static_cast<std::uint32_t>(path.size());
-          effector = TranslationRow(model.bones[chain.targetBone].worldMatrix);
-        }
-        if (!turned) break;
-      }
-    }
+  for (const Turn& turn : TurnOrder(model)) {
+    if (!turn.chain) continue;
+    SolveChain(model, turn.index, steps, switchedOff);
     ReferenceComputeWorldMatrices(model);
   }
   return steps;
@@ -439,6 +533,10 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
       if (track.keys.empty()) continue;
       keyed = true;
       lastFrame = std::max<std::uint64_t>(lastFrame, track.keys.back().frame);
+    }
+    for (const ShownKey& key : motion->shownKeys) {
+      keyed = true;
+      lastFrame = std::max<std::uint64_t>(lastFrame, key.frame);
     }
     if (keyed && frame > lastFrame) frame = lastFrame == 0 ? 0 : static_cast<std::uint32_t>(frame % lastFrame);
     motion->currentFrame = frame;
@@ -492,7 +590,7 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
 
     // Morph tracks.
     for (auto& [name, track] : motion->morphTracks) {
-      if (track.keys.size() < 2) continue;
+      if (track.keys.empty()) continue;
       track.cursor = std::clamp(track.cursor, 0, static_cast<std::int32_t>(track.keys.size()) - 1);
       const MorphKey* prev;
       const MorphKey* next;
@@ -515,34 +613,48 @@ int ReferenceUpdate(Model& model, std::uint64_t elapsedMilliseconds) {
       if (track.morph != nullptr) ReferenceApplyMorph(model, *track.morph, weight);
     }
   }
-  // Grants in order, then again after IK for those whose source IK moved.
-  std::vector<GrantFrame> grantFrames(model.grants.size());
-  const std::vector<std::size_t> grantOrder = InLayerOrder(model, model.grants.size(), [&](std::size_t i) { return model.grants[i].bone; });
-  for (std::size_t i : grantOrder) {
-    const BoneGrant& grant = model.grants[i];
-    if (!GrantUsable(model, grant)) continue;
-    const Bone& bone = model.bones[static_cast<std::size_t>(grant.bone)];
-    const Bone& source = model.bones[static_cast<std::size_t>(grant.parent)];
-    grantFrames[i] = {bone.rotation, source.rotation, bone.position, source.position};
-    ApplyGrant(model, grant, grantFrames[i]);
+  std::vector<GrantFrame> frames(model.grants.size());
+  const std::vector<std::size_t> grantOrder = GrantOrder(model);
+  if (model.deformOrder == DeformOrder::kBoneByBone) {
+    // Bone by bone: each chain and each grant that names two bones in its
+    // turn, the world matrices computed after each. (A grant that names no
+    // bone, or its own bone, takes no turn.)
+    ReferenceComputeWorldMatrices(model);
+    std::uint32_t steps = 0;
+    const std::set<std::int32_t> switchedOff = SwitchedOffIkBones(model);
+    for (const Turn& turn : TurnOrder(model)) {
+      if (turn.chain)
+        SolveChain(model, turn.index, steps, switchedOff);
+      else if (GrantUsable(model, model.grants[turn.index]))
+        TakeGrant(model, grantOrder, frames, turn.index);
+      else
+        continue;
+      ReferenceComputeWorldMatrices(model);
+    }
+  } else {
+    // Grants in order, then again after IK for those whose source IK moved.
+    for (std::size_t i : grantOrder)
+      if (GrantUsable(model, model.grants[i])) TakeGrant(model, grantOrder, frames, i);
+    ReferenceComputeWorldMatrices(model);
+    ReferenceSolveIk(model, SwitchedOffIkBones(model));
+    bool regranted = false;
+    for (std::size_t i : grantOrder) {
+      const BoneGrant& grant = model.grants[i];
+      if (!GrantUsable(model, grant)) continue;
+      GrantFrame& poses = frames[i];
+      Quaternion rotation;
+      Float4 position;
+      SourcePose(model, grantOrder, frames, i, rotation, position);
+      const bool moved = (grant.rotation && std::memcmp(&rotation, &poses.sourceRotation, sizeof(Quaternion)) != 0) ||
+                         (grant.translation && std::memcmp(&position, &poses.sourcePosition, sizeof(Float4)) != 0);
+      if (!moved) continue;
+      poses.sourceRotation = rotation;
+      poses.sourcePosition = position;
+      ApplyGrant(model, grant, poses);
+      regranted = true;
+    }
+    if (regranted) ReferenceComputeWorldMatrices(model);
   }
-  ReferenceComputeWorldMatrices(model);
-  ReferenceSolveIk(model);
-  bool regranted = false;
-  for (std::size_t i : grantOrder) {
-    const BoneGrant& grant = model.grants[i];
-    if (!GrantUsable(model, grant)) continue;
-    const Bone& source = model.bones[static_cast<std::size_t>(grant.parent)];
-    GrantFrame& poses = grantFrames[i];
-    const bool moved = (grant.rotation && std::memcmp(&source.rotation, &poses.sourceRotation, sizeof(Quaternion)) != 0) ||
-                       (grant.translation && std::memcmp(&source.position, &poses.sourcePosition, sizeof(Float4)) != 0);
-    if (!moved) continue;
-    poses.sourceRotation = source.rotation;
-    poses.sourcePosition = source.position;
-    ApplyGrant(model, grant, poses);
-    regranted = true;
-  }
-  if (regranted) ReferenceComputeWorldMatrices(model);
   ReferenceComputeSkinningMatrices(model);
   return result;
 }

@@ -52,15 +52,17 @@ class OracleOutput {
       throw std::runtime_error("oracle output: expected \"" + word + "\", got \"" + line_ + "\"");
     return line_.substr(first.size());
   }
-  // "bones N" and the N names.
-  std::vector<std::string> Names() {
-    const std::size_t count = std::stoul(Expect("bones"));
+  // "`word` N" and the N names, one a line.
+  std::vector<std::string> Names(const std::string& word = "bones") {
+    const std::size_t count = std::stoul(Expect(word));
     std::vector<std::string> names;
     for (Next(); names.size() < count && !done_; Next()) names.push_back(line_);
     return names;
   }
-  // Blocks of "frame F" and `count` poses, up to a line that starts none.
-  std::map<std::uint32_t, std::vector<OracleBonePose>> Frames(std::size_t count) {
+  // Blocks of "frame F" and `count` poses (and, when `weights` is given, a
+  // line "weights" and a weight per morph), up to a line that starts none.
+  std::map<std::uint32_t, std::vector<OracleBonePose>> Frames(
+      std::size_t count, std::map<std::uint32_t, std::vector<float>>* weights = nullptr) {
     std::map<std::uint32_t, std::vector<OracleBonePose>> frames;
     while (!done_ && line_.rfind("frame ", 0) == 0) {
       const std::uint32_t frame = static_cast<std::uint32_t>(std::stoul(Expect("frame")));
@@ -75,6 +77,11 @@ class OracleOutput {
       }
       if (bones.size() != count)
         throw std::runtime_error("oracle output: frame " + std::to_string(frame) + " cut short");
+      if (weights == nullptr) continue;
+      std::istringstream numbers(Expect("weights"));
+      for (double w; numbers >> w;) (*weights)[frame].push_back(static_cast<float>(w));
+      (*weights)[frame];  // a model without morphs has an empty list
+      Next();
     }
     return frames;
   }
@@ -128,8 +135,12 @@ OraclePoses RunOracle(const OracleSetup& oracle, const std::filesystem::path& mo
   std::istringstream unapplied(out.Expect("unapplied"));
   for (std::size_t bone; unapplied >> bone;) poses.unappliedGrants.push_back(bone);
   out.Next();
-  poses.frames = out.Frames(poses.boneNames.size());
+  poses.morphNames = out.Names("morphs");
+  poses.frames = out.Frames(poses.boneNames.size(), &poses.morphWeights);
   if (poses.frames.size() != frames.size() || !out.done()) throw std::runtime_error("oracle output: frames missing");
+  for (const auto& [frame, weights] : poses.morphWeights)
+    if (weights.size() != poses.morphNames.size())
+      throw std::runtime_error("oracle output: weights missing at frame " + std::to_string(frame));
   return poses;
 }
 

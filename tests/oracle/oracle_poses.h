@@ -25,6 +25,10 @@ struct OraclePoses {
   std::vector<std::string> boneNames;         // file order, UTF-8
   std::vector<std::size_t> unappliedGrants;   // bones whose grant the oracle does not apply
   std::map<std::uint32_t, std::vector<OracleBonePose>> frames;  // frame -> pose per bone
+  // The morphs the oracle animates (its morph targets, one per morph of the
+  // file) and their weights: frame -> weight per morph.
+  std::vector<std::string> morphNames;
+  std::map<std::uint32_t, std::vector<float>> morphWeights;
 };
 
 // Where node and the oracle's folder (pose_oracle.mjs and its node_modules)

@@ -10,8 +10,10 @@
 // rotation-influenced bones); then per frame "frame F" and N lines
 // "x y z qx qy qz qw", each bone's world position and world rotation in the
 // files' left-handed coordinates (three.js works right-handed, with z
-// negated: positions flip z, quaternions x and y). Physics is off; textures
-// are not loaded.
+// negated: positions flip z, quaternions x and y); after "unapplied",
+// "morphs M" and the M names of the mesh's morph targets (one per morph of
+// the file), and after each frame's poses a line "weights" and each
+// target's weight at that frame. Physics is off; textures are not loaded.
 import { MMDAnimationHelper } from 'three/addons/animation/MMDAnimationHelper.js';
 
 import { loadModelAndMotion, parseFrames, worldPoseLine } from './oracle_files.mjs';
@@ -37,6 +39,9 @@ data.bones.forEach((bone, i) => {
   if (data.metadata.format === 'pmd' && bone.type === 5) unapplied.push(i);
 });
 lines.push(['unapplied', ...unapplied].join(' '));
+const dictionary = mesh.morphTargetDictionary ?? {};
+const morphNames = Object.keys(dictionary).sort((a, b) => dictionary[a] - dictionary[b]);
+lines.push(`morphs ${morphNames.length}`, ...morphNames);
 let time = 0;
 for (const frame of frames) {
   const target = frame / 30;
@@ -45,5 +50,6 @@ for (const frame of frames) {
   mesh.updateMatrixWorld(true);
   lines.push(`frame ${frame}`);
   for (const bone of bones) lines.push(worldPoseLine(bone));
+  lines.push(['weights', ...morphNames.map((name) => mesh.morphTargetInfluences[dictionary[name]])].join(' '));
 }
 process.stdout.write(lines.join('\n') + '\n');

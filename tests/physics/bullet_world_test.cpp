@@ -4,6 +4,7 @@
 // descriptions never give a pose that is not a number.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -113,6 +114,50 @@ TEST(BulletWorldTest, BodyThatFollowsItsBoneIsExactlyWherePut) {
   const Matrix4 now = world.PoseOf(0);
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) EXPECT_NEAR(now.m[r][c], target.m[r][c], 1e-5f);
+}
+
+// What an impulse morph asks: a free ball (no gravity, no damping) pushed
+// along its own x axis moves along where that axis points in the world; an
+// angular impulse turns it by the impulse over its moment of inertia; a
+// push of zero stops it; an absurd push is held to the largest; a body that
+// follows its bone is not pushed. Played in frames of 1/30 s.
+TEST(BulletWorldTest, PushMovesAndTurnsAFreeBallAndZeroStopsIt) {
+  PhysicsDescription d;
+  d.bodies.push_back(Body(BodyMode::kDynamic, {0, 0, 0}));  // I = 2/5 m r^2 = 0.1
+  d.bodies[0].rotation = QuaternionRotationAxis({0, 0, 1, 0}, 0.6f);
+  d.bodies.push_back(Body(BodyMode::kFollowBone, {10, 0, 0}));
+  WorldSettings settings;
+  settings.gravity = 0.0f;
+  BulletWorld world(d, settings);
+  std::vector<Matrix4> poses = {world.PoseOf(0), world.PoseOf(1)};
+  const auto frames = [&](int count) {
+    for (int i = 0; i < count; ++i) world.Step(1.0f / 30.0f, poses);
+  };
+  const Matrix4 start = world.PoseOf(0);
+  const Float3 ownX{start.m[0][0], start.m[0][1], start.m[0][2]};
+
+  world.Push(0, {2, 0, 0}, {0, 0, 0.1f}, true);
+  world.Push(1, {5, 0, 0}, {}, false);
+  frames(15);  // half a second
+  const Matrix4 moved = world.PoseOf(0);
+  for (int axis = 0; axis < 3; ++axis)
+    EXPECT_NEAR(moved.m[3][axis], (&ownX.x)[axis], 1e-3f) << "2 units/s for 0.5 s along its x";
+  // Turned 1 rad/s about its own z (the world's z) for 0.5 s.
+  const float turned = std::acos(std::clamp(
+      moved.m[0][0] * start.m[0][0] + moved.m[0][1] * start.m[0][1] + moved.m[0][2] * start.m[0][2], -1.0f, 1.0f));
+  EXPECT_NEAR(turned, 0.5f, 1e-3f);
+  EXPECT_EQ(Origin(world.PoseOf(1)), (Float3{10, 0, 0}));
+
+  world.Push(0, {}, {}, false);
+  frames(15);
+  const Float3 stopped = Origin(world.PoseOf(0));
+  for (int axis = 0; axis < 3; ++axis) EXPECT_NEAR((&stopped.x)[axis], moved.m[3][axis], 1e-5f) << "stopped";
+
+  world.Push(0, {1e30f, 0, 0}, {}, false);
+  const Float3 before = Origin(world.PoseOf(0));
+  frames(3);  // 0.1 s
+  EXPECT_NEAR(Origin(world.PoseOf(0)).x - before.x, 0.1f * BulletWorld::kLargestPush, 1.0f);
+  for (const Matrix4& pose : poses) EXPECT_TRUE(Finite(pose));
 }
 
 // A ball dropped onto a floor that follows a bone rests on it when their

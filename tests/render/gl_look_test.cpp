@@ -5,13 +5,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "base/unicode.h"
+#include "formats/pmx_decoder.h"
 #include "render/toon_ramps.h"
 #include "tests/render/gl_scene.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_models.h"
+#include "tests/support/written_quad.h"
+#include "tests/support/written_shell.h"
 
 namespace brivonel {
 namespace {
@@ -114,11 +118,32 @@ TEST_F(GlLookTest, MultiplySphereTintsTheColourAndAddSphereLightsABlackMaterial)
   Draw(Look::Plain());
   EXPECT_LE(Difference(at(-3), Opaque(0.8f, 0.6f, 0.4f)), 2);
   EXPECT_LE(Difference(at(3), Opaque(0, 0, 0)), 0) << "without sphere maps the metal is black";
+}
 
-  // Sub-texture spheres (a second UV set's texture) are left out.
-  metal.sphereMode = kSphereSubTexture;
-  Draw(Look{});
-  EXPECT_LE(Difference(at(3), Opaque(0, 0, 0)), 0);
+// A written file's sub-texture (sphere mode 3) at its first additional UV
+// set, mirrored against the texture's: multiplied in, alpha too, as a second
+// texture, in every look. Quarters: blue, red; white, half-transparent green.
+TEST_F(GlLookTest, SubTextureIsLaidOnWithTheFirstAdditionalUvsAndMultipliedIn) {
+  auto decoded = std::make_shared<Model>();
+  decoded->SetDevice(scene.sharedGpu(), scene.sharedGpu());
+  ASSERT_EQ(PMXDecoder().Decode(FromFsPath(test::WriteSubTexturedQuad(dir.path())), decoded),
+            ModelBuilt);
+  scene.Prepare(*decoded);
+  const auto at = [&](float x, float y) {
+    double sx, sy;
+    scene.Project({x, y, 0, 1}, 1, &sx, &sy);
+    return scene.At(static_cast<int>(sx), static_cast<int>(sy));
+  };
+  const float half = 128 / 255.0f;  // the texture's red
+  for (const Look& look : {Look{}, Look::Plain()}) {
+    decoded->look = look;
+    scene.Draw(*decoded);
+    EXPECT_LE(Difference(at(-3, 15), Opaque(0, 0, 1)), 3);
+    EXPECT_LE(Difference(at(3, 15), Opaque(half, 0, 0)), 3);
+    EXPECT_LE(Difference(at(-3, 9), Opaque(half, 1, 1)), 3);
+    // Premultiplied in the target: green at half coverage.
+    EXPECT_LE(Difference(at(3, 9), Pixel{0, 128, 0, 128}), 3);
+  }
 }
 
 // A ball lit from the upper right: along the row through its middle, the
@@ -223,6 +248,86 @@ TEST_F(GlLookTest, OutlineIsAboutOnePixelWideWhateverTheDistance) {
   int none;
   ball(nearX, &none, &edge);
   EXPECT_EQ(none, plainNear);
+}
+
+// Double-sided surfaces seen from their inner side (a skirt's lining): the
+// edge pass draws exactly those back faces again, pushed sideways across the
+// screen. Where such a side faces the camera more squarely than the line of
+// sight to it (a gently curved or slightly flared lining off the middle of
+// the view), a push at the surface's own depth lands in front of it and
+// paints it over; the outline must stay behind there, and still show
+// beyond the rim where the surface turns sideways.
+TEST_F(GlLookTest, OutlineOfASurfaceSeenFromItsInnerSideShowsOnlyBeyondItsRim) {
+  constexpr float kPi = 3.14159265f;
+  struct Shell {
+    const char* name;
+    std::function<Float3(float, float)> point;  // u runs leftwards, v down: normals away
+    int rimOutline;                             // edge pixels at least, off the surface
+  };
+  const Shell shells[] = {
+      {"bowl seen from inside",
+       [&](float u, float v) {
+         const float s = std::sin(kPi * v);
+         return Float3{5 * s * std::cos(kPi * u), 12 + 5 * std::cos(kPi * v),
+                       5 * s * std::sin(kPi * u)};
+       },
+       150},
+      {"shallow dish off the middle",
+       [&](float u, float v) {
+         const float x = 7 - 10 * u, y = 18 - 10 * v;
+         return Float3{x, y, -((x - 2) * (x - 2) + (y - 13) * (y - 13)) / 200};
+       },
+       0},
+      {"back of a flared skirt",
+       [&](float u, float v) {
+         const float r = 4 + 0.6f * v;
+         return Float3{r * std::cos(kPi * u), 16 - 12 * v, 2 + r * std::sin(kPi * u)};
+       },
+       150},
+  };
+  const auto isEdge = [](const Pixel& p) { return p.a > 0 && p.b > p.r + 60; };
+  for (const Shell& shell : shells) {
+    SCOPED_TRACE(shell.name);
+    const std::filesystem::path path = dir / "shell.pmx";
+    test::WriteOutlinedShell(path, 48, 32, shell.point);
+    auto decoded = std::make_shared<Model>();
+    decoded->SetDevice(scene.sharedGpu(), scene.sharedGpu());
+    ASSERT_EQ(PMXDecoder().Decode(FromFsPath(path), decoded), ModelBuilt);
+    scene.Prepare(*decoded);
+
+    decoded->look = Look::Plain();
+    scene.Draw(*decoded);
+    // Pixels with the surface all around them, three pixels each way.
+    std::vector<bool> covered(kWidth * kHeight), inside(kWidth * kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) covered[y * kWidth + x] = scene.At(x, y).a == 255;
+    }
+    int insideCount = 0;
+    for (int y = 3; y < kHeight - 3; ++y) {
+      for (int x = 3; x < kWidth - 3; ++x) {
+        bool all = true;
+        for (int dy = -3; dy <= 3 && all; ++dy) {
+          for (int dx = -3; dx <= 3 && all; ++dx) all = covered[(y + dy) * kWidth + x + dx];
+        }
+        inside[y * kWidth + x] = all;
+        insideCount += all;
+      }
+    }
+    ASSERT_GT(insideCount, 3000);
+
+    decoded->look = Look{};
+    scene.Draw(*decoded);
+    int edgeInside = 0, edgeBeyond = 0;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        if (!isEdge(scene.At(x, y))) continue;
+        edgeInside += inside[y * kWidth + x];
+        edgeBeyond += !covered[y * kWidth + x];
+      }
+    }
+    EXPECT_EQ(edgeInside, 0);
+    EXPECT_GE(edgeBeyond, shell.rimOutline) << "the rim keeps its outline";
+  }
 }
 
 class GlMultisampledLookTest : public GlLookTest {

@@ -1,20 +1,26 @@
 // The sample dances played by the program's pose evaluation on both sample
 // models: the centre's travel comes back as window shifts to both sides, the
-// IK bones keep the feet planted while the knees bend, and the loop closes.
+// IK bones keep the feet planted while the knees bend (and let a kick go
+// where its keys put it while the dance switches them off), and the loop
+// closes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 #include "base/unicode.h"
 #include "formats/pmd_decoder.h"
 #include "formats/pmx_decoder.h"
 #include "formats/vmd_decoder.h"
+#include "formats/writer/byte_writer.h"
+#include "formats/writer/vmd_writer.h"
 #include "model/model_setup.h"
 #include "render/frame_setup.h"
 #include "tools/sample_generator/sample_files.h"
 #include "tests/samples/sample_test_support.h"
+#include "tests/support/temp_dir.h"
 
 namespace brivonel::samples {
 namespace {
@@ -133,6 +139,73 @@ TEST_P(SamplePoseTest, FeetStayOnTheirGoalsThroughTheStepDance) {
   // Out of reach only at rest with a knee that may not straighten fully.
   EXPECT_LT(farthest, 2e-3f);
   EXPECT_LT(deepestBend, -1.2f) << "deep knee bends";
+}
+
+// The step dance with a kick, as dances key one: the right leg's IK (leg
+// and toe) switched off from frame 40 to 60 while the thigh and knee keys
+// swing the leg forward, and the model hidden from frame 70 to 75. Written
+// with the motion writer and read back as the program reads a dance.
+TEST_P(SamplePoseTest, AKickSwitchesTheLegIkOffAndTheLegFollowsItsKeys) {
+  VMDMotion dance;
+  {
+    const MappedFile steps = MappedFile::Open(SamplePath(kStepDanceFile), kMaxMotionFileBytes);
+    ASSERT_TRUE(steps.mapped());
+    ASSERT_EQ(VMDDecoder::Read(steps.bytes(), dance), FileRead);
+  }
+  const Quaternion thigh = QuaternionRotationAxis({1, 0, 0, 0}, -1.1f);
+  const Quaternion knee = QuaternionRotationAxis({1, 0, 0, 0}, 0.4f);
+  for (const auto& [frame, kicked] : {std::pair{36u, false}, {40u, true}, {60u, true}, {64u, false}}) {
+    const Quaternion rest{0, 0, 0, 1};
+    const Quaternion t = kicked ? thigh : rest, k = kicked ? knee : rest;
+    dance.boneFrames.push_back(writer::MakeBoneFrame(u"右足", frame, {}, {t.x, t.y, t.z, t.w}));
+    dance.boneFrames.push_back(writer::MakeBoneFrame(u"右ひざ", frame, {}, {k.x, k.y, k.z, k.w}));
+  }
+  writer::AddPropertyFrame(dance, 0, true,
+                           {{u"左足ＩＫ", true}, {u"右足ＩＫ", true}, {u"左つま先ＩＫ", true}, {u"右つま先ＩＫ", true}});
+  writer::AddPropertyFrame(dance, 40, true, {{u"右足ＩＫ", false}, {u"右つま先ＩＫ", false}});
+  writer::AddPropertyFrame(dance, 60, true, {{u"右足ＩＫ", true}, {u"右つま先ＩＫ", true}});
+  writer::AddPropertyFrame(dance, 70, false);
+  writer::AddPropertyFrame(dance, 75, true);
+  test::TempDir dir;
+  writer::WriteFile(dir / "kick.vmd", writer::WriteVmd(dance));
+  auto kick = std::make_shared<Animation>();
+  ASSERT_EQ(VMDDecoder().Decode(FromFsPath(dir / "kick.vmd"), kick, model_->bones), ModelBuilt);
+  model_->animation = kick;
+  LinkMorphTracks(*model_);
+
+  const auto gap = [&](const char16_t* ankle, const char16_t* goal) {
+    return Length3(Subtract(WorldPosition(ankle), WorldPosition(goal)));
+  };
+  for (std::uint32_t frame = 0; frame <= 90; ++frame) {
+    model_->Update(AtFrame(frame));
+    const bool kicking = frame >= 40 && frame < 60;
+    EXPECT_LT(gap(u"左足首", u"左足ＩＫ"), 5e-3f) << "frame " << frame;
+    if (kicking) {
+      EXPECT_GT(gap(u"右足首", u"右足ＩＫ"), 1.0f) << "frame " << frame;
+      const Quaternion keyedKnee = model_->bones[static_cast<std::size_t>(BoneIndex(u"右ひざ"))].rotation;
+      EXPECT_NEAR(keyedKnee.x, knee.x, 1e-5f) << "the knee as keyed at frame " << frame;
+      EXPECT_NEAR(keyedKnee.w, knee.w, 1e-5f);
+    } else {
+      EXPECT_LT(gap(u"右足首", u"右足ＩＫ"), 5e-3f) << "frame " << frame;
+    }
+    EXPECT_EQ(model_->Shown(), frame < 70 || frame >= 75) << "frame " << frame;
+  }
+
+  // A dance that hides the model at every key of it is drawn all the same:
+  // hidden for good, the mascot would leave nothing to click for its menu.
+  dance.propertyFrames.clear();
+  dance.ikSwitches.clear();
+  writer::AddPropertyFrame(dance, 0, false);
+  writer::AddPropertyFrame(dance, 50, false);
+  writer::WriteFile(dir / "gone.vmd", writer::WriteVmd(dance));
+  auto gone = std::make_shared<Animation>();
+  ASSERT_EQ(VMDDecoder().Decode(FromFsPath(dir / "gone.vmd"), gone, model_->bones), ModelBuilt);
+  EXPECT_TRUE(gone->hidesThroughout);
+  model_->animation = gone;
+  for (std::uint32_t frame : {0u, 60u}) {
+    model_->Update(AtFrame(frame));
+    EXPECT_TRUE(model_->Shown()) << "frame " << frame;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModels, SamplePoseTest, ::testing::Values(kPmxFile, kPmdFile),

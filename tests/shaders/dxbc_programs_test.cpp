@@ -152,13 +152,13 @@ TEST(DxbcPrograms, VertexOutputsArePositionColourCoordinatesLookupsAndHighlight)
   EXPECT_EQ(outputs[0].mask, 0xF);
   EXPECT_EQ(outputs[1].semanticName, "COLOR");
   EXPECT_EQ(outputs[1].mask, 0xF);
-  // The texture's coordinates; the sphere map's and the toon ramp's; the
-  // highlight added after the textures.
+  // The texture's and the sub-texture's coordinates; the sphere map's and
+  // the toon ramp's; the highlight added after the textures.
   for (std::uint32_t i = 2; i < 5; ++i) {
     EXPECT_EQ(outputs[i].semanticName, "TEXCOORD");
     EXPECT_EQ(outputs[i].semanticIndex, i - 2);
   }
-  EXPECT_EQ(outputs[2].mask, 0x3);
+  EXPECT_EQ(outputs[2].mask, 0xF);
   EXPECT_EQ(outputs[3].mask, 0x7);
   EXPECT_EQ(outputs[4].mask, 0x7);
   for (std::uint32_t i = 0; i < 5; ++i) {

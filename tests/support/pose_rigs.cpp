@@ -40,15 +40,12 @@ IkChain MakeChain(Model& model, std::uint16_t ikBone, std::uint16_t targetBone,
   return chain;
 }
 
-// PMD bones get their limits by name.
+// PMD bones get their limits by name: knees only.
 void ApplyPmdLimits(Model& model) {
   for (Bone& bone : model.bones) {
     if (bone.name.find(u"ひざ") != std::u16string::npos) {
       bone.ikMinAngles = kKneeMin;
       bone.ikMaxAngles = kKneeMax;
-    } else if (bone.name.find(u"足首") != std::u16string::npos) {
-      bone.ikMinAngles = {-0.9424779f, 0.0f, 0.0f, 0.0f};
-      bone.ikMaxAngles = {0.9424779f, 0.0f, 0.0f, 0.0f};
     } else {
       bone.ikMinAngles = kFullTurnMin;
       bone.ikMaxAngles = kFullTurnMax;
@@ -321,6 +318,12 @@ void MotionBuilder::AddMorphKey(const std::u16string& morph, std::uint32_t frame
   morphFrames_.push_back(std::move(entry));
 }
 
+void MotionBuilder::AddShownKey(std::uint32_t frame, bool shown) { shownKeys_.push_back({frame, shown}); }
+
+void MotionBuilder::AddIkSwitch(const std::u16string& ikBone, std::uint32_t frame, bool on) {
+  ikSwitches_.push_back({ikBone, IkSwitchKey{frame, on}});
+}
+
 std::shared_ptr<Animation> MotionBuilder::Build() const {
   auto motion = std::make_shared<Animation>();
   for (const BoneFrame& entry : boneFrames_) {
@@ -352,6 +355,20 @@ std::shared_ptr<Animation> MotionBuilder::Build() const {
     const auto morph = model_.morphs.find(name);
     track.morph = morph != model_.morphs.end() ? &morph->second : nullptr;
   }
+  const auto earlier = [](const auto& a, const auto& b) { return a.frame < b.frame; };
+  motion->shownKeys = shownKeys_;
+  std::stable_sort(motion->shownKeys.begin(), motion->shownKeys.end(), earlier);
+  for (const auto& [bone, key] : ikSwitches_) {
+    auto track = std::find_if(motion->ikSwitchTracks.begin(), motion->ikSwitchTracks.end(),
+                              [&](const IkSwitchTrack& t) { return t.boneName == bone; });
+    if (track == motion->ikSwitchTracks.end()) {
+      motion->ikSwitchTracks.push_back(IkSwitchTrack{bone, FindBone(model_, bone), {}});
+      track = motion->ikSwitchTracks.end() - 1;
+    }
+    track->keys.push_back(key);
+  }
+  for (IkSwitchTrack& track : motion->ikSwitchTracks)
+    std::stable_sort(track.keys.begin(), track.keys.end(), earlier);
   return motion;
 }
 
@@ -484,6 +501,7 @@ void BuildPmxRig(Model& model, std::size_t vertexCount) {
     set(strandIk[i], strand.back(), links, 10, 1.0f);
   }
   PmxChainOf(model, model.bones.size() - 1);
+  model.deformOrder = DeformOrder::kBoneByBone;
 
   std::mt19937 random(500);
   SetVertices(model, MakeVertices(vertexCount, model.bones.size(), 500));
@@ -544,6 +562,48 @@ std::shared_ptr<Animation> BuildDenseMotion(const Model& model, std::uint32_t fr
   for (const PMXMorph* morph : model.morphList) KeyMorph(motion, random, morph->name, frames, 3);
   return motion.Build();
 }
+
+namespace {
+
+// Grants of every kind over a random rig's bones, from a stream of their
+// own: shares of IK links and of granted bones, local ones, translations,
+// negative and large shares, a bone granted twice, grants that name no
+// bone; deform layers on some bones; and, for half the seeds, bone by bone
+// order.
+void AddRandomGrants(Model& model, std::uint32_t seed) {
+  std::mt19937 random(seed * 7919u + 13u);
+  std::uniform_int_distribution<int> percent(0, 99);
+  const int count = static_cast<int>(model.bones.size());
+  auto anyBone = [&] { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+  std::vector<std::int32_t> links;
+  for (const IkChain& chain : model.ikChains)
+    for (std::size_t i = 0; i < chain.linkCount && i < chain.links.size(); ++i)
+      if (chain.links[i] < count) links.push_back(chain.links[i]);
+  const int grants = std::uniform_int_distribution<int>(3, 10)(random);
+  for (int g = 0; g < grants; ++g) {
+    BoneGrant grant;
+    grant.bone = g > 0 && percent(random) < 25 ? model.grants.back().bone : anyBone();
+    if (!links.empty() && percent(random) < 35)
+      grant.parent = links[std::uniform_int_distribution<std::size_t>(0, links.size() - 1)(random)];
+    else if (g > 0 && percent(random) < 30)
+      grant.parent = model.grants[std::uniform_int_distribution<std::size_t>(0, model.grants.size() - 1)(random)].bone;
+    else
+      grant.parent = anyBone();
+    grant.weight = std::uniform_real_distribution<float>(-1.5f, 2.0f)(random);
+    const int kind = percent(random);
+    grant.rotation = kind < 80;
+    grant.translation = kind >= 50;
+    grant.local = percent(random) < 40;
+    model.grants.push_back(grant);
+  }
+  model.grants.push_back(BoneGrant{count + 2, 0, 1.0f, true, false, false});  // no such bone
+  model.grants.push_back(BoneGrant{0, 0, 1.0f, true, true, true});          // from itself
+  for (Bone& bone : model.bones)
+    if (percent(random) < 20) bone.deformLayer = std::uniform_int_distribution<int>(-1, 3)(random);
+  if (seed % 4 < 2) model.deformOrder = DeformOrder::kBoneByBone;
+}
+
+}  // namespace
 
 void BuildRandomRig(Model& model, std::uint32_t seed) {
   std::mt19937 random(seed);
@@ -607,6 +667,7 @@ void BuildRandomRig(Model& model, std::uint32_t seed) {
   IkChain shortList = broken;
   shortList.links = {randomBone()};  // fewer links than it counts
   model.ikChains.push_back(shortList);
+  AddRandomGrants(model, seed);
 
   // Morphs of every kind, with entries that name nothing.
   const std::size_t vertexCount = 60;
@@ -682,6 +743,20 @@ std::shared_ptr<Animation> BuildRandomMotion(const Model& model, std::uint32_t s
   }
   motion.AddMorphKey(u"no such morph", 3, 1.0f);
   motion.AddMorphKey(u"no such morph", 9, 0.0f);
+  // IK switched as dances switch it: off for a stretch and on again, some
+  // chains from their first key, some twice on one frame.
+  for (const IkChain& chain : model.ikChains) {
+    if (percent(random) < 50) continue;
+    const std::u16string& bone = model.bones[chain.ikBone].name;
+    std::uint32_t frame = percent(random) < 30 ? 0 : gap(random) * 3;
+    for (int k = 0, keys = std::uniform_int_distribution<int>(1, 4)(random); k < keys; ++k) {
+      motion.AddIkSwitch(bone, frame, k % 2 == 1);
+      if (percent(random) < 15) motion.AddIkSwitch(bone, frame, k % 2 == 0);
+      motion.AddShownKey(frame, percent(random) < 80);
+      frame += gap(random) * 4;
+    }
+  }
+  motion.AddIkSwitch(u"no such bone", 2, false);
   std::shared_ptr<Animation> animation = motion.Build();
   // A track whose bone number points past the bones, and one whose keys are
   // out of order.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/model.h"
@@ -65,6 +66,9 @@ class MotionBuilder {
   void AddBoneKey(const std::u16string& bone, std::uint32_t frame, Float4 translation,
                Quaternion rotation);
   void AddMorphKey(const std::u16string& morph, std::uint32_t frame, float weight);
+  // Property keys: the model shown or hidden, an IK bone's IK on or off.
+  void AddShownKey(std::uint32_t frame, bool shown);
+  void AddIkSwitch(const std::u16string& ikBone, std::uint32_t frame, bool on);
 
   // Groups keys into tracks, sorts them by frame, adds rest offsets, drops
   // keys of unknown bones and binds morph tracks to the model's morphs.
@@ -82,6 +86,8 @@ class MotionBuilder {
   const Model& model_;
   std::vector<BoneFrame> boneFrames_;
   std::vector<MorphFrame> morphFrames_;
+  std::vector<ShownKey> shownKeys_;
+  std::vector<std::pair<std::u16string, IkSwitchKey>> ikSwitches_;
 };
 
 // Camera and projection of the running program, for the centre bone shift.
@@ -109,7 +115,8 @@ std::shared_ptr<Animation> BuildDenseMotion(const Model& model, std::uint32_t fr
 // Random rigs that stress the rules: parents after children (except for
 // seeds divisible by 3, whose parents all come first), IK chains that
 // share links, morphs and tracks of every kind including invalid entries,
-// unsorted and duplicate keys, a self-listing group morph.
+// unsorted and duplicate keys, single-key morph tracks, a self-listing
+// group morph, and IK switched off and on again (twice on one frame too).
 void BuildRandomRig(Model& model, std::uint32_t seed);
 std::shared_ptr<Animation> BuildRandomMotion(const Model& model, std::uint32_t seed);
 

@@ -25,6 +25,13 @@ struct PhysicsRecord {
     Float3 position;
   };
   std::vector<Move> moves;  // MoveBodyTo calls
+  struct Push {
+    std::size_t body;
+    Float3 velocity;
+    Float3 torque;
+    bool local;
+  };
+  std::vector<Push> pushes;  // Push calls
   // body index, pose before the step -> pose after; unset: dynamic bodies stay.
   std::function<Matrix4(std::size_t, const Matrix4&)> dynamicPose;
 };
@@ -69,6 +76,10 @@ class RecordingPhysicsEngine final : public physics::IPhysicsEngine {
       current_[body].m[3][0] = position.x;
       current_[body].m[3][1] = position.y;
       current_[body].m[3][2] = position.z;
+    }
+
+    void Push(std::size_t body, const Float3& velocity, const Float3& torque, bool local) override {
+      record_.pushes.push_back({body, velocity, torque, local});
     }
 
    private:

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "formats/writer/byte_writer.h"
+#include "formats/writer/pmx_writer.h"
 #include "formats/writer/vmd_writer.h"
 #include "render/linux/image_codecs_linux.h"
 #include "render/texture_loaders.h"
@@ -69,7 +70,8 @@ TEST_F(InspectCommandsTest, MotionReportsItsLastKeyAndWhereItLoops) {
   EXPECT_EQ(run.out,
             "{\"boneKeys\":3,\"morphKeys\":2,\"boneTracks\":2,\"morphTracks\":1,"
             "\"lastKeyFrame\":40,\"loopFrame\":40,\"vmdHeader\":true,\"endsInside\":null,"
-            "\"boneRecordsCut\":0,\"morphRecordsCut\":0}\n");
+            "\"boneRecordsCut\":0,\"morphRecordsCut\":0,\"propertySection\":false,"
+            "\"propertyKeysCut\":0,\"propertyKeys\":[],\"ikBonesNotInModel\":[]}\n");
 
   // Only a blink: the motion still loops at its latest key.
   VMDMotion blink;
@@ -91,7 +93,7 @@ TEST_F(InspectCommandsTest, MotionSaysWhenTheFileIsNoMotionOrEndsEarly) {
   Outcome run = RunCommand(tools::RunMotionCommand, {Write("cut.vmd", bytes)});
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_TRUE(Has(run.out, "\"vmdHeader\":true,\"endsInside\":\"bone records\","
-                           "\"boneRecordsCut\":2,\"morphRecordsCut\":0}"))
+                           "\"boneRecordsCut\":2,\"morphRecordsCut\":0,\"propertySection\":false"))
       << run.out;
   EXPECT_EQ(Lines(run.err), 1u) << run.err;
   EXPECT_TRUE(Has(run.err, "cut.vmd: warning: the file ends inside the bone records (2 bone"))
@@ -102,7 +104,7 @@ TEST_F(InspectCommandsTest, MotionSaysWhenTheFileIsNoMotionOrEndsEarly) {
   bytes.resize(54 + 3 * 111 + 4 + 23 + 10);
   run = RunCommand(tools::RunMotionCommand, {Write("morphs.vmd", bytes)});
   EXPECT_TRUE(Has(run.out, "\"endsInside\":\"morph records\",\"boneRecordsCut\":0,"
-                           "\"morphRecordsCut\":1}"))
+                           "\"morphRecordsCut\":1,"))
       << run.out;
 
   // An empty file, a text file and a picture, each named .vmd.
@@ -123,6 +125,56 @@ TEST_F(InspectCommandsTest, MotionSaysWhenTheFileIsNoMotionOrEndsEarly) {
   run = RunCommand(tools::RunMotionCommand, {Write("picture.vmd", test::HostileRle8Bmp(4, 4, 40))});
   EXPECT_TRUE(Has(run.out, "\"vmdHeader\":false")) << run.out;
   EXPECT_TRUE(Has(run.err, "picture.vmd: warning: the header \"BM")) << run.err;
+}
+
+// A dance's property keys as the file has them: the legs' IK switched off
+// for a kick and on again, the model hidden at the end. With a model, the
+// IK bones it lacks are named. A file cut inside its second key keeps the
+// first and says so; one cut inside the camera keys has none and says why.
+TEST_F(InspectCommandsTest, MotionListsItsPropertyKeys) {
+  VMDMotion kick = ThreeTrackMotion();
+  writer::AddPropertyFrame(kick, 0, true, {{u"左足ＩＫ", true}, {u"右足ＩＫ", true}});
+  writer::AddPropertyFrame(kick, 20, true, {{u"左足ＩＫ", false}});
+  writer::AddPropertyFrame(kick, 50, false);
+  const std::vector<std::uint8_t> bytes = writer::WriteVmd(kick);
+  const std::string file = Write("kick.vmd", bytes);
+  const std::string keys =
+      "\"propertySection\":true,\"propertyKeysCut\":0,\"propertyKeys\":["
+      "{\"frame\":0,\"shown\":true,\"ik\":{\"左足ＩＫ\":true,\"右足ＩＫ\":true}},"
+      "{\"frame\":20,\"shown\":true,\"ik\":{\"左足ＩＫ\":false}},"
+      "{\"frame\":50,\"shown\":false,\"ik\":{}}],";
+  Outcome run = RunCommand(tools::RunMotionCommand, {file});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_TRUE(run.err.empty()) << run.err;
+  // The last property key is the latest key: the motion loops there.
+  EXPECT_TRUE(Has(run.out, "\"lastKeyFrame\":50,\"loopFrame\":50")) << run.out;
+  EXPECT_TRUE(Has(run.out, keys + "\"ikBonesNotInModel\":[]}")) << run.out;
+
+  const std::string model = Write("model.pmx", writer::WritePmx(test::RichPmx()));
+  run = RunCommand(tools::RunMotionCommand, {file, "--model", model});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_TRUE(Has(run.out, keys + "\"ikBonesNotInModel\":[\"右足ＩＫ\"]}")) << run.out;
+
+  // The properties start after the header, model name, counts and records:
+  // 50 + 4 + 3 * 111 + 4 + 2 * 23 + 3 * 4, then the key count; the first key
+  // is 9 + 2 * 21 bytes.
+  const std::size_t properties = 50 + 4 + 3 * 111 + 4 + 2 * 23 + 3 * 4;
+  std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(properties + 4 + 51 + 12));
+  run = RunCommand(tools::RunMotionCommand, {Write("cut.vmd", cut)});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_TRUE(Has(run.out, "\"endsInside\":\"property keys\"")) << run.out;
+  EXPECT_TRUE(Has(run.out, "\"propertyKeysCut\":2,\"propertyKeys\":[{\"frame\":0,")) << run.out;
+  EXPECT_TRUE(Has(run.out, "\"右足ＩＫ\":true}}],")) << run.out;
+  EXPECT_TRUE(Has(run.err, "cut.vmd: warning: the file ends inside its property keys (2 keys cut)")) << run.err;
+
+  // A camera count the file cannot hold.
+  cut.assign(bytes.begin(), bytes.end());
+  cut[properties - 12] = 9;
+  run = RunCommand(tools::RunMotionCommand, {Write("camera.vmd", cut)});
+  EXPECT_TRUE(Has(run.out, "\"endsInside\":\"camera records\"")) << run.out;
+  EXPECT_TRUE(Has(run.out, "\"propertySection\":false,\"propertyKeysCut\":0,\"propertyKeys\":[]")) << run.out;
+  EXPECT_TRUE(Has(run.err, "camera.vmd: warning: the file ends inside the camera records; no property keys are read"))
+      << run.err;
 }
 
 TEST_F(InspectCommandsTest, ModelNamesEachMissingTextureAndGoesOn) {

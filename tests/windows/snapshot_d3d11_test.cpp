@@ -89,6 +89,22 @@ TEST_F(SnapshotD3d11Test, DrawsAWrittenModelWithItsTextureAsStraightAlpha) {
   EXPECT_EQ(PixelAt(options.out, 2, 2)[3], 0);
 }
 
+// The bytecode's sub-texture (sphere mode 3): the second picture at the
+// first additional UV set, mirrored against the texture's, multiplied in
+// with its alpha. Quarters: blue, red; white, half-transparent green.
+TEST_F(SnapshotD3d11Test, SubTextureIsMultipliedInAtTheAdditionalUvs) {
+  Options options = QuadOptions(test::WriteSubTexturedQuad(dir.path()));
+  ASSERT_EQ(Run(options), 0) << err.str();
+  const auto expectClose = [](const std::array<std::uint8_t, 4>& pixel,
+                       const std::array<int, 4>& expected) {
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(pixel[i], expected[i], 3) << i;
+  };
+  expectClose(ModelPointAt(options.out, -3, 15), {0, 0, 255, 255});
+  expectClose(ModelPointAt(options.out, 3, 15), {128, 0, 0, 255});
+  expectClose(ModelPointAt(options.out, -3, 9), {128, 255, 255, 255});
+  expectClose(ModelPointAt(options.out, 3, 9), {0, 255, 0, 128});
+}
+
 TEST_F(SnapshotD3d11Test, JapaneseFolderAndFileNamesWork) {
   const std::filesystem::path folder = dir.path() / std::filesystem::path(u"モデル");
   std::filesystem::create_directory(folder);

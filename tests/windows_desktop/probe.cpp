@@ -17,11 +17,18 @@
 //       (its check marks can then be seen in a grab of the screen); exit
 //       code 1 when none is open.
 //   brivonel-e2e-probe menu-resource PROGRAM ID
-//       The items of the first popup of menu resource ID in PROGRAM (the
+//       The items of the first popup of menu resource ID in PROGRAM, in
+//       the language the program picks in the probe's environment (the
 //       popup menu the program shows; Wine keeps menus inside their
 //       process, so the open one cannot be read from outside):
 //       "id<TAB>text", a sub-menu's items indented by two spaces after its
 //       own line (id 0).
+//   brivonel-e2e-probe command ID
+//       Posts the program's window the menu command ID, as its menus do.
+//   brivonel-e2e-probe tray-click
+//       Posts the program's window a left click on its notification icon,
+//       as the shell does (Wine's notification area cannot be clicked from
+//       X: it has no window of its own without a virtual desktop).
 //   brivonel-e2e-probe click-target X Y WIDTH HEIGHT
 //       Opens a plain window there, below topmost windows, whose title
 //       becomes "click-target clicked X,Y" (screen coordinates) when the
@@ -36,7 +43,12 @@
 #include <string>
 #include <vector>
 
+#include "app/windows/desktop/language_resources.h"
+#include "app/windows/desktop/user_language.h"
+
 namespace {
+
+namespace win32 = brivonel::win32;
 
 std::string ToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
@@ -135,7 +147,7 @@ int PrintMenuResource(const char* program, int id) {
     std::fprintf(stderr, "%s: cannot be opened\n", program);
     return 1;
   }
-  HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(id));
+  HMENU menu = win32::LoadMenuIn(module, id, win32::ResourceLanguage(win32::UserLanguage()));
   if (menu == nullptr) {
     std::fprintf(stderr, "%s: no menu %d\n", program, id);
     return 1;
@@ -192,6 +204,14 @@ int main(int argc, char** argv) {
     SendMessageW(window, WM_POWERBROADCAST, static_cast<WPARAM>(std::atoi(argv[2])), 0);
     return 0;
   }
+  if ((command == "command" && argc == 3) || command == "tray-click") {
+    HWND window = FindWindowW(L"BRIVONEL", L"BRIVONEL");
+    if (window == nullptr) return 1;
+    const BOOL posted = command == "command"
+                            ? PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0)
+                            : PostMessageW(window, WM_APP + 1, 1, WM_LBUTTONUP);
+    return posted ? 0 : 1;
+  }
   if (command == "menu-open") return TopLevelWindows(L"#32768").empty() ? 1 : 0;
   if (command == "menu-rect") return PrintMenuRect();
   if (command == "menu-resource" && argc == 4) return PrintMenuResource(argv[2], std::atoi(argv[3]));
@@ -200,6 +220,7 @@ int main(int argc, char** argv) {
                           std::atoi(argv[5]));
   }
   std::fprintf(stderr, "usage: brivonel-e2e-probe boxes|press-ok|power EVENT|menu-open|menu-rect|\n"
-               "                          menu-resource PROGRAM ID|click-target X Y W H\n");
+               "                          menu-resource PROGRAM ID|command ID|tray-click|\n"
+               "                          click-target X Y W H\n");
   return 2;
 }

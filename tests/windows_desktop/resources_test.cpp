@@ -7,10 +7,13 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/resources.h"
+#include "app/windows/desktop/language_resources.h"
+#include "app/windows/desktop/user_language.h"
 #include "app/windows/desktop/win32_services.h"
 #include "base/error_codes.h"
 
@@ -23,7 +26,25 @@ std::u16string MenuText(HMENU menu, int position) {
   return reinterpret_cast<const char16_t*>(text);
 }
 
-TEST(ResourcesTest, StringTableHoldsExactlyTheCoresTexts) {
+// Every resource in both languages, loaded as the program loads them: the
+// language in use picks the block, and the core's messages speak the same
+// language.
+class ResourcesTest : public ::testing::TestWithParam<Language> {
+ protected:
+  void SetUp() override { win32::UseLanguage(GetParam()); }
+  void TearDown() override { win32::UseLanguage(win32::UserLanguage()); }
+  bool japanese() const { return GetParam() == Language::kJapanese; }
+  static HMENU LoadMenu(int id) {
+    return win32::LoadMenuIn(GetModuleHandleW(nullptr), id, win32::ResourceLanguageInUse());
+  }
+};
+INSTANTIATE_TEST_SUITE_P(BothLanguages, ResourcesTest,
+                         ::testing::Values(Language::kJapanese, Language::kEnglish),
+                         [](const auto& instance) {
+                           return instance.param == Language::kJapanese ? "Japanese" : "English";
+                         });
+
+TEST_P(ResourcesTest, StringTableHoldsExactlyTheCoresTexts) {
   win32::ResourceStrings strings;
   // Every id the program could ask for, both ways round.
   for (std::int32_t id = 0; id < 4096; ++id) {
@@ -35,11 +56,12 @@ TEST(ResourcesTest, StringTableHoldsExactlyTheCoresTexts) {
     }
   }
   EXPECT_EQ(strings.Load(resource::kClassNameString), u"BRIVONEL");
-  EXPECT_EQ(strings.Load(error::kPresent), u"DWM関連でエラー");
+  EXPECT_EQ(strings.Load(error::kPresent),
+            japanese() ? u"DWM関連でエラー" : u"Error in the desktop window manager (DWM)");
 }
 
-TEST(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
-  HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
+TEST_P(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
+  HMENU menu = LoadMenu(resource::kPopupMenu);
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 1);
   EXPECT_EQ(MenuText(menu, 0), MessageText(kPopupMenuTitle));
@@ -73,14 +95,14 @@ TEST(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
 }
 
 // The application checks the size items (in the sub-menu) and the physics
-// item (at the top) by command; each mark goes on and off alone.
-TEST(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
-  HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kPopupMenu));
+// and look-at items (at the top) by command; each mark goes on and off alone.
+TEST_P(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
+  HMENU menu = LoadMenu(resource::kPopupMenu);
   ASSERT_NE(menu, nullptr);
   win32::PopupMenuChecks checks;
   checks.SetMenu(GetSubMenu(menu, 0));
   const int checkable[] = {command::kSizeLarge, command::kSizeMedium, command::kSizeSmall,
-                           command::kPhysics};
+                           command::kPhysics, command::kLookAt};
   const auto checked = [&](int id) {
     return (GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
   };
@@ -93,8 +115,8 @@ TEST(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
   DestroyMenu(menu);
 }
 
-TEST(ResourcesTest, ClassMenuHasExitAndAbout) {
-  HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource::kClassMenu));
+TEST_P(ResourcesTest, ClassMenuHasExitAndAbout) {
+  HMENU menu = LoadMenu(resource::kClassMenu);
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 2);
   EXPECT_EQ(MenuText(menu, 0), MessageText(kClassMenuFileTitle));
@@ -110,7 +132,7 @@ TEST(ResourcesTest, ClassMenuHasExitAndAbout) {
   DestroyMenu(menu);
 }
 
-TEST(ResourcesTest, AcceleratorsAreAltQuestionMarkAndAltSlashForAbout) {
+TEST_P(ResourcesTest, AcceleratorsAreAltQuestionMarkAndAltSlashForAbout) {
   HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr),
                                    MAKEINTRESOURCEW(resource::kAccelerators));
   ASSERT_NE(table, nullptr);
@@ -179,12 +201,13 @@ struct DialogItem {
   std::uint32_t style;
 };
 
-TEST(ResourcesTest, AboutBoxLayout) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource::kAboutDialog),
-                               MAKEINTRESOURCEW(5));  // RT_DIALOG
-  ASSERT_NE(found, nullptr);
-  const auto* base = static_cast<const std::uint8_t*>(LockResource(LoadResource(module, found)));
+TEST_P(ResourcesTest, AboutBoxLayout) {
+  // As the program finds it for the dialog manager.
+  const win32::ResourceBytes found =
+      win32::FindResourceIn(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(5),  // RT_DIALOG
+                            resource::kAboutDialog, win32::ResourceLanguageInUse());
+  ASSERT_NE(found.data, nullptr);
+  const auto* base = static_cast<const std::uint8_t*>(found.data);
   TemplateReader in(base);
   ASSERT_EQ(in.Word(), 1);       // version
   ASSERT_EQ(in.Word(), 0xFFFF);  // extended template
@@ -205,7 +228,7 @@ TEST(ResourcesTest, AboutBoxLayout) {
   EXPECT_EQ(in.Word(), kAboutFontPoints);
   in.Word();  // weight
   in.Skip(2);  // italic, character set
-  EXPECT_EQ(in.NameOrOrdinal(), kAboutFontName);
+  EXPECT_EQ(in.NameOrOrdinal(), japanese() ? kAboutFontName : kEnglishAboutFontName);
 
   std::vector<DialogItem> controls;
   for (int i = 0; i < items; ++i) {
@@ -246,7 +269,35 @@ TEST(ResourcesTest, AboutBoxLayout) {
             (std::vector<int>{113, 41, 50, 14}));
 }
 
-TEST(ResourcesTest, ClassIconsExist) {
+// A string-table block as resource compilers write it, read string by
+// string: counted strings, empty ones as a zero count, and a block cut short
+// (a damaged file) giving nothing rather than bytes beyond it.
+TEST(StringOfBlockTest, ReadsCountedStringsAndNothingBeyondTheBlock) {
+  const std::uint16_t block[] = {0, 2, u'O', u'K', 0, 3, u'\u30a8', u'\u30e9', u'\u30fc', 1, u'x'};
+  struct Case {
+    std::size_t bytes;
+    int index;
+    std::optional<std::u16string> expected;
+  };
+  const Case cases[] = {
+      {sizeof block, 0, std::nullopt},  // empty
+      {sizeof block, 1, u"OK"},
+      {sizeof block, 3, u"\u30a8\u30e9\u30fc"},
+      {sizeof block, 4, u"x"},
+      {sizeof block, 5, std::nullopt},    // past the last string
+      {sizeof block, 16, std::nullopt},   // no such index in a block
+      {sizeof block, -1, std::nullopt},
+      {sizeof block - 2, 4, std::nullopt},  // its last unit cut off
+      {7, 1, std::nullopt},               // its count there, one unit of two
+      {1, 0, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(win32::StringOfBlock(block, c.bytes, c.index), c.expected)
+        << c.bytes << " bytes, string " << c.index;
+  }
+}
+
+TEST_P(ResourcesTest, ClassIconsExist) {
   HMODULE module = GetModuleHandleW(nullptr);
   EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(resource::kLargeIcon)), nullptr);
   EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(resource::kSmallIcon)), nullptr);
@@ -255,7 +306,7 @@ TEST(ResourcesTest, ClassIconsExist) {
 // The manifest: started with the user's own rights, aware of the display's
 // scale (window sizes are physical pixels) and of paths longer than 260
 // characters (a model in a deep folder opens where the system allows it).
-TEST(ResourcesTest, ManifestAsksForTheInvokersRightsDpiAndLongPathAwareness) {
+TEST_P(ResourcesTest, ManifestAsksForTheInvokersRightsDpiAndLongPathAwareness) {
   HMODULE module = GetModuleHandleW(nullptr);
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
   ASSERT_NE(found, nullptr);

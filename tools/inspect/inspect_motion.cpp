@@ -2,7 +2,10 @@
 //
 // lastKeyFrame is the latest key of any track, loopFrame the frame the
 // program's pose evaluation loops at (null when the motion does not loop);
-// the file's header and how much of it is really there are reported too.
+// the file's header and how much of it is really there are reported too,
+// and its property keys as the file has them (the model shown or hidden,
+// IK switched on or off by bone), with the IK bones they name that the
+// model lacks.
 #include <optional>
 #include <unordered_set>
 
@@ -21,20 +24,25 @@ namespace {
 std::vector<Bone> BonesOfEveryName(const VMDMotion& motion) {
   std::unordered_set<std::u16string, NameHash> names;
   std::vector<Bone> bones;
+  const auto add = [&](const std::u16string& name) {
+    if (!names.insert(name).second) return;
+    Bone bone;
+    bone.name = name;
+    bone.index = static_cast<std::int32_t>(bones.size());
+    bones.push_back(bone);
+  };
   const std::u16string* last = nullptr;
   for (const VMDBoneFrame& f : motion.boneFrames) {
     if (last != nullptr && f.name == *last) continue;  // a bone's keys mostly follow each other
     last = &f.name;
-    if (!names.insert(f.name).second) continue;
-    Bone bone;
-    bone.name = f.name;
-    bone.index = static_cast<std::int32_t>(bones.size());
-    bones.push_back(bone);
+    add(f.name);
   }
+  for (const VMDIkSwitch& s : motion.ikSwitches) add(s.name);
   return bones;
 }
 
 struct Motion {
+  VMDMotion record;
   std::shared_ptr<Animation> animation;
   VmdLayout layout;
   std::uint64_t fileSize = 0;
@@ -45,12 +53,11 @@ struct Motion {
 Motion DecodeMotion(const std::string& file, std::optional<std::vector<Bone>>& bones) {
   const std::u16string path = Utf8ToUtf16(file);
   const MappedFile bytes = MapInspectedFile(path, kMaxMotionFileBytes, "motion");
-  VMDMotion motion;
-  VMDDecoder::Read(bytes.bytes(), motion);
-  if (!bones) bones = BonesOfEveryName(motion);
-  Motion decoded{std::make_shared<Animation>(), MeasureVmdLayout(bytes.bytes()),
+  Motion decoded{{}, std::make_shared<Animation>(), MeasureVmdLayout(bytes.bytes()),
                  bytes.fileSize()};
-  VMDDecoder::Build(motion, *decoded.animation, *bones);
+  VMDDecoder::Read(bytes.bytes(), decoded.record);
+  if (!bones) bones = BonesOfEveryName(decoded.record);
+  VMDDecoder::Build(decoded.record, *decoded.animation, *bones);
   return decoded;
 }
 
@@ -69,12 +76,34 @@ void WarnAboutLayout(const std::string& file, const VmdLayout& layout) {
     ReportWarning(file, "warning: the header \"" + layout.header +
                             "\" is not a VMD header; read as a motion anyway");
   }
-  if (!layout.endsInside.empty()) {
+  if (layout.endsInside == "property keys") {
+    ReportWarning(file, "warning: the file ends inside its property keys (" +
+                            std::to_string(layout.propertyKeysCut) + " keys cut); those are left out");
+  } else if (layout.endsInside == "camera records" || layout.endsInside == "light records" ||
+             layout.endsInside == "self-shadow records") {
+    // Nothing the program plays is cut, but the property keys after them
+    // cannot be found.
+    ReportWarning(file, "warning: the file ends inside the " + layout.endsInside +
+                            "; no property keys are read");
+  } else if (!layout.endsInside.empty()) {
     ReportWarning(file, "warning: the file ends inside the " + layout.endsInside + " (" +
                             std::to_string(layout.boneRecordsCut) + " bone and " +
                             std::to_string(layout.morphRecordsCut) +
                             " morph records cut); what is missing reads as zeros");
   }
+}
+
+// The property keys in file order: frame, shown, and each switch by bone.
+void PrintPropertyKeys(JsonWriter& json, const VMDMotion& record) {
+  json.Key("propertyKeys").BeginArray();
+  for (const VMDPropertyFrame& f : record.propertyFrames) {
+    json.BeginObject().Field("frame", f.frame).Field("shown", f.shown != 0);
+    json.Key("ik").BeginObject();
+    for (std::size_t i = f.firstSwitch; i < std::size_t{f.firstSwitch} + f.switchCount; ++i)
+      json.Field(Utf16ToUtf8(record.ikSwitches[i].name), record.ikSwitches[i].enabled != 0);
+    json.EndObject().EndObject();
+  }
+  json.EndArray();
 }
 
 void PrintMotion(const Motion& motion) {
@@ -104,6 +133,13 @@ void PrintMotion(const Motion& motion) {
   }
   json.Field("boneRecordsCut", motion.layout.boneRecordsCut);
   json.Field("morphRecordsCut", motion.layout.morphRecordsCut);
+  json.Field("propertySection", motion.layout.propertySection);
+  json.Field("propertyKeysCut", motion.layout.propertyKeysCut);
+  PrintPropertyKeys(json, motion.record);
+  json.Key("ikBonesNotInModel").BeginArray();
+  for (const IkSwitchTrack& track : animation.ikSwitchTracks)
+    if (track.boneIndex < 0) json.String(track.boneName);
+  json.EndArray();
   json.EndObject();
   std::printf("%s\n", json.text().c_str());
 }

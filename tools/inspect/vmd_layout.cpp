@@ -39,6 +39,31 @@ bool MeasureSection(std::span<const std::uint8_t> file, std::size_t& at, std::si
   return true;
 }
 
+// The sections after the morph records, which older files leave out: the
+// file may end before any count, but not inside a section.
+bool MeasureOptionalSection(std::span<const std::uint8_t> file, std::size_t& at,
+                            std::size_t recordBytes, const char* recordsName, VmdLayout& layout) {
+  if (file.size() - at < 4) return false;
+  std::uint64_t cut = 0;
+  return MeasureSection(file, at, recordBytes, "", recordsName, cut, layout);
+}
+
+void MeasurePropertyKeys(std::span<const std::uint8_t> file, std::size_t at, VmdLayout& layout) {
+  if (file.size() - at < 4) return;
+  layout.propertySection = true;
+  const std::uint64_t count = ReadU32(file.data() + at);
+  at += 4;
+  for (std::uint64_t k = 0; k < count; ++k) {
+    if (file.size() - at < kVmdPropertyKeyBytes ||
+        ReadU32(file.data() + at + 5) > (file.size() - at - kVmdPropertyKeyBytes) / kVmdIkSwitchBytes) {
+      layout.endsInside = "property keys";
+      layout.propertyKeysCut = count - k;
+      return;
+    }
+    at += kVmdPropertyKeyBytes + ReadU32(file.data() + at + 5) * kVmdIkSwitchBytes;
+  }
+}
+
 }  // namespace
 
 VmdLayout MeasureVmdLayout(std::span<const std::uint8_t> file) {
@@ -58,10 +83,13 @@ VmdLayout MeasureVmdLayout(std::span<const std::uint8_t> file) {
   }
   std::size_t at = kHeaderBytes + kModelNameBytes;
   if (MeasureSection(file, at, kVmdBoneRecordBytes, "bone count", "bone records",
-                     layout.boneRecordsCut, layout)) {
-    MeasureSection(file, at, kVmdMorphRecordBytes, "morph count", "morph records",
-                   layout.morphRecordsCut, layout);
-  }
+                     layout.boneRecordsCut, layout) &&
+      MeasureSection(file, at, kVmdMorphRecordBytes, "morph count", "morph records",
+                     layout.morphRecordsCut, layout) &&
+      MeasureOptionalSection(file, at, kVmdCameraRecordBytes, "camera records", layout) &&
+      MeasureOptionalSection(file, at, kVmdLightRecordBytes, "light records", layout) &&
+      MeasureOptionalSection(file, at, kVmdSelfShadowRecordBytes, "self-shadow records", layout))
+    MeasurePropertyKeys(file, at, layout);
   return layout;
 }
 

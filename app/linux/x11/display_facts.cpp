@@ -41,6 +41,33 @@ AreaSize DesktopWorkArea(const X11Display& display) {
                       screen);
 }
 
+std::vector<MonitorArea> DesktopMonitors(const X11Display& display) {
+  std::vector<MonitorArea> monitors;
+  if (display.hasRandr) {
+    int count = 0;
+    XRRMonitorInfo* infos = XRRGetMonitors(display.get(), display.root(), True, &count);
+    for (int i = 0; infos != nullptr && i < count; ++i) {
+      const XRRMonitorInfo& info = infos[i];
+      if (info.width <= 0 || info.height <= 0) continue;
+      monitors.push_back({{info.x, info.y, info.x + info.width, info.y + info.height},
+                          {},
+                          info.primary != 0});
+    }
+    if (infos != nullptr) XRRFreeMonitors(infos);
+  }
+  if (monitors.empty()) {
+    monitors.push_back({{0, 0, DisplayWidth(display.get(), display.screen()),
+                         DisplayHeight(display.get(), display.screen())},
+                        {},
+                        true});
+  }
+  const std::vector<long> workAreas = RootCardinals(display, "_NET_WORKAREA");
+  const std::vector<long> current = RootCardinals(display, "_NET_CURRENT_DESKTOP");
+  return WithWorkAreas(
+      std::move(monitors),
+      WorkAreaRect(workAreas, current.empty() ? std::nullopt : std::optional(current[0])));
+}
+
 double MonitorRefreshRate(const X11Display& display, int x, int y) {
   if (!display.hasRandr) return 0.0;
   XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display.get(), display.root());

@@ -3,6 +3,7 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 
@@ -62,6 +63,10 @@ void GtkMessageBoxes::Show(MessageOwner owner, std::u16string_view text,
   RunModal(gate_, dialog);
 }
 
+void GtkMessageBoxes::Report(std::string_view line) {
+  std::fprintf(stderr, "brivonel: %.*s\n", static_cast<int>(line.size()), line.data());
+}
+
 bool GtkFileDialog::ShowOpen(const OpenFileDialogSetup& setup, OpenFileDialogBuffers& buffers) {
   const std::string title = Utf16ToUtf8(setup.title);
   if (TraceEnabled()) Trace("file dialog [" + title + "]\n");
@@ -77,9 +82,20 @@ bool GtkFileDialog::ShowOpen(const OpenFileDialogSetup& setup, OpenFileDialogBuf
     gtk_file_filter_add_pattern(filter, glob.c_str());
   }
   gtk_file_chooser_add_filter(chooser, filter);  // takes the filter
-  // A repeated dialog opens on the previous choice.
+  if (setup.offerAllFiles) {
+    GtkFileFilter* all = gtk_file_filter_new();
+    gtk_file_filter_set_name(all, Utf16ToUtf8(MessageText(Message::kAllFilesFilter)).c_str());
+    gtk_file_filter_add_pattern(all, "*");
+    gtk_file_chooser_add_filter(chooser, all);
+  }
+  // A repeated dialog opens on the previous choice; a first one in the
+  // current file's folder (never on "Recent").
   if (!buffers.file.empty()) {
     gtk_file_chooser_set_filename(chooser, ToFsPath(buffers.file).c_str());
+  } else if (!setup.initialFolder.empty()) {
+    gtk_file_chooser_set_current_folder(chooser, ToFsPath(setup.initialFolder).c_str());
+  } else {
+    gtk_file_chooser_set_current_folder(chooser, g_get_home_dir());
   }
   PrepareDialog(GTK_WINDOW(dialog), owner_.window);
 

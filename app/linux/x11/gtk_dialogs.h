@@ -25,6 +25,8 @@ class GtkMessageBoxes final : public IMessageBoxes {
   GtkMessageBoxes(ModalGate& gate, const DialogOwner& owner) : gate_(gate), owner_(owner) {}
   void Show(MessageOwner owner, std::u16string_view text, std::u16string_view caption,
             MessageStyle style) override;
+  // "brivonel: <line>" on stderr.
+  void Report(std::string_view line) override;
 
  private:
   ModalGate& gate_;

@@ -32,9 +32,14 @@ struct GtkPopupMenu::Pending {
   int commandId;
 };
 
-GtkPopupMenu::GtkPopupMenu(std::function<void(int)> runCommand)
+GtkPopupMenu::GtkPopupMenu(std::function<void(int)> runCommand, Kind kind)
     : runCommand_(std::move(runCommand)), menu_(gtk_menu_new()) {
   g_object_ref_sink(menu_);
+  if (kind == Kind::kTray) {
+    AddItem(menu_, command::kShowHide,
+            gtk_menu_item_new_with_label(Utf16ToUtf8(MessageText(Message::kHideItem)).c_str()));
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu_), gtk_separator_menu_item_new());
+  }
   GtkWidget* current = menu_;
   for (const MenuItemText& entry : kPopupMenuItems) {
     const std::string text = Utf16ToUtf8(MessageText(entry.text));
@@ -50,7 +55,8 @@ GtkPopupMenu::GtkPopupMenu(std::function<void(int)> runCommand)
       GtkWidget* check = gtk_check_menu_item_new_with_label(text.c_str());
       gtk_check_menu_item_set_draw_as_radio(GTK_CHECK_MENU_ITEM(check), TRUE);
       AddItem(current, entry.commandId, check);
-    } else if (entry.commandId == command::kPhysics) {
+    } else if (entry.commandId == command::kPhysics || entry.commandId == command::kLookAt ||
+               entry.commandId == command::kClickThrough || entry.commandId == command::kStartAtLogin) {
       AddItem(current, entry.commandId, gtk_check_menu_item_new_with_label(text.c_str()));
     } else {
       AddItem(current, entry.commandId, gtk_menu_item_new_with_label(text.c_str()));
@@ -60,6 +66,8 @@ GtkPopupMenu::GtkPopupMenu(std::function<void(int)> runCommand)
   AddItem(menu_, command::kAbout,
           gtk_menu_item_new_with_mnemonic(MnemonicLabel(MessageText(kClassMenuAboutItem)).c_str()));
   gtk_widget_show_all(menu_);
+  // Click-through is offered once there is a tray icon to turn it off with.
+  SetOffered(command::kClickThrough, false);
 }
 
 GtkPopupMenu::~GtkPopupMenu() {
@@ -82,6 +90,19 @@ void GtkPopupMenu::SetChecked(int commandId, bool checked) {
     g_signal_handler_block(item.widget, item.handler);
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item.widget), checked);
     g_signal_handler_unblock(item.widget, item.handler);
+  }
+}
+
+void GtkPopupMenu::SetLabel(int commandId, std::u16string_view text) {
+  const std::string label = Utf16ToUtf8(text);
+  for (const Item& item : items_) {
+    if (item.commandId == commandId) gtk_menu_item_set_label(GTK_MENU_ITEM(item.widget), label.c_str());
+  }
+}
+
+void GtkPopupMenu::SetOffered(int commandId, bool offered) {
+  for (const Item& item : items_) {
+    if (item.commandId == commandId) gtk_widget_set_visible(item.widget, offered);
   }
 }
 
@@ -117,7 +138,19 @@ void GtkPopupMenu::PopUp(int rootX, int rootY, std::uint32_t time) {
   gdk_event_set_device(event, pointer);
   gtk_menu_popup_at_pointer(GTK_MENU(menu_), event);
   gdk_event_free(event);
-  if (TraceEnabled()) TraceFormat("popup menu at %d,%d\n", rootX, rootY);
+  if (TraceEnabled()) {
+    // The items as the user reads them (the shown ones), for tests in each
+    // language.
+    std::string labels;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(menu_));
+    for (GList* child = children; child != nullptr; child = child->next) {
+      if (!gtk_widget_get_visible(GTK_WIDGET(child->data))) continue;
+      const char* label = gtk_menu_item_get_label(GTK_MENU_ITEM(child->data));
+      labels += std::string(labels.empty() ? "" : "|") + (label != nullptr ? label : "");
+    }
+    g_list_free(children);
+    TraceFormat("popup menu at %d,%d: %s\n", rootX, rootY, labels.c_str());
+  }
 }
 
 void GtkPopupMenu::Close() { gtk_menu_popdown(GTK_MENU(menu_)); }

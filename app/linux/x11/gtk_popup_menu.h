@@ -3,9 +3,11 @@
 // menu in their order (change model, change motion, the display sizes with
 // a check mark on the current one, exit), then the About box, which on
 // Windows is in the window's class menu that a Linux desktop never shows.
+// The tray icon's menu is the same with the show/hide item first.
 // A chosen command runs once the menu has closed.
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "app/platform/menu_checks.h"
@@ -16,12 +18,18 @@ namespace brivonel::x11 {
 
 class GtkPopupMenu final : public IMenuChecks {
  public:
-  explicit GtkPopupMenu(std::function<void(int commandId)> runCommand);
+  enum class Kind { kFigure, kTray };
+  explicit GtkPopupMenu(std::function<void(int commandId)> runCommand,
+                        Kind kind = Kind::kFigure);
   ~GtkPopupMenu() override;
   GtkPopupMenu(const GtkPopupMenu&) = delete;
   GtkPopupMenu& operator=(const GtkPopupMenu&) = delete;
 
   void SetChecked(int commandId, bool checked) override;
+  // The item of commandId says text.
+  void SetLabel(int commandId, std::u16string_view text);
+  // The item of commandId is in the menu (true) or left out.
+  void SetOffered(int commandId, bool offered);
 
   // Opens the menu at a point of the screen, for a button press at time.
   void PopUp(int rootX, int rootY, std::uint32_t time);

@@ -87,16 +87,8 @@ void MascotWindow::SetHints(const Rect& rect, const std::string& title) {
   classHint.res_class = className;
   XSetClassHint(x, window_, &classHint);
 
-  // Placed where the program puts it, at a size that does not change; the
-  // mascot never takes the keyboard focus from the user's work.
-  XSizeHints* size = XAllocSizeHints();
-  size->flags = USPosition | PPosition | PSize | PMinSize | PMaxSize;
-  size->x = rect.left;
-  size->y = rect.top;
-  size->width = size->min_width = size->max_width = width_;
-  size->height = size->min_height = size->max_height = height_;
-  XSetWMNormalHints(x, window_, size);
-  XFree(size);
+  SetSizeHints(rect);
+  // The mascot never takes the keyboard focus from the user's work.
   XWMHints* hints = XAllocWMHints();
   hints->flags = InputHint | StateHint;
   hints->input = False;
@@ -132,6 +124,31 @@ void MascotWindow::SetHints(const Rect& rect, const std::string& title) {
   }
 }
 
+void MascotWindow::SetSizeHints(const Rect& rect) {
+  // Placed where the program puts it, at a size the user cannot change (the
+  // program changes it on another monitor).
+  XSizeHints* size = XAllocSizeHints();
+  size->flags = USPosition | PPosition | PSize | PMinSize | PMaxSize;
+  size->x = rect.left;
+  size->y = rect.top;
+  size->width = size->min_width = size->max_width = rect.right - rect.left;
+  size->height = size->min_height = size->max_height = rect.bottom - rect.top;
+  XSetWMNormalHints(display_.get(), window_, size);
+  XFree(size);
+}
+
+void MascotWindow::MoveResize(const Rect& rect) {
+  if (window_ == 0 || rect.right <= rect.left || rect.bottom <= rect.top) return;
+  SetSizeHints(rect);
+  XMoveResizeWindow(display_.get(), window_, rect.left, rect.top,
+                    static_cast<unsigned>(rect.right - rect.left),
+                    static_cast<unsigned>(rect.bottom - rect.top));
+  XFlush(display_.get());
+  requested_ = origin_ = {rect.left, rect.top};
+  width_ = rect.right - rect.left;
+  height_ = rect.bottom - rect.top;
+}
+
 void MascotWindow::Map() {
   if (window_ == 0 || mapped_) return;
   XMapWindow(display_.get(), window_);
@@ -144,6 +161,21 @@ void MascotWindow::Unmap() {
   XUnmapWindow(display_.get(), window_);
   XFlush(display_.get());
   mapped_ = false;
+}
+
+void MascotWindow::Raise() {
+  if (window_ == 0) return;
+  XRaiseWindow(display_.get(), window_);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window_;
+  event.xclient.message_type = display_.Intern("_NET_ACTIVE_WINDOW");
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = 2;  // from a pager: the user asked for it
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_.get(), display_.root(), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XFlush(display_.get());
 }
 
 void MascotWindow::MoveTo(Point topLeft) {
@@ -196,8 +228,10 @@ void MascotWindow::SetShape(ShapeKind kind, const std::vector<ShapeRect>& rectan
   }
   XShapeCombineRectangles(display_.get(), window_, ShapeOf(kind), 0, 0, xRectangles.data(),
                           static_cast<int>(xRectangles.size()), ShapeSet, YXBanded);
-  if (kind == ShapeKind::kBounding && tightFrame_ != 0) {
-    XShapeCombineRectangles(display_.get(), tightFrame_, ShapeBounding, 0, 0, xRectangles.data(),
+  // The frame takes the clicks the window lets through unless its input
+  // shape is the window's too.
+  if (tightFrame_ != 0) {
+    XShapeCombineRectangles(display_.get(), tightFrame_, ShapeOf(kind), 0, 0, xRectangles.data(),
                             static_cast<int>(xRectangles.size()), ShapeSet, YXBanded);
   }
 }
@@ -205,8 +239,8 @@ void MascotWindow::SetShape(ShapeKind kind, const std::vector<ShapeRect>& rectan
 void MascotWindow::ClearShape(ShapeKind kind) {
   if (window_ == 0 || !display_.hasShape) return;
   XShapeCombineMask(display_.get(), window_, ShapeOf(kind), 0, 0, None, ShapeSet);
-  if (kind == ShapeKind::kBounding && tightFrame_ != 0) {
-    XShapeCombineMask(display_.get(), tightFrame_, ShapeBounding, 0, 0, None, ShapeSet);
+  if (tightFrame_ != 0) {
+    XShapeCombineMask(display_.get(), tightFrame_, ShapeOf(kind), 0, 0, None, ShapeSet);
   }
 }
 

@@ -31,6 +31,10 @@ class MascotWindow final : public IWindowGeometry {
               std::string* error);
   void Map();
   void Unmap();
+  bool mapped() const { return mapped_; }
+  // Above the other windows; a window manager is asked to bring it forward
+  // (on another workspace it brings it there or the user there).
+  void Raise();
 
   Window id() const { return window_; }
   bool exists() const { return window_ != 0; }
@@ -39,6 +43,9 @@ class MascotWindow final : public IWindowGeometry {
   // The top-left corner last asked for.
   Point position() const { return requested_; }
   void MoveTo(Point topLeft);
+  // Moves the window to rect and gives it rect's size (its fixed size in the
+  // window manager's hints too).
+  void MoveResize(const Rect& rect);
 
   // A mouse event at client (x, y) and root (rootX, rootY): where the window
   // was when it happened, which is what its coordinates are relative to.
@@ -67,6 +74,7 @@ class MascotWindow final : public IWindowGeometry {
 
  private:
   void SetHints(const Rect& rect, const std::string& title);
+  void SetSizeHints(const Rect& rect);
 
   X11Display& display_;
   Window window_ = 0;

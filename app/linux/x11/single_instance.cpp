@@ -3,6 +3,7 @@
 namespace brivonel::x11 {
 namespace {
 constexpr char kSelectionName[] = "BRIVONEL_RUNNING";
+constexpr char kSummonsName[] = "BRIVONEL_BRING_INTO_VIEW";
 }
 
 std::unique_ptr<SingleInstance> SingleInstance::Claim(X11Display& display) {
@@ -26,6 +27,26 @@ std::unique_ptr<SingleInstance> SingleInstance::Claim(X11Display& display) {
     return nullptr;
   }
   return std::unique_ptr<SingleInstance>(new SingleInstance(display, owner));
+}
+
+bool SingleInstance::Summon(X11Display& display) {
+  Display* x = display.get();
+  const Window owner = XGetSelectionOwner(x, display.Intern(kSelectionName));
+  if (owner == None) return false;
+  // With no event mask the event goes to the client that made the window.
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = owner;
+  event.xclient.message_type = display.Intern(kSummonsName);
+  event.xclient.format = 32;
+  XSendEvent(x, owner, False, NoEventMask, &event);
+  XSync(x, False);
+  return true;
+}
+
+bool SingleInstance::IsSummons(const XEvent& event) const {
+  return event.type == ClientMessage && event.xclient.window == owner_ &&
+         event.xclient.message_type == display_.Intern(kSummonsName);
 }
 
 SingleInstance::~SingleInstance() {

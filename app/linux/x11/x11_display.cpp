@@ -83,6 +83,11 @@ std::unique_ptr<X11Display> X11Display::Open(std::string* error) {
   result->hasShm = XShmQueryExtension(display) == True;
   if (result->hasShm) result->shmCompletionEvent = XShmGetEventBase(display) + ShmCompletion;
   result->hasRandr = XRRQueryExtension(display, &eventBase, &errorBase) == True;
+  // The server answers a request by the version the client said it speaks:
+  // monitors (RandR 1.5) only after that is said.
+  int major = 0;
+  int minor = 0;
+  if (result->hasRandr) XRRQueryVersion(display, &major, &minor);
   return result;
 }
 

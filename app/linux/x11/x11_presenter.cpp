@@ -85,6 +85,19 @@ void X11Presenter::ReadFrame() {
 
 void X11Presenter::UpdateShape(bool force) {
   const bool input = composited();
+  const bool renew = force || input != shapeIsInput_;
+  if (renew) {
+    // The other shape goes back to the whole window: with a compositor the
+    // alpha hides the transparent pixels; without one, the input follows
+    // the bounding shape (or is empty, for click-through).
+    window_.ClearShape(input ? ShapeKind::kBounding : ShapeKind::kInput);
+    if (clickThrough_) window_.SetShape(ShapeKind::kInput, {});
+    shownShape_.clear();
+    shapeIsInput_ = input;
+  }
+  // Click-through keeps the input shape empty; only a bounding shape
+  // follows the figure.
+  if (input && clickThrough_) return;
   AlphaShape& shape = input ? inputShape_ : boundingShape_;
   shape.Begin(image_.width());
   for (std::int32_t y = 0; y < image_.height(); ++y) {
@@ -92,17 +105,10 @@ void X11Presenter::UpdateShape(bool force) {
                  static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.stride()));
   }
   shape.Finish();
-  if (force || input != shapeIsInput_) {
-    // The other shape goes back to the whole window: with a compositor the
-    // alpha hides the transparent pixels; without one, the input follows
-    // the bounding shape.
-    window_.ClearShape(input ? ShapeKind::kBounding : ShapeKind::kInput);
-  } else if (shape.rectangles() == shownShape_) {
-    return;  // a figure standing still keeps its shape: nothing to send
-  }
+  // A figure standing still keeps its shape: nothing to send.
+  if (!renew && shape.rectangles() == shownShape_) return;
   window_.SetShape(input ? ShapeKind::kInput : ShapeKind::kBounding, shape.rectangles());
   shownShape_ = shape.rectangles();
-  shapeIsInput_ = input;
 }
 
 void X11Presenter::PresentFrame(Point destination) {
@@ -145,6 +151,14 @@ void X11Presenter::SetComposited(bool composited) {
     Repaint();
   }
   if (!composited) TellAboutHardEdges();
+}
+
+void X11Presenter::SetClickThrough(bool on) {
+  if (on == clickThrough_) return;
+  clickThrough_ = on;
+  // Before the first frame the window takes no clicks; it takes its shapes then.
+  if (hasFrame_) UpdateShape(true);
+  XFlush(display_.get());
 }
 
 void X11Presenter::Repaint() {

@@ -54,6 +54,9 @@ class X11Presenter final : public IPresenter {
   // shapes change over at once, with the last frame.
   void SetComposited(bool composited);
   bool composited() const { return composited_ && visual_.hasAlpha; }
+  // Every click goes through the window to the windows below (an empty
+  // input shape), or the figure takes its clicks again.
+  void SetClickThrough(bool on);
   // The server lost part of the window's content (no compositor): the last
   // frame goes there again.
   void Repaint();
@@ -80,6 +83,7 @@ class X11Presenter final : public IPresenter {
   AlphaShape boundingShape_{128};
   std::vector<ShapeRect> shownShape_;
   bool shapeIsInput_ = false;
+  bool clickThrough_ = false;
   PresentCosts costs_;
 };
 

@@ -4,7 +4,8 @@ namespace brivonel::win32 {
 
 Platform DesktopPlatform::platform() {
   return {clock_,   messageBoxes_, fileDialog_,   menuChecks_, window_,   presenter_,
-          strings_, profileStore_,  folders_,      &physics_};
+          strings_, profileStore_,  folders_,      &physics_,   &monitors_,
+          &pointer_};
 }
 
 void DesktopPlatform::SetInstance(HINSTANCE instance) { strings_.SetInstance(instance); }
@@ -15,6 +16,7 @@ void DesktopPlatform::SetWindow(HWND window, HMENU popupMenu) {
   menuChecks_.SetMenu(popupMenu);
   window_.SetWindow(window);
   presenter_.SetWindow(window);
+  monitors_.SetWindow(window);
 }
 
 }  // namespace brivonel::win32

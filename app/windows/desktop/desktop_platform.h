@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include "app/platform/platform.h"
+#include "app/windows/desktop/cursor_pointer.h"
 #include "app/windows/desktop/known_folders.h"
 #include "app/windows/desktop/layered_window_presenter.h"
+#include "app/windows/desktop/monitor_layout.h"
 #include "app/windows/desktop/open_file_dialog.h"
 #include "app/windows/desktop/private_profile_store.h"
 #include "app/windows/desktop/win32_services.h"
@@ -38,6 +40,8 @@ class DesktopPlatform {
   PrivateProfileStore profileStore_;
   KnownFolders folders_;
   physics::BulletEngine physics_;
+  Win32MonitorLayout monitors_;
+  CursorPointer pointer_;
 };
 
 }  // namespace brivonel::win32

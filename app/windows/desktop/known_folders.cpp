@@ -20,4 +20,13 @@ std::optional<std::u16string> KnownFolders::RoamingAppDataFolder() {
 
 std::u16string KnownFolders::ExecutableFolder() { return win32::ExecutableFolder(); }
 
+std::optional<std::u16string> KnownFolders::SamplesFolder() {
+  const std::u16string folder = ExecutableFolder() + u"samples";
+  const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(folder.c_str()));
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return std::nullopt;
+  }
+  return folder;
+}
+
 }  // namespace brivonel::win32

@@ -9,6 +9,8 @@ class KnownFolders final : public IFolders {
  public:
   std::optional<std::u16string> RoamingAppDataFolder() override;
   std::u16string ExecutableFolder() override;
+  // "samples" beside the program, when the user copied it there.
+  std::optional<std::u16string> SamplesFolder() override;
 };
 
 }  // namespace brivonel::win32

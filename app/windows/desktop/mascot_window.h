@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include "app/desktop_mascot_app.h"
+#include "app/figure_controls.h"
+#include "app/windows/desktop/notify_icon.h"
 
 namespace brivonel::win32 {
 
@@ -14,8 +16,14 @@ struct MascotWindowContext {
   DesktopMascotApp* app = nullptr;
   HMENU popupMenu = nullptr;
   HINSTANCE instance = nullptr;
+  // Once the program runs: the tray icon and the controls beside it.
+  FigureControls* controls = nullptr;
+  NotifyIcon* tray = nullptr;
 };
 void SetMascotWindowContext(const MascotWindowContext& context);
+// The tray icon exists now (or still, after a shell restart) or not: the
+// click-through item and the controls follow.
+void SetTrayControls(FigureControls* controls, NotifyIcon* tray);
 
 // Registers the window class named className and creates the window,
 // shown with showCommand. rect receives the window's screen rectangle.

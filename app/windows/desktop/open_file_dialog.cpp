@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/messages.h"
 #include "app/windows/desktop/wide_text.h"
 
 namespace brivonel::win32 {
@@ -17,7 +18,14 @@ std::u16string FilterList(const OpenFileDialogSetup& setup) {
   std::u16string list = setup.filterDescription;
   list.push_back(u'\0');
   list += setup.filterPattern;
-  list.push_back(u'\0');  // the string's own terminator ends the list
+  list.push_back(u'\0');
+  if (setup.offerAllFiles) {
+    list += MessageText(Message::kAllFilesFilter);
+    list.push_back(u'\0');
+    list += u"*.*";
+    list.push_back(u'\0');
+  }
+  // The string's own terminator ends the list.
   return list;
 }
 
@@ -40,6 +48,7 @@ bool OpenFileDialog::ShowOpen(const OpenFileDialogSetup& setup, OpenFileDialogBu
   dialog.lpstrFileTitle = fileTitle.data();
   dialog.nMaxFileTitle = static_cast<DWORD>(fileTitle.size());
   dialog.lpstrTitle = Wide(setup.title);
+  if (!setup.initialFolder.empty()) dialog.lpstrInitialDir = Wide(setup.initialFolder);
   dialog.Flags = setup.fileMustExist ? OFN_FILEMUSTEXIST : 0;
   if (!GetOpenFileNameW(&dialog)) return false;
   buffers.file = FromWide(file.data());

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/platform/file_dialog.h"
+#include "app/windows/desktop/language_resources.h"
+#include "app/windows/desktop/user_language.h"
 #include "app/windows/desktop/wide_text.h"
 
 namespace brivonel::win32 {
@@ -44,10 +46,7 @@ void WindowGeometry::ReleaseMouse() { ReleaseCapture(); }
 void WindowGeometry::ShowWindow() { ::ShowWindow(window_, SW_SHOW); }
 
 std::optional<std::u16string> ResourceStrings::Load(std::int32_t id) {
-  wchar_t buffer[kMaxPathLength];
-  if (LoadStringW(instance_, static_cast<UINT>(id), buffer, static_cast<int>(kMaxPathLength)) <= 0)
-    return std::nullopt;
-  return FromWide(buffer);
+  return LoadStringIn(instance_, id, ResourceLanguageInUse());
 }
 
 }  // namespace brivonel::win32

@@ -54,7 +54,7 @@ class WindowGeometry final : public IWindowGeometry {
   HWND window_ = nullptr;
 };
 
-// LoadStringW from the program's string table (language of the resources).
+// The program's string table in the language in use (UseLanguage).
 class ResourceStrings final : public IStringTable {
  public:
   void SetInstance(HINSTANCE instance) { instance_ = instance; }

@@ -6,10 +6,11 @@ namespace brivonel::dxbc {
 namespace {
 
 constexpr unsigned kTexture = 0;
-constexpr unsigned kSphere = 1;
+constexpr unsigned kSphere = 1;  // or the sub-texture
 constexpr unsigned kToon = 2;
 constexpr float kMultiplySphere = 1.0f;
 constexpr float kAddSphere = 2.0f;
+constexpr float kSubTexture = 3.0f;
 // Toon ramps are the same across: read down their middle.
 constexpr float kRampColumn = 0.5f;
 
@@ -24,7 +25,7 @@ void DeclarePixelShader(ProgramWriter& p, bool textured) {
     if (slot != kTexture || textured) p.dcl_resource_texture2d(slot);
   }
   p.dcl_input_ps(Interpolation::Linear, v(kColourRegister));
-  if (textured) p.dcl_input_ps(Interpolation::Linear, v(kUvRegister, "xy"));
+  p.dcl_input_ps(Interpolation::Linear, v(kUvRegister, textured ? "xyzw" : "zw"));
   p.dcl_input_ps(Interpolation::Linear, v(kLookupRegister, "xyz"));
   p.dcl_input_ps(Interpolation::Linear, v(kSpecularRegister, "xyz"));
   p.dcl_output(o(0));
@@ -34,7 +35,7 @@ void DeclarePixelShader(ProgramWriter& p, bool textured) {
 void FinishWithMaterialEffects(ProgramWriter& p) {
   const Operand colour = r(kPixelColour, "xyz");
   const Operand sampled = r(kPixelSample, "xyz");
-  // Sphere map at the view-space normal: multiplied or added.
+  // Sphere map at the view-space normal: multiplied or added (colour only).
   p.eq(r(kPixelCondition, "x"), cb(kMaterialBuffer, kEffectsRow, "x"), l(kMultiplySphere));
   p.eq(r(kPixelCondition, "y"), cb(kMaterialBuffer, kEffectsRow, "x"), l(kAddSphere));
   p.if_nz(r(kPixelCondition, "x"));
@@ -44,6 +45,13 @@ void FinishWithMaterialEffects(ProgramWriter& p) {
   p.if_nz(r(kPixelCondition, "y"));
   p.sample(r(kPixelSample), v(kLookupRegister, "xy"), t(kSphere), s(kSphere));
   p.add(colour, colour, sampled);
+  p.endif();
+  // A sub-texture at the first additional UV set: multiplied in, alpha too,
+  // as the texture is.
+  p.eq(r(kPixelCondition, "w"), cb(kMaterialBuffer, kEffectsRow, "x"), l(kSubTexture));
+  p.if_nz(r(kPixelCondition, "w"));
+  p.sample(r(kPixelSample), v(kUvRegister, "zw"), t(kSphere), s(kSphere));
+  p.mul(r(kPixelColour), r(kPixelColour), r(kPixelSample));
   p.endif();
   // Toon ramp at how much the surface faces the light.
   p.lt(r(kPixelCondition, "z"), l(0.0f), cb(kMaterialBuffer, kEffectsRow, "y"));

@@ -1,7 +1,8 @@
 #pragma once
 // What both pixel shaders share: their declarations, and the material
-// effects that follow the base colour (the sphere map, the toon ramp and
-// the specular highlight, as the material buffer's effects row asks),
+// effects that follow the base colour (the sphere map or the sub-texture,
+// the toon ramp and the specular highlight, as the material buffer's
+// effects row asks),
 // ending in the premultiplied write of the target.
 #include "shaders/dxbc/program_writer.h"
 
@@ -11,7 +12,8 @@ namespace brivonel::dxbc {
 enum PixelTemp : unsigned { kPixelColour, kPixelCondition, kPixelSample, kPixelTemps };
 
 // cb4, the samplers and resources (t0 and s0 only when textured), the
-// inputs (the coordinates only when textured), the target and the temps.
+// inputs (the texture's coordinates only when textured, the sub-texture's
+// always), the target and the temps.
 void DeclarePixelShader(ProgramWriter& p, bool textured);
 
 // r(kPixelColour) holds the base colour: applies the effects, clamps, and

@@ -5,7 +5,7 @@ namespace {
 
 constexpr std::uint8_t kXyzw = 0xF;
 constexpr std::uint8_t kXyz = 0x7;
-constexpr std::uint8_t kXy = 0x3;
+constexpr std::uint8_t kZw = 0xC;
 
 // The vertex writes every component of each element; the pixel shaders
 // never read the position.
@@ -14,7 +14,7 @@ Signature LinkSignature(std::uint8_t colourRead, std::uint8_t uvRead, std::uint8
       {"SV_Position", 0, SystemValue::Position, ComponentType::Float, kClipPositionRegister, kXyzw,
        0},
       {"COLOR", 0, SystemValue::None, ComponentType::Float, kColourRegister, kXyzw, colourRead},
-      {"TEXCOORD", 0, SystemValue::None, ComponentType::Float, kUvRegister, kXy, uvRead},
+      {"TEXCOORD", 0, SystemValue::None, ComponentType::Float, kUvRegister, kXyzw, uvRead},
       {"TEXCOORD", 1, SystemValue::None, ComponentType::Float, kLookupRegister, kXyz, effectsRead},
       {"TEXCOORD", 2, SystemValue::None, ComponentType::Float, kSpecularRegister, kXyz,
        effectsRead},
@@ -25,8 +25,9 @@ Signature LinkSignature(std::uint8_t colourRead, std::uint8_t uvRead, std::uint8
 
 Signature VertexOutputSignature() { return LinkSignature(0, 0, 0); }
 
-Signature PixelInputSignature(bool readsUv) {
-  return LinkSignature(kXyzw, readsUv ? kXy : 0, kXyz);
+Signature PixelInputSignature(bool textured) {
+  // Both read the sub-texture's coordinates; only the textured one its own.
+  return LinkSignature(kXyzw, textured ? kXyzw : kZw, kXyz);
 }
 
 Signature PixelOutputSignature() {

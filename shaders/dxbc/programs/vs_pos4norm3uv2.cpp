@@ -14,7 +14,8 @@
 // its ramp instead), and Blinn-Phong highlights when the material has a
 // specular power. The edge pass pushes the back faces outward across the
 // screen by the edge width in pixels, times the vertex's edge scale
-// (POSITION.w), whatever the distance.
+// (POSITION.w), whatever the distance, at the depth of the point moved along
+// its normal by that much.
 #include "shaders/dxbc/program_writer.h"
 #include "shaders/dxbc/programs/programs.h"
 
@@ -48,11 +49,13 @@ enum Temp : unsigned {
   kHighlight,   // the specular highlight
   kFlags,       // x edge pass, y toon, z specular apart, w facing (n.l)
   kAcross,      // edge pass: the normal's direction on screen
+  kNormalClip,  // edge pass: the normal in clip space, then the moved point
   kScratch,
   kTempCount,
 };
 
-// The input layout's nine elements: v0 to v8.
+// The input layout's nine elements: v0 to v8. Of the additional UV sets only
+// the first one's xy is read: a sub-texture's coordinates.
 Signature VertexInputSignature() {
   using enum ComponentType;
   return {
@@ -61,7 +64,7 @@ Signature VertexInputSignature() {
       {"BONEINDEXES", 0, SystemValue::None, Uint, kBoneIndexes, 0xF, 0xF},
       {"BONEWEIGHTS", 0, SystemValue::None, Uint, kBoneWeights, 0xF, 0xF},
       {"TEXCOORD", 0, SystemValue::None, Float, kUv, 0x3, 0x3},
-      {"TEXCOORD", 1, SystemValue::None, Float, kExtraUv1, 0xF, 0},
+      {"TEXCOORD", 1, SystemValue::None, Float, kExtraUv1, 0xF, 0x3},
       {"TEXCOORD", 2, SystemValue::None, Float, kExtraUv1 + 1, 0xF, 0},
       {"TEXCOORD", 3, SystemValue::None, Float, kExtraUv1 + 2, 0xF, 0},
       {"TEXCOORD", 4, SystemValue::None, Float, kExtraUv1 + 3, 0xF, 0},
@@ -89,15 +92,18 @@ void NormaliseOr(ProgramWriter& p, unsigned reg, const Operand& fallback) {
 
 // The edge pass: the clip position moved outward across the screen, where
 // moving the point along its normal moves it, by the edge width in pixels
-// times the vertex's edge scale; the edge colour, no effects.
+// times the vertex's edge scale; the edge colour, no effects. The depth is
+// that of the point moved along its normal by as much as crosses that width
+// sideways, so that a back face seen from inside sinks behind its own
+// surface instead of covering it.
 void EdgePass(ProgramWriter& p) {
-  // The normal in clip space (a direction: x, y and w rows only matter).
-  for (const unsigned row : {0u, 1u, 3u}) {
-    p.dp3(r(kScratch, Component(row)), r(kViewNormal, "xyz"), cb(kProjection, row, "xyz"));
+  // The normal in clip space (a direction).
+  for (unsigned row = 0; row < kMatrixRows; ++row) {
+    p.dp3(r(kNormalClip, Component(row)), r(kViewNormal, "xyz"), cb(kProjection, row, "xyz"));
   }
   // across = (normal.xy * clip.w - clip.xy * normal.w) in pixels.
-  p.mul(r(kAcross, "xy"), r(kScratch, "xy"), r(kClip, "w"));
-  p.mad(r(kAcross, "xy"), -r(kClip, "xy"), r(kScratch, "w"), r(kAcross, "xy"));
+  p.mul(r(kAcross, "xy"), r(kNormalClip, "xy"), r(kClip, "w"));
+  p.mad(r(kAcross, "xy"), -r(kClip, "xy"), r(kNormalClip, "w"), r(kAcross, "xy"));
   p.mul(r(kAcross, "xy"), r(kAcross, "xy"), cb(kMaterialBuffer, kEdgeWidthRow, "zw"));
   p.dp2(r(kScratch, "x"), r(kAcross, "xy"), r(kAcross, "xy"));
   p.lt(r(kScratch, "y"), l(0.0f), r(kScratch, "x"));
@@ -106,7 +112,18 @@ void EdgePass(ProgramWriter& p) {
   p.movc(r(kAcross, "xy"), r(kScratch, "y"), r(kAcross, "xy"), l(0.0f, 0.0f, 0.0f, 0.0f));
   p.mul(r(kAcross, "xy"), r(kAcross, "xy"), cb(kMaterialBuffer, kEdgeWidthRow, "xy"));
   p.mul(r(kAcross, "xy"), r(kAcross, "xy"), v(kPosition, "w"));
-  p.mad(r(kClip, "xy"), r(kAcross, "xy"), r(kClip, "w"), r(kClip, "xy"));
+  // The view-space distance a sideways move of that width takes at this
+  // depth: the width in clip units * w / the projection's x scale.
+  p.mul(r(kScratch, "x"), cb(kMaterialBuffer, kEdgeWidthRow, "x"), v(kPosition, "w"));
+  p.mul(r(kScratch, "x"), r(kScratch, "x"), r(kClip, "w"));
+  p.div(r(kScratch, "x"), r(kScratch, "x"), cb(kProjection, 0, "x"));
+  // The point moved that far along its normal gives depth and w; the
+  // screen position is the one pushed across, at that w.
+  p.mad(r(kNormalClip), r(kNormalClip), r(kScratch, "x"), r(kClip));
+  p.div(r(kClip, "xy"), r(kClip, "xy"), r(kClip, "w"));
+  p.add(r(kClip, "xy"), r(kClip, "xy"), r(kAcross, "xy"));
+  p.mul(r(kClip, "xy"), r(kClip, "xy"), r(kNormalClip, "w"));
+  p.mov(r(kClip, "zw"), r(kNormalClip));
   p.mov_sat(o(kColourRegister), cb(kMaterialBuffer, kEdgeColourRow));
   p.mov(o(kLookupRegister, "xyz"), l(0.0f, 0.0f, 0.0f, 0.0f));
   p.mov(o(kSpecularRegister, "xyz"), l(0.0f, 0.0f, 0.0f, 0.0f));
@@ -176,9 +193,10 @@ std::vector<std::uint8_t> BuildSkinnedVertexShader() {
   p.dcl_input(v(kBoneIndexes));
   p.dcl_input(v(kBoneWeights));
   p.dcl_input(v(kUv, "xy"));
+  p.dcl_input(v(kExtraUv1, "xy"));
   p.dcl_output_siv(o(kClipPositionRegister), SystemValue::Position);
   p.dcl_output(o(kColourRegister));
-  p.dcl_output(o(kUvRegister, "xy"));
+  p.dcl_output(o(kUvRegister));
   p.dcl_output(o(kLookupRegister, "xyz"));
   p.dcl_output(o(kSpecularRegister, "xyz"));
   p.dcl_temps(kTempCount);
@@ -229,6 +247,7 @@ std::vector<std::uint8_t> BuildSkinnedVertexShader() {
   NormaliseOr(p, kViewNormal, l(0.0f, 0.0f, -1.0f, 0.0f));
   NormaliseOr(p, kToLight, l(0.0f, 0.0f, -1.0f, 0.0f));
   p.mov(o(kUvRegister, "xy"), v(kUv, "xy"));
+  p.mov(o(kUvRegister, "zw"), v(kExtraUv1, "xxxy"));  // into z and w
 
   // x: the edge pass, y: a toon ramp, z: the highlight goes on after the textures.
   p.lt(r(kFlags, "xyz"), l(0.0f, 0.0f, 0.0f, 0.0f), cb(kMaterialBuffer, kEffectsRow, "wyz"));
