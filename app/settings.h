@@ -91,6 +91,8 @@ class Settings {
   // first item, so a reader that knows no playlist still finds a motion.
   // Items beyond the new count that the file held are cleared.
   bool SetPlaylist(const std::vector<std::u16string>& items, bool shuffle);
+  // Writes the shuffle choice alone (the menu's item).
+  bool SetPlaylistShuffled(bool shuffle);
 
   // Full path of the INI file; empty when the application-data folder is unknown.
   const std::u16string& path() const { return path_; }

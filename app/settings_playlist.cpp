@@ -37,6 +37,10 @@ bool Settings::PlaylistShuffled() {
   return LeadingInteger(ReadInSection(playlistSection, kShuffleKey)) != 0;
 }
 
+bool Settings::SetPlaylistShuffled(bool shuffle) {
+  return WriteInSection(playlistSection, kShuffleKey, shuffle ? u"1" : u"0");
+}
+
 bool Settings::SetPlaylist(const std::vector<std::u16string>& items, bool shuffle) {
   const auto count = static_cast<std::int32_t>(
       std::min<std::size_t>(items.size(), static_cast<std::size_t>(maxPlaylistItems)));
@@ -50,7 +54,7 @@ bool Settings::SetPlaylist(const std::vector<std::u16string>& items, bool shuffl
       return false;
   for (std::int32_t number = count + 1; number <= stored; ++number)
     if (!WriteInSection(playlistSection, ItemKey(number), u"")) return false;
-  return WriteInSection(playlistSection, kShuffleKey, shuffle ? u"1" : u"0");
+  return SetPlaylistShuffled(shuffle);
 }
 
 }  // namespace brivonel
