@@ -20,11 +20,13 @@ constexpr std::uint64_t kIncomingTime = 400;
 constexpr std::uint64_t kIncomingStart = 10000;
 constexpr std::uint64_t kClock = kIncomingStart + kIncomingTime;
 
-// A dancer with leg IK, fingers and expressions, posed by `motion`.
+// A dancer with leg IK, fingers and expressions, seen by the program's
+// camera (which the model points at: it outlives every model here).
 void BuildDancer(Model& model) {
+  static const test::Camera camera = test::StandardCamera(960, 1040);
   test::BuildPmdStyleRig(model);
   test::EnableSkinning(model);
-  test::AttachCamera(model, test::StandardCamera(960, 1040), 960, 1040);
+  test::AttachCamera(model, camera, 960, 1040);
 }
 
 // The first bone whose world matrix or rotation differs between the two, or "".
