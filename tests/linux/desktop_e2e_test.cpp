@@ -853,10 +853,10 @@ TEST_F(DesktopTest, APlaylistOfTheSamplesTwoDancesSwitchesOver) {
   EXPECT_NE(Output().find("playlist: " + gone + " skipped: file not found\n"), std::string::npos)
       << Output();
   const ScreenRect during = FigureBox().value_or(ScreenRect{});
+  EXPECT_TRUE(WaitUntil([&] { const auto now = FigureBox(); return now && !(*now == during); }, 10s))
+      << "the figure dances on through the hand-over";
   ASSERT_TRUE(WaitForOutput("playlist: item 1 of 3, " + kDance + "\n", 0, 45s)) << Output();
   EXPECT_EQ(Count(Output(), "skipped"), 1u) << "a file that failed is not tried again";
-  const auto now = FigureBox();
-  EXPECT_TRUE(now && !(*now == during)) << "the figure dances on";
 
   ASSERT_TRUE(OpenMenuOnFigure()) << "no popup menu";
   ASSERT_TRUE(Xdo({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
