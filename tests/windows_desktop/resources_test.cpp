@@ -315,7 +315,7 @@ TEST_P(ResourcesTest, ManifestAsksForTheInvokersRightsDpiAndLongPathAwareness) {
                              SizeofResource(module, found));
   EXPECT_NE(manifest.find(R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)"),
             std::string::npos);
-  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
   EXPECT_NE(manifest.find(">true</longPathAware>"), std::string::npos);
 }
 
