@@ -54,6 +54,7 @@ void DesktopMascotApp::CreateDeviceObjects() {
   ApplyModelSize();
   ApplyPhysics();
   ApplyLookAt();
+  ApplyShuffle();
 }
 
 void DesktopMascotApp::PrepareLayeredInfo(std::int32_t x, std::int32_t y) {
@@ -72,6 +73,7 @@ std::int32_t DesktopMascotApp::Update() {
   if (Model* model = scene_.model().get()) {
     model->SetScreenPlacement(FigurePlacement());
     FeedPointer(*model);
+    AdvancePlaylist(*model);
     modelShift_ = model->Update(elapsed_);
   }
   return error::kOk;

@@ -9,10 +9,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/messages.h"
 #include "app/model_files.h"
 #include "app/platform/platform.h"
+#include "app/playlist.h"
 #include "app/settings.h"
 #include "base/math.h"
 #include "model/model.h"
@@ -74,6 +76,10 @@ class DesktopMascotApp {
   // the choice is remembered.
   void ToggleLookAt();
   void ApplyLookAt();
+  // The menu's shuffle item: the playlist's next motions come in random
+  // order, or in the chosen order; the choice is remembered.
+  void ToggleShuffle();
+  void ApplyShuffle();
   void ShowError(HResult hr, std::int32_t code);
   void ShowStdError(std::string_view text);
   void Shutdown();
@@ -108,6 +114,8 @@ class DesktopMascotApp {
   const Matrix4& projection() const { return scene_.frame().projection; }
   const Matrix4& view() const { return scene_.frame().view; }
   const Scene& scene() const { return scene_; }
+  // The motions playing one after another (one or none: a single motion).
+  const Playlist& playlist() const { return playlist_; }
   // How the character is drawn; before Initialise for the sample count to
   // reach the surface.
   void SetLook(const Look& look) { scene_.SetLook(look); }
@@ -118,6 +126,24 @@ class DesktopMascotApp {
   void PrepareLayeredInfo(std::int32_t x, std::int32_t y);
   // The viewport and the size items' check marks for scalePercent_.
   void ApplyScale();
+  // The playlist (app/playlist_playing.cpp). Plays the list's motions in
+  // turn from its next item on until one loads into animation (and
+  // becomes the playlist); items that do not load are skipped with a trace
+  // line. 0, or the last item's failure; `tried` names that item.
+  std::int32_t StartPlaylist(Playlist list, std::shared_ptr<Animation>& animation,
+                             std::u16string& tried);
+  // Writes the chosen motions: several as the playlist (its first as the
+  // motion), one as the motion alone (a remembered list is removed).
+  void RememberMotions(const std::vector<std::u16string>& files);
+  // The remembered list when it goes with the remembered motion, else that
+  // motion alone.
+  Playlist RememberedPlaylist(const std::u16string& motion);
+  // The model's motion starts now, alone.
+  void StartMotion(Model& model, std::shared_ptr<Animation> animation);
+  // Hands over to the next motion once the current one has played through,
+  // and gives the model this frame's cross-fade.
+  void AdvancePlaylist(Model& model);
+  void PlayNextItem(Model& model);
   // Tells the model where the pointer is, in its screen pixels
   // (app/look_at_input.cpp).
   void FeedPointer(Model& model);
@@ -148,11 +174,12 @@ class DesktopMascotApp {
                                     std::shared_ptr<Model>& model);
   // Shows the dialog until load accepts the choice, which remember then
   // writes to the settings (0), or until the user cancels (cancelled). The
-  // buffers keep the last choice, so a repeated dialog opens on it.
+  // buffers keep the last choice, so a repeated dialog opens on it; load
+  // puts the file it could not use in buffers.file.
   std::int32_t ChooseUntilLoaded(
       const OpenFileDialogSetup& setup, std::int32_t cancelled,
-      bool (Settings::*remember)(std::u16string_view),
-      const std::function<std::int32_t(const OpenFileDialogBuffers&)>& load);
+      const std::function<void(const OpenFileDialogBuffers&)>& remember,
+      const std::function<std::int32_t(OpenFileDialogBuffers&)>& load);
 
   Platform platform_;
   IFileDecoders& decoders_;
@@ -178,6 +205,12 @@ class DesktopMascotApp {
   std::uint64_t delta_ = 0;
   std::int32_t modelShift_ = 0;
   bool lookAtOn_ = false;
+  Playlist playlist_;
+  std::vector<std::uint8_t> unplayable_;  // per item of the playlist: would not load
+  std::uint64_t motionStart_ = 0;         // the clock time the current motion began
+  std::uint64_t motionTurn_ = 0;          // how long it plays before the next takes over
+  std::shared_ptr<Animation> outgoing_;   // the motion before it, fading out
+  std::uint64_t outgoingStart_ = 0;
   // The pointer's screen position at the last frame, to tell a move.
   bool pointerSeen_ = false;
   Point lastPointer_;

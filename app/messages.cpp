@@ -88,6 +88,8 @@ constexpr Wording kWordings[] = {
      u"物理演算"},
     {Message::kLookAtItem, u"Follow the pointer",
      u"視線追従"},
+    {Message::kShuffleItem, u"Shuffle",
+     u"シャッフル"},
     {Message::kExitItem, u"Exit",
      u"終了"},
     {Message::kExitApplicationItem, u"E&xit",

@@ -53,6 +53,7 @@ enum class Message {
   kSizeSmallItem,
   kPhysicsItem,
   kLookAtItem,
+  kShuffleItem,  // the playlist plays in random order
   kExitItem,
   kExitApplicationItem,
   kHelpMenu,

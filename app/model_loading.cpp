@@ -2,6 +2,7 @@
 // at start-up (or the bundled sample on a first start), the open-file
 // dialogs, the shaders, and the two menu commands that change the model or
 // the motion.
+#include <algorithm>
 #include <filesystem>
 
 #include "app/desktop_mascot_app.h"
@@ -15,6 +16,16 @@ namespace {
 // The sample the build and the installation put beside the program.
 constexpr std::u16string_view kSampleModel = u"nel.pmx";
 constexpr std::u16string_view kSampleMotion = u"nel_dance.vmd";
+
+// The files of a dialog's choice, by path: a file chooser gives several in
+// an order of its own, which differs between the systems.
+std::vector<std::u16string> ChosenFiles(const OpenFileDialogBuffers& chosen) {
+  std::vector<std::u16string> files = chosen.files;
+  if (files.empty()) files.push_back(chosen.file);
+  std::sort(files.begin(), files.end());
+  files.erase(std::unique(files.begin(), files.end()), files.end());
+  return files;
+}
 
 // The folder of a file, without its separator; empty for a bare name.
 std::u16string FolderOf(std::u16string_view path) {
@@ -36,9 +47,10 @@ OpenFileDialogSetup DesktopMascotApp::ModelDialogSetup() {
 OpenFileDialogSetup DesktopMascotApp::MotionDialogSetup() {
   std::u16string current;
   settings_.GetMotionPath(current);
+  // Several motions chosen together play one after another.
   return {std::u16string(MessageText(Message::kMotionDialogFilter)), u"*.vmd",
           std::u16string(MessageText(Message::kMotionDialogTitle)), true, true,
-          DialogFolder(current)};
+          DialogFolder(current), true};
 }
 
 std::u16string DesktopMascotApp::DialogFolder(std::u16string_view currentFile) {
@@ -114,8 +126,8 @@ void DesktopMascotApp::ShowLoadFailure(std::int32_t code, std::u16string_view fi
 
 std::int32_t DesktopMascotApp::ChooseUntilLoaded(
     const OpenFileDialogSetup& setup, std::int32_t cancelled,
-    bool (Settings::*remember)(std::u16string_view),
-    const std::function<std::int32_t(const OpenFileDialogBuffers&)>& load) {
+    const std::function<void(const OpenFileDialogBuffers&)>& remember,
+    const std::function<std::int32_t(OpenFileDialogBuffers&)>& load) {
   OpenFileDialogBuffers buffers;
   for (;;) {
     if (!platform_.fileDialog.ShowOpen(setup, buffers)) return cancelled;
@@ -124,7 +136,7 @@ std::int32_t DesktopMascotApp::ChooseUntilLoaded(
     // Why this file cannot be used, then the dialog again on it.
     ShowLoadFailure(code, buffers.file, refusal_);
   }
-  (settings_.*remember)(buffers.file);
+  remember(buffers);
   return error::kOk;
 }
 
@@ -158,10 +170,12 @@ std::int32_t DesktopMascotApp::LoadStartupModel() {
 }
 
 std::int32_t DesktopMascotApp::ChooseModelFile(std::shared_ptr<Model>& model) {
-  return ChooseUntilLoaded(ModelDialogSetup(), error::kModelDialogCancelled,
-                           &Settings::SetModelPath, [&](const OpenFileDialogBuffers& chosen) {
-                             return DecodeModelFileNamed(chosen.file, chosen.fileTitle, model);
-                           });
+  return ChooseUntilLoaded(
+      ModelDialogSetup(), error::kModelDialogCancelled,
+      [&](const OpenFileDialogBuffers& chosen) { settings_.SetModelPath(chosen.file); },
+      [&](OpenFileDialogBuffers& chosen) {
+        return DecodeModelFileNamed(chosen.file, chosen.fileTitle, model);
+      });
 }
 
 std::int32_t DesktopMascotApp::PrepareShaders() {
@@ -180,27 +194,48 @@ std::int32_t DesktopMascotApp::LoadStartupMotion() {
   std::u16string path;
   // The remembered path goes to the decoder whatever its extension.
   if (settings_.GetMotionPath(path) && !path.empty()) {
-    result = DecodeMotionFile(path, animation);
+    // The box names the item that failed last when none of a list loads.
+    result = StartPlaylist(RememberedPlaylist(path), animation, path);
   } else if (const std::optional<std::u16string> sample = FirstStartSample(kSampleMotion)) {
-    result = DecodeMotionFile(*sample, animation);
+    result = StartPlaylist(Playlist({*sample}, false, 0), animation, path);
     path.clear();
   }
   if (result != error::kOk) {
     ShowFileNeeded(Message::kMotionFileNeeded, path);
     result = ChooseMotionFile(animation);
   }
-  if (result == error::kOk) scene_.model()->animation = animation;
-  BindMorphTracks();
+  if (result == error::kOk)
+    StartMotion(*scene_.model(), animation);
+  else
+    BindMorphTracks();
   return result;
 }
 
 std::int32_t DesktopMascotApp::ChooseMotionFile(std::shared_ptr<Animation>& animation) {
   // Any file may be chosen ("All files"): the decoder refuses what has no
   // VMD header.
-  return ChooseUntilLoaded(MotionDialogSetup(), error::kMotionDialogCancelled,
-                           &Settings::SetMotionPath, [&](const OpenFileDialogBuffers& chosen) {
-                             return DecodeMotionFile(chosen.file, animation);
-                           });
+  std::vector<std::u16string> files;
+  return ChooseUntilLoaded(
+      MotionDialogSetup(), error::kMotionDialogCancelled,
+      [&](const OpenFileDialogBuffers&) { RememberMotions(files); },
+      [&](OpenFileDialogBuffers& chosen) {
+        files = ChosenFiles(chosen);
+        const Playlist list(files, settings_.PlaylistShuffled(), platform_.clock.NowMilliseconds());
+        std::u16string tried;
+        const std::int32_t code = StartPlaylist(list, animation, tried);
+        if (code != error::kOk) chosen.file = tried;
+        return code;
+      });
+}
+
+void DesktopMascotApp::RememberMotions(const std::vector<std::u16string>& files) {
+  if (files.size() > 1) {
+    settings_.SetPlaylist(files, settings_.PlaylistShuffled());
+    return;
+  }
+  // One motion is written as it always was; a list remembered before goes.
+  settings_.SetMotionPath(files.front());
+  if (!settings_.GetPlaylist().empty()) settings_.SetPlaylist({}, settings_.PlaylistShuffled());
 }
 
 void DesktopMascotApp::BindMorphTracks() {
@@ -235,8 +270,8 @@ void DesktopMascotApp::ChangeMotion() {
     return cancelled ? error::kOk : code;
   });
   if (cancelled || chosen != error::kOk) return;
-  Scene::SetMotion(*scene_.model(), animation);
   elapsed_ = 0;
+  StartMotion(*scene_.model(), animation);
 }
 
 }  // namespace brivonel

@@ -39,6 +39,7 @@ constexpr int kLookAt = 140;
 constexpr int kShowHide = 150;      // the tray menu's first item
 constexpr int kClickThrough = 151;  // offered only while the tray icon exists
 constexpr int kStartAtLogin = 152;
+constexpr int kShuffle = 153;  // the playlist plays in random order
 // The size item of display size 1 (large), 2 (medium) or 3 (small). A stored
 // size outside 1 to 3 names no size item, so no item gets the check mark.
 constexpr int SizeItemOfDisplaySize(int displaySize) { return kSizeLarge - 1 + displaySize; }
@@ -72,6 +73,7 @@ inline constexpr MenuItemText kPopupMenuItems[] = {
     {kSubMenuEnd, Message::kCount},  // no words
     {command::kPhysics, Message::kPhysicsItem},
     {command::kLookAt, Message::kLookAtItem},
+    {command::kShuffle, Message::kShuffleItem},
     {command::kClickThrough, Message::kClickThroughItem},
     {command::kStartAtLogin, Message::kStartAtLoginItem},
     {command::kExit, Message::kExitItem},

@@ -132,7 +132,17 @@ bool Settings::LookAtOn() {
 
 bool Settings::WriteKey(std::u16string_view key, std::u16string_view value) {
   if (!value.empty()) cache_.insert_or_assign(std::u16string(key), std::u16string(value));
-  if (path_.empty() || !store_.Write(section, key, value, path_)) {
+  return WriteInSection(section, key, value);
+}
+
+std::u16string Settings::ReadInSection(std::u16string_view sectionName, std::u16string_view key) {
+  if (path_.empty()) return std::u16string(defaultValue);
+  return store_.Read(sectionName, key, defaultValue, path_);
+}
+
+bool Settings::WriteInSection(std::u16string_view sectionName, std::u16string_view key,
+                              std::u16string_view value) {
+  if (path_.empty() || !store_.Write(sectionName, key, value, path_)) {
     messageBoxes_.Show(MessageOwner::kNone, MessageNaming(Message::kCannotSaveSettings, path_),
                        MessageText(Message::kErrorCaption), MessageStyle::kError);
     return false;

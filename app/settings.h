@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/platform/folders.h"
 #include "app/platform/message_boxes.h"
@@ -32,6 +33,9 @@ class Settings {
   static constexpr std::u16string_view windowYKey = u"WindowY";
   static constexpr std::u16string_view lookAtKey = u"LookAt";
   static constexpr std::u16string_view defaultValue = u"";
+  // The motions played one after another: Count, Item1 ... ItemN, Shuffle.
+  static constexpr std::u16string_view playlistSection = u"Playlist";
+  static constexpr std::int32_t maxPlaylistItems = 1000;
 
   // Finds the file's path and creates its folder; a missing application-data
   // folder (in the words the platform's folders give) or a folder that
@@ -78,12 +82,27 @@ class Settings {
   bool SetWindowPlace(Point topLeft);
   bool SetLookAtOn(bool on);
 
+  // The remembered playlist, in order; empty when none is remembered (a
+  // Count beyond maxPlaylistItems reads as that many, empty items are left
+  // out). Read from the file each time: the program asks once, at start.
+  std::vector<std::u16string> GetPlaylist();
+  bool PlaylistShuffled();
+  // Writes the whole list and the shuffle choice; the motion key keeps the
+  // first item, so a reader that knows no playlist still finds a motion.
+  // Items beyond the new count that the file held are cleared.
+  bool SetPlaylist(const std::vector<std::u16string>& items, bool shuffle);
+  // Writes the shuffle choice alone (the menu's item).
+  bool SetPlaylistShuffled(bool shuffle);
+
   // Full path of the INI file; empty when the application-data folder is unknown.
   const std::u16string& path() const { return path_; }
 
  private:
   bool ReadKey(std::u16string_view key);
   bool WriteKey(std::u16string_view key, std::u16string_view value);
+  std::u16string ReadInSection(std::u16string_view section, std::u16string_view key);
+  bool WriteInSection(std::u16string_view section, std::u16string_view key,
+                      std::u16string_view value);
   const std::u16string& CachedValue(std::u16string_view key);
 
   IProfileStore& store_;

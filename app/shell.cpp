@@ -38,6 +38,9 @@ bool RunMenuCommand(int commandId, DesktopMascotApp& app, IShellCommands& shell)
     case command::kLookAt:
       app.ToggleLookAt();
       return true;
+    case command::kShuffle:
+      app.ToggleShuffle();
+      return true;
     default:
       return false;
   }

@@ -91,4 +91,8 @@ const Key* KeyInForce(const std::vector<Key>& keys, std::uint32_t frame) {
 // are in frame order, so its last key is its latest.
 bool LatestKeyFrame(const Animation& motion, std::uint64_t& lastFrame);
 
+// How long the motion takes to play its frames once, 0 to its loop frame,
+// in milliseconds (one frame for a motion without keys).
+std::uint64_t OneLoopMilliseconds(const Animation& motion);
+
 }  // namespace brivonel

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/math.h"
@@ -14,6 +15,7 @@
 #include "model/look.h"
 #include "model/look_at.h"
 #include "model/morph_record.h"
+#include "model/motion_blend.h"
 #include "model/pose_cache.h"
 #include "physics/body_description.h"
 #include "physics/physics_world.h"
@@ -232,6 +234,14 @@ class Model {
   // the shorter arc): what a grant of that weight takes from its source.
   static Quaternion GrantedRotation(const Quaternion& source, float weight);
 
+  // The motion the next Updates play beside `animation`, and when each
+  // began on the clock that Update is given (model/motion_blend.h). The
+  // default plays `animation` alone from clock time 0. Physics goes on
+  // through a hand-over to the motion that was playing: the world starts
+  // again only for a motion that takes over from none.
+  void SetMotionBlend(MotionBlend blend) { blend_ = std::move(blend); }
+  const MotionBlend& motionBlend() const { return blend_; }
+
   // The centre bone's sideways travel (model units) that the last Update
   // took out of the pose and returned as a screen shift.
   float CentreTravel() const { return centreTravel_; }
@@ -330,6 +340,12 @@ class Model {
   std::vector<EdgeDraw> edgeDraws;
 
  private:
+  // A morph and the weight it acts with this frame.
+  struct WeightedMorph {
+    const PMXMorph* morph = nullptr;
+    float weight = 0.0f;
+  };
+
   // The stages of Update, in order (model/model_update.cpp lists them).
   void StartFromRest();
   int PoseFromMotion(std::uint64_t elapsedMilliseconds);
@@ -353,7 +369,20 @@ class Model {
   void RefreshHierarchy();
   // The order grants and IK chains are evaluated in (model/deform_order.cpp).
   void RefreshLayerOrder();
-  int PoseBoneTracks(Animation& motion);
+  // Poses the bones the motion keys at its current frame; `shiftPixels`
+  // gets the centre bone's screen travel before truncation.
+  int PoseBoneTracks(Animation& motion, TrackHints& hints, float& shiftPixels);
+  // The outgoing motion while its share is above 0; null otherwise.
+  Animation* FadingMotion() const;
+  // The motion whose property keys count this frame.
+  const Animation* PropertiesMotion() const;
+  // Poses both motions of a cross-fade and mixes them; the window shift.
+  int PoseBlendedMotions(Animation& incoming, Animation& outgoing);
+  // The morphs a motion's tracks apply at its current frame, in the order
+  // they are applied, with their weights (flip choices last).
+  void CollectMorphWeights(Animation& motion, std::vector<WeightedMorph>& weighted);
+  // Both motions' morphs mixed by the blend's weight.
+  void BlendMorphWeights(Animation& incoming, Animation& outgoing);
   // Whether grant i names two different bones of the model.
   bool GrantApplies(std::size_t i) const;
   // Grant i from its bone's own pose and its source's pose now.
@@ -411,11 +440,16 @@ class Model {
   bool PointerDirection(std::int32_t turned, GazeAngles& direction) const;
 
   PoseCache poseCache_;
-  // A morph and the weight it acts with this frame.
-  struct WeightedMorph {
-    const PMXMorph* morph = nullptr;
-    float weight = 0.0f;
+  MotionBlend blend_;
+  // The outgoing motion's bone poses while the incoming one is posed.
+  struct BonePose {
+    Float4 position;
+    Quaternion rotation;
   };
+  std::vector<BonePose> outgoingPose_;
+  std::vector<WeightedMorph> incomingMorphs_;
+  std::vector<WeightedMorph> outgoingMorphs_;
+  std::vector<std::uint8_t> morphMatched_;
   std::vector<WeightedMorph> flipChoices_;
   std::vector<WeightedMorph> impulseMorphs_;
   // The impulse morphs of the last frame that stepped physics: a push is

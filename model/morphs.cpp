@@ -244,7 +244,16 @@ void Model::ApplyMorphTracks() {
   impulseMorphs_.clear();
   flipChoices_.clear();
   if (!animation) return;
-  Animation& motion = *animation;
+  if (Animation* outgoing = FadingMotion()) {
+    BlendMorphWeights(*animation, *outgoing);
+    return;
+  }
+  CollectMorphWeights(*animation, incomingMorphs_);
+  for (const WeightedMorph& weighted : incomingMorphs_) ApplyMorph(*weighted.morph, weighted.weight);
+}
+
+void Model::CollectMorphWeights(Animation& motion, std::vector<WeightedMorph>& weighted) {
+  weighted.clear();
   for (auto& [name, track] : motion.morphTracks) track.weight = TrackWeight(track, motion.currentFrame);
   // A morph that a flip switches on takes the flip's entry weight in place
   // of the one its own track gives it.
@@ -255,9 +264,34 @@ void Model::ApplyMorphTracks() {
     const PMXMorph* morph = track.morph;
     const bool chosen = std::any_of(flipChoices_.begin(), flipChoices_.end(),
                                     [morph](const WeightedMorph& c) { return c.morph == morph; });
-    if (!chosen) ApplyMorph(*track.morph, track.weight);
+    if (!chosen) weighted.push_back({track.morph, track.weight});
   }
-  for (const WeightedMorph& chosen : flipChoices_) ApplyMorph(*chosen.morph, chosen.weight);
+  weighted.insert(weighted.end(), flipChoices_.begin(), flipChoices_.end());
+}
+
+void Model::BlendMorphWeights(Animation& incoming, Animation& outgoing) {
+  CollectMorphWeights(outgoing, outgoingMorphs_);
+  const float share = blend_.weight;
+  if (!(share > 0.0f)) {
+    for (const WeightedMorph& weighted : outgoingMorphs_) ApplyMorph(*weighted.morph, weighted.weight);
+    return;
+  }
+  CollectMorphWeights(incoming, incomingMorphs_);
+  // Each morph once, at the mix of its weights (0 in the motion that does
+  // not key it): a face fades from one motion's expression to the other's.
+  morphMatched_.assign(incomingMorphs_.size(), 0);
+  for (const WeightedMorph& out : outgoingMorphs_) {
+    float in = 0.0f;
+    for (std::size_t i = 0; i < incomingMorphs_.size(); ++i) {
+      if (morphMatched_[i] != 0 || incomingMorphs_[i].morph != out.morph) continue;
+      morphMatched_[i] = 1;
+      in = incomingMorphs_[i].weight;
+      break;
+    }
+    ApplyMorph(*out.morph, out.weight + (in - out.weight) * share);
+  }
+  for (std::size_t i = 0; i < incomingMorphs_.size(); ++i)
+    if (morphMatched_[i] == 0) ApplyMorph(*incomingMorphs_[i].morph, incomingMorphs_[i].weight * share);
 }
 
 }  // namespace brivonel

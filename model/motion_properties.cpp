@@ -4,6 +4,8 @@
 // bone the motion never switches stay on. A hidden model is still posed, so
 // that its physics goes on and it reappears mid-swing, as it would have moved;
 // a motion that never shows it is drawn all the same (Animation says why).
+// In a cross-fade the switches are stepped too: the outgoing motion's hold
+// until the new motion has the greater share.
 #include "model/model.h"
 
 namespace brivonel {
@@ -11,7 +13,7 @@ namespace brivonel {
 void Model::ApplyMotionProperties() {
   shown_ = true;
   ikChainOff_.assign(ikChains.size(), 0);
-  const Animation* motion = animation.get();
+  const Animation* motion = PropertiesMotion();
   if (motion == nullptr) return;
   const std::uint32_t frame = motion->currentFrame;
   const ShownKey* key = KeyInForce(motion->shownKeys, frame);

@@ -52,9 +52,14 @@ void Model::MoveKinematicBodies() {
   const std::uint32_t frame = motion != nullptr ? motion->currentFrame : 0;
   const PhysicsRig::Clock& clock = rig.clock;
   // Bodies start again from the bones on a new motion, a time that goes
-  // back (a restart after a stall) and the motion's wrap to its start.
-  restartPhysics_ = !clock.started || clock.motion != motion || frame < clock.frame ||
-                    motionElapsed_ < clock.elapsed;
+  // back (a restart after a stall) and the motion's wrap to its start. A
+  // motion that takes over from the one that was playing (a cross-fade)
+  // is no new start: hair and skirts swing on through the hand-over.
+  const bool sameMotion = clock.motion == motion;
+  const bool handedOver = !sameMotion && clock.motion != nullptr &&
+                          clock.motion == blend_.outgoing.get();
+  restartPhysics_ = !clock.started || (!sameMotion && !handedOver) ||
+                    (sameMotion && frame < clock.frame) || motionElapsed_ < clock.elapsed;
   const Matrix4 placement = FigurePlacement();
   figure_ = rig.FigureAt({placement.m[3][0], placement.m[3][1], placement.m[3][2]}, restartPhysics_);
   rig.CarryKinematicBodies(bones, figure_);

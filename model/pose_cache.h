@@ -42,6 +42,12 @@ struct alignas(16) CurveLanes {
   float value[4];   // the result
 };
 
+// The hints of one motion's bone tracks.
+struct TrackHints {
+  const Animation* animation = nullptr;
+  std::vector<BoneTrackHint> hints;
+};
+
 struct GrantPoses {
   Quaternion ownRotation;
   Float4 ownPosition;
@@ -73,9 +79,10 @@ struct PoseCache {
   std::vector<Matrix4> bindSource;
   std::vector<Matrix4> inverseBind;
 
-  // Bone tracks of the animation last played.
-  const Animation* animation = nullptr;
-  std::vector<BoneTrackHint> trackHints;
+  // Bone tracks of the motion last played, and of the one giving way to it
+  // in a cross-fade.
+  TrackHints tracks;
+  TrackHints outgoingTracks;
   std::vector<std::uint32_t> pendingTracks;  // tracks whose curves are solved this frame
   std::vector<CurveLanes> lanes;
 

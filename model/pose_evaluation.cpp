@@ -133,6 +133,12 @@ std::uint32_t LoopFrame(std::uint32_t frame, const Animation& motion) {
   return static_cast<std::uint32_t>(frame % lastFrame);
 }
 
+// A motion's own time on the figure's clock; a motion that begins later
+// than the clock says has not moved yet.
+std::uint64_t MotionTime(std::uint64_t clock, std::uint64_t start) {
+  return clock > start ? clock - start : 0;
+}
+
 // Count of leading keys whose frame is below `frame`, as a scan from the
 // first key finds it. For keys in ascending order the hint's cursor gives
 // the same count after a few steps.
@@ -204,6 +210,14 @@ bool LatestKeyFrame(const Animation& motion, std::uint64_t& lastFrame) {
   return keyed;
 }
 
+std::uint64_t OneLoopMilliseconds(const Animation& motion) {
+  std::uint64_t lastFrame = 0;
+  LatestKeyFrame(motion, lastFrame);
+  // Frame f shows from f * 33 ms on: the loop frame ends a frame later.
+  return (std::min<std::uint64_t>(lastFrame, 0xFFFFFFFFu) + 1) *
+         static_cast<std::uint64_t>(kMillisecondsPerFrame);
+}
+
 float Model::BezierValue(float x1, float x2, float y1, float y2, float x) {
   const float c1 = x1 / 127.0f;
   const float c2 = x2 / 127.0f;
@@ -267,12 +281,12 @@ void Model::RefreshHierarchy() {
   cache.visited.assign(count, 0);
 }
 
-int Model::PoseBoneTracks(Animation& motion) {
+int Model::PoseBoneTracks(Animation& motion, TrackHints& trackHints, float& shiftPixels) {
   PoseCache& cache = poseCache_;
   std::vector<BoneTrack>& tracks = motion.boneTracks;
-  if (cache.animation != &motion || cache.trackHints.size() != tracks.size()) {
-    cache.animation = &motion;
-    cache.trackHints.assign(tracks.size(), BoneTrackHint{});
+  if (trackHints.animation != &motion || trackHints.hints.size() != tracks.size()) {
+    trackHints.animation = &motion;
+    trackHints.hints.assign(tracks.size(), BoneTrackHint{});
   }
   const std::uint32_t frame = motion.currentFrame;
   const std::size_t boneCount = bones.size();
@@ -287,7 +301,7 @@ int Model::PoseBoneTracks(Animation& motion) {
                   static_cast<int>(track.boneIndex));
       continue;
     }
-    BoneTrackHint& hint = cache.trackHints[k];
+    BoneTrackHint& hint = trackHints.hints[k];
     std::size_t n = CountKeysBefore(track.keys, frame, hint);
     if (n == track.keys.size()) n = track.keys.size() - 1;
     const BoneKey& next = track.keys[n];
@@ -318,19 +332,19 @@ int Model::PoseBoneTracks(Animation& motion) {
   // Pass 2: solve the queued curves together.
   SolveCurves(cache.lanes.data(), cache.pendingTracks.size());
   for (std::size_t lane = 0; lane < cache.pendingTracks.size(); ++lane)
-    std::memcpy(cache.trackHints[cache.pendingTracks[lane]].curveValues, cache.lanes[lane].value,
+    std::memcpy(trackHints.hints[cache.pendingTracks[lane]].curveValues, cache.lanes[lane].value,
                 sizeof(float) * 4);
 
   // Pass 3: pose the bones in track order (the centre bone's travel shifts
   // the roots whose tracks come after it).
-  int shift = 0;
+  shiftPixels = 0.0f;
   float centreX = 0.0f;
   Float2 remembered{-1.0f, -1.0f};  // screen point; a negative x means not known yet
   for (std::size_t k = 0; k < tracks.size(); ++k) {
     const BoneTrack& track = tracks[k];
     if (track.keys.empty()) continue;
     if (track.boneIndex < 0 || static_cast<std::size_t>(track.boneIndex) >= boneCount) continue;
-    const BoneTrackHint& hint = cache.trackHints[k];
+    const BoneTrackHint& hint = trackHints.hints[k];
     std::size_t n = hint.cursor;
     if (n == track.keys.size()) n = track.keys.size() - 1;
     const BoneKey& next = track.keys[n];
@@ -343,7 +357,7 @@ int Model::PoseBoneTracks(Animation& motion) {
     if (bone.isCenter) {
       const Float2 centre = ProjectToScreen(bone.position);
       if (remembered.x < 0.0f) remembered = ProjectToScreen(Float4{0.0f, 0.0f, 0.0f, 1.0f});
-      shift = TruncatePixels(centre.x - remembered.x);
+      shiftPixels = centre.x - remembered.x;
       centreX = bone.position.x;
       centreTravel_ = centreX;
       bone.position.x = 0.0f;
@@ -353,7 +367,7 @@ int Model::PoseBoneTracks(Animation& motion) {
     }
     bone.rotation = QuaternionSlerp(prev.rotation, next.rotation, curve[3]);
   }
-  return shift;
+  return TruncatePixels(shiftPixels);
 }
 
 int Model::PoseFromMotion(std::uint64_t elapsedMilliseconds) {
@@ -361,8 +375,56 @@ int Model::PoseFromMotion(std::uint64_t elapsedMilliseconds) {
   centreTravel_ = 0.0f;
   Animation* motion = animation.get();
   if (motion == nullptr) return 0;
-  motion->currentFrame = LoopFrame(FrameOfElapsed(elapsedMilliseconds), *motion);
-  return PoseBoneTracks(*motion);
+  motion->currentFrame =
+      LoopFrame(FrameOfElapsed(MotionTime(elapsedMilliseconds, blend_.start)), *motion);
+  if (Animation* outgoing = FadingMotion()) {
+    outgoing->currentFrame =
+        LoopFrame(FrameOfElapsed(MotionTime(elapsedMilliseconds, blend_.outgoingStart)), *outgoing);
+    return PoseBlendedMotions(*motion, *outgoing);
+  }
+  float shiftPixels = 0.0f;
+  return PoseBoneTracks(*motion, poseCache_.tracks, shiftPixels);
+}
+
+Animation* Model::FadingMotion() const {
+  Animation* outgoing = blend_.outgoing.get();
+  if (outgoing == nullptr || outgoing == animation.get() || !(blend_.weight < 1.0f)) return nullptr;
+  return outgoing;
+}
+
+const Animation* Model::PropertiesMotion() const {
+  const Animation* outgoing = FadingMotion();
+  return outgoing != nullptr && !(blend_.weight > 0.5f) ? outgoing : animation.get();
+}
+
+int Model::PoseBlendedMotions(Animation& incoming, Animation& outgoing) {
+  PoseCache& cache = poseCache_;
+  // The motion that gave way was the one played alone until now: its hints
+  // go with it.
+  if (cache.outgoingTracks.animation != &outgoing && cache.tracks.animation == &outgoing)
+    std::swap(cache.outgoingTracks, cache.tracks);
+  float outgoingShift = 0.0f;
+  const int shift = PoseBoneTracks(outgoing, cache.outgoingTracks, outgoingShift);
+  const float weight = blend_.weight;
+  if (!(weight > 0.0f)) return shift;
+  const float outgoingTravel = centreTravel_;
+  outgoingPose_.resize(bones.size());
+  for (std::size_t b = 0; b < bones.size(); ++b) {
+    outgoingPose_[b] = {bones[b].position, bones[b].rotation};
+    bones[b].position = bones[b].restPosition;
+    bones[b].rotation = QuaternionIdentity();
+  }
+  centreTravel_ = 0.0f;
+  float incomingShift = 0.0f;
+  PoseBoneTracks(incoming, cache.tracks, incomingShift);
+  const Float4 share{weight, weight, weight, weight};
+  for (std::size_t b = 0; b < bones.size(); ++b) {
+    Bone& bone = bones[b];
+    bone.position = Lerp(outgoingPose_[b].position, bone.position, share);
+    bone.rotation = QuaternionSlerp(outgoingPose_[b].rotation, bone.rotation, weight);
+  }
+  centreTravel_ = outgoingTravel + (centreTravel_ - outgoingTravel) * weight;
+  return TruncatePixels(outgoingShift + (incomingShift - outgoingShift) * weight);
 }
 
 }  // namespace brivonel

@@ -90,6 +90,8 @@ void Scene::SetPhysics(physics::IPhysicsEngine* engine) {
 
 void Scene::SetMotion(Model& model, std::shared_ptr<Animation> animation) {
   model.animation = std::move(animation);
+  // Played alone from the clock's start, unless the caller says otherwise.
+  model.SetMotionBlend({});
   LinkMorphTracks(model);
 }
 

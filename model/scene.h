@@ -68,8 +68,8 @@ class Scene {
   // The engine that simulates the rigid bodies of the models this scene
   // prepares (the installed one too); null turns physics off.
   void SetPhysics(physics::IPhysicsEngine* engine);
-  // Gives the model its motion and ties the motion's morph tracks to the
-  // model's morphs.
+  // Gives the model its motion, played alone from clock time 0, and ties
+  // the motion's morph tracks to the model's morphs.
   static void SetMotion(Model& model, std::shared_ptr<Animation> animation);
 
   // One frame: clear to transparent, bind the camera, draw the installed

@@ -1,6 +1,7 @@
 #pragma once
 // The standard open-file dialog, owned by the mascot's window.
 #include <string>
+#include <vector>
 
 namespace brivonel {
 
@@ -19,6 +20,8 @@ struct OpenFileDialogSetup {
   // Where the dialog opens when the buffers hold no file; empty: the
   // system's choice.
   std::u16string initialFolder;
+  // The user may choose several files of one folder.
+  bool multipleFiles = false;
 };
 
 // The file and file-title buffers. They keep their content between attempts,
@@ -26,6 +29,10 @@ struct OpenFileDialogSetup {
 struct OpenFileDialogBuffers {
   std::u16string file;       // the chosen file's full path
   std::u16string fileTitle;  // the chosen file's name without its folder
+  // Every chosen file's full path, in the dialog's order, when the setup
+  // allows several (file and fileTitle are then one of them); may be empty
+  // when only one was chosen.
+  std::vector<std::u16string> files;
 };
 
 class IFileDialog {

@@ -51,6 +51,7 @@ struct FakeMotionFile {
   explicit FakeMotionFile(FileOutcome fileOutcome) : outcome(fileOutcome) {}
   FileOutcome outcome = FileOutcome::kGood;
   std::vector<std::u16string> morphTrackNames;
+  std::uint32_t loopFrame = 0;  // the latest key (a shown key there)
 };
 
 class FakeDecoders : public IFileDecoders {
@@ -122,6 +123,7 @@ class FakeDecoders : public IFileDecoders {
     for (const std::u16string& name : file->second.morphTrackNames) {
       animation->morphTracks[name].name = name;
     }
+    if (file->second.loopFrame > 0) animation->shownKeys.push_back({file->second.loopFrame, true});
     return 4;
   }
 

@@ -71,19 +71,23 @@ class FakeFileDialog : public IFileDialog {
     initialFiles.push_back(buffers.file);
     log_.push_back("dialog " + Utf16ToUtf8(setup.title));
     if (choices.empty()) return false;
-    const std::optional<std::u16string> choice = choices.front();
+    const std::optional<std::vector<std::u16string>> choice = choices.front();
     choices.pop_front();
-    if (!choice) return false;
-    buffers.file = *choice;
-    const std::size_t slash = choice->find_last_of(u"/\\");
-    buffers.fileTitle = slash == std::u16string::npos ? *choice : choice->substr(slash + 1);
+    if (!choice || choice->empty()) return false;
+    buffers.file = choice->front();
+    const std::size_t slash = buffers.file.find_last_of(u"/\\");
+    buffers.fileTitle = slash == std::u16string::npos ? buffers.file : buffers.file.substr(slash + 1);
+    buffers.files.clear();
+    if (setup.multipleFiles) buffers.files = *choice;
     return true;
   }
   // Full paths to choose, in order; nothing means cancel.
-  void Choose(std::u16string path) { choices.push_back(std::move(path)); }
+  void Choose(std::u16string path) { choices.push_back(std::vector<std::u16string>{std::move(path)}); }
+  // Several files at once, in the order the dialog gives them.
+  void ChooseMany(std::vector<std::u16string> paths) { choices.push_back(std::move(paths)); }
   void Cancel() { choices.push_back(std::nullopt); }
 
-  std::deque<std::optional<std::u16string>> choices;
+  std::deque<std::optional<std::vector<std::u16string>>> choices;
   std::vector<OpenFileDialogSetup> setups;
   std::vector<std::u16string> initialFiles;
 

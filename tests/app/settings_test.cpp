@@ -175,5 +175,43 @@ TEST(SettingsTest, FailedWriteShowsThePathAndKeepsTheNewValue) {
   EXPECT_EQ(size, 2);
 }
 
+TEST(SettingsTest, PlaylistKeepsItsOwnSectionAndTheFirstItemAsTheMotion) {
+  SettingsHarness h;
+  Settings settings(h.store, h.folders, h.boxes);
+  ASSERT_TRUE(settings.SetPlaylist({u"/d/a.vmd", u"/d/b.vmd", u"/d/c.vmd"}, true));
+  EXPECT_EQ(h.store.Stored(h.IniPath(), u"Motion"), u"/d/a.vmd");
+  auto& file = h.store.files[h.IniPath()];
+  EXPECT_EQ((file[{u"Playlist", u"Count"}]), u"3");
+  EXPECT_EQ((file[{u"Playlist", u"Item3"}]), u"/d/c.vmd");
+  EXPECT_EQ((file[{u"Playlist", u"Shuffle"}]), u"1");
+
+  // A shorter list clears the items the longer one left behind.
+  ASSERT_TRUE(settings.SetPlaylist({u"/d/z.vmd"}, false));
+  EXPECT_EQ((file[{u"Playlist", u"Item2"}]), u"");
+  EXPECT_EQ((file[{u"Playlist", u"Item3"}]), u"");
+  Settings reread(h.store, h.folders, h.boxes);
+  EXPECT_EQ(reread.GetPlaylist(), (std::vector<std::u16string>{u"/d/z.vmd"}));
+  EXPECT_FALSE(reread.PlaylistShuffled());
+}
+
+TEST(SettingsTest, PlaylistReadsOnlyWhatTheCountCoversAndBoundsTheCount) {
+  struct Case {
+    std::u16string count;
+    std::size_t expected;
+  };
+  for (const Case& c : {Case{u"", 0}, Case{u"-4", 0}, Case{u"2", 2}, Case{u"99999999", 4}}) {
+    SettingsHarness h;
+    auto& file = h.store.files[h.IniPath()];
+    if (!c.count.empty()) file[{u"Playlist", u"Count"}] = c.count;
+    file[{u"Playlist", u"Item1"}] = u"/d/a.vmd";
+    file[{u"Playlist", u"Item2"}] = u"/d/b.vmd";
+    file[{u"Playlist", u"Item4"}] = u"/d/d.vmd";  // Item3 is missing
+    file[{u"Playlist", u"Item1000"}] = u"/d/last.vmd";
+    file[{u"Playlist", u"Item1001"}] = u"/d/beyond.vmd";
+    Settings settings(h.store, h.folders, h.boxes);
+    EXPECT_EQ(settings.GetPlaylist().size(), c.expected) << std::string(c.count.begin(), c.count.end());
+  }
+}
+
 }  // namespace
 }  // namespace brivonel::test

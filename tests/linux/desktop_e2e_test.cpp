@@ -38,6 +38,7 @@ constexpr int kWindowLeft = 960;  // the right half of a 1920 x 1080 screen
 const std::string kSamples = BRIVONEL_SAMPLES_DIR;
 const std::string kModel = kSamples + "/nel.pmx";
 const std::string kDance = kSamples + "/nel_dance.vmd";
+const std::string kSteps = kSamples + "/nel_steps.vmd";
 
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t count = 0;
@@ -780,9 +781,14 @@ TEST_F(DesktopTest, MenusSpeakTheUsersLanguage) {
     std::string name;
   };
   const Case cases[] = {
-      {{{"LANGUAGE", "ja"}}, "モデル変更|モーション変更|表示サイズ|物理演算|視線追従|ログイン時に起動|終了||バージョン情報(_A)...", "ja"},
+      {{{"LANGUAGE", "ja"}},
+       "モデル変更|モーション変更|表示サイズ|物理演算|視線追従|シャッフル|ログイン時に起動|終了||"
+       "バージョン情報(_A)...",
+       "ja"},
       {{{"LANGUAGE", ""}, {"LC_ALL", "en_US.UTF-8"}},
-       "Change model|Change motion|Display size|Physics|Follow the pointer|Start at login|Exit||_About...", "en"},
+       "Change model|Change motion|Display size|Physics|Follow the pointer|Shuffle|Start at login|"
+       "Exit||_About...",
+       "en"},
   };
   std::size_t run = 0;
   for (const Case& c : cases) {
@@ -829,6 +835,36 @@ TEST_F(DesktopTest, AFileThatIsNoMotionIsRefusedByNameAndReason) {
   ASSERT_TRUE(WaitForDialog("モーションデータを選んでください")) << Output();
   ::kill(mascot.pid(), SIGTERM);
   EXPECT_EQ(mascot.Wait(10s), 0) << Output();
+}
+
+// The sample's two dances as a remembered playlist, a missing file between
+// them: each dance plays its loop, then the other takes over (the trace
+// says so) while the figure dances on; the missing one is skipped with one
+// line. The menu's sixth item turns shuffling on, and the list stays.
+TEST_F(DesktopTest, APlaylistOfTheSamplesTwoDancesSwitchesOver) {
+  const std::string gone = (scratch_ / "gone.vmd").string();
+  WriteSettings("[CharaModel]\nModel=" + kModel + "\nMotion=" + kDance +
+                "\n[Playlist]\nCount=3\nItem1=" + kDance + "\nItem2=" + gone + "\nItem3=" + kSteps +
+                "\nShuffle=0\n");
+  ChildProcess& mascot = Start({}, {{"BRIVONEL_TRACE", "1"}});
+  WaitForMascot();
+  // The dance loops in 17 s, the steps in 8.5 s.
+  ASSERT_TRUE(WaitForOutput("playlist: item 3 of 3, " + kSteps + "\n", 0, 45s)) << Output();
+  EXPECT_NE(Output().find("playlist: " + gone + " skipped: file not found\n"), std::string::npos)
+      << Output();
+  const ScreenRect during = FigureBox().value_or(ScreenRect{});
+  EXPECT_TRUE(WaitUntil([&] { const auto now = FigureBox(); return now && !(*now == during); }, 10s))
+      << "the figure dances on through the hand-over";
+  ASSERT_TRUE(WaitForOutput("playlist: item 1 of 3, " + kDance + "\n", 0, 45s)) << Output();
+  EXPECT_EQ(Count(Output(), "skipped"), 1u) << "a file that failed is not tried again";
+
+  ASSERT_TRUE(OpenMenuOnFigure()) << "no popup menu";
+  ASSERT_TRUE(Xdo({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
+  EXPECT_TRUE(WaitUntil([&] { return SettingsFile().find("Shuffle=1") != std::string::npos; }, 10s))
+      << SettingsFile();
+  ::kill(mascot.pid(), SIGTERM);
+  EXPECT_EQ(mascot.Wait(10s), 0) << Output();
+  EXPECT_NE(SettingsFile().find("Item3=" + kSteps), std::string::npos) << "the list is kept";
 }
 
 }  // namespace

@@ -117,7 +117,8 @@ TEST_F(TrayTest, TheTrayIconCarriesTheFiguresMenuWithShowHideAndClickThrough) {
     if (item.visible && !item.label.empty()) labels.push_back(item.label);
   }
   EXPECT_EQ(labels, (std::vector<std::string>{"非表示", "モデル変更", "モーション変更", "表示サイズ",
-                                              "物理演算", "視線追従", "クリック透過", "ログイン時に起動", "終了",
+                                              "物理演算", "視線追従", "シャッフル", "クリック透過",
+                                              "ログイン時に起動", "終了",
                                               "バージョン情報(A)..."}));
 
   // Hidden from the tray, and back.

@@ -91,6 +91,7 @@ TEST_F(GtkMenuTest, ItemsInTheirOrderWithTheAboutBoxAtTheEnd) {
                                                         {"表示サイズ", 0, false},
                                                         {"物理演算", 135, true},
                                                         {"視線追従", 140, true},
+                                                        {"シャッフル", 153, true},
                                                         {"クリック透過", 151, true, false},
                                                         {"ログイン時に起動", 152, true},
                                                         {"終了", 105, false},
@@ -112,14 +113,16 @@ TEST_F(GtkMenuTest, MarksAreSetWithoutRunningCommandsAndChoicesRunAfterTheMenuCl
   menu.SetChecked(134, false);
   menu.SetChecked(135, true);
   menu.SetChecked(140, false);
+  menu.SetChecked(153, true);
   RunPendingWork();
   EXPECT_EQ(Marks(sizes), (std::vector<bool>{false, true, false}));
   EXPECT_EQ(Marks(menu.widget())[3], true) << "the physics item";
   EXPECT_EQ(Marks(menu.widget())[4], false) << "the look-at item";
+  EXPECT_EQ(Marks(menu.widget())[5], true) << "the shuffle item";
   EXPECT_TRUE(commands.empty()) << "setting a mark is not a choice";
 
   gtk_menu_item_activate(GTK_MENU_ITEM(Items(sizes)[2]));
-  gtk_menu_item_activate(GTK_MENU_ITEM(Items(menu.widget())[9]));
+  gtk_menu_item_activate(GTK_MENU_ITEM(Items(menu.widget())[10]));
   EXPECT_TRUE(commands.empty()) << "nothing runs inside the menu's own handling";
   RunPendingWork();
   EXPECT_EQ(commands, (std::vector<int>{134, 104}));
@@ -134,13 +137,14 @@ TEST_F(GtkMenuTest, TheTrayMenuStartsWithShowHideAndOffersClickThroughWhenAsked)
   menu.SetChecked(151, true);
   RunPendingWork();
   const std::vector<Entry> entries = Entries(menu.widget());
-  ASSERT_EQ(entries.size(), 12u);
+  ASSERT_EQ(entries.size(), 13u);
   EXPECT_EQ(entries[0], (Entry{"表示", 150, false}));
   EXPECT_EQ(entries[1], (Entry{"-", 0, false}));
   EXPECT_EQ(entries[2], (Entry{"モデル変更", 130, false}));
-  EXPECT_EQ(entries[7], (Entry{"クリック透過", 151, true, true}));
-  EXPECT_EQ(entries[11], (Entry{"バージョン情報(_A)...", 104, false}));
-  EXPECT_TRUE(Marks(menu.widget())[7]);
+  EXPECT_EQ(entries[7], (Entry{"シャッフル", 153, true}));
+  EXPECT_EQ(entries[8], (Entry{"クリック透過", 151, true, true}));
+  EXPECT_EQ(entries[12], (Entry{"バージョン情報(_A)...", 104, false}));
+  EXPECT_TRUE(Marks(menu.widget())[8]);
   gtk_menu_item_activate(GTK_MENU_ITEM(Items(menu.widget())[0]));
   RunPendingWork();
   EXPECT_EQ(commands, (std::vector<int>{150}));

@@ -58,6 +58,12 @@ TEST(FrameStagesTest, PoseDependsOnTheTimeAlone) {
          test::BuildPmxRig(m, 3000);
          m.animation = test::BuildDenseMotion(m, 120);
        }},
+      {"pmd dance half way into another",
+       [](Model& m) {
+         test::BuildPmdStyleRig(m);
+         m.animation = test::BuildDance(m, 300, true);
+         m.SetMotionBlend({200, test::BuildDance(m, 700, true), 0, 0.5f});
+       }},
       {"random rig",
        [](Model& m) {
          test::BuildRandomRig(m, 7);
@@ -190,6 +196,44 @@ TEST_F(PhysicsStagesTest, WorldStartsAgainOnAWrapANewMotionAndTimeGoingBack) {
   };
   for (const auto& f : frames) {
     if (f.newMotion) Motion(u"root", 100, {1, 0, 0, 0}, {0, 0, 0, 1});
+    model.Update(f.elapsed);
+    EXPECT_EQ(record.resets, f.resets) << "at " << f.elapsed;
+    EXPECT_EQ(record.steps.size(), f.steps) << "at " << f.elapsed;
+  }
+}
+
+// A motion that takes over from the one playing (a playlist's cross-fade)
+// swings on: no new start at the hand-over, nor when the outgoing motion
+// wraps while it fades; a motion that takes over from none starts again.
+TEST_F(PhysicsStagesTest, WorldSwingsOnThroughAHandOver) {
+  model.SetPhysicsEngine(&engine);
+  const struct {
+    std::uint64_t elapsed;
+    bool newMotion;
+    bool handOver;  // the new motion takes over from the one playing
+    float weight;
+    int resets;
+    std::size_t steps;
+  } frames[] = {
+      {0, false, false, 1.0f, 1, 0},
+      {90 * kFrameMs, false, false, 1.0f, 1, 1},
+      {95 * kFrameMs, true, true, 0.0f, 1, 2},
+      {102 * kFrameMs, false, true, 0.5f, 1, 3},  // the outgoing motion is past its frame 100
+      {110 * kFrameMs, false, true, 1.0f, 1, 4},
+      {111 * kFrameMs, false, false, 1.0f, 1, 5},
+      {112 * kFrameMs, true, false, 1.0f, 2, 5},
+  };
+  std::shared_ptr<Animation> playing = model.animation;
+  for (const auto& f : frames) {
+    if (f.newMotion) {
+      playing = model.animation;
+      Motion(u"root", 100, {1, 0, 0, 0}, {0, 0, 0, 1});
+      model.SetMotionBlend({f.elapsed, nullptr, 0, 1.0f});
+    }
+    MotionBlend blend = model.motionBlend();
+    blend.outgoing = f.handOver ? playing : nullptr;
+    blend.weight = f.weight;
+    model.SetMotionBlend(blend);
     model.Update(f.elapsed);
     EXPECT_EQ(record.resets, f.resets) << "at " << f.elapsed;
     EXPECT_EQ(record.steps.size(), f.steps) << "at " << f.elapsed;

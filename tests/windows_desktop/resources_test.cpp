@@ -94,15 +94,16 @@ TEST_P(ResourcesTest, PopupMenuIsMenu129sFirstPopupWithTheCoresItems) {
   DestroyMenu(menu);
 }
 
-// The application checks the size items (in the sub-menu) and the physics
-// and look-at items (at the top) by command; each mark goes on and off alone.
+// The application checks the size items (in the sub-menu) and the physics,
+// look-at and shuffle items (at the top) by command; each mark goes on and
+// off alone.
 TEST_P(ResourcesTest, MenuChecksReachEveryCheckableItemOfThePopupMenu) {
   HMENU menu = LoadMenu(resource::kPopupMenu);
   ASSERT_NE(menu, nullptr);
   win32::PopupMenuChecks checks;
   checks.SetMenu(GetSubMenu(menu, 0));
   const int checkable[] = {command::kSizeLarge, command::kSizeMedium, command::kSizeSmall,
-                           command::kPhysics, command::kLookAt};
+                           command::kPhysics, command::kLookAt, command::kShuffle};
   const auto checked = [&](int id) {
     return (GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
   };

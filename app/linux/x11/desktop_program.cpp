@@ -69,6 +69,8 @@ std::vector<OverriddenProfileStore::Override> OverridesOf(const CommandLine& com
   if (commandLine.motionFile) {
     overrides.push_back(
         {section, std::u16string(Settings::motionKey), file(*commandLine.motionFile)});
+    // The motion alone, not the remembered list it may start.
+    overrides.push_back({std::u16string(Settings::playlistSection), u"Count", u"0"});
   }
   if (commandLine.displaySize) {
     overrides.push_back({section, std::u16string(Settings::sizeKey),

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "app/linux/file_patterns.h"
 #include "app/messages.h"
@@ -99,19 +101,25 @@ bool GtkFileDialog::ShowOpen(const OpenFileDialogSetup& setup, OpenFileDialogBuf
   }
   PrepareDialog(GTK_WINDOW(dialog), owner_.window);
 
-  std::string chosen;
+  gtk_file_chooser_set_select_multiple(chooser, setup.multipleFiles ? TRUE : FALSE);
+
+  std::vector<std::string> chosen;
   RunModal(gate_, dialog, [&](int response) {
     if (response != GTK_RESPONSE_ACCEPT) return;
-    if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
-      chosen = name;
-      g_free(name);
-    }
+    GSList* names = gtk_file_chooser_get_filenames(chooser);
+    for (GSList* name = names; name != nullptr; name = name->next)
+      chosen.emplace_back(static_cast<const char*>(name->data));
+    g_slist_free_full(names, g_free);
   });
   if (chosen.empty()) return false;
-  const std::filesystem::path path(chosen);
+  const std::filesystem::path path(chosen.front());
   buffers.file = FromFsPath(path);
   buffers.fileTitle = FromFsPath(path.filename());
-  if (TraceEnabled()) Trace("file chosen " + chosen + "\n");
+  buffers.files.clear();
+  if (setup.multipleFiles)
+    for (const std::string& name : chosen) buffers.files.push_back(FromFsPath(std::filesystem::path(name)));
+  if (TraceEnabled())
+    for (const std::string& name : chosen) Trace("file chosen " + name + "\n");
   return true;
 }
 

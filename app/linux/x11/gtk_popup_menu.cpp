@@ -56,7 +56,8 @@ GtkPopupMenu::GtkPopupMenu(std::function<void(int)> runCommand, Kind kind)
       gtk_check_menu_item_set_draw_as_radio(GTK_CHECK_MENU_ITEM(check), TRUE);
       AddItem(current, entry.commandId, check);
     } else if (entry.commandId == command::kPhysics || entry.commandId == command::kLookAt ||
-               entry.commandId == command::kClickThrough || entry.commandId == command::kStartAtLogin) {
+               entry.commandId == command::kShuffle || entry.commandId == command::kClickThrough ||
+               entry.commandId == command::kStartAtLogin) {
       AddItem(current, entry.commandId, gtk_check_menu_item_new_with_label(text.c_str()));
     } else {
       AddItem(current, entry.commandId, gtk_menu_item_new_with_label(text.c_str()));
