@@ -224,10 +224,7 @@ TEST(AppSizeTest, InvalidStoredSizesCountAsLarge) {
 // Physics is on unless the settings say 0; the menu item turns it off and
 // on for the model shown, marks it and remembers the choice.
 TEST(AppPhysicsTest, MenuItemTurnsPhysicsOffAndOnAndRemembersIt) {
-  struct ShellStub : IShellCommands {
-    void ShowAbout() override {}
-    void CloseWindow() override {}
-  } shell;
+  NoShellCommands shell;
   const struct {
     const char16_t* stored;  // nullptr: no key
     bool on;
@@ -249,10 +246,7 @@ TEST(AppPhysicsTest, MenuItemTurnsPhysicsOffAndOnAndRemembersIt) {
 // The head follows the pointer unless the settings say 0; the menu item
 // switches it, marks it and remembers the choice.
 TEST(AppLookAtTest, MenuItemSwitchesTheHeadThatFollowsThePointer) {
-  struct ShellStub : IShellCommands {
-    void ShowAbout() override {}
-    void CloseWindow() override {}
-  } shell;
+  NoShellCommands shell;
   const struct {
     const char16_t* stored;  // nullptr: no key
     bool on;

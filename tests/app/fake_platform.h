@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/desktop_mascot_app.h"
+#include "app/shell.h"
 #include "app/platform/platform.h"
 #include "app/resources.h"
 #include "base/app_exception.h"
@@ -24,6 +25,13 @@
 #include "tests/support/temp_dir.h"
 
 namespace brivonel::test {
+
+// Window commands for tests that run menu commands but not the About box or
+// the window's end.
+struct NoShellCommands : IShellCommands {
+  void ShowAbout() override {}
+  void CloseWindow() override {}
+};
 
 using EventLog = std::vector<std::string>;
 

@@ -13,11 +13,6 @@
 namespace brivonel::test {
 namespace {
 
-struct ShellStub : IShellCommands {
-  void ShowAbout() override {}
-  void CloseWindow() override {}
-};
-
 std::u16string& PlaylistKey(AppHarness& h, const std::u16string& key) {
   return h.store.files[h.IniPath()][{u"Playlist", key}];
 }
@@ -169,7 +164,7 @@ TEST(PlaylistStartTest, TheListPlaysOnlyWhenItStartsWithTheMotion) {
 }
 
 TEST(PlaylistStartTest, ShuffleItemSwitchesTheOrderAndRemembersIt) {
-  ShellStub shell;
+  NoShellCommands shell;
   const struct {
     const char16_t* stored;  // nullptr: no key
     bool on;
